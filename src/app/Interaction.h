@@ -1,0 +1,42 @@
+#pragma once
+// What the core shows or asks in the middle of its work. Implemented by the GUI
+// and by a console version for runs without a display, where every question
+// gets its safe answer so that an unattended run never waits for a person.
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    // Error box: error icon, one OK button.
+    virtual void showError(const QString& text) = 0;
+    // Warning box: warning icon, one OK button.
+    virtual void showWarning(const QString& text) = 0;
+    // Confirmation box. withCancel: OK and Cancel, else OK only. True for OK.
+    virtual bool confirm(const QString& text, bool withCancel) = 0;
+    // The password prompt; empty when none was given.
+    virtual QString askPassword() = 0;
+    // The running-client window: the titles of the client's windows. Returns
+    // true when the backup must not run now.
+    virtual bool askRunningClient(int clientCode, const QStringList& windowTitles) = 0;
+    // Let pending window messages run (progress, Abort button).
+    virtual void processEvents() = 0;
+};
+
+// Console version: messages go to standard error; volume prompts stop, the
+// password prompt gives no password, a running client is skipped.
+class ConsoleInteraction : public Interaction {
+public:
+    void showError(const QString& text) override;
+    void showWarning(const QString& text) override;
+    bool confirm(const QString& text, bool withCancel) override;
+    QString askPassword() override;
+    bool askRunningClient(int clientCode, const QStringList& windowTitles) override;
+    void processEvents() override;
+};
+
+} // namespace app

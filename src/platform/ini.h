@@ -1,0 +1,62 @@
+#pragma once
+// INI files with the profile-string rules: names match without regard to case,
+// blanks around names and values are trimmed, one pair of matching quotes around
+// a value of two or more characters is removed, only the first matching section
+// and key count, a line without '=' is no key.
+
+#include "platform/fs.h"
+#include "platform/result.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace platform {
+
+class IniFile {
+public:
+    IniFile() = default;
+    // Decodes with decodeText(); CR, LF and CRLF line ends; NUL bytes end a line's text.
+    static IniFile parse(const QByteArray& bytes);
+    static IniFile parse(const QString& text);
+    // Missing file: kFileNotFound (callers usually treat it as empty).
+    static Result<IniFile> load(const Files& fs, const QString& winPath);
+
+    QString readString(const QString& section, const QString& key,
+                       const QString& defaultValue = QString()) const;
+    // GetPrivateProfileInt: leading blanks, optional sign, decimal digits; else the default.
+    int readInt(const QString& section, const QString& key, int defaultValue) const;
+    bool hasSection(const QString& section) const;
+    bool hasKey(const QString& section, const QString& key) const;
+    QStringList sectionNames() const;                   // file order, first of each name
+    QStringList keyNames(const QString& section) const; // file order, first of each name
+    // Raw lines of a section, for callers that need the lines as written.
+    QStringList sectionLines(const QString& section) const;
+
+    // WritePrivateProfileString: replaces in place, appends a new key at the end
+    // of its section and a new section at the end of the file.
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void deleteKey(const QString& section, const QString& key);
+    void deleteSection(const QString& section);
+
+    // Windows-1252, CRLF line ends.
+    QByteArray toAnsiBytes() const;
+    Status save(const Files& fs, const QString& winPath) const;
+
+    struct Line {
+        QString raw;
+    };
+
+private:
+    std::vector<Line> lines_;
+};
+
+// One-call forms of GetPrivateProfileString / WritePrivateProfileString: the
+// file is read (and, for a write, written) on every call.
+QString readProfileString(const Files& fs, const QString& file, const QString& section,
+                          const QString& key, const QString& defaultValue = QString());
+Status writeProfileString(const Files& fs, const QString& file, const QString& section,
+                          const QString& key, const QString& value);
+
+} // namespace platform

@@ -1,0 +1,77 @@
+#pragma once
+// Windows paths over the Wine prefix's drives. The core keeps Windows paths
+// ("C:\Program Files\...") everywhere; only platform/ turns them into host paths.
+
+#include "platform/result.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace platform {
+
+struct Drive {
+    QChar letter;     // upper case
+    QString hostRoot; // absolute host path, no trailing '/' except for "/"
+};
+
+class DriveMap {
+public:
+    DriveMap(); // no prefix: only Z: -> /
+    // Reads <prefixDir>/dosdevices/<letter>: links; Z: -> / always exists.
+    static DriveMap fromPrefix(const QString& prefixDir);
+    // $WINEPREFIX, else ~/.wine when it exists, else empty.
+    static QString defaultPrefix();
+
+    const QString& prefixDir() const { return prefix_; }
+    const std::vector<Drive>& drives() const { return drives_; }
+    std::optional<QString> driveRoot(QChar letter) const;
+
+    // "C:\Program Files\Eudora\x.toc" -> host path. Each existing component is
+    // matched exactly first, then without regard to case; missing components are
+    // kept as written. ".." never climbs above the drive root. Fails for a path
+    // without a known drive letter.
+    Result<QString> toHost(const QString& winPath) const;
+    // Host path -> Windows path, using the drive whose root is the longest prefix.
+    QString toWindows(const QString& hostPath) const;
+
+private:
+    QString prefix_;
+    std::vector<Drive> drives_;
+};
+
+// Text helpers on Windows paths.
+QString includeTrailingBackslash(const QString& p);
+QString excludeTrailingBackslash(const QString& p);
+QString extractFilePath(const QString& p); // up to and including the last '\'
+QString extractFileName(const QString& p); // after the last '\'
+
+// The folder of the running executable, in Windows form, with a trailing '\'.
+QString programFolder(const DriveMap& drives);
+// Host path of the folder of the running executable.
+QString programHostFolder();
+// The prefix's Windows folder ("C:\windows" as the prefix spells it).
+QString windowsFolder(const DriveMap& drives);
+// Host folder standing in for "Personal" when the registry has none:
+// the XDG documents folder, else $HOME.
+QString documentsFallbackHost();
+
+// The private staging folder of this run: made on construction under $TMPDIR
+// (default /tmp) with mode 0700, removed with all it holds on destruction.
+class StagingFolder {
+public:
+    explicit StagingFolder(const DriveMap& drives);
+    ~StagingFolder();
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+    bool isValid() const { return !host_.isEmpty(); }
+    const QString& hostPath() const { return host_; }
+    const QString& windowsPath() const { return windows_; } // no trailing '\'
+
+private:
+    QString host_;
+    QString windows_;
+};
+
+} // namespace platform

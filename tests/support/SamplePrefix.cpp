@@ -1,0 +1,2 @@
+// Placeholder: the sample-prefix builder lands here.
+namespace support {}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, test and run.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libarchive-dev
+      libxcb1-dev p7zip-full libarchive-tools xvfb xauth)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, writes the bundled sample Wine prefix into
+# ./sample and runs the program's main job on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake -S . -B build -G Ninja
+cmake --build build
+rm -rf sample
+build/bin/postora-sample-prefix sample
+export WINEPREFIX="$PWD/sample/prefix" XDG_CONFIG_HOME="$PWD/sample/config" HOME="$PWD/sample/home"
+build/bin/postora-inspect drives
+build/bin/postora-inspect reg 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
+build/bin/postora-inspect find 'C:\users\*.*'
