@@ -1,10 +1,16 @@
 #pragma once
 // Registry keys written as REGEDIT4 files (CR LF, Windows-1252).
+//
+// One instance lives as long as the program and is shared by every collector.
+// The export never changes the registry: a key that does not exist is written
+// as an empty key, and nothing is created in a mail client's registry.
 
 #include "platform/registry.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace platform {
 class Files;
@@ -12,23 +18,87 @@ class Files;
 
 namespace regdump {
 
+enum TRootKeys {
+    rkHKEY_CLASSES_ROOT,
+    rkHKEY_CURRENT_USER,
+    rkHKEY_LOCAL_MACHINE,
+    rkHKEY_USERS,
+    rkHKEY_CURRENT_CONFIG,
+    rkHKEY_DYN_DATA,
+    rkNONE,
+};
+
+enum TExpImpSource {
+    eiFile,
+    eiProperty,
+};
+
 class TIORegistry {
 public:
+    using TProgressEvent = std::function<void(TIORegistry& sender, quint32 progress, quint32 level,
+                                              quint32 maxprogress, quint32 maxlevel)>;
+
     TIORegistry(platform::Registry& reg, const platform::Files& fs);
 
-    // fileName is a Windows path. A missing key is written as an empty key;
-    // nothing is created in a mail client's registry.
+    // Writes keyPath below the root called rootName (empty: HKEY_CURRENT_USER),
+    // with all keys below it when includeSubKeys is set, to fileName (a Windows
+    // path, replaced). With an empty fileName or ExportDestination eiProperty
+    // the lines are appended to RegistryData instead. False when the sub-keys
+    // could not be listed (only the header is written then) or the file could
+    // not be saved.
     bool ExportRegistryKey(QString rootName, const QString& keyPath, bool includeSubKeys,
                            const QString& fileName);
 
+    // Exact, case-sensitive names. An unknown name maps to HKEY_CURRENT_USER,
+    // an unknown handle to "HKEY_CURRENT_USER".
     static platform::HKEY RootNameToKey(const QString& name);
     static QString RootKeyToName(platform::HKEY key);
-    // The published properties follow in the implementation.
+
+    // Appends path + "\" + name for every direct sub-key of path (below root),
+    // in the registry's order; with recurse, then does the same for each of
+    // those children in turn, so all children of a key come before any
+    // grandchild. False when a key cannot be opened.
+    bool CollectSubKeys(const QString& path, QStringList& list, bool recurse, platform::HKEY root);
+    // The value names of path below the export's root, in the registry's order.
+    bool ReadValueNames(const QString& path, QStringList& list);
+    // The data text of one value of key; empty when the value cannot be read
+    // or its type has no data text.
+    QString FormatValueData(const platform::RegKey& key, const QString& name) const;
+    QString FormatValueData(const platform::RegValue& value) const;
+    QString FormatValueLine(const QString& name, const QString& data) const;
+
+    // Published properties with their defaults. Only the delimiters, prefixes,
+    // ExportDestination and RegistryData take part in the export; the rest are
+    // kept for the component's interface.
+    QString RegHeader = QStringLiteral("REGEDIT4");
+    QChar DataNameValueDelim = u'=';
+    QChar StringStartEndChar = u'"';
+    QChar RootStart = u'[';
+    QChar RootEnd = u']';
+    QChar KeyLevelDelim = u'\\';
+    QString HexIntPrefix = QStringLiteral("dword:");
+    QString BinaryPrefix = QStringLiteral("hex:");
+    QString Filename = QStringLiteral("RegistryDump.reg");
+    TRootKeys RootKey = rkHKEY_CURRENT_USER;
+    bool IncludeSubKeys = true;
+    QString KeyToGet;
+    TExpImpSource ExportDestination = eiFile;
+    TExpImpSource ImportSource = eiFile;
     QStringList RegistryData;
+    QStringList NewKeyList;
+    QStringList DeletedKeyList;
+    QStringList ExistingKeyList;
+    QString AddedPrefix = QStringLiteral("Added   : ");
+    QString RemovedPrefix = QStringLiteral("Removed : ");
+    TProgressEvent OnProgressChange;
 
 private:
+    platform::Result<platform::RegKey> openKey(platform::HKEY root, const QString& path);
+    QString keyLine(const QString& rootName, const QString& path) const;
+
     platform::Registry& reg_;
     const platform::Files& fs_;
+    platform::HKEY root_ = platform::HKEY_CURRENT_USER; // root of the running export
 };
 
 } // namespace regdump

@@ -1,0 +1,106 @@
+#pragma once
+// Walks a folder tree and reports every entry that matches one or more masks.
+// Collectors use it to find a mail client's folders: they search for a mask
+// below the client's data folder and collect the folders of the matches in a
+// FoundFolderList.
+
+#include "platform/fs.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace app {
+class Interaction;
+}
+
+namespace desktop {
+
+class TFileSearch {
+public:
+    // folder ends in "\"; the record is the file system's entry.
+    using TFileFindEvent =
+        std::function<void(const QString& folder, const platform::FindData& record)>;
+    using TNotifyEvent = std::function<void(TFileSearch& sender)>;
+
+    static constexpr int MaxSearchFileLength = 255;
+
+    // interaction may be null: then pending messages are not processed.
+    explicit TFileSearch(const platform::Files& fs, app::Interaction* interaction = nullptr);
+    TFileSearch(const TFileSearch&) = delete;
+    TFileSearch& operator=(const TFileSearch&) = delete;
+
+    // Runs the search described by SearchFile synchronously. Masks separated by
+    // ";" share the folder of the one before ("C:\Mail\*.mbx;*.toc"). A folder
+    // that is missing or cannot be listed gives no matches and no error. Each
+    // folder's matches are reported before its sub-folders are entered, which
+    // are visited in the order the file system lists them. A call from inside a
+    // running search (an event handler or a processed message) does nothing.
+    void Execute();
+
+    // Published properties. Level: deepest folder level searched, the start
+    // folder being level 1; 0 means no limit (the declared default is 1, but a
+    // new component starts with 0). Setting Stop during a search ends it at the
+    // next entry; OnFinish is still called.
+    int Level = 0;
+    bool Stop = false;
+    bool RecurseSubFolders = true;
+    const QString& SearchFile() const { return searchFile_; }
+    void setSearchFile(const QString& text); // cut to 255 characters
+    // Full path of every match of the last search, in the order found. Filled
+    // only while OnFileFind is set.
+    const QStringList& FilesFound() const { return filesFound_; }
+
+    TFileFindEvent OnFileFind;
+    TFileFindEvent OnChangeFolder; // a folder is about to be matched
+    TNotifyEvent OnFinish;         // once, after all masks were searched
+
+    bool busy() const { return busy_; }
+
+private:
+    void searchSpec(const QString& spec);
+    void walk(const QString& folder, const platform::FindData& record, const QString& mask);
+    void processEvents();
+    QString canonicalFolder(const QString& folder) const;
+
+    const platform::Files& fs_;
+    app::Interaction* interaction_;
+    QString searchFile_;
+    QStringList filesFound_;
+    bool busy_ = false;
+    int depth_ = 0;
+    QSet<QString> ancestors_; // host folders being walked, to stop at link cycles
+};
+
+// The process-wide list of folders in which a search found matches, owned by
+// the backup engine's state. A folder is listed once per match inside it.
+//
+// It holds at most Capacity entries. Further folders are refused, so the ones
+// already listed stay valid, but they are counted: a collector that reads the
+// list must check overflowed() and report that some folders were left out.
+class FoundFolderList {
+public:
+    static constexpr int Capacity = 1000;
+
+    // Set before each search: empties the list and the overflow count.
+    void clear();
+    // False (and counted as dropped) when the list is full.
+    bool append(const QString& folder);
+    int count() const { return int(folders_.size()); }
+    const QString& at(int i) const { return folders_.at(i); }
+    const QStringList& folders() const { return folders_; }
+    bool overflowed() const { return dropped_ > 0; }
+    int dropped() const { return dropped_; }
+
+    // Makes search report every match's folder into this list, which must
+    // outlive the search's use of it.
+    void attach(TFileSearch& search);
+
+private:
+    QStringList folders_;
+    int dropped_ = 0;
+};
+
+} // namespace desktop
