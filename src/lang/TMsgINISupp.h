@@ -2,6 +2,8 @@
 // The message table: texts looked up by key ("Message1" ...) in the
 // "[Messages]" section of the language file in use, read anew on every lookup.
 
+#include "lang/LanguageFile.h"
+
 #include <QString>
 
 namespace platform {
@@ -18,24 +20,42 @@ class TLngINISupp;
 
 class TMsgINISupp {
 public:
+    // With flags of its own: for a table used alone.
     TMsgINISupp(const platform::Files& fs, app::Interaction& ui);
+    // Sharing the program-wide flags (the open flag among them) with the other
+    // language components.
+    TMsgINISupp(const platform::Files& fs, app::Interaction& ui, LanguageFlags& flags);
+    TMsgINISupp(const TMsgINISupp&) = delete;
+    TMsgINISupp& operator=(const TMsgINISupp&) = delete;
 
     const QString& FileName() const { return fileName_; }
     void SetFileName(const QString& winPath) { fileName_ = winPath; }
-    void SetLngINISupp(TLngINISupp* lng) { lng_ = lng; }
-    bool isOpen() const { return open_; }
+    // Also takes the linked component's file name.
+    void SetLngINISupp(TLngINISupp* lng);
+    bool isOpen() const { return flags_.messagesOpen; }
 
-    void Open();
+    // Takes the linked component's file name when this one has none, and checks
+    // the file: false (after the error box) when there is no file name at all;
+    // a file that cannot be read shows the warning and the table opens anyway.
+    bool Open();
     void Close();
+    // The text of key, "ERROR" when the file lacks it or cannot be read.
     QString GetMessage(const QString& key);
+    // The text of key in an error box.
     void ShowErrorMessage(const QString& key);
 
 private:
     const platform::Files& fs_;
     app::Interaction& ui_;
+    LanguageFlags ownFlags_;
+    LanguageFlags& flags_;
     TLngINISupp* lng_ = nullptr;
     QString fileName_;
-    bool open_ = false;
 };
+
+// A value written as quoted pieces joined by the marker %%/n%% reads, once the
+// outer quotes are gone, as piece"%%/n%%"piece...; this turns it into lines
+// joined by CR LF. A double quote that does not begin the marker stays as it is.
+QString expandMessageLines(const QString& value);
 
 } // namespace lang
