@@ -1,0 +1,57 @@
+#pragma once
+// Owner of the in-memory settings: reads them from and writes them to
+// HKCU\Software\Kelvarn\Postora. Values that are absent (or unusable: of another
+// registry type, out of their range) get their defaults in memory and in the
+// registry at once. Nothing here touches a window: the callers hand in the
+// window position and the option controls as plain values.
+
+#include "app/Settings.h"
+#include "platform/result.h"
+
+#include <QList>
+#include <QString>
+
+namespace platform {
+class RegKey;
+}
+
+namespace app {
+
+class SettingsStore {
+public:
+    // "Software\Kelvarn\Postora" below HKEY_CURRENT_USER.
+    static const QString kKeyPath;
+
+    SettingsStore(platform::Registry& reg, const platform::Files& fs);
+
+    Settings& settings() { return s_; }
+    const Settings& settings() const { return s_; }
+
+    // Program folder and documents folder ("Personal", else the host's documents
+    // folder), both ending with '\'.
+    void InitFolders();
+    // "Language" and the language list, then the rest of the option set.
+    void LoadOptionSettings();
+    // The main set; the defaults of "X" and "Y" are the window's current edges.
+    void LoadMainSettings(int windowLeft = Settings::kDesignLeft,
+                          int windowTop = Settings::kDesignTop);
+
+    // The saves return the first write that failed (the rest are still tried).
+    platform::Status SaveMainSettings(int windowLeft, int windowTop);
+    platform::Status SaveOptionSettings(const BackupModeControls& controls);
+
+    platform::Status SaveLastClient(int code, const QList<TickedName>& identities,
+                                    const QList<TickedName>& items);
+    LastClient RestoreLastClient() const;
+
+    // Display names ("[Language]" "Language", "ERROR" when absent) of the *.lng
+    // files in a folder, in the order the folder lists them.
+    static QStringList ListLanguages(const platform::Files& fs, const QString& folder);
+
+private:
+    platform::Registry& reg_;
+    const platform::Files& fs_;
+    Settings s_;
+};
+
+} // namespace app

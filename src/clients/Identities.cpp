@@ -1,0 +1,211 @@
+// The identity and item lists of every client code.
+
+#include "app/Interaction.h"
+#include "clients/Clients.h"
+#include "clients/IdentityRules.h"
+#include "clients/MozillaRegistry.h"
+
+#include "platform/encoding.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+#include <QFile>
+
+namespace clients {
+
+using platform::HKEY;
+using platform::HKEY_CURRENT_USER;
+using platform::HKEY_LOCAL_MACHINE;
+
+namespace {
+
+const QString kDefaultUser = QStringLiteral("Default User");
+
+QString readText(platform::Registry& reg, HKEY root, const QString& path, const QString& name) {
+    auto key = reg.open(root, path, false);
+    return key ? key->readString(name).value_or(QString()) : QString();
+}
+
+// The text of a file a mail client wrote; empty when it cannot be read.
+QString readClientFile(const platform::Files& fs, const QString& path) {
+    auto bytes = fs.readAll(path);
+    return bytes ? platform::decodeText(bytes.value()) : QString();
+}
+
+} // namespace
+
+bool ClientCatalogue::GetIdentitiesAndItems(int code, QStringList& identities, QStringList& items) {
+    switch (code) {
+    case kOutlookExpress:
+        identities += outlookExpressIdentities();
+        break;
+    case kOutlook:
+        identities.append(QStringLiteral("Default user"));
+        break;
+    case kEudora:
+    case kFavorites:
+        identities.append(QStringLiteral("Default"));
+        break;
+    case kIncrediMail:
+        identities += incrediMailIdentities();
+        break;
+    case kPegasus:
+        identities += pegasusIdentities();
+        break;
+    case kTheBat:
+        identities += theBatIdentities();
+        break;
+    case kPocoMail2:
+    case kPocoMail3:
+    case kPocoMail20:
+        identities += pocoMailIdentities(code);
+        break;
+    case kOpera6:
+        identities += opera6Identities();
+        break;
+    case kOpera7:
+        identities.append(kDefaultUser);
+        break;
+    case kNetscape4:
+        identities += netscape4Identities();
+        break;
+    case kNetscape67:
+        identities += mozillaIdentities();
+        break;
+    default: // 0, the base codes 7, 8, 9 and unknown codes have neither
+        break;
+    }
+    items += ClientItems(code);
+    return ItemsChangeable(code);
+}
+
+QStringList ClientCatalogue::outlookExpressIdentities() {
+    QStringList names;
+    auto key = reg_.open(HKEY_CURRENT_USER, QStringLiteral("identities"), false);
+    if (!key) return names;
+    for (const QString& sub : key->subKeyNames())
+        names.append(readText(reg_, HKEY_CURRENT_USER, QStringLiteral("identities\\") + sub,
+                              QStringLiteral("Username")));
+    return names;
+}
+
+QStringList ClientCatalogue::incrediMailIdentities() {
+    QStringList names;
+    const QString base = QStringLiteral("SOFTWARE\\incredimail");
+    const bool user = reg_.keyExists(HKEY_CURRENT_USER, base);
+    const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const QString ids = base + QStringLiteral("\\identities");
+    auto list = reg_.open(root, ids, false);
+    if (!list) return names;
+    int valid = 0;
+    for (const QString& sub : list->subKeyNames()) {
+        auto key = reg_.open(root, ids + QLatin1Char('\\') + sub, false);
+        if (!key) continue;
+        // A missing "IsValid" (or one that is not a number) leaves the identity valid.
+        if (key->readInt(QStringLiteral("IsValid")).value_or(1) == 0) continue;
+        ++valid;
+        QString name = key->readString(QStringLiteral("Identity")).value_or(QString());
+        if (user && name.isEmpty()) name = QStringLiteral("[Identity%1]").arg(valid);
+        names.append(name);
+    }
+    return names;
+}
+
+QStringList ClientCatalogue::pegasusIdentities() {
+    const QString base = QStringLiteral("SOFTWARE\\Classes\\software\\pegasus mail\\");
+    const QString mailbox = CutAtLastBackslash(
+        readText(reg_, HKEY_LOCAL_MACHINE, base + QStringLiteral("MailBox"), QString()));
+    const QString mode =
+        readText(reg_, HKEY_LOCAL_MACHINE, base + QStringLiteral("Username"), QString());
+    if (mode.toLower() == QLatin1String("single-user mode")) return {kDefaultUser};
+    const QString userFile = mailbox + QStringLiteral("\\pmail.usr");
+    if (mailbox.isEmpty() || !fs_.fileExists(userFile)) return {};
+    return PegasusUsers(readClientFile(fs_, userFile));
+}
+
+QStringList ClientCatalogue::theBatIdentities() {
+    QStringList names;
+    auto key =
+        reg_.open(HKEY_CURRENT_USER, QStringLiteral("Software\\RIT\\The Bat!\\Users Depot"), false);
+    if (!key) return names;
+    // A count beyond the values the key holds cannot name more users; it is cut
+    // there so that a wild number cannot stall the screen.
+    const qint64 count =
+        qMin<qint64>(key->readInt(QStringLiteral("Count")).value_or(0), key->valueNames().size());
+    for (qint64 i = 1; i <= count; ++i)
+        names.append(key->readString(QStringLiteral("User #%1").arg(i)).value_or(QString()));
+    return names;
+}
+
+QStringList ClientCatalogue::pocoMailIdentities(int code) {
+    QString folder;
+    if (code == kPocoMail3)
+        folder = readText(reg_, HKEY_CURRENT_USER,
+                          QStringLiteral("Software\\Poco Systems Inc\\PocoMail 3"),
+                          QStringLiteral("Path"));
+    else if (code == kPocoMail2)
+        folder = readText(reg_, HKEY_CURRENT_USER, QStringLiteral("Software\\Poco\\Mail"),
+                          QStringLiteral("Path"));
+    else
+        folder = readText(reg_, HKEY_LOCAL_MACHINE,
+                          QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                                         "pocomail2moe_is1"),
+                          QStringLiteral("Inno Setup: App Path"));
+    QStringList names{kDefaultUser};
+    if (folder.isEmpty()) return names;
+    auto found =
+        fs_.find(platform::excludeTrailingBackslash(folder) + QStringLiteral("\\users\\*.*"),
+                 platform::FA_READONLY | platform::FA_DIRECTORY | platform::FA_ARCHIVE);
+    if (!found) return names;
+    for (const platform::FindData& f : found.value())
+        if (f.name != QLatin1String(".") && f.name != QLatin1String("..")) names.append(f.name);
+    return names;
+}
+
+QStringList ClientCatalogue::opera6Identities() {
+    const QString commandLine =
+        readText(reg_, HKEY_CURRENT_USER, QStringLiteral("Software\\Opera Software"),
+                 QStringLiteral("Last CommandLine"));
+    const QString folder = platform::extractFilePath(commandLine);
+    const QString accounts = folder + QStringLiteral("Mail\\accounts.ini");
+    if (folder.isEmpty() || !fs_.fileExists(accounts)) return {};
+    return OperaAccounts(readClientFile(fs_, accounts));
+}
+
+QStringList ClientCatalogue::netscape4Identities() {
+    auto key =
+        reg_.open(HKEY_CURRENT_USER,
+                  QStringLiteral("Software\\Netscape\\Netscape Navigator\\biff\\users"), false);
+    return key ? key->subKeyNames() : QStringList();
+}
+
+QStringList ClientCatalogue::mozillaIdentities() {
+    profilePaths_.clear();
+    const QString appData = appDataFolder();
+    if (appData.isEmpty()) return {};
+    const QString file = appData + QStringLiteral("\\Mozilla\\registry.dat");
+    if (!fs_.fileExists(file)) return {};
+    auto host = fs_.hostPath(file);
+    if (!host) return {};
+    QFile in(host.value());
+    if (!in.open(QIODevice::ReadOnly)) return {};
+    MozillaRegistry scanner(kMaxProfilePaths, [this] {
+        if (ui_) ui_->processEvents();
+    });
+    // Read in pieces: the file may be far larger than any real profile registry.
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    while (!scanner.full()) {
+        const qint64 got = in.read(chunk.data(), chunk.size());
+        if (got <= 0) break;
+        scanner.feed(chunk.constData(), qsizetype(got));
+    }
+    scanner.finish();
+    profilePaths_ = scanner.paths();
+    QStringList names;
+    for (qsizetype i = 0; i < profilePaths_.size(); ++i)
+        names.append(MozillaIdentityName(profilePaths_[i], int(i) + 1));
+    return names;
+}
+
+} // namespace clients
