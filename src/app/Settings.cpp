@@ -100,10 +100,4 @@ void ApplySavedTicks(QList<TickedName>& entries, const QList<TickedName>& saved,
             if (entry.name.compare(s.name, cs) == 0) entry.ticked = s.ticked;
 }
 
-int LanguageIndex(const QStringList& languages, const QString& name) {
-    for (qsizetype i = 0; i < languages.size(); ++i)
-        if (languages[i].compare(name, Qt::CaseInsensitive) == 0) return int(i);
-    return -1;
-}
-
 } // namespace app

@@ -40,7 +40,8 @@ struct Settings {
 
     // Option set.
     QString language = QStringLiteral("English");
-    QStringList languages; // display names of the language files in the program folder
+    QStringList languages;  // display names of the language files in the program folder
+    int languageIndex = -1; // the entry of languages equal to language, or -1
     bool multipleVolumes = false;
     int volumes = 4;    // media choice index 0..4
     int backupMode = 2; // 1 overwrite, 2 new file, 3 new file and keep the last N
@@ -91,8 +92,5 @@ struct LastClient {
 // compare without regard to case, items exactly.
 void ApplySavedTicks(QList<TickedName>& entries, const QList<TickedName>& saved,
                      Qt::CaseSensitivity cs);
-
-// Index of the language list entry equal to name without regard to case; -1 for none.
-int LanguageIndex(const QStringList& languages, const QString& name);
 
 } // namespace app

@@ -1,13 +1,14 @@
 #include "app/SettingsStore.h"
 
+#include "lang/LanguageFiles.h"
 #include "platform/fs.h"
-#include "platform/ini.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
 #include <QDate>
 #include <QTime>
 
+#include <climits>
 #include <optional>
 
 namespace app {
@@ -126,26 +127,12 @@ void SettingsStore::InitFolders() {
     s_.documentsFolder = platform::includeTrailingBackslash(personal);
 }
 
-QStringList SettingsStore::ListLanguages(const platform::Files& fs, const QString& folder) {
-    QStringList names;
-    const QString dir = platform::includeTrailingBackslash(folder);
-    auto found =
-        fs.find(dir + QStringLiteral("*.lng"), platform::FA_READONLY | platform::FA_ARCHIVE);
-    if (!found) return names;
-    for (const platform::FindData& f : found.value()) {
-        if (f.attributes & platform::FA_DIRECTORY) continue;
-        const auto ini = platform::IniFile::load(fs, dir + f.name);
-        names.append(ini ? ini->readString(QStringLiteral("Language"), QStringLiteral("Language"),
-                                           QStringLiteral("ERROR"))
-                         : QStringLiteral("ERROR"));
-    }
-    return names;
-}
-
 void SettingsStore::LoadOptionSettings() {
     Values v(reg_);
     s_.language = v.readText(QStringLiteral("Language"), QStringLiteral("English"), false);
-    s_.languages = ListLanguages(fs_, s_.programFolder);
+    const lang::LanguageList list = lang::listLanguages(fs_, s_.programFolder, s_.language);
+    s_.languages = list.names;
+    s_.languageIndex = list.selected;
 
     s_.multipleVolumes = v.readBool(QStringLiteral("MultipleVolumes"), false);
     s_.volumes = v.readInt(QStringLiteral("Volumes"), 4, 0, 4);

@@ -44,10 +44,6 @@ public:
                                     const QList<TickedName>& items);
     LastClient RestoreLastClient() const;
 
-    // Display names ("[Language]" "Language", "ERROR" when absent) of the *.lng
-    // files in a folder, in the order the folder lists them.
-    static QStringList ListLanguages(const platform::Files& fs, const QString& folder);
-
 private:
     platform::Registry& reg_;
     const platform::Files& fs_;
