@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace app {
 
 class Interaction {
@@ -23,6 +25,19 @@ public:
     // The running-client window: the titles of the client's windows. Returns
     // true when the backup must not run now.
     virtual bool askRunningClient(int clientCode, const QStringList& windowTitles) = 0;
+
+    // The running-client window with its buttons, as the guard uses it: what
+    // the person chose. closeAll is the work of "Close all": it ends the
+    // processes behind the titles and takes each title it dealt with out of
+    // the list. By default the simple question above is asked.
+    enum class GuardAnswer { Cancel = 0, CloseAll = 1, Wait = 2, Ok = 3 };
+    using CloseAllFn = std::function<void(QStringList& titles)>;
+    virtual GuardAnswer showRunningClients(int clientCode, const QStringList& windowTitles,
+                                           const CloseAllFn& closeAll) {
+        (void)closeAll;
+        return askRunningClient(clientCode, windowTitles) ? GuardAnswer::Cancel
+                                                          : GuardAnswer::CloseAll;
+    }
     // Let pending window messages run (progress, Abort button).
     virtual void processEvents() = 0;
 };

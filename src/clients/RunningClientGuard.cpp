@@ -1,0 +1,75 @@
+#include "clients/RunningClientGuard.h"
+
+#include "clients/Clients.h"
+#include "clients/TWinList.h"
+#include "platform/process.h"
+
+#include <QCoreApplication>
+
+namespace clients {
+
+QString GuardedProcessName(int clientCode) {
+    switch (clientCode) {
+    case kOutlook:
+        return QStringLiteral("outlook.exe");
+    case kNetscape4:
+        return QStringLiteral("netscape.exe");
+    default:
+        return {};
+    }
+}
+
+RunningClientGuard::RunningClientGuard(TWinList& winList, app::Interaction& ui)
+    : winList_(winList), ui_(ui) {}
+
+bool RunningClientGuard::belongsTo(int index, const QString& processName) const {
+    const auto& entry = winList_.WindowList()[size_t(index)];
+    return entry.info.exeName.toLower().contains(processName.toLower()) &&
+           entry.title.toLower() != QLatin1String("mci command handling window");
+}
+
+QStringList RunningClientGuard::RunningTitles(const QString& processName) {
+    winList_.Refresh();
+    QStringList titles;
+    for (int i = 0; i < winList_.count(); ++i)
+        if (belongsTo(i, processName)) titles << winList_.WindowList()[size_t(i)].title;
+    return titles;
+}
+
+bool RunningClientGuard::CheckRunningClient(int clientCode) {
+    const QString processName = GuardedProcessName(clientCode);
+    if (processName.isEmpty()) return false;
+    for (;;) {
+        const QStringList titles = RunningTitles(processName);
+        if (titles.isEmpty()) return false;
+        const auto answer =
+            ui_.showRunningClients(clientCode, titles, [this, &processName](QStringList& listed) {
+                CloseAll(processName, listed);
+            });
+        switch (answer) {
+        case app::Interaction::GuardAnswer::Ok:
+            continue; // look again: the person says the client is closed
+        case app::Interaction::GuardAnswer::CloseAll:
+            return false;
+        default:
+            return true;
+        }
+    }
+}
+
+void RunningClientGuard::CloseAll(const QString& processName, QStringList& titles) {
+    winList_.Refresh();
+    const quint32 self = quint32(QCoreApplication::applicationPid());
+    for (int i = 0; i < winList_.count() && !titles.isEmpty(); ++i) {
+        const auto& entry = winList_.WindowList()[size_t(i)];
+        if (entry.title != titles.first() || !belongsTo(i, processName)) continue;
+        const quint32 pid = entry.info.pid;
+        if (pid != 0 && pid != self) {
+            auto process = platform::ProcessHandle::openForTerminate(pid);
+            if (process && process.value().terminate(-1)) process.value().waitForExit();
+        }
+        titles.removeFirst();
+    }
+}
+
+} // namespace clients
