@@ -1,0 +1,234 @@
+#include "ArchiveReader.h"
+
+#include "Faults.h"
+#include "Files.h"
+#include "Lists.h"
+#include "Names.h"
+#include "UniqueFd.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace sqx {
+
+namespace {
+
+constexpr size_t kChunkBytes = 1 << 20;
+
+const char* askPassphrase(archive*, void* reader) {
+    return static_cast<ArchiveReader*>(reader)->passphraseWanted();
+}
+
+bool endsWith(const std::string& text, std::string_view tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+ArchiveReader::ArchiveReader(std::string archivePath, const std::vector<std::string>* masks,
+                             const SqxOptions* options, CallbackChannel& callback)
+    : path_(std::move(archivePath)), masks_(masks), callback_(callback) {
+    if (options != nullptr) {
+        password_.assign(options->password, strnlen(options->password, sizeof options->password));
+        outputFolder_.assign(options->tempFolder,
+                             strnlen(options->tempFolder, sizeof options->tempFolder));
+    }
+}
+
+ArchiveReader::~ArchiveReader() {
+    if (archive_ != nullptr) archive_read_free(archive_);
+}
+
+const char* ArchiveReader::passphraseWanted() {
+    // One question per call, and none when the options brought a password.
+    if (asked_ || !password_.empty()) return nullptr;
+    asked_ = true;
+    const auto answer = callback_.password();
+    if (!answer || answer->empty()) return nullptr;
+    asked_password_ = *answer;
+    return asked_password_.c_str();
+}
+
+int32_t ArchiveReader::open() {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) return resultFromErrno(errno);
+    if (!S_ISREG(st.st_mode)) return SQX_E_BAD_ARGUMENT;
+    volumes_.push_back(path_);
+    if (endsWith(path_, ".001")) {
+        const std::string base = path_.substr(0, path_.size() - 4);
+        for (int n = 2; n < 100000; ++n) {
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, ".%03d", n);
+            if (!exists(base + suffix)) break;
+            volumes_.push_back(base + suffix);
+        }
+    }
+    for (const auto& v : volumes_)
+        volumePointers_.push_back(v.c_str());
+    volumePointers_.push_back(nullptr);
+
+    archive_ = archive_read_new();
+    if (archive_ == nullptr) return SQX_E_NO_MEMORY;
+    // Only the form with a central directory: a cut-off archive is an error, not a shorter list.
+    if (archive_read_support_format_zip_seekable(archive_) != ARCHIVE_OK ||
+        archive_read_set_passphrase_callback(archive_, this, askPassphrase) != ARCHIVE_OK)
+        return SQX_E_INTERNAL;
+    if (!password_.empty() &&
+        archive_read_add_passphrase(archive_, password_.c_str()) != ARCHIVE_OK)
+        return SQX_E_INTERNAL;
+    if (archive_read_open_filenames(archive_, volumePointers_.data(), kChunkBytes) != ARCHIVE_OK) {
+        const int error = archive_errno(archive_);
+        return error == EACCES || error == EPERM || error == EIO ? resultFromErrno(error)
+                                                                 : SQX_E_BAD_ARCHIVE;
+    }
+    buffer_.resize(kChunkBytes);
+    return SQX_OK;
+}
+
+bool ArchiveReader::selected(const std::string& name) const {
+    if (masks_ == nullptr || masks_->empty()) return true;
+    const std::string plain = normaliseStoredName(name);
+    for (const auto& mask : *masks_) {
+        const std::string m = normaliseStoredName(toUtf8(mask));
+        if (maskMatches(m, plain)) return true;
+        if (plain.size() > m.size() && plain[m.size()] == '/' &&
+            maskMatches(m, plain.substr(0, m.size())))
+            return true;
+    }
+    return false;
+}
+
+int32_t ArchiveReader::dataFailure() const {
+    if (callback_.stopped()) return SQX_E_ABORTED;
+    const char* text = archive_error_string(archive_);
+    const std::string message = text != nullptr ? text : "";
+    if (message.find("ncorrect passphrase") != std::string::npos) return SQX_E_BAD_PASSWORD;
+    if (message.find("assphrase") != std::string::npos)
+        return password_.empty() && asked_password_.empty() ? SQX_E_PASSWORD_NEEDED
+                                                            : SQX_E_BAD_PASSWORD;
+    const int error = archive_errno(archive_);
+    if (error == ENOMEM) return SQX_E_NO_MEMORY;
+    if (error == EIO || error == EACCES) return resultFromErrno(error);
+    return SQX_E_BAD_DATA;
+}
+
+int32_t ArchiveReader::readData(int outFd, uint64_t expected) {
+    uint64_t done = 0;
+    uint64_t reportedAt = 0;
+    auto reportedTime = std::chrono::steady_clock::now();
+    for (;;) {
+        const la_ssize_t n = archive_read_data(archive_, buffer_.data(), buffer_.size());
+        if (n < 0) return dataFailure();
+        if (n == 0) break;
+        if (outFd >= 0)
+            if (const int32_t r = writeAll(outFd, buffer_.data(), static_cast<size_t>(n));
+                r != SQX_OK)
+                return r;
+        done += static_cast<uint64_t>(n);
+        const auto now = std::chrono::steady_clock::now();
+        if (done - reportedAt >= (1u << 20) ||
+            now - reportedTime >= std::chrono::milliseconds(100)) {
+            reportedAt = done;
+            reportedTime = now;
+            const uint64_t percent =
+                expected > 0 ? std::min<uint64_t>(100, done * 100 / expected) : 100;
+            if (!callback_.progress(static_cast<int32_t>(percent))) return SQX_E_ABORTED;
+        }
+    }
+    return callback_.progress(100) ? SQX_OK : SQX_E_ABORTED;
+}
+
+int32_t ArchiveReader::extractEntry(archive_entry* entry, const std::string& name) {
+    const std::string relative = normaliseStoredName(name);
+    if (relative.empty()) return SQX_OK;
+    std::string destination = joinName(outputFolder_, relative);
+    if (!callback_.destination(destination)) return SQX_E_ABORTED;
+    const auto type = archive_entry_filetype(entry);
+    if (type == AE_IFDIR) return makeFolders(destination);
+    if (type != AE_IFREG) return SQX_OK; // links and devices are not made
+    if (const int32_t r = makeFolders(std::string(parentPart(destination))); r != SQX_OK) return r;
+    if (exists(destination)) {
+        const int32_t answer = callback_.overwrite(destination);
+        if (answer == SQX_ANSWER_STOP) return SQX_E_ABORTED;
+        if (answer != SQX_ANSWER_REPLACE) return SQX_OK;
+    }
+    // Written beside the destination and renamed: a damaged entry leaves nothing behind.
+    const std::string temp = destination + ".sqxpart-" + randomSuffix();
+    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd.valid()) return resultFromErrno(errno);
+    const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    int32_t r = readData(fd.get(), static_cast<uint64_t>(std::max<int64_t>(0, size)));
+    if (r == SQX_OK) {
+        const timespec times[2] = {{archive_entry_mtime(entry), 0},
+                                   {archive_entry_mtime(entry), 0}};
+        ::futimens(fd.get(), times);
+        if (const int error = fd.closeChecked(); error != 0) r = resultFromErrno(error);
+    }
+    if (r == SQX_OK && ::rename(temp.c_str(), destination.c_str()) != 0) r = resultFromErrno(errno);
+    if (r != SQX_OK) ::unlink(temp.c_str());
+    return r;
+}
+
+int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
+    if (mode == Mode::Extract && outputFolder_.empty()) return SQX_E_BAD_ARGUMENT;
+    if (const int32_t r = open(); r != SQX_OK) return r;
+    int32_t index = 0;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int r = archive_read_next_header(archive_, &entry);
+        if (r == ARCHIVE_EOF) break;
+        if (r < ARCHIVE_WARN) return callback_.stopped() ? SQX_E_ABORTED : SQX_E_BAD_ARCHIVE;
+        const char* utf8 = archive_entry_pathname_utf8(entry);
+        const char* raw = archive_entry_pathname(entry);
+        const std::string name = toUtf8(utf8 != nullptr ? utf8 : (raw != nullptr ? raw : ""));
+        if (!selected(name)) continue;
+        ++index;
+        const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
+        if (mode == Mode::List) {
+            out->add(name, archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1,
+                     archive_entry_mtime(entry), folder, archive_entry_is_encrypted(entry) != 0);
+            continue;
+        }
+        if (!callback_.announce(index, name)) return SQX_E_ABORTED;
+        int32_t result = SQX_OK;
+        if (mode == Mode::Test && !folder) {
+            const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+            result = readData(-1, static_cast<uint64_t>(std::max<int64_t>(0, size)));
+        } else if (mode == Mode::Extract) {
+            result = extractEntry(entry, name);
+        }
+        if (result != SQX_OK) return result;
+    }
+    return SQX_OK;
+}
+
+int32_t ArchiveReader::list(ArcListData& out) {
+    out.clear();
+    const int32_t r = run(Mode::List, &out);
+    if (r != SQX_OK) out.clear();
+    return r;
+}
+
+int32_t ArchiveReader::test() {
+    return run(Mode::Test, nullptr);
+}
+
+int32_t ArchiveReader::extract() {
+    return run(Mode::Extract, nullptr);
+}
+
+} // namespace sqx

@@ -1,0 +1,25 @@
+#pragma once
+// Errno to result-code mapping, and the fault injection that tests use to make the archive sink
+// or a source file fail on purpose (see the SQX_FAULT_* variables in sqx.h).
+
+#include <cstdint>
+#include <string>
+
+namespace sqx {
+
+// EACCES/EPERM -> 5, ENOSPC/EDQUOT/EFBIG -> 101, EROFS -> 150, ENOENT/ENOTDIR -> not found,
+// ENOMEM -> no memory, anything else -> input/output error.
+int32_t resultFromErrno(int error);
+
+struct Faults {
+    int writeErrno = 0; // fail the sink when it passes writeAfter bytes
+    uint64_t writeAfter = 0;
+    int openErrno = 0; // fail creating the temporary target
+    int readErrno = 0; // fail opening a source whose path contains readMatch
+    std::string readMatch;
+
+    static Faults fromEnvironment();
+    bool failsRead(const std::string& path) const;
+};
+
+} // namespace sqx

@@ -1,0 +1,144 @@
+#include "SourceScan.h"
+
+#include "Faults.h"
+#include "Names.h"
+#include "sqx.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace sqx {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+bool isMissing(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP;
+}
+
+class Scanner {
+public:
+    explicit Scanner(SourceScan& out) : out_(out) {}
+
+    void addFile(const std::string& path, const struct stat& st, const std::string& name) {
+        SourceItem item;
+        item.hostPath = path;
+        item.storedName = name;
+        item.size = static_cast<uint64_t>(st.st_size);
+        item.modified = st.st_mtime;
+        item.mode = st.st_mode;
+        out_.totalBytes += item.size;
+        out_.items.push_back(std::move(item));
+    }
+
+    // Names of a folder, sorted so that archives come out the same for the same tree.
+    bool listFolder(const std::string& path, std::vector<std::string>& names) {
+        std::unique_ptr<DIR, DirCloser> dir(opendir(path.c_str()));
+        if (!dir) {
+            if (isMissing(errno)) return true;
+            out_.result = resultFromErrno(errno);
+            return false;
+        }
+        errno = 0;
+        while (const dirent* e = readdir(dir.get())) {
+            const std::string_view name(e->d_name);
+            if (name != "." && name != "..") names.emplace_back(name);
+        }
+        if (errno != 0) {
+            out_.result = resultFromErrno(errno);
+            return false;
+        }
+        std::sort(names.begin(), names.end());
+        return true;
+    }
+
+    // Stores the folder (when it has a name) and everything below it. Linked folders below the
+    // top are not entered, so that a link cannot lead in circles or out of the tree.
+    bool addFolder(const std::string& path, const struct stat& st, const std::string& name) {
+        if (!name.empty()) {
+            SourceItem item;
+            item.hostPath = path;
+            item.storedName = name;
+            item.folder = true;
+            item.modified = st.st_mtime;
+            item.mode = st.st_mode;
+            out_.items.push_back(std::move(item));
+        }
+        std::vector<std::string> names;
+        if (!listFolder(path, names)) return false;
+        for (const auto& child : names) {
+            const std::string childPath = joinName(path, child);
+            struct stat lst {};
+            if (lstat(childPath.c_str(), &lst) != 0) {
+                if (isMissing(errno)) continue;
+                out_.result = resultFromErrno(errno);
+                return false;
+            }
+            if (!addNode(childPath, joinName(name, toUtf8(child)), !S_ISLNK(lst.st_mode)))
+                return false;
+        }
+        return true;
+    }
+
+    bool addNode(const std::string& path, const std::string& name, bool enterFolders) {
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0) {
+            if (isMissing(errno)) return true;
+            out_.result = resultFromErrno(errno);
+            return false;
+        }
+        if (S_ISREG(st.st_mode)) {
+            addFile(path, st, name);
+            return true;
+        }
+        if (S_ISDIR(st.st_mode) && enterFolders) return addFolder(path, st, name);
+        return true; // devices, pipes, sockets, linked folders below the top
+    }
+
+private:
+    SourceScan& out_;
+};
+
+} // namespace
+
+SourceScan scanSpecification(const std::string& specification, const std::string& storedBase) {
+    SourceScan out;
+    if (specification.empty()) return out;
+    Scanner scanner(out);
+    std::string spec = specification;
+    while (spec.size() > 1 && spec.back() == '/')
+        spec.pop_back();
+    const std::string_view mask = lastComponent(spec);
+    if (!hasWildcard(mask)) {
+        std::string name = storedBase;
+        if (name.empty()) {
+            struct stat st {};
+            if (stat(spec.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                name = normaliseStoredName(toUtf8(lastComponent(spec)));
+        }
+        scanner.addNode(spec, name, true);
+        return out;
+    }
+    std::string folder(parentPart(spec));
+    if (folder.empty()) folder.assign(1, spec.front() == '/' ? '/' : '.');
+    const std::string storedFolder(parentPart(storedBase));
+    std::vector<std::string> names;
+    if (!scanner.listFolder(folder, names)) return out;
+    for (const auto& name : names) {
+        if (!maskMatches(mask, name)) continue;
+        struct stat lst {};
+        const std::string path = joinName(folder, name);
+        if (lstat(path.c_str(), &lst) != 0) continue;
+        if (!scanner.addNode(path, joinName(storedFolder, toUtf8(name)), true)) return out;
+    }
+    return out;
+}
+
+} // namespace sqx

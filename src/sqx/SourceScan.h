@@ -1,0 +1,31 @@
+#pragma once
+// Turns one file specification (a host path to a file or folder, or a wildcard mask in its last
+// component) into the files and folders to store, each with the name it is stored under.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sqx {
+
+struct SourceItem {
+    std::string hostPath;
+    std::string storedName; // normalised; folders without the trailing '/'
+    bool folder = false;
+    uint64_t size = 0;
+    int64_t modified = 0;
+    mode_t mode = 0;
+};
+
+struct SourceScan {
+    int32_t result = 0; // SQX_OK, or why the specification cannot be read
+    std::vector<SourceItem> items;
+    uint64_t totalBytes = 0;
+};
+
+// `storedBase` is the normalised name the caller chose for the specification.
+SourceScan scanSpecification(const std::string& specification, const std::string& storedBase);
+
+} // namespace sqx

@@ -1,0 +1,158 @@
+// The exported entry points: argument checks, then the writer or the reader. Nothing here may
+// let an exception cross into the caller.
+
+#include "ArchiveReader.h"
+#include "ArchiveWriter.h"
+#include "CallbackChannel.h"
+#include "Lists.h"
+#include "sqx.h"
+
+#include <memory>
+#include <new>
+
+using sqx::ArcListData;
+using sqx::FileListData;
+
+namespace {
+
+FileListData* fileListOf(void** slot) {
+    if (slot == nullptr || *slot == nullptr) return nullptr;
+    auto* list = static_cast<FileListData*>(*slot);
+    return list->magic == FileListData::kMagic ? list : nullptr;
+}
+
+ArcListData* arcListOf(SqxArcList** slot) {
+    if (slot == nullptr || *slot == nullptr) return nullptr;
+    auto* list = static_cast<ArcListData*>(*slot);
+    return list->magic == ArcListData::kMagic ? list : nullptr;
+}
+
+bool optionsValid(const SqxOptions* options) {
+    return options == nullptr || options->size == static_cast<int32_t>(sizeof(SqxOptions));
+}
+
+template <typename Work> int32_t guarded(Work&& work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return SQX_E_NO_MEMORY;
+    } catch (...) {
+        return SQX_E_INTERNAL;
+    }
+}
+
+// Reading with an optional mask list.
+template <typename Call>
+int32_t readArchive(const char* archivePath, void** fileList, const SqxOptions* options,
+                    SqxCallback callback, intptr_t userValue, Call call) {
+    if (archivePath == nullptr || !optionsValid(options)) return SQX_E_BAD_ARGUMENT;
+    const FileListData* masks = nullptr;
+    if (fileList != nullptr && *fileList != nullptr) {
+        masks = fileListOf(fileList);
+        if (masks == nullptr) return SQX_E_BAD_ARGUMENT;
+    }
+    return guarded([&] {
+        sqx::CallbackChannel channel(callback, userValue);
+        sqx::ArchiveReader reader(archivePath, masks ? &masks->specifications : nullptr, options,
+                                  channel);
+        return call(reader);
+    });
+}
+
+} // namespace
+
+extern "C" {
+
+SQX_API int32_t SqxInitFileList(void** fileList) {
+    if (fileList == nullptr) return SQX_E_BAD_ARGUMENT;
+    return guarded([&] {
+        *fileList = std::make_unique<FileListData>().release();
+        return SQX_OK;
+    });
+}
+
+SQX_API int32_t SqxDoneFileList(void** fileList) {
+    FileListData* list = fileListOf(fileList);
+    if (list == nullptr) return SQX_E_BAD_ARGUMENT;
+    list->magic = 0;
+    std::unique_ptr<FileListData> owned(list);
+    *fileList = nullptr;
+    return SQX_OK;
+}
+
+SQX_API int32_t SqxAddFileList(const char* specification, void** fileList) {
+    FileListData* list = fileListOf(fileList);
+    if (list == nullptr || specification == nullptr) return SQX_E_BAD_ARGUMENT;
+    return guarded([&] {
+        list->specifications.emplace_back(specification);
+        return SQX_OK;
+    });
+}
+
+SQX_API int32_t SqxInitArcFileList(SqxArcList** arcList) {
+    if (arcList == nullptr) return SQX_E_BAD_ARGUMENT;
+    return guarded([&] {
+        *arcList = std::make_unique<ArcListData>().release();
+        return SQX_OK;
+    });
+}
+
+SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList) {
+    ArcListData* list = arcListOf(arcList);
+    if (list == nullptr) return SQX_E_BAD_ARGUMENT;
+    list->magic = 0;
+    std::unique_ptr<ArcListData> owned(list);
+    *arcList = nullptr;
+    return SQX_OK;
+}
+
+SQX_API int32_t SqxAddArchiveComment(const char*, const char*) {
+    return SQX_E_NOT_SUPPORTED;
+}
+
+SQX_API int32_t SqxAddFileComments(const char*, void**, const char*) {
+    return SQX_E_NOT_SUPPORTED;
+}
+
+SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                            SqxCallback callback, intptr_t userValue) {
+    const FileListData* list = fileListOf(fileList);
+    if (archivePath == nullptr || *archivePath == '\0' || list == nullptr || options == nullptr ||
+        !optionsValid(options))
+        return SQX_E_BAD_ARGUMENT;
+    return guarded([&] {
+        sqx::CallbackChannel channel(callback, userValue);
+        sqx::ArchiveWriter writer(archivePath, list->specifications, *options, channel);
+        return writer.run();
+    });
+}
+
+SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                                SqxCallback callback, intptr_t userValue) {
+    return readArchive(archivePath, fileList, options, callback, userValue,
+                       [](sqx::ArchiveReader& reader) { return reader.extract(); });
+}
+
+SQX_API int32_t SqxTestFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                             SqxCallback callback, intptr_t userValue) {
+    return readArchive(archivePath, fileList, options, callback, userValue,
+                       [](sqx::ArchiveReader& reader) { return reader.test(); });
+}
+
+SQX_API int32_t SqxDeleteFiles(const char*, void**, const SqxOptions*, SqxCallback, intptr_t) {
+    return SQX_E_NOT_SUPPORTED;
+}
+
+SQX_API int32_t SqxListFiles(const char* archivePath, SqxArcList** arcList,
+                             const SqxOptions* options, SqxCallback callback, intptr_t userValue) {
+    ArcListData* list = arcListOf(arcList);
+    if (list == nullptr) return SQX_E_BAD_ARGUMENT;
+    return readArchive(archivePath, nullptr, options, callback, userValue,
+                       [list](sqx::ArchiveReader& reader) { return reader.list(*list); });
+}
+
+SQX_API int32_t SqxRepairFiles(const char*, const SqxOptions*, SqxCallback, intptr_t) {
+    return SQX_E_NOT_SUPPORTED;
+}
+
+} // extern "C"

@@ -1,0 +1,170 @@
+#include "VolumeSink.h"
+
+#include "DriveKind.h"
+#include "Files.h"
+#include "Names.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace sqx {
+
+namespace {
+
+constexpr size_t kBufferBytes = 1 << 20;
+
+void syncFolder(const std::string& folder) {
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::fsync(dir.get());
+}
+
+} // namespace
+
+VolumeSink::VolumeSink(std::string target, uint64_t sliceBytes, CallbackChannel& callback,
+                       Faults faults)
+    : target_(std::move(target)), slice_(sliceBytes), callback_(callback),
+      faults_(std::move(faults)) {
+    const std::string_view parent = parentPart(target_);
+    folder_ =
+        target_.find('/') == std::string::npos ? "." : (parent.empty() ? "/" : std::string(parent));
+}
+
+VolumeSink::~VolumeSink() {
+    discard();
+}
+
+bool VolumeSink::fail(int32_t code) {
+    if (result_ == SQX_OK) result_ = code;
+    return false;
+}
+
+std::string VolumeSink::volumeName(const std::string& base, size_t number) const {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%03zu", number);
+    return base + suffix;
+}
+
+bool VolumeSink::openTemp(const std::string& path) {
+    if (faults_.openErrno != 0) return fail(resultFromErrno(faults_.openErrno));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd.valid()) return fail(resultFromErrno(errno));
+    temps_.push_back(path);
+    fd_ = std::move(fd);
+    volumeBytes_ = 0;
+    return true;
+}
+
+int32_t VolumeSink::open() {
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return fail(SQX_E_BAD_ARGUMENT), result_;
+    buffer_.resize(kBufferBytes);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = target_ + ".sqxtmp-" + randomSuffix();
+        if (openTemp(temp)) return SQX_OK;
+        if (errno != EEXIST || faults_.openErrno != 0) return result_;
+        result_ = SQX_OK;
+    }
+    return fail(SQX_E_IO), result_;
+}
+
+bool VolumeSink::startNextVolume() {
+    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno));
+    if (const int error = fd_.closeChecked(); error != 0) return fail(resultFromErrno(error));
+    const size_t disk = temps_.size() + 1;
+    const int32_t needed = static_cast<int32_t>(std::min<uint64_t>(slice_, INT32_MAX));
+    if (!callback_.nextVolume(static_cast<int32_t>(disk), needed,
+                              folder_ == "/" ? "/" : folder_ + "/", driveKindOf(folder_)))
+        return fail(SQX_E_ABORTED);
+    return openTemp(volumeName(temps_.front(), disk));
+}
+
+bool VolumeSink::writeRaw(const char* data, size_t size) {
+    while (size > 0) {
+        if (slice_ != 0 && volumeBytes_ >= slice_ && !startNextVolume()) return false;
+        size_t chunk = size;
+        if (slice_ != 0)
+            chunk = static_cast<size_t>(std::min<uint64_t>(chunk, slice_ - volumeBytes_));
+        bool injected = false;
+        if (faults_.writeErrno != 0 && total_ + chunk > faults_.writeAfter) {
+            chunk = static_cast<size_t>(faults_.writeAfter - std::min(total_, faults_.writeAfter));
+            injected = true;
+        }
+        size_t done = 0;
+        while (done < chunk) {
+            const ssize_t n = ::write(fd_.get(), data + done, chunk - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return fail(resultFromErrno(errno));
+            if (n == 0) return fail(SQX_E_DISK_FULL);
+            done += static_cast<size_t>(n);
+        }
+        if (injected) return fail(resultFromErrno(faults_.writeErrno));
+        volumeBytes_ += chunk;
+        total_ += chunk;
+        data += chunk;
+        size -= chunk;
+    }
+    return true;
+}
+
+bool VolumeSink::flushBuffer() {
+    const size_t n = std::exchange(used_, 0);
+    return writeRaw(buffer_.data(), n);
+}
+
+bool VolumeSink::write(const void* data, size_t size) {
+    if (result_ != SQX_OK || !fd_.valid()) return false;
+    const char* bytes = static_cast<const char*>(data);
+    if (used_ + size > buffer_.size()) {
+        if (!flushBuffer()) return false;
+        if (size >= buffer_.size()) return writeRaw(bytes, size);
+    }
+    std::memcpy(buffer_.data() + used_, bytes, size);
+    used_ += size;
+    return true;
+}
+
+int32_t VolumeSink::commit() {
+    if (result_ != SQX_OK || !fd_.valid()) return result_ != SQX_OK ? result_ : SQX_E_IO;
+    if (!flushBuffer()) return result_;
+    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno)), result_;
+    if (const int error = fd_.closeChecked(); error != 0)
+        return fail(resultFromErrno(error)), result_;
+    const size_t volumes = temps_.size();
+    // Each temporary file leaves the list once it is in place, so that a failed rename removes
+    // only what is still temporary.
+    while (!temps_.empty()) {
+        const size_t number = volumes - temps_.size() + 1;
+        const std::string final = volumes == 1 ? target_ : volumeName(target_, number);
+        if (::rename(temps_.front().c_str(), final.c_str()) != 0)
+            return fail(resultFromErrno(errno)), result_;
+        temps_.erase(temps_.begin());
+    }
+    removeStale(volumes);
+    syncFolder(folder_);
+    return SQX_OK;
+}
+
+void VolumeSink::removeStale(size_t volumes) {
+    // An older archive of the same name may have had more volumes, or been of the other form;
+    // left beside the new one it would be read as part of it.
+    if (volumes > 1) ::unlink(target_.c_str());
+    for (size_t n = volumes > 1 ? volumes + 1 : 1;; ++n)
+        if (::unlink(volumeName(target_, n).c_str()) != 0) break;
+}
+
+void VolumeSink::discard() {
+    fd_.reset();
+    for (const auto& temp : temps_)
+        ::unlink(temp.c_str());
+    temps_.clear();
+}
+
+} // namespace sqx

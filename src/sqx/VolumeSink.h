@@ -1,0 +1,58 @@
+#pragma once
+// Where the archive's bytes go: a temporary file beside the target, cut into volumes when a
+// volume size is set, renamed into place only by commit(). Anything not committed is removed.
+
+#include "CallbackChannel.h"
+#include "Faults.h"
+#include "UniqueFd.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sqx {
+
+class VolumeSink {
+public:
+    // sliceBytes 0 writes one file.
+    VolumeSink(std::string target, uint64_t sliceBytes, CallbackChannel& callback, Faults faults);
+    ~VolumeSink();
+    VolumeSink(const VolumeSink&) = delete;
+    VolumeSink& operator=(const VolumeSink&) = delete;
+
+    int32_t open();
+    // False once anything failed (or the callback stopped at a volume prompt); see result().
+    bool write(const void* data, size_t size);
+    // Flushes, syncs and renames: the archive is in place when this returns SQX_OK.
+    int32_t commit();
+    // Removes every temporary file.
+    void discard();
+
+    int32_t result() const { return result_; }
+    // Records a failure found elsewhere; the first one counts.
+    bool fail(int32_t code);
+    int volumeCount() const { return static_cast<int>(temps_.size()); }
+
+private:
+    bool flushBuffer();
+    bool writeRaw(const char* data, size_t size);
+    bool openTemp(const std::string& path);
+    bool startNextVolume();
+    void removeStale(size_t volumes);
+    std::string volumeName(const std::string& base, size_t number) const;
+
+    std::string target_;
+    std::string folder_;
+    uint64_t slice_;
+    CallbackChannel& callback_;
+    Faults faults_;
+    std::vector<char> buffer_;
+    size_t used_ = 0;
+    std::vector<std::string> temps_;
+    UniqueFd fd_;
+    uint64_t volumeBytes_ = 0;
+    uint64_t total_ = 0;
+    int32_t result_ = 0;
+};
+
+} // namespace sqx

@@ -1,0 +1,226 @@
+#pragma once
+/*
+ * libSqx: the archiving library behind Postora's ".ebk" backups.
+ *
+ * A C interface, loaded at run time by name (dlopen/dlsym). Every entry point returns a signed
+ * 32-bit result: 0 for success, otherwise one of the SQX_E_* codes below. Text is NUL-terminated
+ * bytes; file names on the host are UTF-8 and so are the names stored in the archive (text that is
+ * not valid UTF-8 is read as Windows-1252).
+ *
+ * The archive is a ZIP file: Deflate, ZIP64 where sizes need it, UTF-8 names, and WinZip AES-256
+ * for every entry when a password is given.
+ *
+ * Writing a backup:
+ *
+ *     void* list = NULL;
+ *     SqxInitFileList(&list);
+ *     SqxAddFileList("/home/ann/.wine/drive_c/Mail/Inbox.dbx", &list);   // one call per entry
+ *     SqxOptions options = {0}; options.size = sizeof options; ...
+ *     int32_t r = SqxAddFiles("/home/ann/Backups/x.ebk", &list, &options, callback, user);
+ *     SqxDoneFileList(&list);
+ *
+ * File specifications are host paths. A specification may name a file, a folder (every file
+ * below it is stored, with its sub-folders) or, in its last component, a wildcard mask with '*'
+ * and '?' matched as Windows does (without regard to case; "*.*" matches every name, also names
+ * without a dot; "*." matches names without a dot; a folder whose name fits stores everything
+ * below it). A specification that matches nothing stores nothing and is not an error. Symbolic
+ * links to files are followed; below a folder, linked folders are not entered (no cycles), and
+ * devices, pipes and sockets are left out.
+ */
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Result codes ------------------------------------------------------------------------- */
+enum {
+    SQX_OK = 0,
+    SQX_E_ACCESS = 5,             /* permission denied: a source file, the target or its folder */
+    SQX_E_DISK_FULL = 101,        /* no space left (also a quota or file-size limit) */
+    SQX_E_WRITE_PROTECTED = 150,  /* read-only file system */
+    SQX_E_ABORTED = 2926,         /* the callback answered 0 */
+    SQX_E_NOT_SUPPORTED = 2950,   /* entry point that this library does not implement */
+    SQX_E_BAD_ARGUMENT = 2951,    /* null pointer, unknown handle, options record of wrong size */
+    SQX_E_NOT_FOUND = 2952,       /* the archive to read, or the target's folder, does not exist */
+    SQX_E_IO = 2953,              /* any other input/output error */
+    SQX_E_BAD_ARCHIVE = 2954,     /* not a readable archive (bad headers, truncated directory) */
+    SQX_E_BAD_DATA = 2955,        /* an entry's data is damaged (CRC or authentication mismatch) */
+    SQX_E_PASSWORD_NEEDED = 2956, /* encrypted entries and no password */
+    SQX_E_BAD_PASSWORD = 2957,    /* encrypted entries and the password does not open them */
+    SQX_E_NO_MEMORY = 2958,
+    SQX_E_INTERNAL = 2959 /* the compression back end refused a setting */
+};
+
+/* ---- Callback reasons --------------------------------------------------------------------- */
+enum {
+    SQX_REASON_PROGRESS = 0,    /* percent: share of the current list entry stored (0..100) */
+    SQX_REASON_OVERWRITE = 1,   /* extract: the destination exists; answer 2 replaces it, 1 skips */
+    SQX_REASON_NEXT_VOLUME = 2, /* a volume after the first is about to be written */
+    SQX_REASON_PASSWORD = 3,    /* the password is needed; the answer is read from path */
+    SQX_REASON_NEXT_FILE = 5,   /* a list entry (add) or an archive entry (test, extract) begins */
+    SQX_REASON_DESTINATION = 6  /* extract: path holds the destination of the entry; may rewrite */
+};
+
+/* Callback answers: 0 stops the call at once (result SQX_E_ABORTED), 1 goes on; reason 1 also
+ * knows 2. Callbacks always come on the thread that made the call. */
+enum { SQX_ANSWER_STOP = 0, SQX_ANSWER_GO_ON = 1, SQX_ANSWER_REPLACE = 2 };
+
+/* Media kinds reported with SQX_REASON_NEXT_VOLUME: the drive type of the target's folder. */
+enum { SQX_MEDIA_REMOVABLE = 2, SQX_MEDIA_FIXED = 3, SQX_MEDIA_CDROM = 5 };
+
+#define SQX_NAME_CHARS 272
+
+/*
+ * The callback record, 584 bytes, made by the library and handed to the callback.
+ *
+ * name (4): SQX_REASON_NEXT_FILE of SqxAddFiles: filled with the list entry's specification as
+ *   given; whatever the callback leaves there is the name the entry is stored under, with '\'
+ *   turned into '/', runs of separators collapsed, and leading separators and "." and ".."
+ *   components removed. For a folder the files below it are stored under that name; for a
+ *   wildcard mask the last component of the name is replaced by each matching name. An empty
+ *   name stores a file under its own name and a folder's contents at the top. When the
+ *   specification is longer than the field, the field holds its first 271 bytes and the rest of
+ *   the specification is appended to the callback's answer.
+ *   Test and extract: the stored name of the entry.
+ * path (276): SQX_REASON_NEXT_VOLUME: the target's folder with a trailing '/';
+ *   SQX_REASON_PASSWORD: the callback writes the password here; SQX_REASON_DESTINATION: the host
+ *   path the entry is extracted to, which the callback may rewrite; SQX_REASON_OVERWRITE: the
+ *   existing destination.
+ * mediaKind (564), neededBytes (576), diskNumber (580): SQX_REASON_NEXT_VOLUME: the drive type,
+ *   the size of the next volume, and its number (2 for the second volume).
+ * percent (576): SQX_REASON_PROGRESS.
+ */
+typedef struct SqxCallbackRecord {
+    int32_t size;              /* 0: sizeof(SqxCallbackRecord) */
+    char name[SQX_NAME_CHARS]; /* 4 */
+    char path[SQX_NAME_CHARS]; /* 276 */
+    uint8_t reserved548[16];   /* 548 */
+    int32_t mediaKind;         /* 564 */
+    int32_t entryIndex;        /* 568: 1-based index of the current list or archive entry */
+    int32_t reason;            /* 572 */
+    int32_t value;             /* 576: percent (reason 0) or bytes needed (reason 2) */
+    int32_t diskNumber;        /* 580 */
+} SqxCallbackRecord;
+
+typedef int32_t (*SqxCallback)(intptr_t userValue, SqxCallbackRecord* record);
+
+/*
+ * The options record, 3740 bytes, all zero except the fields below.
+ * password: empty = no encryption. tempFolder: the folder SqxExtractFiles writes into (SqxAddFiles
+ *   writes its temporary file beside the target instead, so that the final rename is atomic).
+ * multipleVolumes: non-zero cuts the archive into volumes of volumeSize: the media codes 9, 11,
+ *   12 and 13 mean 100,663,296, 250,640,384, 681,574,400 and 737,280,000 bytes; any other value
+ *   of at least 65,536 is a byte count; anything else writes one file.
+ * The fields the program sets to fixed values (4: 3, 16: 1, 32: 1, 1404: 1) are accepted as given
+ * and not used.
+ */
+typedef struct SqxOptions {
+    int32_t size;               /* 0: 3740 */
+    int32_t fixed4;             /* 4 */
+    uint8_t reserved8[8];       /* 8 */
+    int32_t fixed16;            /* 16 */
+    uint8_t reserved20[12];     /* 20 */
+    int32_t fixed32;            /* 32 */
+    uint8_t reserved36[4];      /* 36 */
+    char password[544];         /* 40 */
+    char tempFolder[816];       /* 584 */
+    int32_t multipleVolumes;    /* 1400 */
+    int32_t fixed1404;          /* 1404 */
+    uint8_t reserved1408[8];    /* 1408 */
+    int32_t volumeSize;         /* 1416 */
+    uint8_t reserved1420[2320]; /* 1420 */
+} SqxOptions;
+
+/* What SqxListFiles fills in: one row per archive entry, in archive order. */
+typedef struct SqxArcEntry {
+    const char* name; /* UTF-8, as stored; folders end with '/' */
+    int64_t size;     /* bytes when extracted; -1 when the archive does not say */
+    int64_t modified; /* seconds since 1970-01-01 UTC */
+    int32_t isFolder;
+    int32_t encrypted;
+} SqxArcEntry;
+
+typedef struct SqxArcList {
+    int32_t count;
+    const SqxArcEntry* entries;
+} SqxArcList;
+
+#if defined(__GNUC__)
+#define SQX_API __attribute__((visibility("default")))
+#else
+#define SQX_API
+#endif
+
+/* The file list: a handle in a pointer-sized slot. Init makes an empty list; Add appends one
+ * specification; Done releases the list and clears the slot. */
+SQX_API int32_t SqxInitFileList(void** fileList);
+SQX_API int32_t SqxDoneFileList(void** fileList);
+SQX_API int32_t SqxAddFileList(const char* specification, void** fileList);
+
+/* The archive listing filled by SqxListFiles. */
+SQX_API int32_t SqxInitArcFileList(SqxArcList** arcList);
+SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
+
+/*
+ * Writes the archive from the list. Per list entry, in order: one SQX_REASON_NEXT_FILE (also for
+ * an entry that matches nothing), then SQX_REASON_PROGRESS while its data is stored (at least
+ * every MiB, every tenth of a second at the most rarely, and 100 when the entry is done).
+ * SQX_REASON_NEXT_VOLUME before each volume after the first. The password is taken from the
+ * options only: an empty password writes an unencrypted archive, and SQX_REASON_PASSWORD is never
+ * asked when writing. A null callback stores the normalised specifications and never stops.
+ *
+ * The archive is written under a temporary name beside the target and renamed over it only when
+ * complete; on failure or abort nothing is left behind and an existing archive stays as it was.
+ * Volumes are named <target>.001, <target>.002, ...; an archive that fits in one volume keeps the
+ * plain name. A successful write replaces every file of an older archive of that name (the plain
+ * file and numbered volumes).
+ *
+ * A source file that cannot be read fails the call. A file that grows while it is read is stored
+ * with the size it had when it was opened; one that shrinks is filled up with zero bytes.
+ */
+SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                            SqxCallback callback, intptr_t userValue);
+
+/*
+ * Reading. archivePath may name a plain archive or the first volume (".001") of a set. fileList
+ * may be null or empty (every entry) or hold masks matched against the stored names as above.
+ * options may be null (no password). When an encrypted entry is met and the options carry no
+ * password, SQX_REASON_PASSWORD is asked once per call.
+ *
+ * SqxListFiles fills *arcList (made with SqxInitArcFileList) with the entries' headers.
+ * SqxTestFiles reads every selected entry in full, decrypting it and checking its CRC or
+ * authentication code; SQX_REASON_NEXT_FILE and SQX_REASON_PROGRESS as for writing.
+ * SqxExtractFiles writes the selected entries below options->tempFolder, asking
+ * SQX_REASON_DESTINATION per entry and SQX_REASON_OVERWRITE when the destination exists; a
+ * damaged entry leaves no file behind.
+ */
+SQX_API int32_t SqxListFiles(const char* archivePath, SqxArcList** arcList,
+                             const SqxOptions* options, SqxCallback callback, intptr_t userValue);
+SQX_API int32_t SqxTestFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                             SqxCallback callback, intptr_t userValue);
+SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                                SqxCallback callback, intptr_t userValue);
+
+/* Not supported: these return SQX_E_NOT_SUPPORTED and change nothing. */
+SQX_API int32_t SqxAddArchiveComment(const char* archivePath, const char* comment);
+SQX_API int32_t SqxAddFileComments(const char* archivePath, void** fileList, const char* comment);
+SQX_API int32_t SqxDeleteFiles(const char* archivePath, void** fileList, const SqxOptions* options,
+                               SqxCallback callback, intptr_t userValue);
+SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* options,
+                               SqxCallback callback, intptr_t userValue);
+
+/*
+ * Fault injection for tests (read once per call from the environment):
+ *   SQX_FAULT_WRITE="<errno>@<bytes>"  the archive sink fails with <errno> (ENOSPC, EROFS,
+ *       EACCES, EPERM, EIO, EDQUOT, EFBIG) when it is about to write past <bytes> bytes in total;
+ *       @0 fails at the first write.
+ *   SQX_FAULT_OPEN="<errno>"            creating the target's temporary file fails with <errno>.
+ *   SQX_FAULT_READ="<errno>@<text>"     opening a source file whose path contains <text> fails.
+ */
+
+#ifdef __cplusplus
+}
+#endif
