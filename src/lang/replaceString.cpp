@@ -1,13 +1,21 @@
 #include "lang/replaceString.h"
 
+#include <algorithm>
+
 namespace lang {
 
 namespace {
 
-// Some pattern/replacement pairs rewrite forever (e.g. "ba" -> "aabb" on
-// "abaa"); past these bounds the rewriting is taken as one that never ends.
-constexpr qsizetype kMaxLength = qsizetype(1) << 24;
-constexpr qint64 kMaxSteps = qint64(1) << 24;
+// Some pattern/replacement pairs rewrite without end (e.g. "ba" -> "aabb" on
+// "abaa"). Past these bounds the rewriting is refused rather than left to run.
+constexpr qsizetype kMaxExtraSteps = qsizetype(1) << 16;
+constexpr qsizetype kMaxExtraLength = qsizetype(1) << 24;
+
+QString reversed(const QString& text) {
+    QString out = text;
+    std::reverse(out.begin(), out.end());
+    return out;
+}
 
 platform::Error failure(const char* text) {
     return platform::Error{platform::kInvalidData, QString::fromLatin1(text)};
@@ -24,23 +32,31 @@ platform::Result<QString> replaceString(const QString& pattern, const QString& r
     if (replacement.contains(pattern))
         return failure("Cannot replace a string with a text that contains it. "
                        "(Utils.replaceString())");
+    if (!text.contains(pattern)) return text;
 
-    QString result = text;
+    // The first occurrence is the one that ends first. Characters move one by
+    // one from `ahead` (the rest of the text, reversed) to `done`; whenever
+    // `done` ends with the pattern, that occurrence is the first one in the
+    // whole text, since none ended earlier. It is cut off and the replacement
+    // is put back in front of the rest, to be scanned again: the same result
+    // as searching from the start after every replacement, in linear time.
+    QString done;
+    QString ahead = reversed(text);
+    const QString backwards = reversed(replacement);
     const bool canGrow = replacement.size() >= pattern.size();
-    qint64 steps = 0;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype at = result.indexOf(pattern, from);
-        if (at < 0) break;
-        result.replace(at, pattern.size(), replacement);
-        // No occurrence started before `at`, so a new one can only begin where
-        // it overlaps the inserted text: searching from there finds the same
-        // first occurrence as a search from the start.
-        from = qMax<qsizetype>(0, at - pattern.size() + 1);
-        if (canGrow && (++steps > kMaxSteps || result.size() > kMaxLength))
-            return failure("The replacement does not come to an end. (Utils.replaceString())");
+    const qsizetype maxSteps = text.size() + kMaxExtraSteps;
+    const qsizetype maxLength = text.size() + kMaxExtraLength;
+    qsizetype steps = 0;
+    while (!ahead.isEmpty()) {
+        done += ahead.back();
+        ahead.chop(1);
+        if (!done.endsWith(pattern)) continue;
+        done.chop(pattern.size());
+        ahead += backwards;
+        if (canGrow && (++steps > maxSteps || done.size() + ahead.size() > maxLength))
+            return failure("The replacements do not come to an end. (Utils.replaceString())");
     }
-    return result;
+    return done;
 }
 
 } // namespace lang
