@@ -17,7 +17,8 @@ namespace platform {
 class IniFile {
 public:
     IniFile() = default;
-    // Decodes with decodeText(); CR, LF and CRLF line ends; NUL bytes end a line's text.
+    // Decodes with decodeText() (UTF-16 when the bytes start with its byte order
+    // mark); CR, LF and CRLF line ends; NUL bytes end a line's text.
     static IniFile parse(const QByteArray& bytes);
     static IniFile parse(const QString& text);
     // Missing file: kFileNotFound (callers usually treat it as empty).
@@ -35,20 +36,32 @@ public:
     QStringList sectionLines(const QString& section) const;
 
     // WritePrivateProfileString: replaces in place, appends a new key at the end
-    // of its section and a new section at the end of the file.
+    // of its section and a new section at the end of the file. Line breaks in
+    // the names or the value become blanks, so a value cannot add lines. An
+    // empty key name writes nothing.
     void writeString(const QString& section, const QString& key, const QString& value);
-    void deleteKey(const QString& section, const QString& key);
-    void deleteSection(const QString& section);
+    void deleteKey(const QString& section, const QString& key); // every copy in that section
+    void deleteSection(const QString& section);                 // every section of that name
 
     // Windows-1252, CRLF line ends.
     QByteArray toAnsiBytes() const;
     Status save(const Files& fs, const QString& winPath) const;
 
     struct Line {
+        enum Kind { Other, Section, Key };
         QString raw;
+        Kind kind = Other;
+        QString name;  // section or key name, trimmed
+        QString value; // a key's value, trimmed and without its quotes
     };
+    static Line parseLine(const QString& raw);
 
 private:
+    // Index of the first section of that name, or -1; `end` gets the index
+    // just past its last line.
+    qsizetype findSection(const QString& section, qsizetype* end = nullptr) const;
+    qsizetype findKey(qsizetype sectionStart, qsizetype sectionEnd, const QString& key) const;
+
     std::vector<Line> lines_;
 };
 

@@ -1,0 +1,273 @@
+#include "platform/paths.h"
+
+#include "platform/hosttree.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QString cleanAbsolute(const QString& path) {
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                      : QDir::current().absoluteFilePath(path));
+}
+
+bool isSeparator(QChar c) {
+    return c == u'\\' || c == u'/';
+}
+
+// Is `path` equal to `root` or below it? Both clean and absolute.
+bool isUnder(const QString& path, const QString& root) {
+    if (root == u"/") return path.startsWith(u'/');
+    return path == root || (path.startsWith(root) && path.at(root.size()) == u'/');
+}
+
+// Trailing dots go from every component; the last component also loses trailing
+// blanks, as Windows normalises a path before it reaches the file system.
+QString normaliseComponent(QString c, bool last) {
+    if (c.isEmpty() || c == u"." || c == u"..") return c;
+    if (last) {
+        qsizetype n = c.size();
+        while (n > 0 && (c.at(n - 1) == u'.' || c.at(n - 1) == u' '))
+            --n;
+        c.truncate(n);
+    } else if (c.endsWith(u'.') && !c.endsWith(u"..")) {
+        c.chop(1);
+    }
+    return c;
+}
+
+// The name inside `dir` that stands for `name`: the exact name when it exists,
+// else the first entry (in directory order) equal without regard to case.
+std::optional<QString> resolveName(const QString& dir, const QString& name) {
+    const QString exact = dir == u"/" ? u'/' + name : dir + u'/' + name;
+    if (QFileInfo::exists(exact) || QFileInfo(exact).isSymLink()) return name;
+    for (const QString& entry : listDirectory(dir)) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+DriveMap::DriveMap() {
+    drives_.push_back({u'Z', QStringLiteral("/")});
+}
+
+DriveMap DriveMap::fromPrefix(const QString& prefixDir) {
+    DriveMap map;
+    if (prefixDir.isEmpty()) return map;
+    map.prefix_ = cleanAbsolute(prefixDir);
+    map.drives_.clear();
+    const QString devices = map.prefix_ + QStringLiteral("/dosdevices");
+    for (const QString& entry : listDirectory(devices)) {
+        if (entry.size() != 2 || entry.at(1) != u':' || !entry.at(0).isLetter() ||
+            entry.at(0).unicode() > 0x7F)
+            continue;
+        const QFileInfo link(devices + u'/' + entry);
+        if (!link.isDir()) // a dangling link is no drive, as Wine sees it
+            continue;
+        QString target = link.isSymLink() ? link.symLinkTarget() : link.absoluteFilePath();
+        map.drives_.push_back({entry.at(0).toUpper(), cleanAbsolute(target)});
+    }
+    const bool hasZ = std::any_of(map.drives_.begin(), map.drives_.end(),
+                                  [](const Drive& d) { return d.letter == u'Z'; });
+    if (!hasZ) map.drives_.push_back({u'Z', QStringLiteral("/")});
+    std::sort(map.drives_.begin(), map.drives_.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    return map;
+}
+
+QString DriveMap::defaultPrefix() {
+    const QString env = qEnvironmentVariable("WINEPREFIX");
+    if (!env.isEmpty()) return cleanAbsolute(env);
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty() && QFileInfo(home + QStringLiteral("/.wine")).isDir())
+        return cleanAbsolute(home + QStringLiteral("/.wine"));
+    return {};
+}
+
+std::optional<QString> DriveMap::driveRoot(QChar letter) const {
+    const QChar up = letter.toUpper();
+    for (const Drive& d : drives_) {
+        if (d.letter == up) return d.hostRoot;
+    }
+    return std::nullopt;
+}
+
+Result<QString> DriveMap::toHost(const QString& winPath) const {
+    QString p = winPath;
+    if (p.startsWith(u"\\\\?\\") || p.startsWith(u"\\??\\")) p.remove(0, 4);
+    if (p.size() < 2 || p.at(1) != u':' || !p.at(0).isLetter())
+        return Error{kInvalidName,
+                     QStringLiteral("Not a path with a drive letter: \"%1\"").arg(winPath)};
+    if (p.contains(QChar(0)))
+        return Error{kInvalidName, QStringLiteral("Path holds a NUL character")};
+    const auto root = driveRoot(p.at(0));
+    if (!root) return Error{kPathNotFound, QStringLiteral("No drive %1:").arg(p.at(0).toUpper())};
+
+    const QString rest = p.mid(2);
+    const bool endsWithSeparator = !rest.isEmpty() && isSeparator(rest.back());
+    QStringList parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= rest.size(); ++i) {
+        if (i == rest.size() || isSeparator(rest.at(i))) {
+            if (i > start) parts.push_back(rest.mid(start, i - start));
+            start = i + 1;
+        }
+    }
+    QStringList components;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size() && !endsWithSeparator;
+        const QString c = normaliseComponent(parts.at(i), last);
+        if (c.isEmpty() || c == u".") continue;
+        if (c == u"..") {
+            if (!components.isEmpty()) // never above the drive root
+                components.removeLast();
+            continue;
+        }
+        if (c.contains(u':'))
+            return Error{kInvalidName, QStringLiteral("Invalid name in \"%1\"").arg(winPath)};
+        components.push_back(c);
+    }
+
+    QString host = *root;
+    bool resolving = true;
+    for (const QString& c : components) {
+        QString name = c;
+        if (resolving) {
+            if (auto found = resolveName(host, c))
+                name = *found;
+            else
+                resolving = false; // what follows cannot exist either
+        }
+        host = host == u"/" ? u'/' + name : host + u'/' + name;
+    }
+    return host;
+}
+
+QString DriveMap::toWindows(const QString& hostPath) const {
+    QString path = cleanAbsolute(hostPath);
+    auto longest = [this](const QString& p, bool canonical) {
+        const Drive* best = nullptr;
+        qsizetype bestLen = -1;
+        QString bestRoot;
+        for (const Drive& d : drives_) {
+            QString root = d.hostRoot;
+            if (canonical) {
+                root = QFileInfo(root).canonicalFilePath();
+                if (root.isEmpty()) continue;
+            }
+            if (isUnder(p, root) && root.size() > bestLen) {
+                best = &d;
+                bestLen = root.size();
+                bestRoot = root;
+            }
+        }
+        return std::make_pair(best, bestRoot);
+    };
+    auto [best, root] = longest(path, false);
+    if (!best || root == u"/") {
+        // The path may reach a drive through another spelling (a symbolic link
+        // in the prefix's own path); compare the resolved forms as well.
+        const QString canon = QFileInfo(path).canonicalFilePath();
+        if (!canon.isEmpty()) {
+            auto [cbest, croot] = longest(canon, true);
+            if (cbest && croot != u"/") {
+                best = cbest;
+                root = croot;
+                path = canon;
+            }
+        }
+    }
+    if (!best) // only when the prefix maps no Z:; keep the path recognisable
+        return QString(path).replace(u'/', u'\\');
+    QString rest = root == u"/" ? path.mid(1) : path.mid(root.size() + 1);
+    rest.replace(u'/', u'\\');
+    return QString(best->letter) + QStringLiteral(":\\") + rest;
+}
+
+QString includeTrailingBackslash(const QString& p) {
+    return p.endsWith(u'\\') ? p : p + u'\\';
+}
+
+QString excludeTrailingBackslash(const QString& p) {
+    return p.endsWith(u'\\') ? p.chopped(1) : p;
+}
+
+QString extractFilePath(const QString& p) {
+    const qsizetype i = std::max(p.lastIndexOf(u'\\'), p.lastIndexOf(u':'));
+    return p.left(i + 1);
+}
+
+QString extractFileName(const QString& p) {
+    const qsizetype i = std::max(p.lastIndexOf(u'\\'), p.lastIndexOf(u':'));
+    return p.mid(i + 1);
+}
+
+QString programHostFolder() {
+    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
+    const QString target = exe.symLinkTarget();
+    return target.isEmpty() ? QDir::currentPath() : QFileInfo(target).absolutePath();
+}
+
+QString programFolder(const DriveMap& drives) {
+    return includeTrailingBackslash(drives.toWindows(programHostFolder()));
+}
+
+QString windowsFolder(const DriveMap& drives) {
+    const auto host = drives.toHost(QStringLiteral("C:\\windows"));
+    if (!host) return QStringLiteral("C:\\windows");
+    return drives.toWindows(*host);
+}
+
+QString documentsFallbackHost() {
+    QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty()) home = QDir::homePath();
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty()) config = home + QStringLiteral("/.config");
+    QFile file(config + QStringLiteral("/user-dirs.dirs"));
+    if (file.open(QIODevice::ReadOnly)) {
+        while (!file.atEnd()) {
+            const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
+            if (!line.startsWith(u"XDG_DOCUMENTS_DIR=")) continue;
+            QString value = line.mid(18);
+            if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+                value = value.mid(1, value.size() - 2);
+            if (value.startsWith(u"$HOME")) value = home + value.mid(5);
+            if (!value.startsWith(u'/')) break;
+            value = QDir::cleanPath(value);
+            if (QFileInfo(value).isDir()) return value;
+            break;
+        }
+    }
+    return QDir::cleanPath(home);
+}
+
+StagingFolder::StagingFolder(const DriveMap& drives) {
+    QStringList bases;
+    const QString tmp = qEnvironmentVariable("TMPDIR");
+    if (!tmp.isEmpty()) bases.push_back(tmp);
+    bases.push_back(QStringLiteral("/tmp"));
+    for (const QString& base : bases) {
+        QByteArray templ =
+            QFile::encodeName(QDir::cleanPath(base) + QStringLiteral("/postora-XXXXXX"));
+        if (::mkdtemp(templ.data())) { // mode 0700
+            host_ = QFile::decodeName(templ);
+            windows_ = excludeTrailingBackslash(drives.toWindows(host_));
+            return;
+        }
+    }
+}
+
+StagingFolder::~StagingFolder() {
+    if (!host_.isEmpty()) removeTree(host_);
+}
+
+} // namespace platform

@@ -1,0 +1,266 @@
+#include "platform/encoding.h"
+#include "platform/ini.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace platform;
+
+class TestIni : public QObject {
+    Q_OBJECT
+
+    static IniFile sample() {
+        return IniFile::parse(QByteArray("; a comment=not a key\r\n"
+                                         "orphan=before any section\r\n"
+                                         "[Settings]\r\n"
+                                         "  Name  =  Ann Smith  \r\n"
+                                         "Quoted=\" padded \"\r\n"
+                                         "Single='x'\r\n"
+                                         "Mixed=\"x'\r\n"
+                                         "OneQuote=\"\r\n"
+                                         "Empty=\r\n"
+                                         "NoEquals\r\n"
+                                         "=no name\r\n"
+                                         "Path=C:\\Mail\\a=b.mbx\r\n"
+                                         "name=second copy\r\n"
+                                         "\r\n"
+                                         "[ Spaced Section ]\r\n"
+                                         "Key=v\r\n"
+                                         "[settings]\r\n"
+                                         "Name=from the second section\r\n"
+                                         "Other=only here\r\n"));
+    }
+
+private Q_SLOTS:
+    void reading_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        const QString def = "DEF";
+        QTest::newRow("trimmed") << "Settings"
+                                 << "Name"
+                                 << "Ann Smith";
+        QTest::newRow("names without case") << "SETTINGS"
+                                            << "name"
+                                            << "Ann Smith";
+        QTest::newRow("names trimmed") << " Settings "
+                                       << " Name "
+                                       << "Ann Smith";
+        QTest::newRow("double quotes") << "Settings"
+                                       << "Quoted"
+                                       << " padded ";
+        QTest::newRow("single quotes") << "Settings"
+                                       << "Single"
+                                       << "x";
+        QTest::newRow("unmatched quotes kept") << "Settings"
+                                               << "Mixed"
+                                               << "\"x'";
+        QTest::newRow("one quote kept") << "Settings"
+                                        << "OneQuote"
+                                        << "\"";
+        QTest::newRow("empty value") << "Settings"
+                                     << "Empty"
+                                     << "";
+        QTest::newRow("line without =") << "Settings"
+                                        << "NoEquals" << def;
+        QTest::newRow("first = splits") << "Settings"
+                                        << "Path"
+                                        << "C:\\Mail\\a=b.mbx";
+        QTest::newRow("missing key") << "Settings"
+                                     << "Absent" << def;
+        QTest::newRow("missing section") << "Nothing"
+                                         << "Name" << def;
+        QTest::newRow("second section ignored") << "Settings"
+                                                << "Other" << def;
+        QTest::newRow("section name trimmed") << "spaced section"
+                                              << "key"
+                                              << "v";
+        QTest::newRow("comment is no key") << "Settings"
+                                           << "; a comment" << def;
+        QTest::newRow("key before any section") << ""
+                                                << "orphan" << def;
+    }
+    void reading() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QCOMPARE(sample().readString(section, key, "DEF"), value);
+    }
+
+    void listing() {
+        const IniFile ini = sample();
+        QCOMPARE(ini.sectionNames(), QStringList({"Settings", "Spaced Section"}));
+        QCOMPARE(ini.keyNames("settings"),
+                 QStringList({"Name", "Quoted", "Single", "Mixed", "OneQuote", "Empty", "Path"}));
+        QVERIFY(ini.hasSection("SPACED SECTION"));
+        QVERIFY(!ini.hasSection("Spaced"));
+        QVERIFY(ini.hasKey("Settings", "empty"));
+        QVERIFY(!ini.hasKey("Settings", "NoEquals"));
+        QCOMPARE(ini.sectionLines("Spaced Section"), QStringList{"Key=v"});
+        QCOMPARE(ini.sectionLines("none"), QStringList());
+    }
+
+    void integers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "42" << 42;
+        QTest::newRow("blanks") << "   17  " << 17;
+        QTest::newRow("negative") << "-5" << -5;
+        QTest::newRow("plus") << "+8" << 8;
+        QTest::newRow("trailing text") << "12abc" << 12;
+        QTest::newRow("no digits") << "abc" << -1;
+        QTest::newRow("sign only") << "-" << -1;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("hex is not read") << "0x10" << 0;
+        QTest::newRow("huge") << "99999999999999999999" << 2147483647;
+        QTest::newRow("huge negative") << "-99999999999999999999" << int(-2147483647 - 1);
+        QTest::newRow("quoted") << "\"7\"" << 7;
+    }
+    void integers() {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        const IniFile ini = IniFile::parse("[s]\nn=" + text + "\n");
+        QCOMPARE(ini.readInt("s", "n", -1), value);
+        QCOMPARE(ini.readInt("s", "missing", -1), -1);
+    }
+
+    void lineEnds() {
+        // CR, LF and CRLF mixed, no final line end; a NUL ends a line's text.
+        const QByteArray bytes("[a]\rk1=v1\nk2=v2\r\nk3=v3\0hidden\n\n[b]\r\n\r\nk=last", 44);
+        const IniFile ini = IniFile::parse(bytes);
+        QCOMPARE(ini.readString("a", "k1"), QString("v1"));
+        QCOMPARE(ini.readString("a", "k2"), QString("v2"));
+        QCOMPARE(ini.readString("a", "k3"), QString("v3"));
+        QCOMPARE(ini.readString("b", "k"), QString("last"));
+        QCOMPARE(ini.keyNames("a"), QStringList({"k1", "k2", "k3"}));
+    }
+
+    void encodings() {
+        QCOMPARE(IniFile::parse(QByteArray("[s]\nk=Gr\xC3\xBC\xC3\x9F"
+                                           "e\n"))
+                     .readString("s", "k"),
+                 QString::fromUtf8("Grüße"));
+        QCOMPARE(
+            IniFile::parse(QByteArray("\xEF\xBB\xBF[s]\nk=\xE2\x82\xAC\n")).readString("s", "k"),
+            QString::fromUtf8("€"));
+        QCOMPARE(IniFile::parse(QByteArray("[s]\nk=Gr\xFC\xDF"
+                                           "e \x80\n"))
+                     .readString("s", "k"),
+                 QString::fromUtf8("Grüße €"));
+        const QString text = QString::fromUtf8("[s]\r\nk=Ωmega\r\n");
+        QByteArray le("\xFF\xFE");
+        QByteArray be("\xFE\xFF");
+        for (QChar c : text) {
+            le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+            be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+        }
+        QCOMPARE(IniFile::parse(le).readString("s", "k"), QString::fromUtf8("Ωmega"));
+        QCOMPARE(IniFile::parse(be).readString("s", "k"), QString::fromUtf8("Ωmega"));
+    }
+
+    void writing() {
+        IniFile ini = IniFile::parse(QByteArray("[First]\r\nA=1\r\nb=2\r\n\r\n; end of first\r\n"
+                                                "\r\n[Second]\r\nC=3\r\n"));
+        ini.writeString("first", "B", "two");        // in place, key keeps its spelling
+        ini.writeString("FIRST", "New", "appended"); // at the end of its section
+        ini.writeString("Third", "D", "4");          // new section at the end
+        ini.writeString("Second", "Text", QString::fromUtf8("Grüße Ω"));
+        ini.writeString("Second", "", "ignored");
+        QCOMPARE(ini.toAnsiBytes(), QByteArray("[First]\r\nA=1\r\nb=two\r\n\r\n; end of first\r\n"
+                                               "New=appended\r\n\r\n[Second]\r\nC=3\r\n"
+                                               "Text=Gr\xFC\xDF"
+                                               "e ?\r\n[Third]\r\nD=4\r\n"));
+        // What is written reads back.
+        const IniFile again = IniFile::parse(ini.toAnsiBytes());
+        QCOMPARE(again.readString("First", "b"), QString("two"));
+        QCOMPARE(again.readString("Third", "d"), QString("4"));
+    }
+
+    void writingCannotAddLines() {
+        IniFile ini;
+        ini.writeString("S", "Key", "evil\r\n[Other]\r\nInjected=1");
+        ini.writeString("S]\n[T", "K\nX", "v");
+        QVERIFY(!ini.hasSection("Other"));
+        QVERIFY(!ini.hasKey("S", "Injected"));
+        QCOMPARE(ini.sectionNames().size(), 2);
+        QCOMPARE(ini.readString("S", "Key"), QString("evil  [Other]  Injected=1"));
+    }
+
+    void writingIntoDuplicates() {
+        // Only the first section and key count, for writing as for reading.
+        IniFile ini = IniFile::parse(QByteArray("[S]\nK=1\nK=2\n[s]\nK=3\n"));
+        ini.writeString("S", "k", "x");
+        QCOMPARE(ini.toAnsiBytes(), QByteArray("[S]\r\nK=x\r\nK=2\r\n[s]\r\nK=3\r\n"));
+    }
+
+    void deleting() {
+        IniFile ini = IniFile::parse(QByteArray("[A]\nk=1\nK=2\nj=3\n[B]\nk=4\n[a]\nk=5\n"));
+        ini.deleteKey("a", "K");
+        QVERIFY(!ini.hasKey("A", "k"));
+        QCOMPARE(ini.readString("A", "j"), QString("3"));
+        QCOMPARE(ini.readString("B", "k"), QString("4"));
+        ini.deleteSection("A");
+        QCOMPARE(ini.sectionNames(), QStringList{"B"});
+        QCOMPARE(ini.toAnsiBytes(), QByteArray("[B]\r\nk=4\r\n"));
+    }
+
+    void files() {
+        QTemporaryDir tmp;
+        const QString prefix = tmp.path() + "/prefix";
+        QDir().mkpath(prefix + "/dosdevices");
+        QDir().mkpath(prefix + "/drive_c/Data");
+        QVERIFY(QFile::link("../drive_c", prefix + "/dosdevices/c:"));
+        const Files fs(DriveMap::fromPrefix(prefix));
+
+        QCOMPARE(IniFile::load(fs, "C:\\Data\\none.ini").code(), int(kFileNotFound));
+        QCOMPARE(readProfileString(fs, "C:\\Data\\none.ini", "s", "k", "dflt"), QString("dflt"));
+        QVERIFY(writeProfileString(fs, "C:\\data\\infobak.ini", "General", "Client", "2").isOk());
+        QVERIFY(writeProfileString(fs, "C:\\Data\\INFOBAK.INI", "General", "Items", "5").isOk());
+        QCOMPARE(readProfileString(fs, "C:\\Data\\infobak.ini", "general", "client"), QString("2"));
+        QFile f(prefix + "/drive_c/Data/infobak.ini");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("[General]\r\nClient=2\r\nItems=5\r\n"));
+        QCOMPARE(writeProfileString(fs, "C:\\Missing\\x.ini", "s", "k", "v").code(),
+                 int(kPathNotFound));
+        // A file that exists but cannot be read is not replaced by a new one.
+        QVERIFY(QDir().mkpath(prefix + "/drive_c/Data/folder.ini"));
+        QVERIFY(!writeProfileString(fs, "C:\\Data\\folder.ini", "s", "k", "v").isOk());
+        QVERIFY(QFileInfo(prefix + "/drive_c/Data/folder.ini").isDir());
+    }
+
+    void fuzz() {
+        // Random and truncated input: parsing never fails, and a parsed file
+        // written out and parsed again reads the same.
+        QRandomGenerator rng(42);
+        const QByteArray pieces[] = {"[",   "]",   "=",    "\r",   "\n",       "\r\n",
+                                     "\"",  "'",   ";",    " ",    "\t",       QByteArray(1, '\0'),
+                                     "key", "Sec", "\xC3", "\xBC", "\xFF\xFE", "value"};
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes;
+            const int n = rng.bounded(40);
+            for (int i = 0; i < n; ++i)
+                bytes += pieces[rng.bounded(int(std::size(pieces)))];
+            const IniFile ini = IniFile::parse(bytes.left(rng.bounded(bytes.size() + 1)));
+            const IniFile again = IniFile::parse(ini.toAnsiBytes());
+            QCOMPARE(again.sectionNames(), ini.sectionNames());
+            for (const QString& s : ini.sectionNames()) {
+                QCOMPARE(again.keyNames(s), ini.keyNames(s));
+                for (const QString& k : ini.keyNames(s))
+                    QCOMPARE(toAnsi(again.readString(s, k)), toAnsi(ini.readString(s, k)));
+            }
+        }
+    }
+
+    void veryLongLines() {
+        const QByteArray big(8 * 1024 * 1024, 'x');
+        const IniFile ini = IniFile::parse("[s]\nbig=" + big + "\nafter=1\n" + big);
+        QCOMPARE(ini.readString("s", "big").size(), big.size());
+        QCOMPARE(ini.readString("s", "after"), QString("1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIni)
+#include "tst_ini.moc"
