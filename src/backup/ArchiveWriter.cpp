@@ -1,0 +1,239 @@
+#include "backup/ArchiveWriter.h"
+
+#include "app/Interaction.h"
+#include "app/Settings.h"
+#include "backup/ArchiveList.h"
+#include "backup/BackupState.h"
+#include "backup/ProgressDisplay.h"
+#include "backup/SqxRecords.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+
+namespace backup {
+
+using namespace backup::sqx;
+
+ArchiveWriter::ArchiveWriter(Deps deps) : d_(std::move(deps)) {}
+
+ArchiveWriter::~ArchiveWriter() {
+    if (listOpen_) DoneArchiveList();
+}
+
+QString ArchiveWriter::hostForm(const QString& winPath) const {
+    const auto host = d_.files.hostPath(winPath);
+    return host ? host.value() : QString();
+}
+
+void ArchiveWriter::InitArchiveList() {
+    if (listOpen_) // a list a collector left open is released first
+        DoneArchiveList();
+    d_.list.clear();
+    ledger_.reset();
+    optionsError_.clear();
+    options_ = buildOptions(runPassword_, hostForm(d_.stagingFolder), d_.settings.multipleVolumes,
+                            d_.settings.volumes);
+    if (options_.isEmpty()) {
+        optionsError_ = QStringLiteral(" The password or the temporary folder is too long.");
+        options_ = buildOptions(QString(), QString(), false, 0);
+    }
+    d_.library.InitFileList(&slot_);
+    listOpen_ = true;
+}
+
+void ArchiveWriter::DoneArchiveList() {
+    d_.library.DoneFileList(&slot_);
+    slot_ = nullptr;
+    listOpen_ = false;
+}
+
+void ArchiveWriter::CreateArchive(const QString& archivePath) {
+    d_.state.BackupAborted = false;
+    stoppedOnError_ = false;
+    ledger_.reset();
+    ledger_.start(d_.list);
+    taskPrefix_ = d_.message(QStringLiteral("Message36"));
+    if (!optionsError_.isEmpty()) {
+        d_.state.fail(optionsError_);
+        return;
+    }
+    // The library works on host paths; an entry whose drive is unknown is
+    // still handed over so that the callbacks stay one per entry.
+    for (int n = 1; n <= d_.list.count(); ++n) {
+        const QString& spec = d_.list.entry(n).spec;
+        const QString host = hostForm(spec);
+        d_.library.AddFileList(host.isEmpty() ? spec : host, &slot_);
+    }
+    const QString hostArchive = hostForm(archivePath);
+    if (hostArchive.isEmpty()) {
+        d_.state.fail(QStringLiteral(" %1: no such drive. Error code: %2")
+                          .arg(archivePath)
+                          .arg(int(platform::kPathNotFound)));
+        return;
+    }
+    const std::int32_t r =
+        d_.library.AddFiles(hostArchive, &slot_, options_.data(), &ArchiveWriter::callbackThunk,
+                            reinterpret_cast<std::intptr_t>(this));
+    mapResult(r, archivePath);
+}
+
+void ArchiveWriter::mapResult(std::int32_t r, const QString& archivePath) {
+    if (r == kResultOk) return;
+    if (stoppedOnError_) // the callback stopped the library and said why
+        return;
+    switch (r) {
+    case kResultAccessDenied: {
+        // The file being stored when it failed, else the archive itself.
+        const int n = ledger_.currentEntry();
+        const QString what = n >= 1 && n <= d_.list.count() ? d_.list.entry(n).spec : archivePath;
+        d_.state.fail(d_.message(QStringLiteral("Message16")) + QLatin1Char(' ') + what);
+        break;
+    }
+    case kResultDiskFull:
+        d_.state.fail(d_.message(QStringLiteral("Message15")));
+        break;
+    case kResultWriteProtected:
+        d_.state.fail(d_.message(QStringLiteral("Message17")));
+        break;
+    case kResultAborted:
+        d_.state.BackupErrorText.clear();
+        d_.state.BackupAborted = true;
+        break;
+    default:
+        // Any other result is a failure too, never a success.
+        d_.state.fail(QStringLiteral(" Error code: %1").arg(r));
+        break;
+    }
+}
+
+std::int32_t ArchiveWriter::callbackThunk(std::intptr_t userValue, void* record) {
+    auto* self = reinterpret_cast<ArchiveWriter*>(userValue);
+    if (!self || !record) return 1;
+    return self->ArchiveCallback(static_cast<unsigned char*>(record));
+}
+
+void ArchiveWriter::stopWithError(const QString& text) {
+    d_.state.fail(text);
+    stoppedOnError_ = true;
+}
+
+std::int32_t ArchiveWriter::ArchiveCallback(unsigned char* record) {
+    d_.ui.processEvents();
+    if (d_.state.AbortRequested) return 0;
+    d_.ui.processEvents();
+    switch (readInt32(record, kCbReason)) {
+    case kReasonProgress: {
+        const int percent = std::clamp(readInt32(record, kCbValue), 0, 100);
+        const ProgressLedger::Display shown = ledger_.progress(d_.list, percent);
+        if (display_)
+            display_->showProgress(shown.overall, shown.task, taskPrefix_ + shown.taskName);
+        d_.ui.processEvents();
+        return 1;
+    }
+    case kReasonQuery:
+        return 2;
+    case kReasonNextVolume:
+        return nextVolume(record);
+    case kReasonPassword:
+        if (runPassword_.isEmpty()) runPassword_ = d_.ui.askPassword();
+        if (!writeText(record, kCbPath, kCbTextRoom, runPassword_)) {
+            stopWithError(QStringLiteral(" The password is too long."));
+            return 0;
+        }
+        return 1;
+    case kReasonNextFile:
+        ledger_.nextFile(d_.list);
+        return renameCurrent(record);
+    case kReasonExtractPath:
+        return extractPath(record);
+    default:
+        return 1;
+    }
+}
+
+QByteArray ArchiveWriter::storedName(const QByteArray& proposed, const ArchiveEntry& entry,
+                                     const platform::Files& files) {
+    // Worked on bytes: the library cuts a long specification at the field's end
+    // (perhaps inside a character) and appends the rest to the answer itself.
+    const QString& base = entry.baseFolder;
+    QByteArray hostBase;
+    if (!base.isEmpty()) {
+        if (const auto h = files.hostPath(base)) hostBase = h.value().toUtf8();
+        while (hostBase.size() > 1 && hostBase.endsWith('/'))
+            hostBase.chop(1);
+        if (!hostBase.isEmpty() && base.endsWith(QLatin1Char('\\')) && !hostBase.endsWith('/'))
+            hostBase += '/';
+    }
+    const QByteArray winBase = base.toUtf8();
+    QByteArray rest = proposed;
+    if (!hostBase.isEmpty() && proposed.startsWith(hostBase))
+        rest = proposed.mid(hostBase.size());
+    else if (!winBase.isEmpty() &&
+             QString::fromUtf8(proposed.left(winBase.size())).compare(base, Qt::CaseInsensitive) ==
+                 0)
+        rest = proposed.mid(winBase.size()); // handed over in Windows form
+    rest.replace('/', '\\');
+    return entry.archiveFolder.toUtf8() + '\\' + rest;
+}
+
+std::int32_t ArchiveWriter::renameCurrent(unsigned char* record) {
+    const int n = ledger_.currentEntry();
+    if (n < 1 || n > d_.list.count())
+        return 1; // more files than entries: leave the library's name alone
+    const ArchiveEntry& e = d_.list.entry(n);
+    const QByteArray name = storedName(readBytes(record, kCbName, kCbTextRoom), e, d_.files);
+    if (!writeBytes(record, kCbName, kCbTextRoom, name)) {
+        // A cut name would store the file under a name it never had.
+        stopWithError(QStringLiteral(" The name is too long for the archive: %1")
+                          .arg(QString::fromUtf8(name)));
+        return 0;
+    }
+    return 1;
+}
+
+std::int32_t ArchiveWriter::extractPath(unsigned char* record) {
+    const int n = ledger_.currentEntry() + 1;
+    if (n > d_.list.count() || d_.list.entry(n).spec.isEmpty() ||
+        d_.list.entry(n).archiveFolder.isEmpty())
+        return 1;
+    ledger_.setCurrentEntry(n);
+    const ArchiveEntry& e = d_.list.entry(n);
+    const QString temp = hostForm(d_.stagingFolder);
+    const QString text = readText(record, kCbPath, kCbTextRoom);
+    const QString result = e.archiveFolder + text.mid(temp.size() + 1);
+    if (!d_.files.directoryExists(e.archiveFolder))
+        (void)d_.files.createDirectories(e.archiveFolder);
+    if (!writeText(record, kCbPath, kCbTextRoom, result)) {
+        stopWithError(QStringLiteral(" The name is too long for the archive: %1").arg(result));
+        return 0;
+    }
+    return 1;
+}
+
+std::int32_t ArchiveWriter::nextVolume(const unsigned char* record) {
+    d_.state.AbortRequested = false;
+    const QString prompt = d_.message(QStringLiteral("Message14")) + QLatin1Char(' ') +
+                           QString::number(readInt32(record, kCbDisk));
+    const std::int32_t kind = readInt32(record, kCbMediaKind);
+    if (kind == 2 || kind == 11) return d_.ui.confirm(prompt, true) ? 1 : 0;
+
+    // The drive that receives the volume: the library names a host path.
+    QString path = readText(record, kCbPath, kCbTextRoom);
+    if (path.startsWith(QLatin1Char('/'))) path = d_.files.windowsPath(path);
+    const QChar letter =
+        path.size() >= 2 && path.at(1) == QLatin1Char(':') ? path.at(0).toUpper() : QChar();
+    const qint64 needed = std::uint32_t(readInt32(record, kCbValue));
+    for (;;) {
+        // An OK-only box answers false only when no one can answer it (a run
+        // without a display): stop instead of asking forever.
+        if (!d_.ui.confirm(prompt, false)) return 0;
+        const auto free = letter.isNull()
+                              ? platform::Result<qint64>(platform::Error{platform::kNotReady, {}})
+                              : d_.files.freeSpace(letter);
+        if (free && free.value() >= needed) return 1;
+        d_.ui.showError(d_.message(QStringLiteral("Message15")));
+    }
+}
+
+} // namespace backup

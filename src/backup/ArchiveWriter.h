@@ -1,0 +1,91 @@
+#pragma once
+// The program's side of the archiving library: the options of a backup, the
+// hand-over of the file list, the callback (progress, volumes, password, stored
+// names, abort) and the mapping of the library's result to the backup state.
+
+#include "backup/ProgressLedger.h"
+#include "backup/SqxLibrary.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+class Files;
+}
+namespace app {
+class Interaction;
+struct Settings;
+} // namespace app
+
+namespace backup {
+
+class ArchiveList;
+struct ArchiveEntry;
+class ProgressDisplay;
+struct BackupState;
+
+// Text of a message key ("Message14" ...) in the language in use.
+using MessageLookup = std::function<QString(const QString& key)>;
+
+class ArchiveWriter {
+public:
+    struct Deps {
+        SqxLibrary& library;
+        ArchiveList& list;
+        BackupState& state;
+        const app::Settings& settings;
+        app::Interaction& ui;
+        const platform::Files& files;
+        MessageLookup message;
+        QString stagingFolder; // Windows path, no trailing '\'
+    };
+    explicit ArchiveWriter(Deps deps);
+    ~ArchiveWriter();
+    ArchiveWriter(const ArchiveWriter&) = delete;
+    ArchiveWriter& operator=(const ArchiveWriter&) = delete;
+
+    void setProgressDisplay(ProgressDisplay* display) { display_ = display; }
+    // The password of the current run: set from the settings by whoever starts
+    // a backup, and by the password prompt.
+    void setRunPassword(const QString& password) { runPassword_ = password; }
+    const QString& runPassword() const { return runPassword_; }
+
+    void InitArchiveList();
+    void CreateArchive(const QString& archivePath);
+    void DoneArchiveList();
+    // The answer to one callback: 0 stop, 1 go on, 2 the answer to reason 1.
+    std::int32_t ArchiveCallback(unsigned char* record);
+
+    const QByteArray& options() const { return options_; }
+    const ProgressLedger& ledger() const { return ledger_; }
+
+    // The name an entry is stored under: the name the library proposes minus the
+    // entry's base folder (in host or Windows form), behind the archive folder.
+    static QByteArray storedName(const QByteArray& proposed, const ArchiveEntry& entry,
+                                 const platform::Files& files);
+
+private:
+    static std::int32_t callbackThunk(std::intptr_t userValue, void* record);
+    std::int32_t nextVolume(const unsigned char* record);
+    std::int32_t renameCurrent(unsigned char* record);
+    std::int32_t extractPath(unsigned char* record);
+    void mapResult(std::int32_t result, const QString& archivePath);
+    void stopWithError(const QString& text);
+    QString hostForm(const QString& winPath) const;
+
+    Deps d_;
+    ProgressDisplay* display_ = nullptr;
+    QString runPassword_;
+    QByteArray options_;
+    QString optionsError_;
+    SqxLibrary::ListHandle slot_ = nullptr;
+    bool listOpen_ = false;
+    ProgressLedger ledger_;
+    QString taskPrefix_; // "Message36", read once per archive
+    bool stoppedOnError_ = false;
+};
+
+} // namespace backup

@@ -1,0 +1,40 @@
+#pragma once
+// What a collector works with during one backup: the shared objects of the
+// backup engine and the job state that is fresh for every call of RunBackup.
+
+#include <QString>
+
+namespace platform {
+class Registry;
+class Files;
+} // namespace platform
+namespace regdump {
+class TIORegistry;
+}
+namespace app {
+class Interaction;
+}
+
+namespace backup {
+
+class ArchiveList;
+class ArchiveWriter;
+struct BackupState;
+
+struct JobState {
+    QString applicationDataFolder; // stored by collectors that read it
+};
+
+struct BackupContext {
+    platform::Registry& registry;
+    const platform::Files& files;
+    regdump::TIORegistry& dump;
+    ArchiveList& list;
+    ArchiveWriter& writer;
+    BackupState& state;
+    app::Interaction& ui;
+    QString stagingFolder; // Windows path, no trailing '\'
+    JobState job;
+};
+
+} // namespace backup

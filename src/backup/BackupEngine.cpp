@@ -1,0 +1,56 @@
+#include "backup/BackupEngine.h"
+
+#include "backup/BackupContext.h"
+#include "backup/collectors/OutlookExpressCollector.h"
+#include "clients/Clients.h"
+
+#include <QDir>
+
+namespace backup {
+
+namespace {
+struct CollectorRow {
+    int codes[3]; // unused places are 0
+    CollectorFn run;
+};
+
+// One line per collector.
+const CollectorRow kCollectors[] = {
+    {{clients::kOutlookExpress}, &RunOutlookExpress},
+};
+} // namespace
+
+CollectorFn CollectorFor(int clientCode) {
+    if (clientCode == 0) return nullptr;
+    for (const CollectorRow& row : kCollectors) {
+        for (int code : row.codes) {
+            if (code == clientCode) return row.run;
+        }
+    }
+    return nullptr;
+}
+
+BackupEngine::BackupEngine(Deps deps)
+    : d_(std::move(deps)), list_(d_.files),
+      writer_(ArchiveWriter::Deps{library_, list_, state_, d_.settings, d_.ui, d_.files, d_.message,
+                                  d_.stagingFolder}) {}
+
+bool BackupEngine::LoadSqx(const QString& programHostFolder) {
+    return library_.load(
+        QDir(programHostFolder).filePath(QString::fromLatin1(SqxLibrary::kFileName)));
+}
+
+bool BackupEngine::RunBackup(const BackupRequest& request) {
+    const CollectorFn run = CollectorFor(request.clientCode);
+    if (!run) return false;
+    const QString limit = RequestLimitError(request.identityCount, request.itemCount);
+    if (!limit.isEmpty()) {
+        state_.fail(QLatin1Char(' ') + limit);
+        return true;
+    }
+    BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,     writer_,
+                      state_,      d_.ui,    d_.stagingFolder, JobState{}};
+    return run(ctx, request);
+}
+
+} // namespace backup

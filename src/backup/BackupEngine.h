@@ -1,0 +1,72 @@
+#pragma once
+// The backup engine of the process: the archiving library, the archive file
+// list with its task table, the archive writer and the outcome of the last
+// backup. RunBackup hands one request to the collector of its client code.
+
+#include "backup/ArchiveList.h"
+#include "backup/ArchiveWriter.h"
+#include "backup/BackupRequest.h"
+#include "backup/BackupState.h"
+#include "backup/SqxLibrary.h"
+
+#include <QString>
+
+namespace platform {
+class Registry;
+class Files;
+} // namespace platform
+namespace regdump {
+class TIORegistry;
+}
+namespace app {
+class Interaction;
+struct Settings;
+} // namespace app
+
+namespace backup {
+
+struct BackupContext;
+using CollectorFn = bool (*)(BackupContext& ctx, const BackupRequest& request);
+
+// The collector for a client code; nullptr for a code without one.
+CollectorFn CollectorFor(int clientCode);
+
+class BackupEngine {
+public:
+    struct Deps {
+        platform::Registry& registry;
+        const platform::Files& files;
+        regdump::TIORegistry& dump;
+        const app::Settings& settings;
+        app::Interaction& ui;
+        MessageLookup message;
+        QString stagingFolder; // Windows path, no trailing '\'
+    };
+    explicit BackupEngine(Deps deps);
+    BackupEngine(const BackupEngine&) = delete;
+    BackupEngine& operator=(const BackupEngine&) = delete;
+
+    // Loads the library from programHostFolder; false when it is missing or
+    // lacks an entry point (library().error() says which).
+    bool LoadSqx(const QString& programHostFolder);
+
+    // Returns true when the backup failed. A code without a collector does
+    // nothing and gives false; a request beyond 20 identities or items is
+    // refused as a failure.
+    bool RunBackup(const BackupRequest& request);
+
+    BackupState& state() { return state_; }
+    ArchiveWriter& writer() { return writer_; }
+    ArchiveList& list() { return list_; }
+    SqxLibrary& library() { return library_; }
+    const QString& stagingFolder() const { return d_.stagingFolder; }
+
+private:
+    Deps d_;
+    SqxLibrary library_;
+    ArchiveList list_;
+    BackupState state_;
+    ArchiveWriter writer_;
+};
+
+} // namespace backup

@@ -1,0 +1,44 @@
+#include "backup/Manifest.h"
+
+#include "platform/fs.h"
+#include "platform/ini.h"
+
+namespace backup {
+
+namespace {
+void writeSection(platform::IniFile& ini, const QString& section, const IniPairs& keys) {
+    for (const auto& [key, value] : keys)
+        ini.writeString(section, key, value);
+}
+
+void saveFresh(const platform::Files& fs, const QString& winPath, const platform::IniFile& ini) {
+    (void)fs.removeFile(winPath);
+    (void)ini.save(fs, winPath);
+}
+} // namespace
+
+IniPairs NumberedKeys(const QString& prefix, const QStringList& values) {
+    IniPairs out;
+    out.reserve(values.size());
+    for (int i = 0; i < values.size(); ++i)
+        out.append({prefix + QString::number(i + 1), values[i]});
+    return out;
+}
+
+void WriteManifest(const platform::Files& fs, const QString& winPath, const Manifest& m) {
+    platform::IniFile ini;
+    ini.writeString(QStringLiteral("Backup"), QStringLiteral("EmailClient"), m.emailClient);
+    writeSection(ini, QStringLiteral("Identities"),
+                 NumberedKeys(QStringLiteral("Item"), m.identities));
+    writeSection(ini, QStringLiteral("Items"), NumberedKeys(QStringLiteral("Item"), m.items));
+    writeSection(ini, QStringLiteral("Directory"), m.directory);
+    saveFresh(fs, winPath, ini);
+}
+
+void WriteDirectoryFile(const platform::Files& fs, const QString& winPath, const IniPairs& keys) {
+    platform::IniFile ini;
+    writeSection(ini, QStringLiteral("Directory"), keys);
+    saveFresh(fs, winPath, ini);
+}
+
+} // namespace backup

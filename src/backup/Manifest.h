@@ -1,0 +1,34 @@
+#pragma once
+// The manifest "infobak.ini" and its companion files, written in the staging
+// folder (Windows-1252, CR LF) before they are added to the archive.
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+class Files;
+}
+
+namespace backup {
+
+using IniPairs = QList<QPair<QString, QString>>;
+
+// Numbered keys prefix1, prefix2, ... for the values, in order.
+IniPairs NumberedKeys(const QString& prefix, const QStringList& values);
+
+struct Manifest {
+    QString emailClient;    // "Backup" / "EmailClient"
+    QStringList identities; // "Identities" / Item1 ...
+    QStringList items;      // "Items" / Item1 ...
+    IniPairs directory;     // "Directory", keys chosen by the collector
+};
+
+// Each writer deletes an old copy first. Failures are not reported: the
+// backup goes on, as it does when a file cannot be written.
+void WriteManifest(const platform::Files& fs, const QString& winPath, const Manifest& m);
+// One section "Directory" with the given keys (directory.ini, others.ini, ...).
+void WriteDirectoryFile(const platform::Files& fs, const QString& winPath, const IniPairs& keys);
+
+} // namespace backup

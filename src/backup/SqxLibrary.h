@@ -1,0 +1,81 @@
+#pragma once
+// The binding to the archiving library: its 13 entry points, resolved by name
+// from the shared library in the program folder, and the four calls a backup
+// makes. The library is unloaded when this object goes.
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace backup {
+
+class SqxLibrary {
+public:
+    using ListHandle = void*;
+    // answer = callback(user value, callback record)
+    using Callback = std::int32_t (*)(std::intptr_t userValue, void* record);
+
+    using InitFileListFn = std::int32_t (*)(ListHandle* slot);
+    using DoneFileListFn = std::int32_t (*)(ListHandle* slot);
+    using AddFileListFn = std::int32_t (*)(const char* spec, ListHandle* slot);
+    using AddFilesFn = std::int32_t (*)(const char* archive, ListHandle* slot, void* options,
+                                        Callback callback, std::intptr_t userValue);
+    // Resolved so that an incomplete library is refused, never called.
+    using OtherFn = void (*)();
+
+    // In the order the names are resolved.
+    struct EntryPoints {
+        InitFileListFn initFileList = nullptr;
+        DoneFileListFn doneFileList = nullptr;
+        AddFileListFn addFileList = nullptr;
+        OtherFn initArcFileList = nullptr;
+        OtherFn doneArcFileList = nullptr;
+        OtherFn addArchiveComment = nullptr;
+        OtherFn addFileComments = nullptr;
+        AddFilesFn addFiles = nullptr;
+        OtherFn extractFiles = nullptr;
+        OtherFn testFiles = nullptr;
+        OtherFn deleteFiles = nullptr;
+        OtherFn listFiles = nullptr;
+        OtherFn repairFiles = nullptr;
+    };
+
+    static const char* const kEntryPointNames[13];
+    // The library's file name in the program folder.
+    static const char* const kFileName;
+
+    SqxLibrary();
+    ~SqxLibrary();
+    SqxLibrary(const SqxLibrary&) = delete;
+    SqxLibrary& operator=(const SqxLibrary&) = delete;
+
+    // Loads the library file and resolves all 13 names. On any failure the
+    // library is unloaded, the table cleared, and the reason kept in error().
+    bool load(const QString& hostFile);
+    void unload();
+    // A table given directly (tests put fakes here).
+    void setEntryPoints(const EntryPoints& table);
+
+    bool isLoaded() const;
+    const QString& error() const { return error_; }
+    const EntryPoints& entryPoints() const { return table_; }
+
+    // Each call checks its entry point first: an absent one makes the list
+    // calls do nothing and AddFileList/AddFiles give -1.
+    void InitFileList(ListHandle* slot) const;
+    void DoneFileList(ListHandle* slot) const;
+    std::int32_t AddFileList(const QString& spec, ListHandle* slot) const;
+    std::int32_t AddFiles(const QString& archive, ListHandle* slot, void* options,
+                          Callback callback, std::intptr_t userValue) const;
+
+private:
+    struct Closer {
+        void operator()(void* handle) const;
+    };
+    std::unique_ptr<void, Closer> handle_;
+    EntryPoints table_;
+    QString error_;
+};
+
+} // namespace backup

@@ -1,0 +1,193 @@
+#include "backup/collectors/OutlookExpressCollector.h"
+
+#include "backup/BackupState.h"
+#include "backup/Manifest.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace backup {
+
+namespace {
+const QString kHKCU = QStringLiteral("HKEY_CURRENT_USER");
+const QString kIdentities = QStringLiteral("\\identities");
+const QString kOE = QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
+const QString kAccounts =
+    QStringLiteral("\\Software\\Microsoft\\Internet Account Manager\\Accounts");
+
+enum Item { kAccountsItem, kMailFolders, kSignatures, kRules, kAddressBook, kStationery };
+
+// Position of the n-th backslash (1-based n), or -1.
+qsizetype nthBackslash(const QString& text, int n) {
+    qsizetype at = -1;
+    for (int i = 0; i < n; ++i) {
+        at = text.indexOf(QLatin1Char('\\'), at + 1);
+        if (at < 0) return -1;
+    }
+    return at;
+}
+} // namespace
+
+bool RunOutlookExpress(BackupContext& ctx, const BackupRequest& request) {
+    OutlookExpressCollector collector(ctx, request);
+    return collector.Run();
+}
+
+QString OutlookExpressCollector::UserProfileOf(const QString& appData) {
+    const qsizetype at = nthBackslash(appData, 3);
+    // Fewer than three levels: the folder itself is the best guess.
+    return at >= 0 ? appData.left(at) : platform::excludeTrailingBackslash(appData);
+}
+
+QString OutlookExpressCollector::SystemDriveOf(const QString& appData) {
+    const qsizetype at = appData.indexOf(QLatin1Char('\\'));
+    return at >= 0 ? appData.left(at) : appData;
+}
+
+QString OutlookExpressCollector::ExpandPlaceholders(const QString& text, const Folders& folders,
+                                                    Expansion mode) {
+    const std::pair<QString, QString> table[] = {
+        {QStringLiteral("%userprofile%"), folders.userProfile},
+        {QStringLiteral("%systemdrive%"), folders.systemDrive},
+        {QStringLiteral("%programfiles%"), folders.programFiles},
+        {QStringLiteral("%systemroot%"), folders.windows},
+    };
+    QString result = text;
+    for (const auto& [placeholder, replacement] : table) {
+        const QString& source = mode == Expansion::Cumulative ? result : text;
+        const qsizetype at = source.indexOf(placeholder, 0, Qt::CaseInsensitive);
+        if (at < 0) continue;
+        // Replaced where it stands; the stored values have it at the start.
+        result = source.left(at) + replacement + source.mid(at + placeholder.size());
+    }
+    return result;
+}
+
+OutlookExpressCollector::Folders OutlookExpressCollector::ReadFolders() {
+    Folders f;
+    f.appData = ShellFolder(QStringLiteral("AppData"));
+    ctx_.job.applicationDataFolder = f.appData;
+    f.userProfile = UserProfileOf(f.appData);
+    f.systemDrive = SystemDriveOf(f.appData);
+    f.programFiles = ReadString(platform::HKEY_LOCAL_MACHINE,
+                                QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"),
+                                QStringLiteral("AppData"));
+    if (f.programFiles.isEmpty())
+        f.programFiles = f.systemDrive + QStringLiteral("\\Program Files");
+    f.stationery = ReadString(platform::HKEY_LOCAL_MACHINE,
+                              QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Stationery"),
+                              QStringLiteral("Stationery Folder"));
+    f.windows = platform::windowsFolder(ctx_.files.drives());
+    return f;
+}
+
+bool OutlookExpressCollector::Run() {
+    BeginArchive();
+    const Folders folders = ReadFolders();
+
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (!IdentityTicked(i)) continue;
+        // Every sub-key is examined: a second one with the same user name is
+        // backed up as well and its key replaces the first in the manifest.
+        for (const QString& key : SubKeyNames(platform::HKEY_CURRENT_USER, kIdentities)) {
+            const QString user =
+                ReadString(platform::HKEY_CURRENT_USER, kIdentities + QLatin1Char('\\') + key,
+                           QStringLiteral("Username"));
+            if (user == IdentityName(i)) BackupIdentity(i, key, folders);
+        }
+    }
+
+    const QString base = Staging() + QLatin1Char('\\');
+    if (ItemTicked(kAddressBook)) {
+        ExportAndAdd(kHKCU, QStringLiteral("\\Software\\Microsoft\\WAB"), true,
+                     Staging() + QStringLiteral("\\address.reg"), base);
+        const QString wabFile = ReadString(
+            platform::HKEY_CURRENT_USER,
+            QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"), QString());
+        const QString folder = platform::extractFilePath(wabFile);
+        AddFolder(folder, QStringLiteral("Address Book"), folder);
+        CloseTask(kAddressBook);
+    }
+    QString stationery = folders.stationery;
+    if (ItemTicked(kStationery)) {
+        stationery = ExpandPlaceholders(stationery, folders, Expansion::Cumulative);
+        AddFolder(stationery, QStringLiteral("Stationery"), stationery);
+        CloseTask(kStationery);
+    }
+
+    WriteManifests(stationery);
+    for (const char* name : {"infobak.ini", "others.ini", "stationery.ini"})
+        Add(Staging() + QLatin1Char('\\') + QLatin1String(name), QString(), Staging());
+
+    FinishArchive();
+    if (folders.appData.isEmpty()) ctx_.state.fail(QStringLiteral(" Error code: 3120"));
+    return Failed();
+}
+
+void OutlookExpressCollector::BackupIdentity(int i, const QString& key, const Folders& folders) {
+    const QString idKey = kIdentities + QLatin1Char('\\') + key;
+    identityKeys_[std::size_t(i)] = key;
+    const QString storeRoot =
+        ReadString(platform::HKEY_CURRENT_USER, idKey + kOE, QStringLiteral("Store Root"));
+    storeRoots_[std::size_t(i)] = platform::excludeTrailingBackslash(storeRoot);
+    const QString mailFolder = ExpandPlaceholders(storeRoot, folders, Expansion::FromValue);
+
+    const QString dir = StagingFolderFor(IdentityName(i)) + QLatin1Char('\\');
+    const QString base = Staging() + QLatin1Char('\\');
+    ExportAndAdd(kHKCU, idKey, false, dir + QStringLiteral("identity.reg"), base);
+    ExportAndAdd(kHKCU, idKey + kOE, false, dir + QStringLiteral("identity2.reg"), base);
+    ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Mail"), false,
+                 dir + QStringLiteral("settings.reg"), base);
+    ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Columns"), false,
+                 dir + QStringLiteral("settings2.reg"), base);
+    if (ItemTicked(kAccountsItem)) {
+        ExportAndAdd(kHKCU, idKey + kAccounts, true, dir + QStringLiteral("accounts.reg"), base);
+        ExportAndAdd(kHKCU, kAccounts, true, dir + QStringLiteral("accounts2.reg"), base);
+        CloseTask(kAccountsItem);
+    }
+    if (ItemTicked(kMailFolders)) {
+        // The store's files go under the identity key.
+        AddFolder(mailFolder, key, platform::includeTrailingBackslash(mailFolder));
+        CloseTask(kMailFolders);
+    }
+    if (ItemTicked(kSignatures)) {
+        ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Signatures"), true,
+                     dir + QStringLiteral("signatures.reg"), base);
+        CloseTask(kSignatures);
+    }
+    if (ItemTicked(kRules)) {
+        ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Rules"), true,
+                     dir + QStringLiteral("rules.reg"), base);
+        ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Block Senders"), true,
+                     dir + QStringLiteral("blockedsender.reg"), base);
+        CloseTask(kRules);
+    }
+}
+
+void OutlookExpressCollector::WriteManifests(const QString& stationery) {
+    Manifest m;
+    m.emailClient = QStringLiteral("OutlookExpress");
+    QStringList keys;
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (IdentityTicked(i)) {
+            m.identities << IdentityName(i);
+            keys << identityKeys_[std::size_t(i)];
+        }
+    }
+    for (int i = 0; i < request_.itemCount; ++i) {
+        if (ItemTicked(i)) m.items << ItemName(i);
+    }
+    m.directory = NumberedKeys(QStringLiteral("Item"), keys);
+    const QString s = Staging() + QLatin1Char('\\');
+    WriteManifest(ctx_.files, s + QStringLiteral("infobak.ini"), m);
+
+    QStringList roots;
+    for (int i = 0; i < request_.identityCount; ++i)
+        roots << storeRoots_[std::size_t(i)];
+    WriteDirectoryFile(ctx_.files, s + QStringLiteral("others.ini"),
+                       NumberedKeys(QStringLiteral("Item"), roots));
+    WriteDirectoryFile(ctx_.files, s + QStringLiteral("stationery.ini"),
+                       {{QStringLiteral("Stationery"), stationery}});
+}
+
+} // namespace backup
