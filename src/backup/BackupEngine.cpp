@@ -48,6 +48,11 @@ bool BackupEngine::RunBackup(const BackupRequest& request) {
         state_.fail(QLatin1Char(' ') + limit);
         return true;
     }
+    if (d_.stagingFolder.isEmpty()) {
+        // Without it the registry dumps and manifests would be missing.
+        state_.fail(QStringLiteral(" The temporary folder could not be made."));
+        return true;
+    }
     BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,     writer_,
                       state_,      d_.ui,    d_.stagingFolder, JobState{}};
     return run(ctx, request);

@@ -1,0 +1,55 @@
+#include "app/AppContext.h"
+
+#include "app/Interaction.h"
+#include "app/SettingsStore.h"
+#include "backup/BackupEngine.h"
+#include "clients/Clients.h"
+#include "clients/RunningClientGuard.h"
+#include "clients/TProcList.h"
+#include "clients/TWinList.h"
+#include "lang/Localization.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "regdump/TIORegistry.h"
+
+namespace app {
+
+AppContext::AppContext(Interaction& ui) : ui_(ui) {
+    const platform::Registry::Config config = platform::Registry::configFromEnvironment();
+    registry_ = std::make_unique<platform::Registry>(config);
+    files_ = std::make_unique<platform::Files>(platform::DriveMap::fromPrefix(config.prefixDir));
+    settingsStore_ = std::make_unique<SettingsStore>(*registry_, *files_);
+    localization_ = std::make_unique<lang::Localization>(*files_, ui_, settingsStore_->settings());
+    catalogue_ = std::make_unique<clients::ClientCatalogue>(*registry_, *files_, &ui_);
+    procList_ = std::make_unique<clients::TProcList>();
+    winList_ = std::make_unique<clients::TWinList>();
+    // The guard's list: every window with a title, visible or not.
+    winList_->WhatDoFind = clients::id_All;
+    winList_->TaskBarSty = false;
+    guard_ = std::make_unique<clients::RunningClientGuard>(*winList_, ui_);
+}
+
+AppContext::~AppContext() = default;
+
+Settings& AppContext::settings() {
+    return settingsStore_->settings();
+}
+
+QString AppContext::message(const QString& key) {
+    return localization_->messages().GetMessage(key);
+}
+
+bool AppContext::InitBackupEngine(const QString& programHostFolder) {
+    dump_ = std::make_unique<regdump::TIORegistry>(*registry_, *files_);
+    lang::TMsgINISupp& table = localization_->messages();
+    table.SetFileName(localization_->languageFilePath());
+    table.Open();
+    staging_ = std::make_unique<platform::StagingFolder>(files_->drives());
+    engine_ = std::make_unique<backup::BackupEngine>(backup::BackupEngine::Deps{
+        *registry_, *files_, *dump_, settingsStore_->settings(), ui_,
+        [this](const QString& key) { return message(key); }, staging_->windowsPath()});
+    return engine_->LoadSqx(programHostFolder);
+}
+
+} // namespace app

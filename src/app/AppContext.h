@@ -1,0 +1,84 @@
+#pragma once
+// The composition root: every process-wide object of the program, made once at
+// start-up in the order the start-up steps need them and handed to whoever
+// works with them. Nothing here shows a window.
+
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+class Registry;
+class Files;
+class StagingFolder;
+} // namespace platform
+namespace lang {
+class Localization;
+}
+namespace regdump {
+class TIORegistry;
+}
+namespace clients {
+class ClientCatalogue;
+class TProcList;
+class TWinList;
+class RunningClientGuard;
+} // namespace clients
+namespace backup {
+class BackupEngine;
+}
+
+namespace app {
+
+class Interaction;
+class SettingsStore;
+struct Settings;
+
+class AppContext {
+public:
+    // ui outlives the context. The registry and the drives come from the
+    // environment (WINEPREFIX, XDG_CONFIG_HOME).
+    explicit AppContext(Interaction& ui);
+    ~AppContext();
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    Interaction& ui() { return ui_; }
+    platform::Registry& registry() { return *registry_; }
+    const platform::Files& files() const { return *files_; }
+    SettingsStore& settingsStore() { return *settingsStore_; }
+    Settings& settings();
+    lang::Localization& localization() { return *localization_; }
+    clients::ClientCatalogue& catalogue() { return *catalogue_; }
+    clients::TProcList& procList() { return *procList_; }
+    clients::TWinList& winList() { return *winList_; }
+    clients::RunningClientGuard& guard() { return *guard_; }
+
+    // The registry dump component, the message table, the staging folder and
+    // the archiving library from programHostFolder. False when the library
+    // cannot be loaded; the other objects exist all the same.
+    bool InitBackupEngine(const QString& programHostFolder);
+    // Made by InitBackupEngine; null before.
+    regdump::TIORegistry* dump() { return dump_.get(); }
+    platform::StagingFolder* staging() { return staging_.get(); }
+    backup::BackupEngine* engine() { return engine_.get(); }
+
+    // A message of the program-wide table ("Message1" ...).
+    QString message(const QString& key);
+
+private:
+    Interaction& ui_;
+    std::unique_ptr<platform::Registry> registry_;
+    std::unique_ptr<platform::Files> files_;
+    std::unique_ptr<SettingsStore> settingsStore_;
+    std::unique_ptr<lang::Localization> localization_;
+    std::unique_ptr<clients::ClientCatalogue> catalogue_;
+    std::unique_ptr<clients::TProcList> procList_;
+    std::unique_ptr<clients::TWinList> winList_;
+    std::unique_ptr<clients::RunningClientGuard> guard_;
+    std::unique_ptr<regdump::TIORegistry> dump_;
+    std::unique_ptr<platform::StagingFolder> staging_;
+    std::unique_ptr<backup::BackupEngine> engine_;
+};
+
+} // namespace app

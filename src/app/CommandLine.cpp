@@ -1,0 +1,175 @@
+#include "app/CommandLine.h"
+
+#include "app/AppContext.h"
+#include "app/Interaction.h"
+#include "app/Settings.h"
+#include "backup/BackupEngine.h"
+#include "backup/BackupFiles.h"
+#include "clients/Clients.h"
+#include "clients/RunningClientGuard.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+
+#include <QDir>
+
+#include <cstdio>
+
+namespace app {
+
+const ClientKeyword kClientKeywords[10] = {
+    {"oexpress", clients::kOutlookExpress}, {"msoutlook", clients::kOutlook},
+    {"eudora", clients::kEudora},           {"incredimail", clients::kIncrediMail},
+    {"pegasus", clients::kPegasus},         {"thebat", clients::kTheBat},
+    {"pocomail", clients::kPocoMail},       {"opera", clients::kOpera},
+    {"netscape", clients::kNetscape},       {"favorites", clients::kFavorites},
+};
+
+namespace {
+void printLine(const QString& text) {
+    const QByteArray line = (text + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+// "C:\x", "c:", "\\server\share" and "\x" are Windows paths; the rest is a
+// path of this machine, perhaps relative or starting with "~".
+bool isWindowsPath(const QString& p) {
+    return (p.size() >= 2 && p.at(0).isLetter() && p.at(1) == QLatin1Char(':')) ||
+           p.startsWith(QLatin1Char('\\'));
+}
+
+QString absoluteHostPath(QString p) {
+    if (p == QLatin1String("~") || p.startsWith(QLatin1String("~/")))
+        p = QDir::homePath() + p.mid(1);
+    return QDir::cleanPath(QDir::current().absoluteFilePath(p));
+}
+} // namespace
+
+BackupCommand ParseBackupCommand(const QStringList& args,
+                                 const std::function<QString(const QString&)>& hostToWindows) {
+    BackupCommand cmd;
+    if (args.size() < 3) return cmd;
+    const QString& clientsArg = args.at(1);
+    const QString& folderArg = args.at(2);
+    if (clientsArg.left(2).toLower() != QLatin1String("/c")) return cmd;
+    if (folderArg.left(2).toLower() != QLatin1String("/p") ||
+        folderArg.indexOf(QLatin1Char(':')) != 2)
+        return cmd;
+    QString folder = folderArg.mid(3);
+    if (folder.isEmpty()) // "/p:" alone names no folder
+        return cmd;
+    if (!isWindowsPath(folder)) folder = hostToWindows(absoluteHostPath(folder));
+    cmd.folder = platform::includeTrailingBackslash(folder);
+
+    const QString keywords = clientsArg.mid(3).toLower();
+    for (const ClientKeyword& k : kClientKeywords) {
+        if (keywords.contains(QLatin1String(k.keyword))) cmd.codes << k.code;
+    }
+    cmd.ok = true;
+    return cmd;
+}
+
+CommandLine::CommandLine(AppContext& ctx, CommandHandlers handlers)
+    : reportLine(&printLine), ctx_(ctx), handlers_(std::move(handlers)) {}
+
+CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
+    Outcome out;
+    if (args.isEmpty()) return out;
+    if (handlers_.trayIcon) handlers_.trayIcon(true);
+    bool badCommand = false;
+    const QString command = args.first().toLower();
+    if (command == QLatin1String("/auto")) {
+        out.exitStatus = handlers_.runAuto ? handlers_.runAuto(ctx_) : int(kExitFailed);
+    } else if (command == QLatin1String("/uninstall")) {
+        out.exitStatus = handlers_.runUninstall ? handlers_.runUninstall(ctx_) : int(kExitFailed);
+    } else if (command == QLatin1String("/b")) {
+        const BackupCommand cmd = ParseBackupCommand(
+            args, [this](const QString& host) { return ctx_.files().windowsPath(host); });
+        if (cmd.ok)
+            out.exitStatus = runBackupCommand(cmd);
+        else
+            badCommand = true;
+    } else if (command == QLatin1String("/o")) {
+        out.terminate = false;
+        out.targetPath = args.value(1);
+        ctx_.settings().wizardMode = true;
+    } else {
+        reportLine(QStringLiteral("postora: unknown command: %1").arg(args.first()));
+        out.exitStatus = kExitBadCommand;
+    }
+    if (badCommand) {
+        ctx_.ui().showError(ctx_.message(QStringLiteral("Message1")));
+        out.exitStatus = kExitBadCommand;
+    }
+    if (handlers_.trayIcon) handlers_.trayIcon(false);
+    return out;
+}
+
+int CommandLine::runBackupCommand(const BackupCommand& cmd) {
+    const platform::Files& fs = ctx_.files();
+    if (!fs.directoryExists(cmd.folder))
+        (void)fs.createDirectories(cmd.folder); // a failure shows in the backups
+    int status = kExitOk;
+    for (const ClientKeyword& k : kClientKeywords) {
+        if (!cmd.codes.contains(k.code)) continue;
+        const int code = resolveCode(k.code);
+        if (code == 0) {
+            reportLine(QStringLiteral("postora: %1: not installed, nothing backed up")
+                           .arg(QLatin1String(k.keyword)));
+            status = kExitFailed;
+            continue;
+        }
+        if (!backupClient(cmd.folder, code, QLatin1String(k.keyword))) status = kExitFailed;
+    }
+    return status;
+}
+
+int CommandLine::resolveCode(int baseCode) {
+    if (baseCode != clients::kPocoMail && baseCode != clients::kOpera &&
+        baseCode != clients::kNetscape)
+        return baseCode;
+    // As the wizard does: the first installed layout.
+    const auto versions = ctx_.catalogue().GetClientVersions(baseCode);
+    return versions.isEmpty() ? 0 : versions.first().code;
+}
+
+bool CommandLine::backupClient(const QString& folder, int code, const QString& keyword) {
+    backup::BackupEngine* engine = ctx_.engine();
+    if (!engine) {
+        reportLine(QStringLiteral("postora: %1: the backup engine is not ready").arg(keyword));
+        return false;
+    }
+    if (!backup::CollectorFor(code)) {
+        reportLine(QStringLiteral("postora: %1: this client cannot be backed up yet").arg(keyword));
+        return false;
+    }
+    const QString target = folder + backup::BackupFileName(code);
+    QStringList identities;
+    QStringList items;
+    ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
+    const auto request = backup::MakeBackupRequest(target, code, backup::AllTicked(identities),
+                                                   backup::AllTicked(items));
+    if (!request) {
+        reportLine(QStringLiteral("postora: %1: %2").arg(keyword, request.error().message));
+        return false;
+    }
+    if (ctx_.guard().CheckRunningClient(code)) return false; // the guard has told why
+
+    backup::BackupState& state = engine->state();
+    state.resetForRun();
+    engine->writer().setRunPassword(ctx_.settings().backupPassword);
+    engine->RunBackup(request.value());
+    if (state.BackupAborted) {
+        reportLine(QStringLiteral("postora: %1: backup to %2 aborted").arg(keyword, target));
+        return false;
+    }
+    if (state.BackupFailed) {
+        reportLine(QStringLiteral("postora: %1: backup to %2 failed: %3%4")
+                       .arg(keyword, target, ctx_.message(QStringLiteral("Message20")),
+                            state.BackupErrorText));
+        return false;
+    }
+    return true;
+}
+
+} // namespace app

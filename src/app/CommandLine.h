@@ -1,0 +1,74 @@
+#pragma once
+// The command line: "/b" (back up named clients into a folder), "/auto" and
+// "/uninstall" (handed to their owners), "/o" (open the wizard with a target).
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace app {
+
+class AppContext;
+
+// Exit status of a command-line run.
+enum ExitStatus : int {
+    kExitOk = 0,        // every requested backup succeeded
+    kExitFailed = 1,    // a backup failed or was skipped
+    kExitBadCommand = 2 // the command was not accepted
+};
+
+// The commands that live elsewhere; each returns the exit status.
+struct CommandHandlers {
+    std::function<int(AppContext&)> runAuto;      // "/auto": the unattended run
+    std::function<int(AppContext&)> runUninstall; // "/uninstall"
+    std::function<void(bool shown)> trayIcon;     // shown while the command is worked through
+};
+// What the program uses unless told otherwise.
+CommandHandlers DefaultCommandHandlers();
+
+// The keyword table of "/b", in the order the backups run.
+struct ClientKeyword {
+    const char* keyword;
+    int code; // base code
+};
+extern const ClientKeyword kClientKeywords[10];
+
+// The parsed "/b": the folder (Windows form, trailing '\') and the base codes
+// named, in table order. ok is false for a bad command.
+struct BackupCommand {
+    bool ok = false;
+    QString folder;
+    QList<int> codes;
+};
+// hostToWindows turns a host path typed after "/p:" into its Windows form.
+BackupCommand ParseBackupCommand(const QStringList& args,
+                                 const std::function<QString(const QString&)>& hostToWindows);
+
+class CommandLine {
+public:
+    CommandLine(AppContext& ctx, CommandHandlers handlers);
+
+    struct Outcome {
+        bool terminate = true;
+        int exitStatus = kExitOk;
+        QString targetPath; // "/o": the wizard's target
+    };
+    // args without the program's own name.
+    Outcome ParseCommandLine(const QStringList& args);
+
+    // Where failures of "/b" are told, one line each (standard error by default).
+    std::function<void(const QString&)> reportLine;
+
+private:
+    int runBackupCommand(const BackupCommand& cmd);
+    // The code to back up for a keyword: the installed variant for clients with
+    // several layouts; 0 when none is installed.
+    int resolveCode(int baseCode);
+    bool backupClient(const QString& folder, int code, const QString& keyword);
+
+    AppContext& ctx_;
+    CommandHandlers handlers_;
+};
+
+} // namespace app
