@@ -32,6 +32,20 @@ bool endsWith(const std::string& text, std::string_view tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// libarchive does not take an archive without entries: only the end record, 22 bytes (and a
+// comment of at most 65535).
+bool isEmptyZip(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    unsigned char head[22];
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || st.st_size < 22 || st.st_size > 22 + 65535 ||
+        ::read(fd.get(), head, sizeof head) != sizeof head)
+        return false;
+    static constexpr unsigned char kEnd[] = {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0, 0, 0};
+    const unsigned commentLength = head[20] | head[21] << 8;
+    return std::memcmp(head, kEnd, sizeof kEnd) == 0 && st.st_size == 22 + commentLength;
+}
+
 bool exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -91,6 +105,10 @@ int32_t ArchiveReader::open() {
         archive_read_add_passphrase(archive_, password_.c_str()) != ARCHIVE_OK)
         return SQX_E_INTERNAL;
     if (archive_read_open_filenames(archive_, volumePointers_.data(), kChunkBytes) != ARCHIVE_OK) {
+        if (volumes_.size() == 1 && isEmptyZip(path_)) {
+            empty_ = true;
+            return SQX_OK;
+        }
         const int error = archive_errno(archive_);
         return error == EACCES || error == EPERM || error == EIO ? resultFromErrno(error)
                                                                  : SQX_E_BAD_ARCHIVE;
@@ -187,7 +205,7 @@ int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
     if (mode == Mode::Extract && outputFolder_.empty()) return SQX_E_BAD_ARGUMENT;
     if (const int32_t r = open(); r != SQX_OK) return r;
     int32_t index = 0;
-    for (;;) {
+    while (!empty_) {
         archive_entry* entry = nullptr;
         const int r = archive_read_next_header(archive_, &entry);
         if (r == ARCHIVE_EOF) break;

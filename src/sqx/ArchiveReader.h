@@ -50,6 +50,7 @@ private:
     std::vector<std::string> volumes_;
     std::vector<const char*> volumePointers_;
     bool asked_ = false;
+    bool empty_ = false;
     std::string asked_password_;
     std::vector<char> buffer_;
 };

@@ -35,6 +35,13 @@ la_ssize_t writeToSink(archive*, void* sink, const void* data, size_t size) {
     return static_cast<VolumeSink*>(sink)->write(data, size) ? static_cast<la_ssize_t>(size) : -1;
 }
 
+// The UTF-8 call is needed for names beyond ASCII; it reports failure when the name has no
+// form in the thread's locale even though the UTF-8 form, which the writer uses, is set.
+bool setName(archive_entry* entry, const std::string& utf8) {
+    return archive_entry_update_pathname_utf8(entry, utf8.c_str()) != 0 ||
+           archive_entry_pathname_utf8(entry) != nullptr;
+}
+
 std::string boundedText(const char* field, size_t capacity) {
     return std::string(field, strnlen(field, capacity));
 }
@@ -148,8 +155,7 @@ int32_t ArchiveWriter::writeItem(archive* a, const SourceItem& item) {
     mode_t mode = item.mode;
     if (item.folder) {
         archive_entry_set_filetype(entry.get(), AE_IFDIR);
-        if (archive_entry_update_pathname_utf8(entry.get(), (item.storedName + "/").c_str()) == 0)
-            return SQX_E_INTERNAL;
+        if (!setName(entry.get(), item.storedName + "/")) return SQX_E_INTERNAL;
     } else {
         if (faults_.failsRead(item.hostPath)) return resultFromErrno(faults_.readErrno);
         fd = UniqueFd(::open(item.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -162,8 +168,7 @@ int32_t ArchiveWriter::writeItem(archive* a, const SourceItem& item) {
         modified = st.st_mtime;
         mode = st.st_mode;
         archive_entry_set_filetype(entry.get(), AE_IFREG);
-        if (archive_entry_update_pathname_utf8(entry.get(), item.storedName.c_str()) == 0)
-            return SQX_E_INTERNAL;
+        if (!setName(entry.get(), item.storedName)) return SQX_E_INTERNAL;
     }
     archive_entry_set_perm(entry.get(), mode & 0777);
     archive_entry_set_mtime(entry.get(), static_cast<time_t>(modified), 0);

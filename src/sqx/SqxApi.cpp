@@ -5,6 +5,7 @@
 #include "ArchiveWriter.h"
 #include "CallbackChannel.h"
 #include "Lists.h"
+#include "Utf8Locale.h"
 #include "sqx.h"
 
 #include <memory>
@@ -33,6 +34,7 @@ bool optionsValid(const SqxOptions* options) {
 
 template <typename Work> int32_t guarded(Work&& work) {
     try {
+        const sqx::Utf8Locale utf8;
         return work();
     } catch (const std::bad_alloc&) {
         return SQX_E_NO_MEMORY;

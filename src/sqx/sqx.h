@@ -8,7 +8,8 @@
  * not valid UTF-8 is read as Windows-1252).
  *
  * The archive is a ZIP file: Deflate, ZIP64 where sizes need it, UTF-8 names, and WinZip AES-256
- * for every entry when a password is given.
+ * for every entry when a password is given (an empty file has no data to encrypt and is stored
+ * as it is).
  *
  * Writing a backup:
  *

@@ -1,0 +1,402 @@
+// Writing archives: content and names as independent tools read them, the callback protocol,
+// wildcards and folders, and what is left on disk after an abort or a failing sink.
+
+#include "SqxTestKit.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace sqxtest;
+
+class TestSqxWrite : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir tmp_;
+    QString src_;
+    QString out_;
+
+    QString source(const QString& rel) const { return src_ + "/" + rel; }
+
+    // Renames as the program does: drops the source root, puts an archive folder in front.
+    static std::function<int32_t(SqxCallbackRecord&)> renameUnder(const QString& root,
+                                                                  const QByteArray& folder) {
+        const QByteArray prefix = root.toUtf8();
+        return [prefix, folder](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_NEXT_FILE) {
+                QByteArray name(r.name);
+                if (name.startsWith(prefix)) name = folder + "\\" + name.mid(prefix.size() + 1);
+                setName(r, name);
+            }
+            return 1;
+        };
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        src_ = tmp_.path() + "/src";
+        QVERIFY(writeFile(source("a.txt"), sampleBytes(100000, 1, true)));
+        QVERIFY(writeFile(source("b.bin"), sampleBytes(3 * 1024 * 1024 + 500000, 2, false)));
+        QVERIFY(writeFile(source("empty.txt"), QByteArray()));
+        QVERIFY(writeFile(source("Ünïcødé ñame €.txt"), sampleBytes(5000, 3, true)));
+        QVERIFY(writeFile(source("Mail/top.txt"), sampleBytes(2000, 4, true)));
+        QVERIFY(writeFile(source("Mail/Sub/x.dbx"), sampleBytes(70000, 5, false)));
+        QVERIFY(QDir().mkpath(source("Mail/empty")));
+    }
+
+    void init() {
+        out_ = tmp_.path() + "/out-" + QString::fromLatin1(QTest::currentTestFunction()) + "-" +
+               QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(QDir().mkpath(out_));
+    }
+
+    void writesWhatToolsRead_data() {
+        QTest::addColumn<QByteArray>("password");
+        QTest::newRow("plain") << QByteArray();
+        QTest::newRow("aes") << QByteArray("s3cret pässword");
+    }
+
+    void writesWhatToolsRead() {
+        QFETCH(QByteArray, password);
+        if (!haveTools()) QSKIP("7z and bsdtar are needed");
+        const QString archive = out_ + "/x.ebk";
+        const QStringList specs{source("a.txt"),     source("b.bin"),
+                                source("empty.txt"), source("Ünïcødé ñame €.txt"),
+                                source("Mail"),      source("missing.txt")};
+        Recorder rec;
+        rec.answer = renameUnder(src_, "Store");
+        QCOMPARE(addFiles(archive, specs, options(password), &rec), SQX_OK);
+
+        // One next-file call per list entry, in order, offering the specification as given.
+        const auto next = rec.of(SQX_REASON_NEXT_FILE);
+        QCOMPARE(int(next.size()), specs.size());
+        for (int i = 0; i < specs.size(); ++i) {
+            QCOMPARE(next[size_t(i)].index, i + 1);
+            QCOMPARE(QString::fromUtf8(next[size_t(i)].name), specs[i]);
+        }
+        QVERIFY(rec.of(SQX_REASON_PASSWORD).empty());
+
+        const QStringList expected{
+            "Store/Mail/",       "Store/Mail/Sub/",    "Store/Mail/Sub/x.dbx",
+            "Store/Mail/empty/", "Store/Mail/top.txt", "Store/a.txt",
+            "Store/b.bin",       "Store/empty.txt",    "Store/Ünïcødé ñame €.txt"};
+        QStringList sortedExpected = expected;
+        sortedExpected.sort();
+        int code = -1;
+        QCOMPARE(bsdtarNames(archive, password, &code), sortedExpected);
+        QCOMPARE(code, 0);
+        const ToolRun t = sevenZipTest(archive, password);
+        QVERIFY2(t.exitCode == 0, t.output.constData());
+        const Listed listed = listArchive(archive);
+        QCOMPARE(listed.result, SQX_OK);
+        QCOMPARE(listed.names, sortedExpected);
+        for (const auto& row : listed.rows)
+            if (row.size > 0) QCOMPARE(row.encrypted != 0, !password.isEmpty());
+
+        if (!password.isEmpty()) {
+            QVERIFY(sevenZipTest(archive, "wrong").exitCode != 0);
+            const ToolRun slt = runTool("7z", {"l", "-slt", "-p" + password, archive});
+            QVERIFY2(slt.output.contains("AES-256"), slt.output.constData());
+        }
+
+        // Our own reader agrees, and extracting gives back every byte.
+        SqxOptions o = options(password);
+        QCOMPARE(SqxTestFiles(archive.toUtf8().constData(), nullptr, &o, nullptr, 0), SQX_OK);
+        const QString back = out_ + "/back";
+        std::strcpy(o.tempFolder, back.toUtf8().constData());
+        QCOMPARE(SqxExtractFiles(archive.toUtf8().constData(), nullptr, &o, nullptr, 0), SQX_OK);
+        for (const QString rel : {"a.txt", "b.bin", "empty.txt", "Ünïcødé ñame €.txt",
+                                  "Mail/top.txt", "Mail/Sub/x.dbx"})
+            QVERIFY2(readFile(back + "/Store/" + rel) == readFile(source(rel)), qPrintable(rel));
+        QVERIFY(QFileInfo(back + "/Store/Mail/empty").isDir());
+        QCOMPARE(folderEntries(out_), QStringList({"back", "x.ebk"}));
+    }
+
+    void nonAsciiNamesAreFlaggedUtf8() {
+        const QString archive = out_ + "/u.ebk";
+        QCOMPARE(addFiles(archive, {source("Ünïcødé ñame €.txt")}, options(), nullptr), SQX_OK);
+        const QByteArray zip = readFile(archive);
+        const QByteArray name = QByteArray(source("Ünïcødé ñame €.txt").toUtf8()).mid(1);
+        // Local header: signature, version, flags (bit 11 = UTF-8), ..., name at offset 30.
+        QVERIFY(zip.startsWith("PK\x03\x04"));
+        const auto flags = quint16(uchar(zip[6]) | uchar(zip[7]) << 8);
+        QVERIFY(flags & 0x0800);
+        const auto nameLength = quint16(uchar(zip[26]) | uchar(zip[27]) << 8);
+        QCOMPARE(zip.mid(30, nameLength), name);
+    }
+
+    void progressIsReportedPerMebibyteAndAtTheEnd() {
+        Recorder rec;
+        const QString archive = out_ + "/p.ebk";
+        QCOMPARE(addFiles(archive, {source("b.bin"), source("empty.txt"), source("none")},
+                          options(), &rec),
+                 SQX_OK);
+        // Progress between the next-file calls belongs to that entry.
+        std::vector<std::vector<int>> perEntry(3);
+        int entry = -1;
+        for (const auto& c : rec.calls) {
+            if (c.reason == SQX_REASON_NEXT_FILE) entry = c.index - 1;
+            if (c.reason == SQX_REASON_PROGRESS) perEntry[size_t(entry)].push_back(c.value);
+        }
+        const auto& big = perEntry[0];
+        QVERIFY2(big.size() >= 4, "3.5 MiB need a report at least every MiB");
+        QVERIFY(std::is_sorted(big.begin(), big.end()));
+        QCOMPARE(big.back(), 100);
+        QVERIFY(big.front() < 100);
+        QCOMPARE(perEntry[1], std::vector<int>{100});
+        QVERIFY(perEntry[2].empty());
+    }
+
+    void wildcardsMatchAsWindowsDoes_data() {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("*.dbx") << "*.dbx"
+                               << QStringList{"Id/Deleted.dbx/", "Id/Deleted.dbx/m.txt",
+                                              "Id/Inbox.dbx", "Id/OUTBOX.DBX"};
+        QTest::newRow("*.") << "*." << QStringList{"Id/noext"};
+        QTest::newRow("*.*") << "*.*" << QStringList{"Id/.hidden",           "Id/Deleted.dbx/",
+                                                     "Id/Deleted.dbx/m.txt", "Id/Inbox.dbx",
+                                                     "Id/OUTBOX.DBX",        "Id/noext",
+                                                     "Id/notes.txt"};
+        QTest::newRow("?nbox.DBX") << "?nbox.DBX" << QStringList{"Id/Inbox.dbx"};
+        QTest::newRow("noext.*") << "noext.*" << QStringList{"Id/noext"};
+        QTest::newRow("none") << "*.xyz" << QStringList{};
+    }
+
+    void wildcardsMatchAsWindowsDoes() {
+        QFETCH(QString, mask);
+        QFETCH(QStringList, stored);
+        const QString dir = tmp_.path() + "/wild";
+        for (const QString n :
+             {"Inbox.dbx", "OUTBOX.DBX", "notes.txt", "noext", ".hidden", "Deleted.dbx/m.txt"})
+            QVERIFY(writeFile(dir + "/" + n, n.toUtf8()));
+        Recorder rec;
+        rec.answer = renameUnder(dir, "Id");
+        const QString archive = out_ + "/w.ebk";
+        QCOMPARE(addFiles(archive, {dir + "/" + mask}, options(), &rec), SQX_OK);
+        QCOMPARE(int(rec.of(SQX_REASON_NEXT_FILE).size()), 1);
+        QCOMPARE(listArchive(archive).names, stored);
+    }
+
+    void storedNamesAreNormalised_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("backslashes")
+            << QByteArray("\\\\Folder\\\\Sub\\a.txt") << "Folder/Sub/a.txt";
+        QTest::newRow("dots") << QByteArray("..\\..\\etc\\.\\passwd") << "etc/passwd";
+        QTest::newRow("absolute") << QByteArray("/root//x/") << "root/x";
+        QTest::newRow("empty") << QByteArray() << "a.txt";
+        QTest::newRow("latin1") << QByteArray("caf\xe9.txt") << "café.txt";
+    }
+
+    void storedNamesAreNormalised() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, stored);
+        Recorder rec;
+        rec.answer = [answer](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_NEXT_FILE) setName(r, answer);
+            return 1;
+        };
+        const QString archive = out_ + "/n.ebk";
+        QCOMPARE(addFiles(archive, {source("a.txt")}, options(), &rec), SQX_OK);
+        QCOMPARE(listArchive(archive).names, QStringList{stored});
+    }
+
+    void longSpecificationKeepsItsTail() {
+        // Deeper than the 272-byte name field: the callback sees the head and rewrites it; the
+        // part that did not fit is kept.
+        QString deep = tmp_.path() + "/long";
+        for (int i = 0; i < 12; ++i)
+            deep += "/folder-with-a-long-name-" + QString::number(i);
+        const QString file = deep + "/leaf.txt";
+        QVERIFY(file.toUtf8().size() > 300);
+        QVERIFY(writeFile(file, "leaf"));
+        Recorder rec;
+        rec.answer = renameUnder(tmp_.path() + "/long", "Top");
+        const QString archive = out_ + "/l.ebk";
+        QCOMPARE(addFiles(archive, {file}, options(), &rec), SQX_OK);
+        QCOMPARE(rec.calls.front().name.size(), 271);
+        QCOMPARE(listArchive(archive).names,
+                 QStringList{"Top/" + file.mid(tmp_.path().size() + 6)});
+    }
+
+    void specialFilesAndLinksDoNotHang() {
+        const QString dir = tmp_.path() + "/special";
+        QVERIFY(writeFile(dir + "/real.txt", "real"));
+        QVERIFY(mkfifo(QFile::encodeName(dir + "/pipe").constData(), 0600) == 0);
+        QVERIFY(QFile::link(dir, dir + "/loop"));
+        QVERIFY(QFile::link(dir + "/real.txt", dir + "/alias.txt"));
+        Recorder rec;
+        rec.answer = renameUnder(tmp_.path(), "S");
+        const QString archive = out_ + "/s.ebk";
+        QCOMPARE(addFiles(archive, {dir, dir + "/pipe"}, options(), &rec), SQX_OK);
+        QCOMPARE(listArchive(archive).names,
+                 QStringList({"S/special/", "S/special/alias.txt", "S/special/real.txt"}));
+    }
+
+    void emptyListWritesAnEmptyArchive() {
+        const QString archive = out_ + "/e.ebk";
+        QCOMPARE(addFiles(archive, {}, options("pw"), nullptr), SQX_OK);
+        const Listed listed = listArchive(archive);
+        QCOMPARE(listed.result, SQX_OK);
+        QVERIFY(listed.names.isEmpty());
+        if (haveTools()) QCOMPARE(sevenZipTest(archive, "pw").exitCode, 0);
+    }
+
+    void abortLeavesThePreviousArchive_data() {
+        QTest::addColumn<int>("stopReason");
+        QTest::addColumn<int>("stopAt"); // how many calls of that reason are answered 1 first
+        QTest::addColumn<int>("volumeSize");
+        QTest::newRow("next file") << int(SQX_REASON_NEXT_FILE) << 1 << 0;
+        QTest::newRow("progress") << int(SQX_REASON_PROGRESS) << 1 << 0;
+        QTest::newRow("volume prompt") << int(SQX_REASON_NEXT_VOLUME) << 1 << 1357664;
+    }
+
+    void abortLeavesThePreviousArchive() {
+        QFETCH(int, stopReason);
+        QFETCH(int, stopAt);
+        QFETCH(int, volumeSize);
+        const QString archive = out_ + "/x.ebk";
+        QVERIFY(writeFile(archive, "previous backup"));
+        Recorder rec;
+        int seen = 0;
+        rec.answer = [&](SqxCallbackRecord& r) {
+            return r.reason == stopReason && seen++ >= stopAt ? 0 : 1;
+        };
+        QCOMPARE(addFiles(archive, {source("a.txt"), source("b.bin"), source("Mail")},
+                          options({}, volumeSize), &rec),
+                 SQX_E_ABORTED);
+        // Stopped at once: the stopping call was the last one.
+        QCOMPARE(rec.calls.back().reason, stopReason);
+        QCOMPARE(readFile(archive), QByteArray("previous backup"));
+        QCOMPARE(folderEntries(out_), QStringList{"x.ebk"});
+    }
+
+    void failingSinkMapsToCodes_data() {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("result");
+        QTest::newRow("disk full")
+            << QByteArray("SQX_FAULT_WRITE") << QByteArray("ENOSPC@200000") << 101;
+        QTest::newRow("quota") << QByteArray("SQX_FAULT_WRITE") << QByteArray("EDQUOT@0") << 101;
+        QTest::newRow("read-only fs")
+            << QByteArray("SQX_FAULT_WRITE") << QByteArray("EROFS@0") << 150;
+        QTest::newRow("denied") << QByteArray("SQX_FAULT_WRITE") << QByteArray("EACCES@3000") << 5;
+        QTest::newRow("io") << QByteArray("SQX_FAULT_WRITE") << QByteArray("EIO@100")
+                            << int(SQX_E_IO);
+        QTest::newRow("create ro") << QByteArray("SQX_FAULT_OPEN") << QByteArray("EROFS") << 150;
+        QTest::newRow("create denied") << QByteArray("SQX_FAULT_OPEN") << QByteArray("EACCES") << 5;
+        QTest::newRow("unreadable source")
+            << QByteArray("SQX_FAULT_READ") << QByteArray("EACCES@x.dbx") << 5;
+        QTest::newRow("volume full")
+            << QByteArray("SQX_FAULT_WRITE") << QByteArray("ENOSPC@2000000") << 101;
+    }
+
+    void failingSinkMapsToCodes() {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
+        QFETCH(int, result);
+        const QString archive = out_ + "/x.ebk";
+        QVERIFY(writeFile(archive, "previous backup"));
+        qputenv(variable.constData(), value);
+        const int32_t r = addFiles(archive, {source("a.txt"), source("b.bin"), source("Mail")},
+                                   options("pw", 1357664), nullptr);
+        qunsetenv(variable.constData());
+        QCOMPARE(r, result);
+        QCOMPARE(readFile(archive), QByteArray("previous backup"));
+        QCOMPARE(folderEntries(out_), QStringList{"x.ebk"});
+    }
+
+    void realPermissionErrors() {
+        if (geteuid() == 0) QSKIP("root reads and writes regardless of permissions");
+        const QString ro = out_ + "/ro";
+        QVERIFY(QDir().mkpath(ro));
+        QVERIFY(chmod(QFile::encodeName(ro).constData(), 0555) == 0);
+        QCOMPARE(addFiles(ro + "/x.ebk", {source("a.txt")}, options(), nullptr), SQX_E_ACCESS);
+        chmod(QFile::encodeName(ro).constData(), 0755);
+        const QString secret = out_ + "/secret.txt";
+        QVERIFY(writeFile(secret, "secret"));
+        QVERIFY(chmod(QFile::encodeName(secret).constData(), 0) == 0);
+        QCOMPARE(addFiles(out_ + "/y.ebk", {source("a.txt"), secret}, options(), nullptr),
+                 SQX_E_ACCESS);
+        QVERIFY(!QFile::exists(out_ + "/y.ebk"));
+    }
+
+    void missingTargetFolder() {
+        QCOMPARE(addFiles(out_ + "/no/such/x.ebk", {source("a.txt")}, options(), nullptr),
+                 SQX_E_NOT_FOUND);
+        QVERIFY(folderEntries(out_).isEmpty());
+    }
+
+    void volumesJoinIntoOneArchive_data() {
+        QTest::addColumn<QByteArray>("password");
+        QTest::newRow("plain") << QByteArray();
+        QTest::newRow("aes") << QByteArray("pw");
+    }
+
+    void volumesJoinIntoOneArchive() {
+        QFETCH(QByteArray, password);
+        if (!haveTools()) QSKIP("7z and bsdtar are needed");
+        const QString archive = out_ + "/v.ebk";
+        // Leftovers of an older, longer set and a plain archive of the same name.
+        QVERIFY(writeFile(archive, "old plain"));
+        QVERIFY(writeFile(archive + ".004", "old volume"));
+        Recorder rec;
+        QCOMPARE(
+            addFiles(archive, {source("b.bin"), source("a.txt")}, options(password, 1357664), &rec),
+            SQX_OK);
+        QCOMPARE(folderEntries(out_), QStringList({"v.ebk.001", "v.ebk.002", "v.ebk.003"}));
+        QCOMPARE(QFileInfo(archive + ".001").size(), 1357664);
+        QCOMPARE(QFileInfo(archive + ".002").size(), 1357664);
+        QVERIFY(QFileInfo(archive + ".003").size() <= 1357664);
+
+        const auto prompts = rec.of(SQX_REASON_NEXT_VOLUME);
+        QCOMPARE(int(prompts.size()), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(prompts[size_t(i)].disk, i + 2);
+            QCOMPARE(prompts[size_t(i)].value, 1357664);
+            QCOMPARE(QString::fromUtf8(prompts[size_t(i)].path), out_ + "/");
+            QVERIFY(prompts[size_t(i)].media == 2 || prompts[size_t(i)].media == 3 ||
+                    prompts[size_t(i)].media == 5);
+        }
+
+        const QString joined = out_ + "/joined.zip";
+        QByteArray all;
+        for (const QString ext : {".001", ".002", ".003"})
+            all += readFile(archive + ext);
+        QVERIFY(writeFile(joined, all));
+        QCOMPARE(sevenZipTest(joined, password).exitCode, 0);
+        const ToolRun split = sevenZipTest(archive + ".001", password);
+        QVERIFY2(split.exitCode == 0, split.output.constData());
+        SqxOptions o = options(password);
+        QCOMPARE(SqxTestFiles((archive + ".001").toUtf8().constData(), nullptr, &o, nullptr, 0),
+                 SQX_OK);
+        QCOMPARE(SqxTestFiles(joined.toUtf8().constData(), nullptr, &o, nullptr, 0), SQX_OK);
+
+        // A later archive that fits one volume keeps the plain name and replaces the set.
+        QVERIFY(QFile::remove(joined));
+        QCOMPARE(addFiles(archive, {source("a.txt")}, options(password, 1357664), nullptr), SQX_OK);
+        QCOMPARE(folderEntries(out_), QStringList{"v.ebk"});
+    }
+
+    void mediaCodeGivesTheVolumeSize() {
+        // Code 9 is 100,663,296 bytes: a little more incompressible data makes two volumes.
+        const QString big = tmp_.path() + "/big.bin";
+        QVERIFY(writeFile(big, sampleBytes(100663296 + 300000, 9, false)));
+        Recorder rec;
+        const QString archive = out_ + "/m.ebk";
+        QCOMPARE(addFiles(archive, {big}, options({}, 9), &rec), SQX_OK);
+        QFile::remove(big);
+        QCOMPARE(QFileInfo(archive + ".001").size(), 100663296);
+        QVERIFY(QFileInfo(archive + ".002").size() > 0);
+        QCOMPARE(int(rec.of(SQX_REASON_NEXT_VOLUME).size()), 1);
+        QCOMPARE(rec.of(SQX_REASON_NEXT_VOLUME).front().value, 100663296);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSqxWrite)
+#include "tst_sqxwrite.moc"
