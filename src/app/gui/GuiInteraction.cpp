@@ -1,0 +1,97 @@
+#include "app/gui/GuiInteraction.h"
+
+#include "clients/gui/TForm5.h"
+#include "lang/TMsgINISupp.h"
+#include "options/gui/Tpasswordform1.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace app {
+
+namespace {
+
+// Boxes carry the product name, as every window of the program does.
+QString boxTitle() {
+    return QStringLiteral("Postora");
+}
+
+int showBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, boxTitle(), text, buttons, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec();
+}
+
+} // namespace
+
+GuiInteraction::GuiInteraction() = default;
+GuiInteraction::~GuiInteraction() = default;
+
+bool GuiInteraction::hasDisplay() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    return qgetenv("QT_QPA_PLATFORM").startsWith("offscreen");
+}
+
+void GuiInteraction::showError(const QString& text) {
+    showBox(QMessageBox::Critical, text, QMessageBox::Ok);
+}
+
+void GuiInteraction::showWarning(const QString& text) {
+    showBox(QMessageBox::Warning, text, QMessageBox::Ok);
+}
+
+bool GuiInteraction::confirm(const QString& text, bool withCancel) {
+    const auto buttons = withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok;
+    return showBox(QMessageBox::Question, text, buttons) == QMessageBox::Ok;
+}
+
+QString GuiInteraction::message(const QString& key) const {
+    return messages_ ? messages_->GetMessage(key) : QString();
+}
+
+options::Tpasswordform1& GuiInteraction::passwordWindow() {
+    if (!password_) {
+        ownPassword_ = std::make_unique<options::Tpasswordform1>(
+            [this](const QString& key) { return message(key); });
+        password_ = ownPassword_.get();
+    }
+    return *password_;
+}
+
+clients::TForm5& GuiInteraction::guardWindow() {
+    if (!guard_) {
+        ownGuard_ = std::make_unique<clients::TForm5>();
+        guard_ = ownGuard_.get();
+    }
+    return *guard_;
+}
+
+QString GuiInteraction::askPassword() {
+    return passwordWindow().AskPassword().value_or(QString());
+}
+
+bool GuiInteraction::askRunningClient(int clientCode, const QStringList& windowTitles) {
+    const GuardAnswer answer = showRunningClients(clientCode, windowTitles, nullptr);
+    return answer == GuardAnswer::Cancel || answer == GuardAnswer::Wait;
+}
+
+Interaction::GuardAnswer GuiInteraction::showRunningClients(int, const QStringList& windowTitles,
+                                                            const CloseAllFn& closeAll) {
+    switch (guardWindow().ShowModal(windowTitles, closeAll)) {
+    case 1:
+        return GuardAnswer::CloseAll;
+    case 2:
+        return GuardAnswer::Wait;
+    case 3:
+        return GuardAnswer::Ok;
+    default:
+        return GuardAnswer::Cancel;
+    }
+}
+
+void GuiInteraction::processEvents() {
+    QApplication::processEvents();
+}
+
+} // namespace app

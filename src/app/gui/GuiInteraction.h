@@ -1,0 +1,61 @@
+#pragma once
+// What the core shows or asks, as windows: for command-line runs in a desktop
+// session and for the main window's backups.
+
+#include "app/Interaction.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace clients {
+class TForm5;
+}
+namespace options {
+class Tpasswordform1;
+}
+namespace lang {
+class TMsgINISupp;
+}
+
+namespace app {
+
+class GuiInteraction : public Interaction {
+public:
+    GuiInteraction();
+    ~GuiInteraction() override;
+    GuiInteraction(const GuiInteraction&) = delete;
+    GuiInteraction& operator=(const GuiInteraction&) = delete;
+
+    // The windows made at start-up; until they are set, plain ones are made on first use.
+    void setGuardWindow(clients::TForm5* form) { guard_ = form; }
+    void setPasswordWindow(options::Tpasswordform1* form) { password_ = form; }
+    // Message texts for the password prompt's title.
+    void setMessages(lang::TMsgINISupp* messages) { messages_ = messages; }
+
+    void showError(const QString& text) override;
+    void showWarning(const QString& text) override;
+    bool confirm(const QString& text, bool withCancel) override;
+    QString askPassword() override;
+    bool askRunningClient(int clientCode, const QStringList& windowTitles) override;
+    GuardAnswer showRunningClients(int clientCode, const QStringList& windowTitles,
+                                   const CloseAllFn& closeAll) override;
+    void processEvents() override;
+
+    // True when windows can be shown: a display, or Qt's offscreen platform.
+    static bool hasDisplay();
+
+private:
+    clients::TForm5& guardWindow();
+    options::Tpasswordform1& passwordWindow();
+    QString message(const QString& key) const;
+
+    QPointer<clients::TForm5> guard_;
+    QPointer<options::Tpasswordform1> password_;
+    std::unique_ptr<clients::TForm5> ownGuard_;
+    std::unique_ptr<options::Tpasswordform1> ownPassword_;
+    lang::TMsgINISupp* messages_ = nullptr;
+};
+
+} // namespace app

@@ -1,0 +1,61 @@
+#pragma once
+// The running-client window: lists the titles of a mail client's windows and
+// lets the person close the client ("OK" looks again), end it by force
+// ("Close all") or give up ("Cancel").
+
+#include "app/Interaction.h"
+#include "clients/gui/WidgetCaptionControl.h"
+#include "lang/CaptionTarget.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace lang {
+class TLngINISupp;
+}
+
+namespace Ui {
+class TForm5;
+}
+
+namespace clients {
+
+class TForm5 : public QDialog, public lang::CaptionWindow {
+    Q_OBJECT
+public:
+    // The window's captions come from lng's file when it names one.
+    explicit TForm5(QWidget* parent = nullptr, lang::TLngINISupp* lng = nullptr);
+    ~TForm5() override;
+
+    // 0 Cancel or the close box, 1 "Close all", 2 "Wait 5 minutes", 3 "OK".
+    int choice() const { return choice_; }
+    // A choice of 2 before the window is shown makes "Wait 5 minutes" visible.
+    void setChoice(int value) { choice_ = value; }
+
+    // Shows the window modally with the titles; returns the choice.
+    int ShowModal(const QStringList& titles, const app::Interaction::CloseAllFn& closeAll);
+    QStringList listedTitles() const;
+
+    QString name() const override { return objectName(); }
+    std::vector<lang::CaptionControl*> controls() const override;
+
+protected:
+    void done(int result) override;
+
+private Q_SLOTS:
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+private:
+    std::unique_ptr<Ui::TForm5> ui_;
+    std::vector<std::unique_ptr<WidgetCaptionControl>> captions_;
+    app::Interaction::CloseAllFn closeAll_;
+    int choice_ = 0;
+};
+
+} // namespace clients

@@ -1,0 +1,47 @@
+#include "clients/gui/WidgetCaptionControl.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace clients {
+
+QString WidgetCaptionControl::name() const {
+    return widget_ ? widget_->objectName() : QString();
+}
+
+lang::ControlKind WidgetCaptionControl::kind() const {
+    using lang::ControlKind;
+    if (qobject_cast<QPushButton*>(widget_)) return ControlKind::Button;
+    if (qobject_cast<QToolButton*>(widget_)) return ControlKind::SpeedButton;
+    if (qobject_cast<QCheckBox*>(widget_)) return ControlKind::CheckBox;
+    if (qobject_cast<QRadioButton*>(widget_)) return ControlKind::RadioButton;
+    if (qobject_cast<QGroupBox*>(widget_)) return ControlKind::GroupBox;
+    if (qobject_cast<QLabel*>(widget_)) return ControlKind::Label;
+    return ControlKind::Other;
+}
+
+void WidgetCaptionControl::setCaption(const QString& text) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget_))
+        button->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(widget_))
+        label->setText(text);
+    else if (auto* group = qobject_cast<QGroupBox*>(widget_))
+        group->setTitle(text);
+}
+
+std::vector<std::unique_ptr<WidgetCaptionControl>>
+WidgetCaptionControl::controlsOf(QWidget* window) {
+    std::vector<std::unique_ptr<WidgetCaptionControl>> out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // Qt's own helper widgets carry names beginning with "qt_".
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            out.push_back(std::make_unique<WidgetCaptionControl>(w));
+    }
+    return out;
+}
+
+} // namespace clients

@@ -1,0 +1,30 @@
+#pragma once
+// A real widget as caption translation sees it: its designer name, its kind,
+// and where a translated caption goes.
+
+#include "lang/CaptionTarget.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+namespace clients {
+
+class WidgetCaptionControl : public lang::CaptionControl {
+public:
+    explicit WidgetCaptionControl(QWidget* widget) : widget_(widget) {}
+
+    QString name() const override;
+    lang::ControlKind kind() const override;
+    void setCaption(const QString& text) override;
+
+    // One control per named widget below window, in the order the window owns them.
+    static std::vector<std::unique_ptr<WidgetCaptionControl>> controlsOf(QWidget* window);
+
+private:
+    QPointer<QWidget> widget_;
+};
+
+} // namespace clients

@@ -1,0 +1,154 @@
+#include "schedule/CompanionControl.h"
+
+#include "clients/TProcList.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace schedule {
+
+const QString CompanionControl::kCompanionName = QStringLiteral("ZuveDizizo.exe");
+const QString CompanionControl::kRunKey =
+    QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString CompanionControl::kRunValue = QStringLiteral("ZuveDizizo");
+
+namespace {
+
+// An argument of a desktop entry's Exec line: quoted, with the characters
+// that quoting leaves special escaped, then the string-level escapes.
+QString execArgument(const QString& arg) {
+    QString quoted;
+    for (const QChar c : arg) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    quoted = QLatin1Char('"') + quoted + QLatin1Char('"');
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    quoted.replace(QLatin1Char('%'), QLatin1String("%%"));
+    return quoted;
+}
+
+} // namespace
+
+CompanionControl::CompanionControl(platform::Registry& reg, const platform::Files& fs,
+                                   clients::TProcList& procList, QString programFolder,
+                                   ShowMessage showMessage)
+    : reg_(reg), fs_(fs), procList_(procList), programFolder_(std::move(programFolder)),
+      showMessage_(std::move(showMessage)) {}
+
+QString CompanionControl::AutostartPath() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/ZuveDizizo.desktop");
+}
+
+QByteArray CompanionControl::AutostartEntry(const QString& hostProgram, const QString& winePrefix) {
+    QString exec = execArgument(hostProgram);
+    if (!winePrefix.isEmpty())
+        exec = QStringLiteral("env ") + execArgument(QStringLiteral("WINEPREFIX=") + winePrefix) +
+               QLatin1Char(' ') + exec;
+    const QString text = QStringLiteral("[Desktop Entry]\n"
+                                        "Type=Application\n"
+                                        "Name=ZuveDizizo\n"
+                                        "Comment=Scheduled backups of Postora\n"
+                                        "Exec=%1\n"
+                                        "Terminal=false\n"
+                                        "NoDisplay=true\n"
+                                        "X-GNOME-Autostart-enabled=true\n")
+                             .arg(exec);
+    return text.toUtf8();
+}
+
+platform::Status CompanionControl::RegisterStartup() {
+    platform::Status status;
+    auto run = reg_.open(platform::HKEY_LOCAL_MACHINE, kRunKey, true);
+    if (run)
+        status = run.value().writeString(kRunValue, CompanionPath());
+    else
+        status = run.status();
+
+    const auto host = fs_.hostPath(CompanionPath());
+    if (!host) return host.status();
+    if (host.value().contains(QLatin1Char('\n')) || host.value().contains(QLatin1Char('\r')))
+        return platform::Error{platform::kInvalidName,
+                               QStringLiteral("The program folder's name cannot be started")};
+    const QString path = AutostartPath();
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(AutostartEntry(host.value(), qEnvironmentVariable("WINEPREFIX"))) < 0 ||
+        !file.commit())
+        return platform::Error{platform::kAccessDenied,
+                               QStringLiteral("Cannot write %1: %2").arg(path, file.errorString())};
+    return status;
+}
+
+platform::Status CompanionControl::UnregisterStartup() {
+    platform::Status status;
+    auto run = reg_.open(platform::HKEY_LOCAL_MACHINE, kRunKey);
+    if (run && run.value().valueExists(kRunValue)) status = run.value().deleteValue(kRunValue);
+    const QString path = AutostartPath();
+    if (QFile::exists(path) && !QFile::remove(path) && status)
+        status =
+            platform::Error{platform::kAccessDenied, QStringLiteral("Cannot remove %1").arg(path)};
+    return status;
+}
+
+bool CompanionControl::IsRunning() {
+    procList_.Refresh();
+    for (const auto& e : procList_.ProcessList())
+        if (e.name.contains(kCompanionName, Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+bool CompanionControl::Start() {
+    bool started = false;
+    if (fs_.fileExists(CompanionPath())) {
+        const auto host = fs_.hostPath(CompanionPath());
+        if (host) {
+            const QFileInfo info(host.value());
+            started = info.isExecutable() &&
+                      platform::startDetached(host.value(), {}, info.path()).isOk();
+        }
+    }
+    if (!started && showMessage_) showMessage_(QStringLiteral("Message49"));
+    return started;
+}
+
+bool CompanionControl::End() {
+    procList_.Refresh();
+    quint32 pid = 0;
+    for (const auto& e : procList_.ProcessList())
+        if (e.name == kCompanionName) pid = e.info.pid;
+    if (pid == 0) return false;
+    auto process = platform::ProcessHandle::openForTerminate(pid);
+    if (!process) {
+        if (showMessage_) showMessage_(QStringLiteral("Message2"));
+        return false;
+    }
+    if (!process.value().terminate(-1)) return false;
+    process.value().waitForExit();
+    return true;
+}
+
+void CompanionControl::SetEnabled(bool enabled) {
+    if (enabled) {
+        // A refused write is no reason to leave the companion stopped now.
+        RegisterStartup();
+        if (!IsRunning()) Start();
+    } else {
+        UnregisterStartup();
+        End();
+    }
+}
+
+} // namespace schedule

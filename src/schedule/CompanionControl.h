@@ -1,0 +1,67 @@
+#pragma once
+// What switching scheduled backups on and off does: the companion scheduler
+// is registered to start with the session (the machine's Run key, and an XDG
+// autostart entry beside it), started when it is not running, and ended.
+
+#include "platform/result.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+class Registry;
+class Files;
+} // namespace platform
+
+namespace clients {
+class TProcList;
+}
+
+namespace schedule {
+
+class CompanionControl {
+public:
+    static const QString kCompanionName; // "ZuveDizizo.exe"
+    static const QString kRunKey;        // HKLM "Software\Microsoft\Windows\CurrentVersion\Run"
+    static const QString kRunValue;      // "ZuveDizizo"
+
+    // Shows a message of the message table ("Message49", "Message2") in an error box.
+    using ShowMessage = std::function<void(const QString& key)>;
+
+    // programFolder: Windows form, with its trailing backslash.
+    CompanionControl(platform::Registry& reg, const platform::Files& fs,
+                     clients::TProcList& procList, QString programFolder, ShowMessage showMessage);
+
+    // The enable box changed state, by the person or from the settings.
+    void SetEnabled(bool enabled);
+
+    // The Run value and the autostart entry, written or removed together.
+    platform::Status RegisterStartup();
+    platform::Status UnregisterStartup();
+
+    // Some process's name contains the companion's, without regard to case.
+    bool IsRunning();
+    // Starts the companion from the program folder ("Message49" when it cannot).
+    bool Start();
+    // Ends the last process named exactly like the companion and waits until
+    // it has gone ("Message2" when it cannot be opened). False when nothing
+    // was ended.
+    bool End();
+
+    QString CompanionPath() const { return programFolder_ + kCompanionName; }
+    // $XDG_CONFIG_HOME/autostart/ZuveDizizo.desktop
+    static QString AutostartPath();
+    // The entry that starts hostProgram, with the Wine prefix in use when one is set.
+    static QByteArray AutostartEntry(const QString& hostProgram, const QString& winePrefix);
+
+private:
+    platform::Registry& reg_;
+    const platform::Files& fs_;
+    clients::TProcList& procList_;
+    QString programFolder_;
+    ShowMessage showMessage_;
+};
+
+} // namespace schedule

@@ -1,0 +1,17 @@
+#pragma once
+// "/uninstall": the clean-up an uninstaller needs before it removes the
+// program folder: the running companion is ended and its file deleted. The Run
+// value stays; switching scheduled backups off removes it.
+
+namespace platform {
+class Files;
+}
+
+namespace schedule {
+
+class CompanionControl;
+
+// True when the companion's file is gone afterwards.
+bool RunUninstall(CompanionControl& companion, const platform::Files& fs);
+
+} // namespace schedule
