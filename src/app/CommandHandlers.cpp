@@ -1,21 +1,13 @@
 #include "app/CommandLine.h"
 
-#include <cstdio>
+#include "schedule/UnattendedRun.h"
 
 namespace app {
 
-namespace {
-int notAvailable(const char* command) {
-    std::fprintf(stderr, "postora: %s is not available in this build\n", command);
-    return kExitFailed;
-}
-} // namespace
-
-// "/auto" and "/uninstall" are built with the schedule; until then they say so.
 CommandHandlers DefaultCommandHandlers() {
     CommandHandlers h;
-    h.runAuto = [](AppContext&) { return notAvailable("/auto"); };
-    h.runUninstall = [](AppContext&) { return notAvailable("/uninstall"); };
+    h.runAuto = &schedule::RunAutoCommand;
+    h.runUninstall = &schedule::RunUninstallCommand;
     h.trayIcon = [](bool) {};
     return h;
 }

@@ -66,8 +66,10 @@ QStringList RotateBackups(const platform::Files& fs, int clientCode, const QStri
                           const RotateOptions& options) {
     QString prefix = BackupFilePrefix(clientCode).trimmed();
     if (prefix.isEmpty()) prefix = QStringLiteral("ebk");
-    const auto found = fs.find(options.backupFolder + prefix + QStringLiteral("*.ebk"),
-                               platform::FA_ANYFILE & ~quint32(platform::FA_DIRECTORY));
+    const QString pattern =
+        options.backupFolder + options.namePrefix + prefix + QStringLiteral("*.ebk");
+    const auto found =
+        fs.find(pattern, platform::FA_ANYFILE & ~quint32(platform::FA_DIRECTORY));
     if (!found) return {};
     std::vector<platform::FindData> files = found.value();
     std::stable_sort(files.begin(), files.end(),

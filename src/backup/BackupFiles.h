@@ -24,6 +24,7 @@ QString BackupFileName(int clientCode, const QDate& date, const QString& dateFor
 
 struct RotateOptions {
     QString backupFolder; // Windows path with a trailing '\'
+    QString namePrefix;   // before the client's prefix in the names: "/auto"'s logon part
     int backupMode = 2;   // 1 overwrite the last file, 2 keep all, 3 keep the last N
     int backupKeep = 3;
 };

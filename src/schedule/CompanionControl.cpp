@@ -124,20 +124,20 @@ bool CompanionControl::Start() {
     return started;
 }
 
-bool CompanionControl::End() {
+CompanionControl::EndResult CompanionControl::End() {
     procList_.Refresh();
     quint32 pid = 0;
     for (const auto& e : procList_.ProcessList())
         if (e.name == kCompanionName) pid = e.info.pid;
-    if (pid == 0) return false;
+    if (pid == 0) return EndResult::NotRunning;
     auto process = platform::ProcessHandle::openForTerminate(pid);
     if (!process) {
         if (showMessage_) showMessage_(QStringLiteral("Message2"));
-        return false;
+        return EndResult::Failed;
     }
-    if (!process.value().terminate(-1)) return false;
+    if (!process.value().terminate(-1)) return EndResult::Failed;
     process.value().waitForExit();
-    return true;
+    return EndResult::Ended;
 }
 
 void CompanionControl::SetEnabled(bool enabled) {

@@ -46,9 +46,9 @@ public:
     // Starts the companion from the program folder ("Message49" when it cannot).
     bool Start();
     // Ends the last process named exactly like the companion and waits until
-    // it has gone ("Message2" when it cannot be opened). False when nothing
-    // was ended.
-    bool End();
+    // it has gone ("Message2" when it cannot be opened).
+    enum class EndResult { NotRunning, Ended, Failed };
+    EndResult End();
 
     QString CompanionPath() const { return programFolder_ + kCompanionName; }
     // $XDG_CONFIG_HOME/autostart/ZuveDizizo.desktop

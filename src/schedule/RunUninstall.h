@@ -11,7 +11,7 @@ namespace schedule {
 
 class CompanionControl;
 
-// True when the companion's file is gone afterwards.
+// True when no companion runs and its file is gone afterwards.
 bool RunUninstall(CompanionControl& companion, const platform::Files& fs);
 
 } // namespace schedule

@@ -1,0 +1,247 @@
+// The running-client guard: which clients it holds back, what the window is
+// shown with, the answers "OK", "Close all" and "Cancel", and the run without
+// a window list, where the process list stands in.
+
+#include "app/Interaction.h"
+#include "clients/Clients.h"
+#include "clients/RunningClientGuard.h"
+#include "clients/TWinList.h"
+#include "clients/gui/FakeClient.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+
+using Answer = app::Interaction::GuardAnswer;
+
+namespace {
+
+// Answers the running-client window from a script and records what it was shown.
+class ScriptedInteraction : public app::Interaction {
+public:
+    std::deque<Answer> answers;
+    QList<QStringList> shown;
+    std::function<void()> onShow; // what happens while the window is up
+    QStringList leftAfterCloseAll;
+
+    void showError(const QString&) override {}
+    void showWarning(const QString&) override {}
+    bool confirm(const QString&, bool) override { return false; }
+    QString askPassword() override { return {}; }
+    bool askRunningClient(int, const QStringList&) override { return true; }
+    void processEvents() override {}
+
+    GuardAnswer showRunningClients(int, const QStringList& titles,
+                                   const CloseAllFn& closeAll) override {
+        shown << titles;
+        if (onShow) onShow();
+        const Answer a = answers.empty() ? Answer::Cancel : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        if (a == Answer::CloseAll && closeAll) {
+            QStringList listed = titles;
+            closeAll(listed);
+            leftAfterCloseAll = listed;
+        }
+        return a;
+    }
+};
+
+platform::TopLevelWindow window(quint32 handle, const QString& title, quint32 pid) {
+    platform::TopLevelWindow w;
+    w.handle = handle;
+    w.title = title;
+    w.pid = pid;
+    w.visible = true;
+    w.style = platform::WS_OVERLAPPEDWINDOW | platform::WS_VISIBLE;
+    return w;
+}
+
+platform::ProcessEntry process(quint32 pid, const QString& exeName) {
+    platform::ProcessEntry p;
+    p.pid = pid;
+    p.exeName = exeName;
+    p.exePath = QStringLiteral("C:\\Program Files\\") + exeName;
+    return p;
+}
+
+// A window list as the program sets it up for the guard.
+struct Desk {
+    std::vector<platform::TopLevelWindow> windows;
+    std::vector<platform::ProcessEntry> processes;
+    clients::TWinList list{[this] { return std::optional(windows); }, [this] { return processes; }};
+    Desk() {
+        list.WhatDoFind = clients::id_All;
+        list.TaskBarSty = false;
+    }
+};
+
+} // namespace
+
+class TstGuard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void processNames();
+    void clientsThatMayRun();
+    void notRunning();
+    void untitledAndMciWindowsAreNotListed();
+    void okLooksAgain();
+    void cancelHoldsBack();
+    void closeAllEndsTheClient();
+    void closeAllSparesOtherPrograms();
+    void withoutWindowListTheProcessCounts();
+};
+
+void TstGuard::processNames() {
+    QCOMPARE(clients::GuardedProcessName(clients::kOutlook), QStringLiteral("outlook.exe"));
+    QCOMPARE(clients::GuardedProcessName(clients::kNetscape4), QStringLiteral("netscape.exe"));
+    for (int code : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 72, 73, 720, 86, 87, 967})
+        QVERIFY(clients::GuardedProcessName(code).isEmpty());
+}
+
+void TstGuard::clientsThatMayRun() {
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Eudora"), 10)};
+    desk.processes = {process(10, QStringLiteral("EUDORA.EXE"))};
+    ScriptedInteraction ui;
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kEudora));
+    QVERIFY(ui.shown.isEmpty());
+}
+
+void TstGuard::notRunning() {
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Terminal"), 10)};
+    desk.processes = {process(10, QStringLiteral("xterm"))};
+    ScriptedInteraction ui;
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+    QVERIFY(ui.shown.isEmpty());
+}
+
+void TstGuard::untitledAndMciWindowsAreNotListed() {
+    Desk desk;
+    desk.windows = {window(1, QString(), 20),
+                    window(2, QStringLiteral("MCI command handling window"), 20),
+                    window(3, QStringLiteral("mci COMMAND handling WINDOW"), 20)};
+    desk.processes = {process(20, QStringLiteral("OUTLOOK.EXE"))};
+    ScriptedInteraction ui;
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+    QVERIFY(ui.shown.isEmpty());
+
+    // With a real window beside them, only that one is listed.
+    desk.windows.push_back(window(4, QStringLiteral("Inbox - Microsoft Outlook"), 20));
+    ui.answers = {Answer::Cancel};
+    QVERIFY(guard.CheckRunningClient(clients::kOutlook));
+    QCOMPARE(ui.shown, (QList<QStringList>{{"Inbox - Microsoft Outlook"}}));
+}
+
+void TstGuard::okLooksAgain() {
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Inbox - Microsoft Outlook"), 20),
+                    window(2, QStringLiteral("New Message"), 20),
+                    window(3, QStringLiteral("Calculator"), 30)};
+    desk.processes = {process(20, QStringLiteral("OUTLOOK.EXE")),
+                      process(30, QStringLiteral("calc.exe"))};
+    ScriptedInteraction ui;
+    ui.answers = {Answer::Ok, Answer::Ok};
+    // The person closes the message while the window is up the first time,
+    // and Outlook itself the second time.
+    int showing = 0;
+    ui.onShow = [&] {
+        if (++showing == 1)
+            desk.windows.erase(desk.windows.begin() + 1);
+        else
+            desk.windows.erase(desk.windows.begin());
+    };
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+    QCOMPARE(ui.shown, (QList<QStringList>{{"Inbox - Microsoft Outlook", "New Message"},
+                                           {"Inbox - Microsoft Outlook"}}));
+}
+
+void TstGuard::cancelHoldsBack() {
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Netscape"), 40)};
+    desk.processes = {process(40, QStringLiteral("netscape.exe"))};
+    for (Answer a : {Answer::Cancel, Answer::Wait}) {
+        ScriptedInteraction ui;
+        ui.answers = {a};
+        clients::RunningClientGuard guard(desk.list, ui);
+        QVERIFY(guard.CheckRunningClient(clients::kNetscape4));
+        QCOMPARE(ui.shown.size(), 1);
+    }
+    // The console's answer: skip the client.
+    app::ConsoleInteraction console;
+    clients::RunningClientGuard guard(desk.list, console);
+    QVERIFY(guard.CheckRunningClient(clients::kNetscape4));
+}
+
+void TstGuard::closeAllEndsTheClient() {
+    QTemporaryDir dir;
+    testx::FakeClient outlook(dir.path(), QStringLiteral("OUTLOOK.EXE"));
+    QVERIFY(outlook.isRunning());
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Inbox - Microsoft Outlook"), outlook.pid()),
+                    window(2, QStringLiteral("Reminder"), outlook.pid())};
+    desk.processes = {process(outlook.pid(), QStringLiteral("OUTLOOK.EXE"))};
+    ScriptedInteraction ui;
+    ui.answers = {Answer::CloseAll};
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+    QCOMPARE(ui.shown.size(), 1);
+    // The first window's process was ended and waited for; the second
+    // window's process could no longer be opened, and its title went too.
+    QVERIFY(outlook.waitForEnd(5000));
+    QVERIFY(ui.leftAfterCloseAll.isEmpty());
+}
+
+void TstGuard::closeAllSparesOtherPrograms() {
+    QTemporaryDir dir;
+    testx::FakeClient outlook(dir.path(), QStringLiteral("OUTLOOK.EXE"));
+    testx::FakeClient browser(dir.path(), QStringLiteral("browser"));
+    QVERIFY(outlook.isRunning() && browser.isRunning());
+    Desk desk;
+    // A browser page carries the same title, and comes first.
+    desk.windows = {window(1, QStringLiteral("Mail - Outlook"), browser.pid()),
+                    window(2, QStringLiteral("Mail - Outlook"), outlook.pid())};
+    desk.processes = {process(browser.pid(), QStringLiteral("browser")),
+                      process(outlook.pid(), QStringLiteral("OUTLOOK.EXE"))};
+    ScriptedInteraction ui;
+    ui.answers = {Answer::CloseAll};
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+    QCOMPARE(ui.shown, (QList<QStringList>{{"Mail - Outlook"}}));
+    QVERIFY(outlook.waitForEnd(5000));
+    QVERIFY(browser.isRunning());
+}
+
+void TstGuard::withoutWindowListTheProcessCounts() {
+    QTemporaryDir dir;
+    testx::FakeClient outlook(dir.path(), QStringLiteral("outlook.exe"));
+    QVERIFY(outlook.isRunning());
+    // The desktop has no window list: the real process list stands in.
+    clients::TWinList list([] { return std::optional<std::vector<platform::TopLevelWindow>>(); });
+    list.WhatDoFind = clients::id_All;
+    list.TaskBarSty = false;
+    ScriptedInteraction ui;
+    ui.answers = {Answer::Cancel};
+    clients::RunningClientGuard guard(list, ui);
+    QVERIFY(guard.CheckRunningClient(clients::kOutlook));
+    QVERIFY(list.fromProcessList());
+    QCOMPARE(ui.shown.size(), 1);
+    QVERIFY(ui.shown.first().contains(QStringLiteral("outlook.exe")));
+    // Outlook Express is not held back by it.
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlookExpress));
+
+    // "Close all" ends it there too.
+    ui.answers = {Answer::CloseAll};
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+    QVERIFY(outlook.waitForEnd(5000));
+    QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+}
+
+QTEST_GUILESS_MAIN(TstGuard)
+#include "tst_guard.moc"
