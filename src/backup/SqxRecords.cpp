@@ -20,20 +20,28 @@ void writeInt32(unsigned char* record, std::size_t offset, std::int32_t value) {
     p[3] = static_cast<unsigned char>((v >> 24) & 0xFF);
 }
 
-QString readText(const unsigned char* record, std::size_t offset, std::size_t room) {
+QByteArray readBytes(const unsigned char* record, std::size_t offset, std::size_t room) {
     const char* p = reinterpret_cast<const char*>(record + offset);
     const void* nul = std::memchr(p, 0, room);
-    const std::size_t len = nul ? std::size_t(static_cast<const char*>(nul) - p) : room;
-    return QString::fromUtf8(p, qsizetype(len));
+    const std::size_t len = nul ? std::size_t(static_cast<const char*>(nul) - p) : room - 1;
+    return QByteArray(p, qsizetype(len));
 }
 
-bool writeText(unsigned char* record, std::size_t offset, std::size_t room, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+bool writeBytes(unsigned char* record, std::size_t offset, std::size_t room,
+                const QByteArray& bytes) {
     // A NUL inside would cut the text short on the other side.
     if (std::size_t(bytes.size()) + 1 > room || bytes.contains('\0')) return false;
     std::memcpy(record + offset, bytes.constData(), std::size_t(bytes.size()));
     record[offset + std::size_t(bytes.size())] = 0;
     return true;
+}
+
+QString readText(const unsigned char* record, std::size_t offset, std::size_t room) {
+    return QString::fromUtf8(readBytes(record, offset, room));
+}
+
+bool writeText(unsigned char* record, std::size_t offset, std::size_t room, const QString& text) {
+    return writeBytes(record, offset, room, text.toUtf8());
 }
 
 std::int32_t volumeSizeForMedia(int mediaIndex) {

@@ -1,0 +1,128 @@
+#pragma once
+// Helpers of the backup tests: a scripted interaction, the English texts of the
+// messages the engine uses, a small prefix with drives of its own, and running
+// the independent archive tools.
+
+#include "app/Interaction.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+
+namespace testsupport {
+
+class ScriptedInteraction : public app::Interaction {
+public:
+    std::deque<bool> confirmAnswers; // empty: false, as no one answers
+    QString password;
+    QStringList errors;
+    QStringList prompts;
+    int passwordAsked = 0;
+    int events = 0;
+    std::function<void()> onEvents;
+
+    void showError(const QString& text) override { errors << text; }
+    void showWarning(const QString& text) override { errors << text; }
+    bool confirm(const QString& text, bool withCancel) override {
+        prompts << (withCancel ? QStringLiteral("[ok/cancel] ") : QStringLiteral("[ok] ")) + text;
+        if (confirmAnswers.empty()) return false;
+        const bool a = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return a;
+    }
+    QString askPassword() override {
+        ++passwordAsked;
+        return password;
+    }
+    bool askRunningClient(int, const QStringList&) override { return true; }
+    void processEvents() override {
+        ++events;
+        if (onEvents) onEvents();
+    }
+};
+
+inline QString englishMessage(const QString& key) {
+    static const QHash<QString, QString> texts = {
+        {QStringLiteral("Message14"), QStringLiteral("Insert next volume! Disk number")},
+        {QStringLiteral("Message15"), QStringLiteral("Disk is full. Replace or select other!")},
+        {QStringLiteral("Message16"), QStringLiteral("Access denied!")},
+        {QStringLiteral("Message17"), QStringLiteral("Drive is write protected!")},
+        {QStringLiteral("Message36"), QStringLiteral("Current task: ")},
+    };
+    return texts.value(key, QStringLiteral("ERROR"));
+}
+
+// A prefix in a temporary folder: C: is <tmp>/drive_c, P: is /proc (a drive
+// without free space), Z: is /.
+class MiniPrefix {
+public:
+    MiniPrefix() {
+        QDir(tmp.path()).mkpath(QStringLiteral("prefix/dosdevices"));
+        QDir(tmp.path()).mkpath(QStringLiteral("prefix/drive_c"));
+        QFile::link(QStringLiteral("../drive_c"),
+                    tmp.filePath(QStringLiteral("prefix/dosdevices/c:")));
+        QFile::link(QStringLiteral("/proc"), tmp.filePath(QStringLiteral("prefix/dosdevices/p:")));
+        QFile::link(QStringLiteral("/"), tmp.filePath(QStringLiteral("prefix/dosdevices/z:")));
+        files = std::make_unique<platform::Files>(
+            platform::DriveMap::fromPrefix(tmp.filePath(QStringLiteral("prefix"))));
+    }
+    QString host(const QString& winPath) const { return files->hostPath(winPath).value(); }
+    // Writes a file of size bytes at a C: path; returns the Windows path.
+    QString write(const QString& winPath, qint64 size, char fill = 'x') const {
+        const QString h = files->hostPath(winPath).value();
+        QDir().mkpath(QFileInfo(h).path());
+        QFile f(h);
+        if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(size, fill));
+        return winPath;
+    }
+    QTemporaryDir tmp;
+    std::unique_ptr<platform::Files> files;
+};
+
+struct ToolResult {
+    int exitCode = -1;
+    QString output;
+};
+
+inline ToolResult runTool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    ToolResult r;
+    if (!p.waitForFinished(120000)) return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.output = QString::fromUtf8(p.readAll());
+    return r;
+}
+
+inline bool haveTool(const QString& name) {
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+// Entry names of an archive as 7-Zip lists them ("Path = ..."), folders left out.
+inline QStringList sevenZipNames(const QString& archive, const QString& password = QString()) {
+    QStringList args{QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-ba")};
+    args << QStringLiteral("-p") + password << archive;
+    const ToolResult r = runTool(QStringLiteral("7z"), args);
+    QStringList names;
+    QString path;
+    for (const QString& line : r.output.split(QLatin1Char('\n'))) {
+        const QString t = line.trimmed();
+        if (t.startsWith(QLatin1String("Path = ")))
+            path = t.mid(7);
+        else if (t.startsWith(QLatin1String("Folder = ")) && t.mid(9) != QLatin1String("+") &&
+                 !path.isEmpty())
+            names << path;
+    }
+    names.sort();
+    return names;
+}
+
+} // namespace testsupport
