@@ -27,6 +27,14 @@ int showBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardBu
 GuiInteraction::GuiInteraction() = default;
 GuiInteraction::~GuiInteraction() = default;
 
+void GuiInteraction::setGuardWindow(clients::TForm5* form) {
+    guard_ = form;
+}
+
+void GuiInteraction::setPasswordWindow(options::Tpasswordform1* form) {
+    password_ = form;
+}
+
 bool GuiInteraction::hasDisplay() {
     if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return true;

@@ -29,8 +29,8 @@ public:
     GuiInteraction& operator=(const GuiInteraction&) = delete;
 
     // The windows made at start-up; until they are set, plain ones are made on first use.
-    void setGuardWindow(clients::TForm5* form) { guard_ = form; }
-    void setPasswordWindow(options::Tpasswordform1* form) { password_ = form; }
+    void setGuardWindow(clients::TForm5* form);
+    void setPasswordWindow(options::Tpasswordform1* form);
     // Message texts for the password prompt's title.
     void setMessages(lang::TMsgINISupp* messages) { messages_ = messages; }
 
