@@ -9,6 +9,16 @@
 
 using namespace backup;
 
+namespace {
+RotateOptions inB(int mode, int keep) {
+    RotateOptions o;
+    o.backupFolder = QStringLiteral("C:\\b\\");
+    o.backupMode = mode;
+    o.backupKeep = keep;
+    return o;
+}
+} // namespace
+
 class TestBackupFiles : public QObject {
     Q_OBJECT
 
@@ -128,8 +138,7 @@ void TestBackupFiles::rotate() {
     QFETCH(QStringList, left);
     Folder f;
     const QStringList paths = f.make(existing);
-    const QStringList deleted =
-        RotateBackups(*f.prefix.files, 1, paths.last(), {QStringLiteral("C:\\b\\"), mode, keep});
+    const QStringList deleted = RotateBackups(*f.prefix.files, 1, paths.last(), inB(mode, keep));
     QCOMPARE(f.left(), left);
     QCOMPARE(deleted.size(), existing.size() - left.size());
 }
@@ -139,7 +148,7 @@ void TestBackupFiles::rotateCaseDiffersIsAnotherFile() {
     const QStringList paths = f.make({"ZOzozudoVevezo 1.ebk", "ZOzozudoVevezo 2.ebk"});
     // The new file spelled in other letters: the listed newest one is "another" file.
     const QString spelled = QStringLiteral("C:\\b\\zozozudovevezo 2.ebk");
-    RotateBackups(*f.prefix.files, 1, spelled, {QStringLiteral("C:\\b\\"), 1, 3});
+    RotateBackups(*f.prefix.files, 1, spelled, inB(1, 3));
     QCOMPARE(f.left(), QStringList{"ZOzozudoVevezo 1.ebk"});
 }
 
@@ -149,7 +158,7 @@ void TestBackupFiles::rotateLeavesFoldersAndOtherClients() {
                                       "ZOzozudoVevezo 2.ebk", "ZOzozudoVevezo 3.ebk"});
     QDir().mkpath(f.prefix.host(QStringLiteral("C:\\b")) +
                   QStringLiteral("/ZOzozudoVevezo dir.ebk"));
-    RotateBackups(*f.prefix.files, 1, paths[3], {QStringLiteral("C:\\b\\"), 3, 1});
+    RotateBackups(*f.prefix.files, 1, paths[3], inB(3, 1));
     QCOMPARE(f.left(),
              (QStringList{"EudoraBackup 1.ebk", "ZOzozudoVevezo 2.ebk", "ZOzozudoVevezo 3.ebk"}));
     QVERIFY(QFileInfo(f.prefix.host(QStringLiteral("C:\\b\\ZOzozudoVevezo dir.ebk"))).isDir());
