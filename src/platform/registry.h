@@ -75,7 +75,7 @@ public:
 
     // Typed reads: nullopt when absent or of another type.
     std::optional<QString> readString(const QString& name) const; // REG_SZ or REG_EXPAND_SZ
-    std::optional<qint32> readInt(const QString& name) const;      // REG_DWORD
+    std::optional<qint32> readInt(const QString& name) const;     // REG_DWORD
     std::optional<QByteArray> readBinary(const QString& name) const;
     std::optional<QDateTime> readDateTime(const QString& name) const; // 8-byte OLE date
 
@@ -129,7 +129,26 @@ public:
 
 private:
     friend class RegKey;
+    friend class RegistryBatch;
     std::unique_ptr<Impl> d;
+};
+
+// Keeps the program's hive locked and saves it once, when the batch ends,
+// however many changes are made meanwhile (start-up writes dozens of values).
+// Other processes wait for the lock meanwhile, so keep batches short.
+class RegistryBatch {
+public:
+    explicit RegistryBatch(Registry& reg);
+    ~RegistryBatch(); // commits
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+    // Saves and ends the batch: the lock could not be taken, or the save failed.
+    Status commit();
+
+private:
+    Registry* reg_;
+    bool active_ = false;
+    Status begun_;
 };
 
 // Name of a root as REGEDIT writes it ("HKEY_CURRENT_USER"), empty for an unknown handle.

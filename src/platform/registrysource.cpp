@@ -1,0 +1,34 @@
+#include "platform/registrysource.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace platform {
+
+FileStamp FileStamp::of(const QString& path) {
+    FileStamp s;
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+    s.exists = true;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+const HiveFile& RegistrySource::hive() {
+    const FileStamp now = FileStamp::of(path_);
+    if (loaded_ && now == stamp_) return hive_;
+    loaded_ = true;
+    stamp_ = now;
+    QFile f(path_);
+    if (now.exists && f.open(QIODevice::ReadOnly))
+        hive_ = HiveFile::parse(f.readAll());
+    else
+        hive_ = HiveFile();
+    return hive_;
+}
+
+} // namespace platform
