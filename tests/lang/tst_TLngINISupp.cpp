@@ -64,16 +64,19 @@ class TestLngINISupp : public QObject {
     }
 
 private Q_SLOTS:
-    void init() {
+    // One prefix for all cases: each writes the file it reads.
+    void initTestCase() {
         prefix = std::make_unique<support::SamplePrefix>();
         prefix->makeDir(kFolder);
         fs = prefix->files();
-        ui.clear();
-        flags = {};
     }
-    void cleanup() {
+    void cleanupTestCase() {
         fs.reset();
         prefix.reset();
+    }
+    void init() {
+        ui.clear();
+        flags = {};
     }
 
     // Every kind with a caption gets the value; edits and combo boxes keep theirs.

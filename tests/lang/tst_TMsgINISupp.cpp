@@ -33,16 +33,17 @@ class TestMsgINISupp : public QObject {
     }
 
 private Q_SLOTS:
-    void init() {
+    // One prefix for all cases: each writes the file it reads.
+    void initTestCase() {
         prefix = std::make_unique<support::SamplePrefix>();
         prefix->makeDir(kFolder);
         fs = prefix->files();
-        ui.clear();
     }
-    void cleanup() {
+    void cleanupTestCase() {
         fs.reset();
         prefix.reset();
     }
+    void init() { ui.clear(); }
 
     void readsAnewOnEveryLookup() {
         write("[Messages]\r\nMessage1=\"first\"\r\n");
