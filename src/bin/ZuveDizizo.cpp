@@ -2,10 +2,12 @@
 // from its own folder when a scheduled backup is due; ends cleanly on SIGTERM.
 
 #include "platform/registry.h"
+#include "schedule/companion/CompanionLock.h"
 #include "schedule/companion/CompanionScheduler.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSocketNotifier>
 
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
     QObject::connect(&ended, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
 
     platform::Registry reg(platform::Registry::configFromEnvironment());
-    const QString lockPath = schedule::CompanionScheduler::LockPath(reg);
+    const QString lockPath = schedule::companion::CompanionLockPath(reg);
     QDir().mkpath(QFileInfo(lockPath).absolutePath());
     QLockFile lock(lockPath);
     lock.setStaleLockTime(0); // a lock is stale only when its owner is gone

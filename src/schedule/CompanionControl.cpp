@@ -4,10 +4,12 @@
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "schedule/companion/CompanionLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -103,11 +105,27 @@ platform::Status CompanionControl::UnregisterStartup() {
     return status;
 }
 
-bool CompanionControl::IsRunning() {
+std::optional<quint32> CompanionControl::companionPid(bool exactName) {
+    // The companion of this user holds the lock beside this user's hive; a
+    // process of the same name that holds no such lock (another user's, another
+    // installation's) is not ours to count or to end.
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    QLockFile lock(companion::CompanionLockPath(reg_));
+    if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0) return std::nullopt;
     procList_.Refresh();
-    for (const auto& e : procList_.ProcessList())
-        if (e.name.contains(kCompanionName, Qt::CaseInsensitive)) return true;
-    return false;
+    for (const auto& e : procList_.ProcessList()) {
+        if (e.info.pid != quint32(pid)) continue;
+        const bool named = exactName ? e.name == kCompanionName
+                                     : e.name.contains(kCompanionName, Qt::CaseInsensitive);
+        if (named) return quint32(pid);
+    }
+    return std::nullopt;
+}
+
+bool CompanionControl::IsRunning() {
+    return companionPid(false).has_value();
 }
 
 bool CompanionControl::Start() {
@@ -125,12 +143,9 @@ bool CompanionControl::Start() {
 }
 
 CompanionControl::EndResult CompanionControl::End() {
-    procList_.Refresh();
-    quint32 pid = 0;
-    for (const auto& e : procList_.ProcessList())
-        if (e.name == kCompanionName) pid = e.info.pid;
-    if (pid == 0) return EndResult::NotRunning;
-    auto process = platform::ProcessHandle::openForTerminate(pid);
+    const std::optional<quint32> pid = companionPid(true);
+    if (!pid) return EndResult::NotRunning;
+    auto process = platform::ProcessHandle::openForTerminate(*pid);
     if (!process) {
         if (showMessage_) showMessage_(QStringLiteral("Message2"));
         return EndResult::Failed;

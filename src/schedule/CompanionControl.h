@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace platform {
 class Registry;
@@ -41,12 +42,13 @@ public:
     platform::Status RegisterStartup();
     platform::Status UnregisterStartup();
 
-    // Some process's name contains the companion's, without regard to case.
+    // This user's companion runs: the process that holds its lock file is
+    // there, under a name that contains the companion's.
     bool IsRunning();
     // Starts the companion from the program folder ("Message49" when it cannot).
     bool Start();
-    // Ends the last process named exactly like the companion and waits until
-    // it has gone ("Message2" when it cannot be opened).
+    // Ends this user's companion (named exactly so) and waits until it has
+    // gone ("Message2" when it cannot be opened).
     enum class EndResult { NotRunning, Ended, Failed };
     EndResult End();
 
@@ -57,6 +59,8 @@ public:
     static QByteArray AutostartEntry(const QString& hostProgram, const QString& winePrefix);
 
 private:
+    std::optional<quint32> companionPid(bool exactName);
+
     platform::Registry& reg_;
     const platform::Files& fs_;
     clients::TProcList& procList_;

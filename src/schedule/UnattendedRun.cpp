@@ -112,11 +112,6 @@ bool UnattendedRun::backupClient(const QString& keyName, const QString& folder,
                        .arg(keyName));
         return false;
     }
-    if (!backup::CollectorFor(code)) {
-        reportLine(
-            QStringLiteral("postora: /auto: client %1 cannot be backed up; skipped").arg(code));
-        return false;
-    }
     ScheduleStore store(ctx_.registry());
     const ClientChoice choice = store.ReadClientChoice(keyName);
     const QString target = folder + logonPart + backup::BackupFileName(code);
@@ -149,6 +144,11 @@ bool UnattendedRun::backupClient(const QString& keyName, const QString& folder,
         return false;
     }
     if (ctx_.guard().CheckRunningClient(code)) return false; // the guard has said why
+    if (!backup::CollectorFor(code)) {
+        reportLine(
+            QStringLiteral("postora: /auto: client %1 cannot be backed up; skipped").arg(code));
+        return false;
+    }
 
     backup::BackupEngine& engine = *ctx_.engine();
     backup::BackupState& state = engine.state();

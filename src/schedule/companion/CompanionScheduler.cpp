@@ -5,8 +5,6 @@
 #include "schedule/ScheduleDates.h"
 #include "schedule/ScheduleStore.h"
 
-#include <QFileInfo>
-
 #include <cstdio>
 
 namespace schedule {
@@ -69,10 +67,6 @@ qint64 CompanionScheduler::Tick() {
         target_ = FirstMomentAfter(moved, period, interval, now);
     }
     return qBound<qint64>(10, now.msecsTo(target_), kMaxSleepMs);
-}
-
-QString CompanionScheduler::LockPath(const platform::Registry& reg) {
-    return QFileInfo(reg.config().ownHivePath).absolutePath() + QStringLiteral("/ZuveDizizo.lock");
 }
 
 CompanionScheduler::Runner CompanionScheduler::PostoraRunner(const QString& programHostFolder) {

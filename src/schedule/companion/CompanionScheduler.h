@@ -38,8 +38,6 @@ public:
     QDateTime Target() const { return target_; }
     int Runs() const { return runs_; }
 
-    // The lock file that keeps one companion per user: beside the program's hive.
-    static QString LockPath(const platform::Registry& reg);
     // Starts postora from programHostFolder with "/auto", detached.
     static Runner PostoraRunner(const QString& programHostFolder);
 
