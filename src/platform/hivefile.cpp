@@ -263,21 +263,30 @@ void writeValue(QByteArray& out, const RegValue& v) {
         v.type == REG_BINARY ? QByteArray("hex:") : "hex(" + QByteArray::number(v.type, 16) + "):";
     out.append(lead);
     count += lead.size();
+    static const char kDigits[] = "0123456789abcdef";
     const qsizetype n = v.data.size();
     const uchar* d = reinterpret_cast<const uchar*>(v.data.constData());
-    out.reserve(out.size() + n * 3 + n / 20 * 4 + 1);
+    const qsizetype start = out.size();
+    out.resize(start + n * 3 + (n / 24 + 1) * 4 + 1); // the most it can take
+    char* const base = out.data();
+    char* dst = base + start;
     for (qsizetype i = 0; i < n; ++i) {
-        appendHexByte(out, d[i]);
+        *dst++ = kDigits[d[i] >> 4];
+        *dst++ = kDigits[d[i] & 15];
         count += 2;
         if (i + 1 < n) {
-            out.append(',');
+            *dst++ = ',';
             if (++count > 76) {
-                out.append("\\\n  ");
+                *dst++ = '\\';
+                *dst++ = '\n';
+                *dst++ = ' ';
+                *dst++ = ' ';
                 count = 2;
             }
         }
     }
-    out.append('\n');
+    *dst++ = '\n';
+    out.truncate(dst - base);
 }
 
 // Keys with values, with nothing below them, or with "#" lines get their own

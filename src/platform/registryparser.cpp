@@ -48,26 +48,39 @@ enum class HexLine { Done, Continued, Bad };
 
 // Comma-separated bytes; a trailing backslash continues the data on the next line.
 HexLine readHexBytes(const char* p, const char* end, QByteArray& out) {
+    const qsizetype start = out.size();
+    out.resize(start + (end - p) / 2 + 1); // room for the most bytes a line can hold
+    char* const base = out.data();
+    char* dst = base + start;
+    HexLine result = HexLine::Done;
     for (;;) {
         skipSpace(p, end);
-        if (p == end) return HexLine::Done;
+        if (p == end) break;
         if (*p == '\\') {
             ++p;
             skipSpace(p, end);
-            return p == end ? HexLine::Continued : HexLine::Bad;
+            result = p == end ? HexLine::Continued : HexLine::Bad;
+            break;
         }
         const int hi = hexDigit(*p);
-        if (hi < 0) return HexLine::Bad;
+        if (hi < 0) {
+            result = HexLine::Bad;
+            break;
+        }
         ++p;
         int byte = hi;
         if (p < end && hexDigit(*p) >= 0) byte = byte * 16 + hexDigit(*p++);
-        out.append(char(byte));
+        *dst++ = char(byte);
         skipSpace(p, end);
-        if (p < end && *p == ',')
+        if (p < end && *p == ',') {
             ++p;
-        else if (p < end && *p != '\\')
-            return HexLine::Bad;
+        } else if (p < end && *p != '\\') {
+            result = HexLine::Bad;
+            break;
+        }
     }
+    out.truncate(dst - base);
+    return result;
 }
 
 } // namespace
@@ -246,7 +259,6 @@ private:
     }
 
     bool readHex(const char* p, const char* e, QByteArray& data) {
-        data.reserve((e - p) / 3 + 1);
         for (;;) {
             switch (readHexBytes(p, e, data)) {
             case HexLine::Done:
