@@ -1,6 +1,61 @@
+// postora: start-up, then the command line or the main window.
+
+#include "app/AppContext.h"
+#include "app/CommandLine.h"
+#include "app/Interaction.h"
+#include "app/Startup.h"
+#include "app/gui/GuiInteraction.h"
+#include "desktop/gui/TIconTaskBar.h"
+#include "lang/Localization.h"
+#include "platform/paths.h"
+
 #include <QApplication>
 
+#include <memory>
+
+namespace {
+QtMessageHandler g_defaultHandler = nullptr;
+
+// A run without a desktop session has no runtime folder by nature; Qt's note
+// about it would be one more line on standard error for scripts to sort out.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    g_defaultHandler(type, context, text);
+}
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    // Without a display the command line runs without any window system and
+    // every question gets its safe answer on the console.
+    const bool headless =
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (headless) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        g_defaultHandler = qInstallMessageHandler(&quietHandler);
+    }
+    QApplication application(argc, argv);
+
+    std::unique_ptr<app::Interaction> ui;
+    app::GuiInteraction* windows = nullptr;
+    if (headless) {
+        ui = std::make_unique<app::ConsoleInteraction>();
+    } else {
+        auto gui = std::make_unique<app::GuiInteraction>();
+        windows = gui.get();
+        ui = std::move(gui);
+    }
+    app::AppContext ctx(*ui);
+    if (windows) windows->setMessages(&ctx.localization().messages());
+
+    desktop::TIconTaskBar tray;
+    tray.SetHint(QStringLiteral("Postora"));
+    app::CommandHandlers handlers = app::DefaultCommandHandlers();
+    if (!headless) handlers.trayIcon = [&tray](bool shown) { shown ? tray.Show() : tray.Hide(); };
+
+    // The main window, the splash and the dialogs join through the hooks.
+    app::StartupHooks hooks;
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    return app::RunProgram(ctx, hooks, handlers, args, platform::programHostFolder());
 }
