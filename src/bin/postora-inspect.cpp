@@ -1,6 +1,259 @@
+// postora-inspect: shows what Postora sees in the Wine prefix - drives, registry
+// keys, file listings. One entry in kCommands per sub-command.
+//
+// Exit status: 0 on success, 1 when the thing asked for is not there, 2 when
+// the command line is not accepted; every failure prints one line on stderr.
+
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
 #include <QCoreApplication>
+#include <QLocale>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using namespace platform;
+
+constexpr int kExitOk = 0;
+constexpr int kExitMissing = 1;
+constexpr int kExitBadArguments = 2;
+
+// What the sub-commands work on, made on first use from the environment.
+class Inspect {
+public:
+    QTextStream out{stdout};
+
+    Files& files() {
+        if (!files_)
+            files_ = std::make_unique<Files>(DriveMap::fromPrefix(DriveMap::defaultPrefix()));
+        return *files_;
+    }
+    Registry& registry() {
+        if (!registry_) registry_ = std::make_unique<Registry>(Registry::configFromEnvironment());
+        return *registry_;
+    }
+
+    int fail(int code, const QString& message) {
+        out.flush();
+        QTextStream(stderr) << "postora-inspect: " << message << '\n';
+        return code;
+    }
+
+private:
+    std::unique_ptr<Files> files_;
+    std::unique_ptr<Registry> registry_;
+};
+
+struct Command {
+    const char* name;
+    const char* arguments; // as shown in the usage text
+    const char* summary;
+    int argumentCount;
+    std::function<int(Inspect&, const QStringList&)> run;
+};
+
+QString sizeText(qint64 bytes) {
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
+
+QString driveTypeText(int type) {
+    switch (type) {
+    case DRIVE_REMOVABLE:
+        return QStringLiteral("removable");
+    case DRIVE_FIXED:
+        return QStringLiteral("fixed");
+    case DRIVE_CDROM:
+        return QStringLiteral("cd-rom");
+    case DRIVE_NO_ROOT_DIR:
+        return QStringLiteral("no root");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+int drivesCommand(Inspect& in, const QStringList&) {
+    const Files& fs = in.files();
+    const QString prefix = fs.drives().prefixDir();
+    in.out << "Prefix: " << (prefix.isEmpty() ? QStringLiteral("(none)") : prefix) << '\n';
+    for (const Drive& d : fs.drives().drives()) {
+        const auto free = fs.freeSpace(d.letter);
+        in.out << d.letter << ":  " << driveTypeText(fs.driveType(d.letter)).leftJustified(9)
+               << "  "
+               << (free ? sizeText(*free) + QStringLiteral(" free") : QStringLiteral("not ready"))
+                      .rightJustified(14)
+               << "  " << d.hostRoot << '\n';
+    }
+    return kExitOk;
+}
+
+// "HKCU\Software\x" -> root handle and the path below it.
+std::optional<std::pair<HKEY, QString>> splitRegistryPath(const QString& text) {
+    static const std::pair<const char*, HKEY> roots[] = {
+        {"HKCR", HKEY_CLASSES_ROOT},   {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {"HKCU", HKEY_CURRENT_USER},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {"HKLM", HKEY_LOCAL_MACHINE},  {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {"HKU", HKEY_USERS},           {"HKEY_USERS", HKEY_USERS},
+        {"HKCC", HKEY_CURRENT_CONFIG}, {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+    };
+    const qsizetype cut = text.indexOf(u'\\');
+    const QString head = cut < 0 ? text : text.left(cut);
+    for (const auto& [name, root] : roots) {
+        if (head.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return std::pair{root, cut < 0 ? QString() : text.mid(cut + 1)};
+    }
+    return std::nullopt;
+}
+
+QString typeName(quint32 type) {
+    static const char* const names[] = {"REG_NONE",
+                                        "REG_SZ",
+                                        "REG_EXPAND_SZ",
+                                        "REG_BINARY",
+                                        "REG_DWORD",
+                                        "REG_DWORD_BIG_ENDIAN",
+                                        "REG_LINK",
+                                        "REG_MULTI_SZ",
+                                        "REG_RESOURCE_LIST",
+                                        "REG_FULL_RESOURCE_DESCRIPTOR",
+                                        "REG_RESOURCE_REQUIREMENTS_LIST",
+                                        "REG_QWORD"};
+    return type < std::size(names) ? QLatin1String(names[type])
+                                   : QStringLiteral("type %1").arg(type);
+}
+
+QString quoted(QString s) {
+    s.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    s.replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
+    return u'"' + s + u'"';
+}
+
+QString dataText(const RegValue& v) {
+    switch (v.type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+    case REG_LINK:
+        return quoted(v.text());
+    case REG_MULTI_SZ: {
+        QStringList parts = v.text().split(QChar(0));
+        while (!parts.isEmpty() && parts.back().isEmpty())
+            parts.removeLast();
+        for (QString& p : parts)
+            p = quoted(p);
+        return parts.join(QStringLiteral(", "));
+    }
+    case REG_DWORD:
+        if (v.data.size() == 4) {
+            const auto* b = reinterpret_cast<const uchar*>(v.data.constData());
+            const quint32 n = b[0] | b[1] << 8 | b[2] << 16 | quint32(b[3]) << 24;
+            return QStringLiteral("0x%1 (%2)").arg(n, 8, 16, QChar(u'0')).arg(n);
+        }
+        break;
+    default:
+        break;
+    }
+    return QString::fromLatin1(v.data.toHex(' '));
+}
+
+int regCommand(Inspect& in, const QStringList& args) {
+    const auto where = splitRegistryPath(args.front());
+    if (!where)
+        return in.fail(kExitBadArguments,
+                       QStringLiteral("unknown registry root in \"%1\"").arg(args.front()));
+    auto key = in.registry().open(where->first, where->second);
+    if (!key)
+        return in.fail(kExitMissing,
+                       QStringLiteral("no key %1: %2").arg(args.front(), key.error().message));
+    const QString path = where->second.isEmpty() ? rootName(where->first)
+                                                 : rootName(where->first) + u'\\' + where->second;
+    in.out << '[' << path << "]\n";
+    for (const QString& name : key->valueNames()) {
+        const auto v = key->value(name);
+        if (!v) continue;
+        in.out << (name.isEmpty() ? QStringLiteral("@") : quoted(name)) << ' ' << typeName(v->type)
+               << ' ' << dataText(*v) << '\n';
+    }
+    const QStringList subKeys = key->subKeyNames();
+    if (!subKeys.isEmpty()) {
+        in.out << "Sub-keys:\n";
+        for (const QString& s : subKeys)
+            in.out << "  " << s << '\n';
+    }
+    return kExitOk;
+}
+
+QString attributeText(quint32 a) {
+    QString s(5, u'-');
+    if (a & FA_READONLY) s[0] = u'R';
+    if (a & FA_HIDDEN) s[1] = u'H';
+    if (a & FA_SYSTEM) s[2] = u'S';
+    if (a & FA_DIRECTORY) s[3] = u'D';
+    if (a & FA_ARCHIVE) s[4] = u'A';
+    return s;
+}
+
+int findCommand(Inspect& in, const QStringList& args) {
+    const QString pattern = args.front();
+    const auto found = in.files().find(pattern, FA_ANYFILE);
+    if (!found) {
+        const int code = found.code() == platform::kInvalidName ? kExitBadArguments : kExitMissing;
+        return in.fail(code, found.error().message);
+    }
+    int files = 0, folders = 0;
+    for (const FindData& d : *found) {
+        const bool folder = d.attributes & FA_DIRECTORY;
+        (folder ? folders : files)++;
+        in.out << attributeText(d.attributes) << "  "
+               << (folder ? QStringLiteral("<DIR>") : QString::number(d.size)).rightJustified(12)
+               << "  " << d.modified.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+               << "  " << d.name << '\n';
+    }
+    in.out << files << " file(s), " << folders << " folder(s)\n";
+    return kExitOk;
+}
+
+const Command kCommands[] = {
+    {"drives", "", "drive letters, host folders, type and free space", 0, drivesCommand},
+    {"reg", "ROOT\\PATH", "a registry key's values and sub-keys (HKCU, HKLM, HKCR, ...)", 1,
+     regCommand},
+    {"find", "\"C:\\path\\*.ext\"", "a folder listing with the find-first rules", 1, findCommand},
+};
+
+void usage(QTextStream& s) {
+    s << "usage: postora-inspect COMMAND [ARGUMENTS]\n";
+    for (const Command& c : kCommands) {
+        const QString line =
+            QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.arguments));
+        s << "  " << line.leftJustified(26) << c.summary << '\n';
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return 0;
+    QStringList args = app.arguments().mid(1);
+    Inspect in;
+    if (args.isEmpty())
+        return in.fail(kExitBadArguments, QStringLiteral("no command given; try --help"));
+    const QString name = args.takeFirst();
+    if (name == u"--help" || name == u"-h" || name == u"help") {
+        usage(in.out);
+        return kExitOk;
+    }
+    for (const Command& c : kCommands) {
+        if (name != QLatin1String(c.name)) continue;
+        if (args.size() != c.argumentCount)
+            return in.fail(kExitBadArguments,
+                           QStringLiteral("usage: postora-inspect %1 %2")
+                               .arg(QLatin1String(c.name), QLatin1String(c.arguments))
+                               .trimmed());
+        return c.run(in, args);
+    }
+    return in.fail(kExitBadArguments,
+                   QStringLiteral("unknown command \"%1\"; try --help").arg(name));
 }

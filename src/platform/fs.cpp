@@ -117,6 +117,9 @@ Result<std::vector<FindData>> Files::find(const QString& winPattern, quint32 att
     }
 
     const auto host = drives_.toHost(folder);
+    if (!host && folder.isEmpty())
+        return Error{kInvalidName,
+                     QStringLiteral("Not a path with a drive letter: \"%1\"").arg(winPattern)};
     if (!host) return host.error();
     struct stat st {};
     if (!statHost(*host, st) || !S_ISDIR(st.st_mode))
