@@ -31,8 +31,12 @@ struct EntryFree {
     void operator()(archive_entry* e) const { archive_entry_free(e); }
 };
 
+// A failed sink swallows what follows instead of failing the call: libarchive releases an
+// entry's compressor only when the entry is finished, so after a failure the writer still
+// finishes and closes, into nothing. The writer asks the sink after every call.
 la_ssize_t writeToSink(archive*, void* sink, const void* data, size_t size) {
-    return static_cast<VolumeSink*>(sink)->write(data, size) ? static_cast<la_ssize_t>(size) : -1;
+    static_cast<VolumeSink*>(sink)->write(data, size);
+    return static_cast<la_ssize_t>(size);
 }
 
 // The UTF-8 call is needed for names beyond ASCII; it reports failure when the name has no
@@ -75,6 +79,11 @@ int32_t ArchiveWriter::failure(int32_t fallback) const {
     return fallback;
 }
 
+bool ArchiveWriter::succeeded(int archiveResult) const {
+    return archiveResult == ARCHIVE_OK && !callback_.stopped() &&
+           (sink_ == nullptr || sink_->result() == SQX_OK);
+}
+
 int32_t ArchiveWriter::configure(archive* a) {
     if (archive_write_set_format_zip(a) != ARCHIVE_OK ||
         archive_write_set_options(a, "zip:compression=deflate,zip:hdrcharset=UTF-8") !=
@@ -106,11 +115,12 @@ int32_t ArchiveWriter::run() {
     int32_t result = configure(a.get());
     for (size_t i = 0; result == SQX_OK && i < specifications_.size(); ++i)
         result = writeEntry(a.get(), static_cast<int32_t>(i + 1), specifications_[i]);
-    if (result == SQX_OK && archive_write_close(a.get()) != ARCHIVE_OK) result = failure(SQX_E_IO);
+    if (result == SQX_OK && !succeeded(archive_write_close(a.get()))) result = failure(SQX_E_IO);
     if (result == SQX_OK) result = sink.commit();
     if (result != SQX_OK) {
-        // Nothing more may reach the sink: no central directory after a failure.
-        archive_write_fail(a.get());
+        sink.fail(result); // from here on nothing reaches the disk, and no callback is made
+        archive_write_finish_entry(a.get());
+        archive_write_close(a.get());
         sink.discard();
     }
     a.reset();
@@ -174,11 +184,11 @@ int32_t ArchiveWriter::writeItem(archive* a, const SourceItem& item) {
     archive_entry_set_mtime(entry.get(), static_cast<time_t>(modified), 0);
     // Always a known size: an encrypted entry of unknown size and no data comes out unreadable.
     archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
-    if (archive_write_header(a, entry.get()) != ARCHIVE_OK) return failure(SQX_E_IO);
+    if (!succeeded(archive_write_header(a, entry.get()))) return failure(SQX_E_IO);
     if (!item.folder)
         if (const int32_t r = copyData(a, fd.get(), size); r != SQX_OK) return r;
-    if (archive_write_finish_entry(a) != ARCHIVE_OK) return failure(SQX_E_IO);
-    return callback_.stopped() ? SQX_E_ABORTED : SQX_OK;
+    if (!succeeded(archive_write_finish_entry(a))) return failure(SQX_E_IO);
+    return SQX_OK;
 }
 
 int32_t ArchiveWriter::copyData(archive* a, int fd, uint64_t size) {
@@ -196,7 +206,8 @@ int32_t ArchiveWriter::copyData(archive* a, int fd, uint64_t size) {
         }
         // The file shrank while it was read: the header promised `size` bytes.
         std::memset(buffer_.data() + got, 0, want - got);
-        if (archive_write_data(a, buffer_.data(), want) != static_cast<la_ssize_t>(want))
+        if (archive_write_data(a, buffer_.data(), want) != static_cast<la_ssize_t>(want) ||
+            !succeeded(ARCHIVE_OK))
             return failure(SQX_E_IO);
         left -= want;
         entryDone_ += want;

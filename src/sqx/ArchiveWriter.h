@@ -34,6 +34,8 @@ private:
     // The reason for a failed libarchive call: the sink's, an abort, or `fallback`.
     int32_t failure(int32_t fallback) const;
     bool reportProgress(bool entryDone);
+    // A libarchive call went well, and so did the sink and the callback.
+    bool succeeded(int archiveResult) const;
 
     std::string target_;
     const std::vector<std::string>& specifications_;
