@@ -1,5 +1,6 @@
 #include "ArchiveWriter.h"
 
+#include "Incompressible.h"
 #include "Names.h"
 #include "SourceScan.h"
 #include "UniqueFd.h"
@@ -178,6 +179,10 @@ int32_t ArchiveWriter::writeItem(archive* a, const SourceItem& item) {
         modified = st.st_mtime;
         mode = st.st_mode;
         archive_entry_set_filetype(entry.get(), AE_IFREG);
+        const int method = looksIncompressible(fd.get(), size)
+                               ? archive_write_zip_set_compression_store(a)
+                               : archive_write_zip_set_compression_deflate(a);
+        if (method != ARCHIVE_OK) return SQX_E_INTERNAL;
         if (!setName(entry.get(), item.storedName)) return SQX_E_INTERNAL;
     }
     archive_entry_set_perm(entry.get(), mode & 0777);

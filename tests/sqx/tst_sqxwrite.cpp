@@ -129,6 +129,32 @@ private Q_SLOTS:
         QCOMPARE(zip.mid(30, nameLength), name);
     }
 
+    void incompressibleDataIsStored() {
+        if (!haveTools()) QSKIP("7z is needed");
+        // Random bytes are stored, also when mixed with text past the first sample; text and
+        // small files are deflated.
+        QByteArray mixed = sampleBytes(600000, 8, false);
+        mixed.replace(300000, 100000, sampleBytes(100000, 9, true));
+        QVERIFY(writeFile(out_ + "/in/mixed.bin", mixed));
+        QVERIFY(writeFile(out_ + "/in/text.txt", sampleBytes(600000, 10, true)));
+        QVERIFY(writeFile(out_ + "/in/small.bin", sampleBytes(100000, 11, false)));
+        const QString archive = out_ + "/c.ebk";
+        QCOMPARE(addFiles(archive, {source("b.bin"), out_ + "/in"}, options("pw"), nullptr),
+                 SQX_OK);
+        const ToolRun slt = runTool("7z", {"l", "-slt", "-ppw", archive});
+        QMap<QString, QString> methods;
+        QString path;
+        for (const QByteArray& line : slt.output.split('\n')) {
+            if (line.startsWith("Path = ")) path = QString::fromUtf8(line.mid(7)).section('/', -1);
+            if (line.startsWith("Method = ")) methods[path] = QString::fromUtf8(line.mid(9));
+        }
+        QCOMPARE(methods.value("b.bin"), QString("AES-256 Store"));
+        QCOMPARE(methods.value("mixed.bin"), QString("AES-256 Deflate"));
+        QCOMPARE(methods.value("text.txt"), QString("AES-256 Deflate"));
+        QCOMPARE(methods.value("small.bin"), QString("AES-256 Deflate"));
+        QCOMPARE(sevenZipTest(archive, "pw").exitCode, 0);
+    }
+
     void progressIsReportedPerMebibyteAndAtTheEnd() {
         Recorder rec;
         const QString archive = out_ + "/p.ebk";
