@@ -1,5 +1,6 @@
 // The drive queries of Files: drive type from the mount table, free space.
 #include "platform/fs.h"
+#include "platform/hosttree.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,45 +13,53 @@ namespace {
 
 // Mount points in /proc/self/mountinfo escape blanks and backslashes as \ooo.
 QString unescapeMountField(const QByteArray& field) {
+    auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
     QByteArray out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field.at(i) == '\\' && i + 3 < field.size()) {
-            const QByteArray oct = field.mid(i + 1, 3);
-            bool ok = false;
-            const int v = oct.toInt(&ok, 8);
-            if (ok && oct.size() == 3) {
-                out.append(char(v));
-                i += 3;
-                continue;
-            }
+        if (field.at(i) == '\\' && i + 3 < field.size() && isOctal(field.at(i + 1)) &&
+            isOctal(field.at(i + 2)) && isOctal(field.at(i + 3))) {
+            out.append(char((field.at(i + 1) - '0') << 6 | (field.at(i + 2) - '0') << 3 |
+                            (field.at(i + 3) - '0')));
+            i += 3;
+            continue;
         }
         out.append(field.at(i));
     }
     return QFile::decodeName(out);
 }
 
-struct Mount {
-    QString point;
-    QString fsType;
-};
+} // namespace
 
-// The mount holding `path`: the longest mount point that is a prefix of it.
-Mount mountOf(const QString& path) {
-    Mount best;
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    if (!file.open(QIODevice::ReadOnly)) return best;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray& line : lines) {
+int driveTypeFromMountInfo(const QByteArray& mountInfo, const QString& path) {
+    // The mount holding `path`: the longest mount point that is a prefix of it;
+    // of equal ones the last, as a later mount hides an earlier one.
+    QString point;
+    QByteArray fsType;
+    bool found = false;
+    for (const QByteArray& line : mountInfo.split('\n')) {
         const QList<QByteArray> f = line.split(' ');
         const qsizetype dash = f.indexOf("-");
-        if (f.size() < 5 || dash < 0 || dash + 1 >= f.size()) continue;
-        const QString point = unescapeMountField(f.at(4));
-        const bool under = point == u"/" || path == point || path.startsWith(point + u'/');
-        if (under && point.size() >= best.point.size()) // later mounts hide earlier ones
-            best = {point, QString::fromLatin1(f.at(dash + 1))};
+        if (dash < 6 || dash + 1 >= f.size()) continue;
+        const QString p = unescapeMountField(f.at(4));
+        if (!p.startsWith(u'/')) continue;
+        const bool under = p == u"/" || path == p || path.startsWith(p + u'/');
+        if (under && (!found || p.size() >= point.size())) {
+            point = p;
+            fsType = f.at(dash + 1);
+            found = true;
+        }
     }
-    return best;
+    if (fsType == "iso9660" || fsType == "udf") return DRIVE_CDROM;
+    if (point.startsWith(u"/media/") || point.startsWith(u"/run/media/")) return DRIVE_REMOVABLE;
+    return DRIVE_FIXED;
+}
+
+namespace {
+
+QByteArray readMountInfo() {
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -58,13 +67,9 @@ Mount mountOf(const QString& path) {
 int Files::driveType(QChar letter) const {
     const auto root = drives_.driveRoot(letter);
     if (!root) return DRIVE_NO_ROOT_DIR;
-    QString path = QFileInfo(*root).canonicalFilePath();
+    const QString path = QFileInfo(*root).canonicalFilePath();
     if (path.isEmpty()) return DRIVE_NO_ROOT_DIR;
-    const Mount m = mountOf(path);
-    if (m.fsType == u"iso9660" || m.fsType == u"udf") return DRIVE_CDROM;
-    if (m.point.startsWith(u"/media/") || m.point.startsWith(u"/run/media/"))
-        return DRIVE_REMOVABLE;
-    return DRIVE_FIXED;
+    return driveTypeFromMountInfo(readMountInfo(), path);
 }
 
 Result<qint64> Files::freeSpace(QChar letter) const {

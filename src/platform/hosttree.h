@@ -23,6 +23,11 @@ bool removeTree(const QString& hostPath);
 Status writeHostFileAtomically(const QString& hostPath, const QByteArray& data,
                                const QString& label);
 
+// Drive type (DriveType) of the host folder `path` (canonical), given the text
+// of /proc/self/mountinfo: a CD-ROM on iso9660 and udf mounts, removable below
+// /media and /run/media, else fixed.
+int driveTypeFromMountInfo(const QByteArray& mountInfo, const QString& path);
+
 // errno -> Windows error code, for a failed operation on a file.
 int errorFromErrno(int err);
 

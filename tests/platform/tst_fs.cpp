@@ -1,8 +1,10 @@
 #include "platform/fs.h"
+#include "platform/hosttree.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -274,6 +276,48 @@ private Q_SLOTS:
         QVERIFY(free.isOk());
         QVERIFY(*free > 0);
         QCOMPARE(fs_->freeSpace(u'Q').code(), int(kPathNotFound));
+    }
+
+    void driveTypeFromMounts_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("type");
+        QTest::newRow("root file system") << "/home/ann/.wine/drive_c" << int(DRIVE_FIXED);
+        QTest::newRow("cd-rom") << "/media/cdrom" << int(DRIVE_CDROM);
+        QTest::newRow("inside the cd-rom") << "/media/cdrom/setup" << int(DRIVE_CDROM);
+        QTest::newRow("dvd, udf, escaped blank") << "/run/media/ann/My Disc/x" << int(DRIVE_CDROM);
+        QTest::newRow("usb stick") << "/media/ann/STICK" << int(DRIVE_REMOVABLE);
+        QTest::newRow("disc mounted over") << "/media/ann/OVER" << int(DRIVE_REMOVABLE);
+        QTest::newRow("name only starts alike") << "/media/cdrom2" << int(DRIVE_FIXED);
+        QTest::newRow("tmpfs") << "/tmp/x" << int(DRIVE_FIXED);
+    }
+    void driveTypeFromMounts() {
+        QFETCH(QString, path);
+        QFETCH(int, type);
+        const QByteArray info =
+            "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+            "30 22 0:26 / /tmp rw,nosuid shared:5 - tmpfs tmpfs rw\n"
+            "41 22 11:0 / /media/cdrom ro,relatime shared:20 - iso9660 /dev/sr0 ro\n"
+            "42 22 11:1 / /run/media/ann/My\\040Disc ro - udf /dev/sr1 ro\n"
+            "43 22 8:17 / /media/ann/STICK rw,relatime - vfat /dev/sdb1 rw\n"
+            "44 22 11:3 / /media/ann/OVER ro - iso9660 /dev/sr3 ro\n"
+            "45 22 8:18 / /media/ann/OVER rw - vfat /dev/sdc1 rw\n"
+            "garbage line without fields\n"
+            "46 22 8:18 / relative rw - iso9660 /dev/sr2 ro\n";
+        QCOMPARE(driveTypeFromMountInfo(info, path), type);
+    }
+
+    void driveTypeFromDamagedMounts() {
+        // Cut and scrambled tables never fail; the answer is one of the three types.
+        const QByteArray info = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                "41 22 11:0 / /media/c\\04 ro - iso9660 /dev/sr0 ro\n";
+        QRandomGenerator rng(3);
+        for (int i = 0; i < 2000; ++i) {
+            QByteArray b = info.left(rng.bounded(info.size() + 1));
+            for (int k = 0; k < 4 && !b.isEmpty(); ++k)
+                b[rng.bounded(int(b.size()))] = char(rng.bounded(256));
+            const int t = driveTypeFromMountInfo(b, "/media/c\\04/x");
+            QVERIFY(t == DRIVE_FIXED || t == DRIVE_REMOVABLE || t == DRIVE_CDROM);
+        }
     }
 };
 

@@ -130,6 +130,22 @@ private Q_SLOTS:
         child.waitForFinished();
     }
 
+    void oddProgramNames() {
+        // The name in /proc/<pid>/stat may hold blanks and parentheses.
+        const QString odd = tmp_.path() + "/x) 1 (y";
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), odd));
+        QProcess child;
+        child.start(odd, {"30"});
+        QVERIFY(child.waitForStarted());
+        const auto e = findPid(quint32(child.processId()));
+        QVERIFY(e);
+        QCOMPARE(e->exeName, QString("x) 1 (y"));
+        QCOMPARE(e->parentPid, quint32(::getpid()));
+        QCOMPARE(e->threads, 1u);
+        child.kill();
+        child.waitForFinished();
+    }
+
     void terminateAndWait() {
         QProcess child;
         child.start("sleep", {"30"});
