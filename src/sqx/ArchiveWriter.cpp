@@ -132,7 +132,7 @@ int32_t ArchiveWriter::run() {
 int32_t ArchiveWriter::writeEntry(archive* a, int32_t index, const std::string& specification) {
     const auto answer = callback_.nextFile(index, specification);
     if (!answer) return SQX_E_ABORTED;
-    const SourceScan scan = scanSpecification(specification, normaliseStoredName(toUtf8(*answer)));
+    const SourceScan scan = scanSpecification(specification, toUtf8(*answer));
     if (scan.result != SQX_OK) return scan.result;
     if (scan.items.empty()) return SQX_OK;
     entryTotal_ = scan.totalBytes;

@@ -108,27 +108,28 @@ private:
 
 } // namespace
 
-SourceScan scanSpecification(const std::string& specification, const std::string& storedBase) {
+SourceScan scanSpecification(const std::string& specification, const std::string& answer) {
     SourceScan out;
     if (specification.empty()) return out;
     Scanner scanner(out);
     std::string spec = specification;
     while (spec.size() > 1 && spec.back() == '/')
         spec.pop_back();
+    const std::string base = normaliseStoredName(answer);
+    // "Folder\" names the folder that receives the file or the matches.
+    const bool answerIsFolder = !answer.empty() && (answer.back() == '/' || answer.back() == '\\');
     const std::string_view mask = lastComponent(spec);
     if (!hasWildcard(mask)) {
-        std::string name = storedBase;
-        if (name.empty()) {
-            struct stat st {};
-            if (stat(spec.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-                name = normaliseStoredName(toUtf8(lastComponent(spec)));
-        }
+        std::string name = base;
+        struct stat st {};
+        if ((name.empty() || answerIsFolder) && stat(spec.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            name = joinName(base, normaliseStoredName(toUtf8(lastComponent(spec))));
         scanner.addNode(spec, name, true);
         return out;
     }
     std::string folder(parentPart(spec));
     if (folder.empty()) folder.assign(1, spec.front() == '/' ? '/' : '.');
-    const std::string storedFolder(parentPart(storedBase));
+    const std::string storedFolder = answerIsFolder ? base : std::string(parentPart(base));
     std::vector<std::string> names;
     if (!scanner.listFolder(folder, names)) return out;
     for (const auto& name : names) {

@@ -25,7 +25,10 @@ struct SourceScan {
     uint64_t totalBytes = 0;
 };
 
-// `storedBase` is the normalised name the caller chose for the specification.
-SourceScan scanSpecification(const std::string& specification, const std::string& storedBase);
+// `answer` is the name the caller chose for the specification, before normalisation. A file is
+// stored under it; when it ends with a separator, or is empty, the file keeps its own name in
+// that folder. A folder's contents are stored below it. For a mask its last component gives way
+// to each matching name, unless it ends with a separator.
+SourceScan scanSpecification(const std::string& specification, const std::string& answer);
 
 } // namespace sqx

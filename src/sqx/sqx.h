@@ -81,8 +81,10 @@ enum { SQX_MEDIA_REMOVABLE = 2, SQX_MEDIA_FIXED = 3, SQX_MEDIA_CDROM = 5 };
  *   given; whatever the callback leaves there is the name the entry is stored under, with '\'
  *   turned into '/', runs of separators collapsed, and leading separators and "." and ".."
  *   components removed. For a folder the files below it are stored under that name; for a
- *   wildcard mask the last component of the name is replaced by each matching name. An empty
- *   name stores a file under its own name and a folder's contents at the top. When the
+ *   wildcard mask the last component of the name is replaced by each matching name. A name
+ *   ending in a separator names a folder: a file, or each match of a mask, keeps its own name
+ *   in it. An empty name stores a file under its own name and a folder's contents at the
+ *   top. When the
  *   specification is longer than the field, the field holds its first 271 bytes and the rest of
  *   the specification is appended to the callback's answer.
  *   Test and extract: the stored name of the entry.

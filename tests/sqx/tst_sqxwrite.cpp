@@ -214,8 +214,9 @@ private Q_SLOTS:
         QTest::newRow("backslashes")
             << QByteArray("\\\\Folder\\\\Sub\\a.txt") << "Folder/Sub/a.txt";
         QTest::newRow("dots") << QByteArray("..\\..\\etc\\.\\passwd") << "etc/passwd";
-        QTest::newRow("absolute") << QByteArray("/root//x/") << "root/x";
+        QTest::newRow("absolute") << QByteArray("/root//x") << "root/x";
         QTest::newRow("empty") << QByteArray() << "a.txt";
+        QTest::newRow("folder") << QByteArray("Folder\\") << "Folder/a.txt";
         QTest::newRow("latin1") << QByteArray("caf\xe9.txt") << "café.txt";
     }
 
@@ -230,6 +231,20 @@ private Q_SLOTS:
         const QString archive = out_ + "/n.ebk";
         QCOMPARE(addFiles(archive, {source("a.txt")}, options(), &rec), SQX_OK);
         QCOMPARE(listArchive(archive).names, QStringList{stored});
+    }
+
+    void maskIntoANamedFolder() {
+        const QString dir = tmp_.path() + "/maskdir";
+        QVERIFY(writeFile(dir + "/one.dbx", "1"));
+        QVERIFY(writeFile(dir + "/two.dbx", "2"));
+        Recorder rec;
+        rec.answer = [](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_NEXT_FILE) setName(r, "Box\\");
+            return 1;
+        };
+        const QString archive = out_ + "/m.ebk";
+        QCOMPARE(addFiles(archive, {dir + "/*.DBX"}, options(), &rec), SQX_OK);
+        QCOMPARE(listArchive(archive).names, QStringList({"Box/one.dbx", "Box/two.dbx"}));
     }
 
     void longSpecificationKeepsItsTail() {
