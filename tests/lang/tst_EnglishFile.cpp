@@ -9,7 +9,6 @@
 #include "platform/ini.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -35,58 +34,6 @@ private Q_SLOTS:
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QByteArray bytes = written.readAll();
         QCOMPARE(bytes, expectedBytes());
-    }
-
-    // The layout rules on their own, so a fault shows what is wrong.
-    void layout() {
-        const QByteArray bytes = lang::englishLanguageFileBytes();
-        QVERIFY(bytes.endsWith("\r\n"));
-        QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
-        QCOMPARE(bytes.count("\r"), bytes.count("\r\n"));
-        QVERIFY(!bytes.contains("%%APPNAME%%"));
-        QVERIFY(!bytes.contains("\r\n\r\n\r\n\r\n"));
-
-        const QStringList lines = QString::fromLatin1(bytes).split("\r\n");
-        QStringList sections;
-        QList<int> blanksBefore;
-        int blanks = 0;
-        for (const QString& line : lines.mid(0, lines.size() - 1)) {
-            if (line.isEmpty()) {
-                ++blanks;
-            } else if (line.startsWith('[')) {
-                sections << line;
-                blanksBefore << blanks;
-                blanks = 0;
-            } else {
-                QVERIFY2(blanks == 0, qPrintable(line));
-                QVERIFY2(line.contains('='), qPrintable(line));
-                QVERIFY2(!line.contains(" ="), qPrintable(line));
-            }
-        }
-        QCOMPARE(sections, QStringList({"[Language]", "[Messages]", "[Form1]", "[Form2]", "[Form3]",
-                                        "[Form5]", "[passwordform1]", "[Form9]", "[Form10]"}));
-        QCOMPARE(blanksBefore, QList<int>({0, 1, 1, 1, 1, 1, 1, 2, 1}));
-    }
-
-    void messagesInNumericOrder() {
-        const platform::IniFile ini = platform::IniFile::parse(lang::englishLanguageFileBytes());
-        const QStringList keys = ini.keyNames("Messages");
-        QList<int> numbers;
-        for (const QString& key : keys) {
-            QVERIFY2(QRegularExpression("^Message[1-9][0-9]*$").match(key).hasMatch(),
-                     qPrintable(key));
-            numbers << key.mid(7).toInt();
-        }
-        QList<int> expected;
-        for (int n = 1; n <= 49; ++n)
-            if (n < 9 || n > 13) // the table has no texts 9 to 13
-                expected << n;
-        QCOMPARE(numbers, expected);
-        for (const QString& line : ini.sectionLines("Messages")) {
-            if (line.contains('='))
-                QVERIFY2(QRegularExpression("^Message\\d+=\".*\"$").match(line).hasMatch(),
-                         qPrintable(line));
-        }
     }
 
     // What a reader of the file sees: quotes and surrounding blanks gone, the
