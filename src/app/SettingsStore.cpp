@@ -31,8 +31,9 @@ const QString kItems = QStringLiteral("Items");
 // its default in the registry. Remembers the first write that failed.
 class Values {
 public:
-    explicit Values(platform::Registry& reg) {
-        auto opened = reg.open(HKEY_CURRENT_USER, SettingsStore::kKeyPath, true);
+    // writable = false reads only: nothing is created or written back.
+    explicit Values(platform::Registry& reg, bool writable = true) : writable_(writable) {
+        auto opened = reg.open(HKEY_CURRENT_USER, SettingsStore::kKeyPath, writable);
         if (opened)
             key_ = opened.value();
         else
@@ -66,14 +67,14 @@ public:
     }
 
     void writeInt(const QString& name, int v) {
-        if (valid()) note(key_.writeInt(name, v));
+        if (valid() && writable_) note(key_.writeInt(name, v));
     }
     void writeBool(const QString& name, bool v) { writeInt(name, v ? 1 : 0); }
     void writeText(const QString& name, const QString& v) {
-        if (valid()) note(key_.writeString(name, v));
+        if (valid() && writable_) note(key_.writeString(name, v));
     }
     void writeDateTime(const QString& name, const QDateTime& v) {
-        if (valid()) note(key_.writeDateTime(name, v));
+        if (valid() && writable_) note(key_.writeDateTime(name, v));
     }
 
     bool valid() const { return key_.isValid(); }
@@ -84,6 +85,7 @@ private:
     void note(const Status& st) {
         if (!st && status_) status_ = st;
     }
+    bool writable_;
     RegKey key_;
     Status status_;
 };
@@ -128,7 +130,7 @@ void SettingsStore::InitFolders() {
 }
 
 void SettingsStore::LoadOptionSettings() {
-    Values v(reg_);
+    Values v(reg_, writeDefaults_);
     s_.language = v.readText(QStringLiteral("Language"), QStringLiteral("English"), false);
     const lang::LanguageList list = lang::listLanguages(fs_, s_.programFolder, s_.language);
     s_.languages = list.names;
@@ -153,7 +155,7 @@ void SettingsStore::LoadOptionSettings() {
 }
 
 void SettingsStore::LoadMainSettings(int windowLeft, int windowTop) {
-    Values v(reg_);
+    Values v(reg_, writeDefaults_);
     s_.x = v.readInt(QStringLiteral("X"), windowLeft);
     s_.y = v.readInt(QStringLiteral("Y"), windowTop);
     s_.backupDir = v.readText(QStringLiteral("BackupDir"), s_.documentsFolder, true);

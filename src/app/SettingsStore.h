@@ -24,6 +24,10 @@ public:
 
     SettingsStore(platform::Registry& reg, const platform::Files& fs);
 
+    // Off: the loads only read, and absent values get their defaults in memory
+    // alone (for tools that look at the settings without changing them).
+    void setWriteDefaults(bool on) { writeDefaults_ = on; }
+
     Settings& settings() { return s_; }
     const Settings& settings() const { return s_; }
 
@@ -48,6 +52,7 @@ private:
     platform::Registry& reg_;
     const platform::Files& fs_;
     Settings s_;
+    bool writeDefaults_ = true;
 };
 
 } // namespace app

@@ -4,6 +4,10 @@
 // Exit status: 0 on success, 1 when the thing asked for is not there, 2 when
 // the command line is not accepted; every failure prints one line on stderr.
 
+#include "app/SettingsReport.h"
+#include "app/SettingsStore.h"
+#include "clients/Clients.h"
+#include "clients/ClientsReport.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -216,11 +220,35 @@ int findCommand(Inspect& in, const QStringList& args) {
     return kExitOk;
 }
 
+int clientsCommand(Inspect& in, const QStringList&) {
+    clients::ClientCatalogue catalogue(in.registry(), in.files());
+    for (const QString& line : clients::ClientsReport(catalogue))
+        in.out << line << '\n';
+    return kExitOk;
+}
+
+// Reads the settings as the program does at start-up, without writing the
+// defaults of absent values back.
+int settingsCommand(Inspect& in, const QStringList&) {
+    app::SettingsStore store(in.registry(), in.files());
+    store.setWriteDefaults(false);
+    store.InitFolders();
+    store.LoadOptionSettings();
+    store.LoadMainSettings();
+    for (const QString& line : app::SettingsReport(store.settings()))
+        in.out << line << '\n';
+    return kExitOk;
+}
+
 const Command kCommands[] = {
     {"drives", "", "drive letters, host folders, type and free space", 0, drivesCommand},
     {"reg", "ROOT\\PATH", "a registry key's values and sub-keys (HKCU, HKLM, HKCR, ...)", 1,
      regCommand},
     {"find", "\"C:\\path\\*.ext\"", "a folder listing with the find-first rules", 1, findCommand},
+    {"clients", "", "default and installed mail clients, versions, identities and items", 0,
+     clientsCommand},
+    {"settings", "", "the program's settings as it reads them (password masked)", 0,
+     settingsCommand},
 };
 
 void usage(QTextStream& s) {

@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "platform/fs.h"
 #include "platform/oledate.h"
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "support/SamplePrefix.h"
 
@@ -28,6 +29,8 @@ struct Fixture {
     explicit Fixture(bool withPersonal = true) {
         if (withPersonal)
             prefix.setString(HKEY_CURRENT_USER, kShellFolders, QStringLiteral("Personal"), kDocs);
+        else
+            prefix.removeValue(HKEY_CURRENT_USER, kShellFolders, QStringLiteral("Personal"));
         prefix.save();
         reg = prefix.registry();
         fs = prefix.files();
@@ -98,9 +101,9 @@ private Q_SLOTS:
         Fixture f(false);
         f.startUp();
         const QString docs = f.store->settings().documentsFolder;
-        QVERIFY(docs.size() >= 3);
-        QVERIFY(docs.endsWith(QLatin1Char('\\')));
-        QCOMPARE(docs.mid(1, 2), QStringLiteral(":\\"));
+        QCOMPARE(docs, f.prefix.drives().toWindows(platform::documentsFallbackHost()) +
+                           QLatin1Char('\\'));
+        QVERIFY(docs.size() > 3);
         QCOMPARE(f.stored().readString(QStringLiteral("BackupDir")), docs);
     }
 
