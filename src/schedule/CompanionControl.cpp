@@ -1,5 +1,6 @@
 #include "schedule/CompanionControl.h"
 
+#include "app/Settings.h"
 #include "clients/TProcList.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -153,6 +154,11 @@ CompanionControl::EndResult CompanionControl::End() {
     if (!process.value().terminate(-1)) return EndResult::Failed;
     process.value().waitForExit();
     return EndResult::Ended;
+}
+
+void CompanionControl::SetEnabled(bool enabled, app::Settings& settings) {
+    settings.scheduleEnabled = enabled;
+    SetEnabled(enabled);
 }
 
 void CompanionControl::SetEnabled(bool enabled) {

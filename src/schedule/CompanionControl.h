@@ -20,6 +20,10 @@ namespace clients {
 class TProcList;
 }
 
+namespace app {
+struct Settings;
+}
+
 namespace schedule {
 
 class CompanionControl {
@@ -35,7 +39,10 @@ public:
     CompanionControl(platform::Registry& reg, const platform::Files& fs,
                      clients::TProcList& procList, QString programFolder, ShowMessage showMessage);
 
-    // The enable box changed state, by the person or from the settings.
+    // The enable box changed state, by the person or from the settings: the
+    // setting "ZuveDizizo" takes the state, then the effects follow.
+    void SetEnabled(bool enabled, app::Settings& settings);
+    // The effects alone.
     void SetEnabled(bool enabled);
 
     // The Run value and the autostart entry, written or removed together.

@@ -2,9 +2,11 @@
 // clock that jumps, one run per moment, one companion per user, the end on
 // SIGTERM, the enable box's effects and "/uninstall".
 
+#include "app/Settings.h"
 #include "clients/TProcList.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/RunUninstall.h"
@@ -73,6 +75,13 @@ struct ProgramFolder {
 
 bool processAlive(qint64 pid) {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+// Running, and not merely waiting to be reaped.
+bool inProcessList(qint64 pid) {
+    for (const auto& p : platform::processSnapshot())
+        if (p.pid == quint64(pid)) return true;
+    return false;
 }
 
 qint64 lockOwner(const platform::Registry& reg) {
@@ -313,7 +322,9 @@ void TstCompanion::enableAndDisable() {
                              [&](const QString& key) { messages << key; });
     QVERIFY(!control.IsRunning());
 
-    control.SetEnabled(true);
+    app::Settings settings;
+    control.SetEnabled(true, settings);
+    QVERIFY(settings.scheduleEnabled);
     QTRY_VERIFY_WITH_TIMEOUT(control.IsRunning(), 5000);
     const qint64 pid = lockOwner(*reg);
     QVERIFY(processAlive(pid));
@@ -329,8 +340,9 @@ void TstCompanion::enableAndDisable() {
     QCOMPARE(companions, 1);
     QCOMPARE(lockOwner(*reg), pid);
 
-    control.SetEnabled(false);
-    QVERIFY(!processAlive(pid) || !control.IsRunning());
+    control.SetEnabled(false, settings);
+    QVERIFY(!settings.scheduleEnabled);
+    QVERIFY(!inProcessList(pid)); // ended and waited for
     QVERIFY(!control.IsRunning());
     QVERIFY(!reg->open(platform::HKEY_LOCAL_MACHINE, CompanionControl::kRunKey)
                  .value()
@@ -386,7 +398,7 @@ void TstCompanion::uninstall() {
     const qint64 pid = lockOwner(*reg);
 
     QVERIFY(RunUninstall(control, *fs));
-    QVERIFY(!processAlive(pid) || !control.IsRunning());
+    QVERIFY(!inProcessList(pid));
     QVERIFY(!QFile::exists(program.companion()));
     QVERIFY(messages.isEmpty());
     // The Run value is left for switching the schedule off.

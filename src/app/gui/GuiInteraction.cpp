@@ -35,12 +35,6 @@ void GuiInteraction::setPasswordWindow(options::Tpasswordform1* form) {
     password_ = form;
 }
 
-bool GuiInteraction::hasDisplay() {
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return true;
-    return qgetenv("QT_QPA_PLATFORM").startsWith("offscreen");
-}
-
 void GuiInteraction::showError(const QString& text) {
     showBox(QMessageBox::Critical, text, QMessageBox::Ok);
 }

@@ -43,9 +43,6 @@ public:
                                    const CloseAllFn& closeAll) override;
     void processEvents() override;
 
-    // True when windows can be shown: a display, or Qt's offscreen platform.
-    static bool hasDisplay();
-
 private:
     clients::TForm5& guardWindow();
     options::Tpasswordform1& passwordWindow();
