@@ -4,8 +4,8 @@
 
 #include "clients/TProcList.h"
 #include "platform/fs.h"
-#include "platform/paths.h"
 #include "platform/oledate.h"
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/ScheduleStore.h"
