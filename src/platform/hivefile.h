@@ -71,6 +71,10 @@ private:
 
 class HiveFile {
 public:
+    // Windows keeps keys at most 512 levels deep; a deeper key line is skipped
+    // (the tree is walked recursively). Callers of key() keep to it too.
+    static constexpr int kMaxDepth = 512;
+
     HiveFile();
     HiveFile(HiveFile&&) noexcept;
     HiveFile& operator=(HiveFile&&) noexcept;

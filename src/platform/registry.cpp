@@ -26,6 +26,17 @@ Error denied(HKEY root, const QString& path) {
     return Error{kAccessDenied, QStringLiteral("%1\\%2 is read-only").arg(rootName(root), path)};
 }
 
+// The path inside the program's hive, or an error when it would lie deeper
+// than a hive holds keys.
+Result<QString> ownPath(const RegMount& m, const QStringList& parts, HKEY root,
+                        const QString& path) {
+    QString inner = Registry::Impl::innerPath(m, parts);
+    if (HiveFile::splitPath(inner).size() > HiveFile::kMaxDepth)
+        return Error{kInvalidName,
+                     QStringLiteral("%1\\%2 lies too deep").arg(rootName(root), path)};
+    return inner;
+}
+
 Error notFound(HKEY root, const QString& path) {
     return Error{kFileNotFound, QStringLiteral("%1\\%2 does not exist").arg(rootName(root), path)};
 }
@@ -200,9 +211,10 @@ Status Registry::Impl::writeValue(HKEY root, const QString& path, const RegValue
     const QStringList parts = HiveFile::splitPath(path);
     const RegMount* m = writableMount(root, parts);
     if (!m) return denied(root, path);
-    const QString inner = innerPath(*m, parts);
+    const Result<QString> inner = ownPath(*m, parts, root, path);
+    if (!inner) return inner.status();
     return own.change([&](HiveFile& h) {
-        HiveKey& k = h.key(inner);
+        HiveKey& k = h.key(*inner);
         const RegValue* old = k.value(v.name);
         if (old && old->type == v.type && old->data == v.data) return false; // nothing to save
         k.setValue(v);
@@ -236,10 +248,11 @@ Status Registry::Impl::createKey(HKEY root, const QString& path) {
     if (view(root, parts).exists) return Status::ok();
     const RegMount* m = writableMount(root, parts);
     if (!m) return denied(root, path);
-    const QString inner = innerPath(*m, parts);
+    const Result<QString> inner = ownPath(*m, parts, root, path);
+    if (!inner) return inner.status();
     return own.change([&](HiveFile& h) {
-        const bool existed = h.findKey(inner) != nullptr;
-        h.key(inner);
+        const bool existed = h.findKey(*inner) != nullptr;
+        h.key(*inner);
         return !existed;
     });
 }

@@ -172,8 +172,10 @@ private:
         skipSpace(p, e);
         for (; p < e && *p >= '0' && *p <= '9'; ++p)
             seconds = std::min<quint64>(seconds * 10 + quint64(*p - '0'), 0xffffffffu);
+        const auto parts = QStringView(path).split(u'\\', Qt::SkipEmptyParts);
+        if (parts.size() > HiveFile::kMaxDepth) return false;
         HiveKey* k = &hive_.root();
-        for (QStringView part : QStringView(path).split(u'\\', Qt::SkipEmptyParts))
+        for (QStringView part : parts)
             k = &k->addSubKey(part.toString());
         k->setTimes(quint32(seconds), k->fileTime());
         current_ = k;

@@ -244,6 +244,13 @@ void TestHiveFile::malformedLinesAreSkipped() {
     QCOMPARE(good->value(u"f")->type, quint32(REG_EXPAND_SZ));
     QVERIFY(h.findKey(u"Next"));
     QVERIFY(!HiveFile::parse("REGEDIT4\n[A]\n").headerOk());
+    // Keys as deep as Windows allows are read; deeper ones would only exhaust the stack.
+    const QByteArray deep = "[" + QByteArray("k\\\\").repeated(HiveFile::kMaxDepth - 1) + "k]\n";
+    const QByteArray deeper = "[" + QByteArray("k\\\\").repeated(200000) + "k]\n@=\"x\"\n";
+    const HiveFile d = HiveFile::parse("WINE REGISTRY Version 2\n" + deep + deeper);
+    QCOMPARE(d.skippedLines(), 2);
+    QCOMPARE(d.keyCount(), qsizetype(HiveFile::kMaxDepth));
+    QCOMPARE(HiveFile::parse(d.serialize()).keyCount(), qsizetype(HiveFile::kMaxDepth));
     QVERIFY(HiveFile::parse(QByteArray()).headerOk());
 }
 

@@ -278,6 +278,8 @@ void TestRegistry::deleteValueAndKeyTree() {
     QVERIFY(!fresh->keyExists(HKEY_CURRENT_USER, QStringLiteral("Software\\Kelvarn")));
     QCOMPARE(fresh->deleteKey(HKEY_CURRENT_USER, QStringLiteral("Software")).code(),
              int(kAccessDenied));
+    const QString tooDeep = kPostora + QStringLiteral("\\k").repeated(HiveFile::kMaxDepth);
+    QCOMPARE(fresh->open(HKEY_CURRENT_USER, tooDeep, true).code(), int(kInvalidName));
 }
 
 void TestRegistry::damagedOwnHiveIsMovedAside() {
