@@ -175,6 +175,26 @@ std::vector<RegValue> Registry::Impl::values(HKEY root, const QString& path) {
     return out;
 }
 
+QStringList Registry::Impl::valueNames(HKEY root, const QString& path) {
+    const RegView v = view(root, HiveFile::splitPath(path));
+    QStringList names;
+    QHash<QString, qsizetype> seen;
+    for (auto layer = v.layers.rbegin(); layer != v.layers.rend(); ++layer) {
+        for (const RegValue& val : layer->key->values()) {
+            if (v.layers.size() > 1) { // as values() merges them
+                const QString folded = regtext::foldName(val.name);
+                if (auto it = seen.constFind(folded); it != seen.constEnd()) {
+                    names[*it] = val.name;
+                    continue;
+                }
+                seen.insert(folded, names.size());
+            }
+            names.append(val.name);
+        }
+    }
+    return names;
+}
+
 std::optional<RegValue> Registry::Impl::value(HKEY root, const QString& path, const QString& name) {
     for (const RegView::Layer& layer : view(root, HiveFile::splitPath(path)).layers)
         if (const RegValue* val = layer.key->value(name)) return *val;

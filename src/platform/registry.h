@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -69,8 +70,9 @@ public:
     bool valueExists(const QString& name) const;
     std::optional<RegValue> value(const QString& name) const;
     std::optional<quint32> valueType(const QString& name) const;
-    QStringList valueNames() const;  // in creation order
-    QStringList subKeyNames() const; // sorted without regard to case
+    QStringList valueNames() const;       // in creation order
+    std::vector<RegValue> values() const; // all of them with their data, in creation order
+    QStringList subKeyNames() const;      // sorted without regard to case
     bool hasSubKey(const QString& relPath) const;
 
     // Typed reads: nullopt when absent or of another type.
@@ -100,6 +102,8 @@ private:
     QString path_;
 };
 
+// One per process, used from one thread (the UI thread): it holds no locks of
+// its own in memory. Other processes sharing the program's hive are seen.
 class Registry {
 public:
     struct Config {

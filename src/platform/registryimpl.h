@@ -45,6 +45,7 @@ struct Registry::Impl {
     static QString innerPath(const RegMount& m, const QStringList& parts);
 
     std::vector<RegValue> values(HKEY root, const QString& path);
+    QStringList valueNames(HKEY root, const QString& path);
     std::optional<RegValue> value(HKEY root, const QString& path, const QString& name);
     QStringList subKeyNames(HKEY root, const QString& path);
     Status writeValue(HKEY root, const QString& path, const RegValue& v);

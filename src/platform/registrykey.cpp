@@ -39,11 +39,11 @@ std::optional<quint32> RegKey::valueType(const QString& name) const {
 }
 
 QStringList RegKey::valueNames() const {
-    QStringList names;
-    if (reg_)
-        for (const RegValue& v : reg_->d->values(root_, path_))
-            names.append(v.name);
-    return names;
+    return reg_ ? reg_->d->valueNames(root_, path_) : QStringList();
+}
+
+std::vector<RegValue> RegKey::values() const {
+    return reg_ ? reg_->d->values(root_, path_) : std::vector<RegValue>();
 }
 
 QStringList RegKey::subKeyNames() const {

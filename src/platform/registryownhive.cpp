@@ -101,6 +101,8 @@ Status RegistryOwnHive::change(const std::function<bool(HiveFile&)>& apply) {
 }
 
 Status RegistryOwnHive::beginBatch() {
+    if (path_.isEmpty())
+        return Error{kAccessDenied, QStringLiteral("No file is set for the program's own keys")};
     if (batchDepth_++ > 0) return Status::ok();
     const QString dir = QFileInfo(path_).absolutePath();
     if (!QDir().mkpath(dir)) {

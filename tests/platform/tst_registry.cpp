@@ -206,6 +206,10 @@ void TestRegistry::classesRootMergesUserOverMachine() {
     QCOMPARE(eml.readString(QString()).value_or(QString()), QStringLiteral("user"));
     QCOMPARE(eml.readString(QStringLiteral("Type")).value_or(QString()), QStringLiteral("m"));
     QCOMPARE(eml.valueNames(), QStringList({QString(), QStringLiteral("Type")}));
+    const std::vector<RegValue> all = eml.values();
+    QCOMPARE(all.size(), size_t(2));
+    QCOMPARE(all[0].text(), QStringLiteral("user"));
+    QCOMPARE(all[1].text(), QStringLiteral("m"));
     QCOMPARE(eml.subKeyNames(), QStringList({"OpenWith", "ShellNew"}));
     QVERIFY(reg_->keyExists(HKEY_CLASSES_ROOT, QStringLiteral(".txt")));
     const QStringList top = reg_->open(HKEY_CLASSES_ROOT, QString())->subKeyNames();
