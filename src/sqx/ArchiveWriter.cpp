@@ -23,6 +23,7 @@ namespace {
 
 constexpr size_t kChunkBytes = 1 << 20;
 constexpr uint64_t kProgressBytes = 1 << 20;
+constexpr uint64_t kReadAheadBytes = 4 << 20;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 struct ArchiveFree {
@@ -211,6 +212,11 @@ int32_t ArchiveWriter::copyData(archive* a, int fd, uint64_t size) {
         }
         // The file shrank while it was read: the header promised `size` bytes.
         std::memset(buffer_.data() + got, 0, want - got);
+        // The disk reads the next chunks while this one is compressed.
+        const uint64_t next = size - left + want;
+        if (next < size)
+            posix_fadvise(fd, static_cast<off_t>(next), static_cast<off_t>(kReadAheadBytes),
+                          POSIX_FADV_WILLNEED);
         if (archive_write_data(a, buffer_.data(), want) != static_cast<la_ssize_t>(want) ||
             !succeeded(ARCHIVE_OK))
             return failure(SQX_E_IO);
