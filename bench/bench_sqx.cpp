@@ -1,6 +1,6 @@
 // Throughput of the archiving library against zip and 7z on the same generated mail store.
 //
-//   bench_sqx [megabytes=300] [work folder=$TMPDIR]
+//   bench_sqx [megabytes=300] [work folder=$TMPDIR] [ours]   ("ours": only libSqx, for memory)
 //
 // Writes a deterministic tree of mailbox-like text files and attachment-like incompressible
 // files, then times: libSqx (plain and AES-256), `zip -r -6`, `7z a -tzip -mx=5 -mmt=2` (plain and
@@ -180,7 +180,9 @@ int main(int argc, char** argv) {
 
     const QString archive = tmp.path() + "/out.zip";
     std::vector<Measure> results;
-    const auto have = [](const char* tool) {
+    const bool oursOnly = argc > 3 && std::strcmp(argv[3], "ours") == 0;
+    const auto have = [oursOnly](const char* tool) {
+        if (oursOnly) return false;
         return !QStandardPaths::findExecutable(tool).isEmpty();
     };
     results.push_back(inChild("libSqx", archive, [&] { return runSqx(data, archive, ""); }));

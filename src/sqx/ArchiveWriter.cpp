@@ -107,8 +107,7 @@ int32_t ArchiveWriter::configure(archive* a) {
 }
 
 int32_t ArchiveWriter::run() {
-    CallbackChannel& cb = callback_;
-    VolumeSink sink(target_, volumeSliceBytes(options_), cb, faults_);
+    VolumeSink sink(target_, volumeSliceBytes(options_), callback_, faults_);
     sink_ = &sink;
     if (const int32_t r = sink.open(); r != SQX_OK) return r;
     std::unique_ptr<archive, ArchiveFree> a(archive_write_new());

@@ -54,7 +54,8 @@ std::string VolumeSink::volumeName(const std::string& base, size_t number) const
 bool VolumeSink::openTemp(const std::string& path) {
     if (faults_.openErrno != 0) return fail(resultFromErrno(faults_.openErrno));
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.valid()) return fail(resultFromErrno(errno));
+    openErrno_ = fd.valid() ? 0 : errno;
+    if (!fd.valid()) return fail(resultFromErrno(openErrno_));
     temps_.push_back(path);
     fd_ = std::move(fd);
     volumeBytes_ = 0;
@@ -69,7 +70,7 @@ int32_t VolumeSink::open() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = target_ + ".sqxtmp-" + randomSuffix();
         if (openTemp(temp)) return SQX_OK;
-        if (errno != EEXIST || faults_.openErrno != 0) return result_;
+        if (openErrno_ != EEXIST) return result_;
         result_ = SQX_OK;
     }
     return fail(SQX_E_IO), result_;

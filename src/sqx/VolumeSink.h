@@ -53,6 +53,7 @@ private:
     uint64_t volumeBytes_ = 0;
     uint64_t total_ = 0;
     int32_t result_ = 0;
+    int openErrno_ = 0;
 };
 
 } // namespace sqx

@@ -7,7 +7,9 @@
  * bytes; file names on the host are UTF-8 and so are the names stored in the archive (text that is
  * not valid UTF-8 is read as Windows-1252).
  *
- * The archive is a ZIP file: Deflate, ZIP64 where sizes need it, UTF-8 names, and WinZip AES-256
+ * The archive is a ZIP file: Deflate (a file of 256 KiB or more whose samples look like random
+ * bytes, i.e. already compressed, is stored instead), ZIP64 where sizes need it, UTF-8 names
+ * (flagged as such, in any locale of the calling program), and WinZip AES-256
  * for every entry when a password is given (an empty file has no data to encrypt and is stored
  * as it is).
  *
