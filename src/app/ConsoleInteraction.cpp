@@ -20,7 +20,10 @@ void ConsoleInteraction::showWarning(const QString& text) {
     printLine(QStringLiteral("postora: warning: "), text);
 }
 
-bool ConsoleInteraction::confirm(const QString& text, bool) {
+bool ConsoleInteraction::confirm(const QString& text, bool withCancel) {
+    // A box with OK alone asks nothing: the next volume goes to the same folder.
+    if (!withCancel)
+        return true;
     printLine(QStringLiteral("postora: no one to answer, stopping: "), text);
     return false;
 }

@@ -40,10 +40,14 @@ public:
     }
     // Let pending window messages run (progress, Abort button).
     virtual void processEvents() = 0;
+    // False when no person can act on what is shown (a run without a display):
+    // a question that only a person could settle is then not asked again.
+    virtual bool attended() const { return true; }
 };
 
-// Console version: messages go to standard error; volume prompts stop, the
-// password prompt gives no password, a running client is skipped.
+// Console version: messages go to standard error; an OK-only notice is taken
+// as read, a question with Cancel stops, the password prompt gives no
+// password, a running client is skipped.
 class ConsoleInteraction : public Interaction {
 public:
     void showError(const QString& text) override;
@@ -52,6 +56,7 @@ public:
     QString askPassword() override;
     bool askRunningClient(int clientCode, const QStringList& windowTitles) override;
     void processEvents() override;
+    bool attended() const override { return false; }
 };
 
 } // namespace app

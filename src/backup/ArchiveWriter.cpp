@@ -225,14 +225,16 @@ std::int32_t ArchiveWriter::nextVolume(const unsigned char* record) {
         path.size() >= 2 && path.at(1) == QLatin1Char(':') ? path.at(0).toUpper() : QChar();
     const qint64 needed = std::uint32_t(readInt32(record, kCbValue));
     for (;;) {
-        // An OK-only box answers false only when no one can answer it (a run
-        // without a display): stop instead of asking forever.
+        // The box has OK alone; an answer other than OK is taken as a stop
+        // rather than a reason to ask forever.
         if (!d_.ui.confirm(prompt, false)) return 0;
         const auto free = letter.isNull()
                               ? platform::Result<qint64>(platform::Error{platform::kNotReady, {}})
                               : d_.files.freeSpace(letter);
         if (free && free.value() >= needed) return 1;
         d_.ui.showError(d_.message(QStringLiteral("Message15")));
+        // Only a person can make room or change the medium.
+        if (!d_.ui.attended()) return 0;
     }
 }
 

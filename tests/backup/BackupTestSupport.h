@@ -42,6 +42,8 @@ public:
         return password;
     }
     bool askRunningClient(int, const QStringList&) override { return true; }
+    bool attendedFlag = true;
+    bool attended() const override { return attendedFlag; }
     void processEvents() override {
         ++events;
         if (onEvents) onEvents();

@@ -142,6 +142,7 @@ private Q_SLOTS:
     void abortAnswersStop();
     void volumePromptWithCancel();
     void volumePromptLoopsOnTooLittleSpace();
+    void volumePromptUnattendedStops();
     void volumePromptGoesOnWithRoom();
     void passwordPrompt();
     void passwordGiven();
@@ -501,6 +502,23 @@ void TestArchiveWriter::volumePromptLoopsOnTooLittleSpace() {
     QCOMPARE(rig.ui.prompts.first(), QStringLiteral("[ok] Insert next volume! Disk number 2"));
     QCOMPARE(rig.ui.errors,
              QStringList(3, QStringLiteral("Disk is full. Replace or select other!")));
+}
+
+void TestArchiveWriter::volumePromptUnattendedStops() {
+    Rig rig;
+    rig.writer->InitArchiveList();
+    // No one can make room: one "Disk is full" and the library is told to stop.
+    rig.ui.attendedFlag = false;
+    rig.ui.confirmAnswers = {true, true, true};
+    std::int32_t answer = -5;
+    rig.fake.script = [&](SqxLibrary::Callback cb, std::intptr_t user) {
+        answer = askVolume(cb, user, 3, QStringLiteral("P:\\"), 4096, 2);
+        return 0;
+    };
+    rig.writer->CreateArchive(QStringLiteral("C:\\v.ebk"));
+    QCOMPARE(answer, 0);
+    QCOMPARE(rig.ui.prompts.size(), 1);
+    QCOMPARE(rig.ui.errors.size(), 1);
 }
 
 void TestArchiveWriter::volumePromptGoesOnWithRoom() {

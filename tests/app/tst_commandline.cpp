@@ -1,0 +1,262 @@
+// The command line: how "/b" is parsed, and the real postora program run on a
+// sample prefix (archives, exit status, lines on standard error).
+
+#include "backup/BackupTestSupport.h"
+#include "backup/OutlookExpressSample.h"
+
+#include "app/CommandLine.h"
+#include "app/Settings.h"
+#include "backup/BackupFiles.h"
+#include "platform/registry.h"
+
+#include <QtTest>
+
+using testsupport::runTool;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        int exitCode = -1;
+        QStringList errLines;
+    };
+
+    static QString binDir() {
+        return qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR));
+    }
+    // postora with the test's environment, without a display.
+    static Run postora(const QStringList& args,
+                       const QString& program = binDir() + QStringLiteral("/postora")) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        Run r;
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished();
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        for (const QString& line :
+             QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n')))
+            if (!line.trimmed().isEmpty()) r.errLines << line;
+        return r;
+    }
+    static void writeSetting(support::SamplePrefix& prefix, const platform::RegValue& v) {
+        auto reg = prefix.registry();
+        auto key = reg->open(platform::HKEY_CURRENT_USER,
+                             QStringLiteral("Software\\Kelvarn\\Postora"), true);
+        QVERIFY(key);
+        QVERIFY(key.value().writeValue(v));
+    }
+
+private Q_SLOTS:
+    void initTestCase();
+    void parse_data();
+    void parse();
+    void backupIntoNewHostFolder();
+    void upperCaseWindowsFolder();
+    void badCommands_data();
+    void badCommands();
+    void notInstalledClientFailsTheRun();
+    void passwordFromTheSettings();
+    void volumesOnFloppySize();
+    void missingLibraryEndsTheProgram();
+};
+
+void TestCommandLine::initTestCase() {
+    if (!testsupport::haveTool(QStringLiteral("7z"))) QSKIP("7z is needed");
+    QVERIFY(QFile::exists(binDir() + QStringLiteral("/postora")));
+}
+
+void TestCommandLine::parse_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QList<int>>("codes");
+    const QString x = QStringLiteral("C:\\x\\");
+    QTest::newRow("plain") << QStringList{"/b", "/c:oexpress", "/p:C:\\x"} << true << x
+                           << QList<int>{1};
+    QTest::newRow("upper case keeps the folder's case")
+        << QStringList{"/B", "/C:OEXPRESS", "/P:D:\\Backups"} << true << "D:\\Backups\\"
+        << QList<int>{1};
+    QTest::newRow("table order") << QStringList{"/b", "/c:favorites,eudora", "/p:C:\\x"} << true
+                                 << x << QList<int>{3, 10};
+    QTest::newRow("no separator") << QStringList{"/b", "/c:thebatmsoutlookoexpress", "/p:C:\\x\\"}
+                                  << true << x << QList<int>{1, 2, 6};
+    QTest::newRow("third character not examined")
+        << QStringList{"/b", "/c+pocomail+opera+netscape", "/p:C:\\x"} << true << x
+        << QList<int>{7, 8, 9};
+    QTest::newRow("keyword in any case")
+        << QStringList{"/b", "/c:IncrediMail", "/p:C:\\x"} << true << x << QList<int>{4};
+    QTest::newRow("no keyword") << QStringList{"/b", "/c:mutt", "/p:C:\\x"} << true << x
+                                << QList<int>{};
+    QTest::newRow("empty keyword text")
+        << QStringList{"/b", "/c:", "/p:C:\\x"} << true << x << QList<int>{};
+    QTest::newRow("extra arguments unread")
+        << QStringList{"/b", "/c:pegasus", "/p:C:\\x", "/p:D:\\y"} << true << x << QList<int>{5};
+    QTest::newRow("host path") << QStringList{"/b", "/c:oexpress", "/p:/home/ann/Backups"} << true
+                               << "Z:\\home\\ann\\Backups\\" << QList<int>{1};
+    QTest::newRow("host path with trailing slash") << QStringList{"/b", "/c:oexpress", "/p:/srv/b/"}
+                                                   << true << "Z:\\srv\\b\\" << QList<int>{1};
+    QTest::newRow("equals sign") << QStringList{"/b", "/c:oexpress", "/p=C:\\x"} << false
+                                 << QString() << QList<int>{};
+    QTest::newRow("two arguments")
+        << QStringList{"/b", "/cx"} << false << QString() << QList<int>{};
+    QTest::newRow("one argument") << QStringList{"/b"} << false << QString() << QList<int>{};
+    QTest::newRow("clients without /c")
+        << QStringList{"/b", "/x:oexpress", "/p:C:\\x"} << false << QString() << QList<int>{};
+    QTest::newRow("colon too late")
+        << QStringList{"/b", "/c:oexpress", "/pa:C:\\x"} << false << QString() << QList<int>{};
+    QTest::newRow("folder missing")
+        << QStringList{"/b", "/c:oexpress", "/p:"} << false << QString() << QList<int>{};
+    QTest::newRow("order swapped")
+        << QStringList{"/b", "/p:C:\\x", "/c:oexpress"} << false << QString() << QList<int>{};
+}
+
+void TestCommandLine::parse() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, ok);
+    QFETCH(QString, folder);
+    QFETCH(QList<int>, codes);
+    // Host paths as the drive map of a default prefix turns them: Z: is the root.
+    const auto toWindows = [](const QString& host) {
+        QString w = QStringLiteral("Z:") + host;
+        return w.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    };
+    const app::BackupCommand cmd = app::ParseBackupCommand(args, toWindows);
+    QCOMPARE(cmd.ok, ok);
+    if (!ok) return;
+    QCOMPARE(cmd.folder, folder);
+    QCOMPARE(cmd.codes, codes);
+}
+
+void TestCommandLine::backupIntoNewHostFolder() {
+    support::SamplePrefix prefix;
+    testsupport::OutlookExpressSample oe(prefix);
+    const QString folder = prefix.root() + QStringLiteral("/out/new/deeper");
+    const Run run = postora({"/b", "/c:oexpress", "/p:" + folder});
+    QVERIFY2(run.errLines.isEmpty(), qPrintable(run.errLines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.exitCode, 0);
+    const QString archive = folder + QLatin1Char('/') + backup::BackupFileName(1);
+    QVERIFY2(QFile::exists(archive), qPrintable(archive));
+    const QStringList names = testsupport::sevenZipNames(archive);
+    QVERIFY(names.contains(QStringLiteral("Ann/accounts.reg")));
+    QVERIFY(names.contains(oe.annKey + QStringLiteral("/Inbox.dbx")));
+    QVERIFY(names.contains(QStringLiteral("infobak.ini")));
+    QCOMPARE(runTool(QStringLiteral("7z"), {QStringLiteral("t"), archive}).exitCode, 0);
+}
+
+void TestCommandLine::upperCaseWindowsFolder() {
+    support::SamplePrefix prefix;
+    testsupport::OutlookExpressSample oe(prefix);
+    prefix.makeDir(QStringLiteral("C:\\Backups"));
+    const Run run = postora({"/B", "/C:OEXPRESS", "/P:C:\\BACKUPS\\Weekly"});
+    QCOMPARE(run.exitCode, 0);
+    // The existing folder is found without regard to case; the new one keeps its case.
+    const QString archive = prefix.hostPath(QStringLiteral("C:\\Backups\\Weekly\\")) +
+                            QLatin1Char('/') + backup::BackupFileName(1);
+    QVERIFY2(QFile::exists(archive), qPrintable(archive));
+    const QStringList top = QDir(prefix.hostPath(QStringLiteral("C:\\"))).entryList();
+    QVERIFY(top.contains(QStringLiteral("Backups")));
+    QVERIFY(!top.contains(QStringLiteral("BACKUPS")));
+    QVERIFY(QDir(prefix.hostPath(QStringLiteral("C:\\Backups")))
+                .entryList()
+                .contains(QStringLiteral("Weekly")));
+}
+
+void TestCommandLine::badCommands_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("equals sign") << QStringList{"/b", "/c:oexpress", "/p=C:\\x"};
+    QTest::newRow("two arguments") << QStringList{"/b", "/cx"};
+    QTest::newRow("folder missing") << QStringList{"/b", "/c:oexpress", "/p:"};
+}
+
+void TestCommandLine::badCommands() {
+    QFETCH(QStringList, args);
+    support::SamplePrefix prefix;
+    const Run run = postora(args);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.errLines.size(), 1);
+    QVERIFY2(run.errLines.first().contains(QLatin1String("Invalid command!")),
+             qPrintable(run.errLines.first()));
+    // An unknown command is not accepted either, without the message box.
+    const Run other = postora({"/backup"});
+    QCOMPARE(other.exitCode, 2);
+    QCOMPARE(other.errLines.size(), 1);
+}
+
+void TestCommandLine::notInstalledClientFailsTheRun() {
+    support::SamplePrefix prefix;
+    testsupport::OutlookExpressSample oe(prefix);
+    const QString folder = prefix.root() + QStringLiteral("/out");
+    const Run run = postora({"/b", "/c:pocomail+oexpress", "/p:" + folder});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errLines.size(), 1);
+    QVERIFY(run.errLines.first().contains(QLatin1String("pocomail")));
+    // The other client was backed up all the same.
+    QVERIFY(QFile::exists(folder + QLatin1Char('/') + backup::BackupFileName(1)));
+}
+
+void TestCommandLine::passwordFromTheSettings() {
+    support::SamplePrefix prefix;
+    testsupport::OutlookExpressSample oe(prefix);
+    writeSetting(prefix,
+                 platform::RegValue::string(QStringLiteral("BackupPsw"),
+                                            app::EncodePassword(QStringLiteral("secret55"))));
+    const QString folder = prefix.root() + QStringLiteral("/out");
+    QCOMPARE(postora({"/b", "/c:oexpress", "/p:" + folder}).exitCode, 0);
+    const QString archive = folder + QLatin1Char('/') + backup::BackupFileName(1);
+    QVERIFY(runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-pnope"), archive})
+                .exitCode != 0);
+    QCOMPARE(
+        runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-psecret55"), archive})
+            .exitCode,
+        0);
+}
+
+void TestCommandLine::volumesOnFloppySize() {
+    support::SamplePrefix prefix;
+    testsupport::OutlookExpressSample oe(prefix);
+    QByteArray noise(3 * 1024 * 1024, '\0');
+    quint32 x = 7;
+    for (char& c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = char(x >> 24);
+    }
+    prefix.writeFile(oe.annStore + QStringLiteral("\\Big.dbx"), noise);
+    writeSetting(prefix, platform::RegValue::dword(QStringLiteral("MultipleVolumes"), 1));
+    writeSetting(prefix, platform::RegValue::dword(QStringLiteral("Volumes"), 0));
+    const QString folder = prefix.root() + QStringLiteral("/out");
+    const Run run = postora({"/b", "/c:oexpress", "/p:" + folder});
+    QVERIFY2(run.errLines.isEmpty(), qPrintable(run.errLines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.exitCode, 0);
+    const QString archive = folder + QLatin1Char('/') + backup::BackupFileName(1);
+    QVERIFY(QFile::exists(archive + QStringLiteral(".003")));
+    QCOMPARE(runTool(QStringLiteral("7z"), {QStringLiteral("t"), archive + QStringLiteral(".001")})
+                 .exitCode,
+             0);
+}
+
+void TestCommandLine::missingLibraryEndsTheProgram() {
+    support::SamplePrefix prefix;
+    // The program alone in a folder, without the archiving library beside it.
+    const QString lonely = prefix.root() + QStringLiteral("/program");
+    QDir().mkpath(lonely);
+    QVERIFY(
+        QFile::copy(binDir() + QStringLiteral("/postora"), lonely + QStringLiteral("/postora")));
+    const QString folder = prefix.root() + QStringLiteral("/out");
+    const Run run =
+        postora({"/b", "/c:oexpress", "/p:" + folder}, lonely + QStringLiteral("/postora"));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(!run.errLines.isEmpty());
+    QVERIFY2(run.errLines.first().contains(QLatin1String("SQX.DLL not found! Reinstall Quorvel!")),
+             qPrintable(run.errLines.first()));
+    QVERIFY(!QFile::exists(folder + QLatin1Char('/') + backup::BackupFileName(1)));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
