@@ -3,10 +3,8 @@
 
 #include "BackupTestSupport.h"
 #include "OutlookExpressSample.h"
+#include "support/BackupRig.h"
 
-#include "app/Settings.h"
-#include "backup/ArchiveList.h"
-#include "backup/BackupEngine.h"
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
 #include "platform/encoding.h"
@@ -21,46 +19,15 @@ using namespace backup;
 class TestOutlookExpress : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        support::SamplePrefix prefix;
+    struct Rig : testsupport::BackupRig {
         testsupport::OutlookExpressSample oe{prefix};
-        std::unique_ptr<platform::Files> files = prefix.files();
-        std::unique_ptr<platform::Registry> registry = prefix.registry();
-        regdump::TIORegistry dump{*registry, *files};
-        platform::StagingFolder staging{files->drives()};
-        testsupport::ScriptedInteraction ui;
-        app::Settings settings;
-        std::unique_ptr<BackupEngine> engine;
-        QString target = QStringLiteral("C:\\Backups\\oe.ebk");
-        QTemporaryDir out;
 
-        Rig() {
-            engine = std::make_unique<BackupEngine>(
-                BackupEngine::Deps{*registry, *files, dump, settings, ui,
-                                   &testsupport::englishMessage, staging.windowsPath()});
-            const QString bin =
-                qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR));
-            if (!engine->LoadSqx(bin)) qWarning() << engine->library().error();
-            prefix.makeDir(QStringLiteral("C:\\Backups"));
-        }
+        Rig() : BackupRig(QStringLiteral("C:\\Backups\\oe.ebk")) {}
         // Both identities and all six items, then the ticks the test clears.
         BackupRequest request(QList<int> untickedIdentities = {}, QList<int> untickedItems = {}) {
-            QList<Selected> ids{{true, oe.annName}, {true, oe.bobName}};
-            QList<Selected> items = AllTicked(clients::ClientItems(clients::kOutlookExpress));
-            for (int i : untickedIdentities)
-                ids[i].ticked = false;
-            for (int i : untickedItems)
-                items[i].ticked = false;
-            return MakeBackupRequest(target, clients::kOutlookExpress, ids, items).value();
-        }
-        QString archive() const { return prefix.hostPath(target); }
-        // Extracts the archive and reads one file of it.
-        QByteArray extracted(const QString& name) {
-            testsupport::runTool(QStringLiteral("7z"),
-                                 {QStringLiteral("x"), QStringLiteral("-y"),
-                                  QStringLiteral("-o") + out.path(), archive()});
-            QFile f(out.filePath(name));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            return BackupRig::request(
+                clients::kOutlookExpress, ticked({oe.annName, oe.bobName}, untickedIdentities),
+                ticked(clients::ClientItems(clients::kOutlookExpress), untickedItems));
         }
     };
 

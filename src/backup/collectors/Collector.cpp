@@ -3,9 +3,12 @@
 #include "backup/ArchiveList.h"
 #include "backup/ArchiveWriter.h"
 #include "backup/BackupState.h"
+#include "desktop/TFileSearch.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "regdump/TIORegistry.h"
+
+#include <QSet>
 
 namespace backup {
 
@@ -27,6 +30,11 @@ QString Collector::SafeFolderName(const QString& name) {
     return out;
 }
 
+bool Collector::HasDrive(const QString& path) {
+    return path.size() >= 2 && path.at(0).isLetter() && path.at(0).unicode() < 0x80 &&
+           path.at(1) == QLatin1Char(':');
+}
+
 void Collector::BeginArchive() {
     ctx_.list.resetTasks();
     if (ctx_.files.fileExists(request_.targetPath))
@@ -37,6 +45,23 @@ void Collector::BeginArchive() {
 void Collector::FinishArchive() {
     ctx_.writer.CreateArchive(request_.targetPath);
     ctx_.writer.DoneArchiveList();
+    if (ctx_.state.BackupAborted) return;
+    // A failure rather than a warning: an unattended run has no one to warn,
+    // and its result must not read as a complete backup.
+    QString text;
+    if (droppedMatches_ > 0)
+        text += QStringLiteral(" The folder search found more than %1 matches; %2 of them were "
+                               "left out of the backup.")
+                    .arg(desktop::FoundFolderList::Capacity)
+                    .arg(droppedMatches_);
+    for (const QString& folder : unsearchable_)
+        text +=
+            QStringLiteral(" The folder %1 could not be searched and was left out.").arg(folder);
+    if (text.isEmpty()) return;
+    if (ctx_.state.BackupFailed)
+        ctx_.state.BackupErrorText += text;
+    else
+        ctx_.state.fail(text);
 }
 
 bool Collector::ItemTicked(int position) const {
@@ -57,6 +82,22 @@ const QString& Collector::IdentityName(int position) const {
     return request_.identities.at(std::size_t(position)).name;
 }
 
+QStringList Collector::TickedIdentityNames() const {
+    QStringList names;
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (IdentityTicked(i)) names << IdentityName(i);
+    }
+    return names;
+}
+
+QStringList Collector::TickedItemNames() const {
+    QStringList names;
+    for (int i = 0; i < request_.itemCount; ++i) {
+        if (ItemTicked(i)) names << ItemName(i);
+    }
+    return names;
+}
+
 QString Collector::StagingFolderFor(const QString& name) const {
     const QString folder = Staging() + QLatin1Char('\\') + SafeFolderName(name);
     if (!ctx_.files.directoryExists(folder)) (void)ctx_.files.createDirectories(folder);
@@ -74,8 +115,8 @@ void Collector::Add(const QString& spec, const QString& archiveFolder, const QSt
 }
 
 void Collector::AddFolder(const QString& folder, const QString& archiveFolder,
-                          const QString& baseFolder) {
-    ctx_.list.AddFolderEntries(folder, archiveFolder, baseFolder, QStringLiteral("*"));
+                          const QString& baseFolder, const QString& extension) {
+    ctx_.list.AddFolderEntries(folder, archiveFolder, baseFolder, extension);
 }
 
 void Collector::CloseTask(int itemPosition) {
@@ -105,6 +146,36 @@ QString Collector::ShellFolder(const QString& name) const {
         platform::HKEY_CURRENT_USER,
         QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
         name);
+}
+
+QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
+    if (folder.isEmpty()) return {};
+    const QString spec = folder + QLatin1Char('\\') + mask;
+    // The search would cut the text or split it into several masks.
+    if (spec.size() > desktop::TFileSearch::MaxSearchFileLength ||
+        folder.contains(QLatin1Char(';'))) {
+        unsearchable_ << folder;
+        return {};
+    }
+    desktop::FoundFolderList found;
+    desktop::TFileSearch search(ctx_.files, &ctx_.ui);
+    found.attach(search);
+    search.setSearchFile(spec);
+    search.Execute();
+    droppedMatches_ += found.dropped();
+    return found.folders();
+}
+
+QStringList Collector::DistinctFolders(const QStringList& folders) {
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString& f : folders) {
+        const QString key = f.toLower();
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        out << f;
+    }
+    return out;
 }
 
 bool Collector::Failed() const {

@@ -25,17 +25,24 @@ public:
     // drive colon, not "." or "..", so that a name from the registry never
     // writes outside it.
     static QString SafeFolderName(const QString& name);
+    // "X:..." - a path that names a drive. A folder from the registry without
+    // one would name files of the host or of the current folder: not read.
+    static bool HasDrive(const QString& path);
 
 protected:
     // Task counters reset, an existing target deleted, the archive list opened.
     void BeginArchive();
-    // CreateArchive on the target, then the list released.
+    // CreateArchive on the target, then the list released; then what the
+    // searches had to leave out, if anything, marks the backup failed.
     void FinishArchive();
 
     bool ItemTicked(int position) const;
     const QString& ItemName(int position) const;
     bool IdentityTicked(int position) const;
     const QString& IdentityName(int position) const;
+    // Names of the ticked identities and items, in list order (the manifest lists).
+    QStringList TickedIdentityNames() const;
+    QStringList TickedItemNames() const;
 
     // Staging folder S (no trailing '\') and S\<name> (created when missing).
     const QString& Staging() const { return ctx_.stagingFolder; }
@@ -45,7 +52,9 @@ protected:
     void ExportAndAdd(const QString& rootName, const QString& keyPath, bool subKeys,
                       const QString& file, const QString& baseFolder);
     void Add(const QString& spec, const QString& archiveFolder, const QString& baseFolder);
-    void AddFolder(const QString& folder, const QString& archiveFolder, const QString& baseFolder);
+    // The entries of folder named *.extension ("*": every entry), sub-folders as one entry each.
+    void AddFolder(const QString& folder, const QString& archiveFolder, const QString& baseFolder,
+                   const QString& extension = QStringLiteral("*"));
     void CloseTask(int itemPosition);
 
     // Registry texts; empty when the key or value is missing.
@@ -54,10 +63,25 @@ protected:
     // "\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders" of HKCU.
     QString ShellFolder(const QString& name) const;
 
+    // The recursive file search for mask below folder: the folder (ending in
+    // '\') of every match, once per match, in the order found; nothing when
+    // folder is empty. The found-folder list holds FoundFolderList::Capacity
+    // folders. Matches beyond it, and a folder that cannot be searched (too long
+    // for the search, or holding the mask separator ';'), are never dropped
+    // silently: FinishArchive still writes the archive, then marks the backup
+    // failed with a text that says what was left out.
+    QStringList FindFolders(const QString& folder, const QString& mask);
+    // Each folder once (compared without regard to case), first occurrence kept.
+    static QStringList DistinctFolders(const QStringList& folders);
+
     bool Failed() const;
 
     BackupContext& ctx_;
     const BackupRequest& request_;
+
+private:
+    int droppedMatches_ = 0;   // beyond the found-folder list
+    QStringList unsearchable_; // folders the search could not be given
 };
 
 } // namespace backup

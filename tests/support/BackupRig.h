@@ -1,0 +1,92 @@
+#pragma once
+// One backup engine over a sample prefix with the real archiving library, and
+// the archive it writes read back with 7-Zip. The collector tests share it.
+
+#include "backup/BackupTestSupport.h"
+#include "support/SamplePrefix.h"
+
+#include "app/Settings.h"
+#include "backup/ArchiveList.h"
+#include "backup/BackupEngine.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "regdump/TIORegistry.h"
+
+#include <QtTest>
+
+namespace testsupport {
+
+struct BackupRig {
+    support::SamplePrefix prefix;
+    std::unique_ptr<platform::Files> files = prefix.files();
+    std::unique_ptr<platform::Registry> registry = prefix.registry();
+    regdump::TIORegistry dump{*registry, *files};
+    platform::StagingFolder staging{files->drives()};
+    ScriptedInteraction ui;
+    app::Settings settings;
+    std::unique_ptr<backup::BackupEngine> engine;
+    QString target;
+    QTemporaryDir out;
+    int extractions = 0;
+
+    explicit BackupRig(const QString& targetPath = QStringLiteral("C:\\Backups\\backup.ebk"))
+        : target(targetPath) {
+        engine = std::make_unique<backup::BackupEngine>(backup::BackupEngine::Deps{
+            *registry, *files, dump, settings, ui, &englishMessage, staging.windowsPath()});
+        const QString bin =
+            qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR));
+        if (!engine->LoadSqx(bin)) qWarning() << engine->library().error();
+        prefix.makeDir(platform::extractFilePath(target));
+    }
+
+    // The entries with the given positions unticked, every other one ticked.
+    static QList<backup::Selected> ticked(const QStringList& names,
+                                          const QList<int>& unticked = {}) {
+        QList<backup::Selected> out = backup::AllTicked(names);
+        for (int i : unticked)
+            out[i].ticked = false;
+        return out;
+    }
+    backup::BackupRequest request(int code, const QList<backup::Selected>& ids,
+                                  const QList<backup::Selected>& items) const {
+        return backup::MakeBackupRequest(target, code, ids, items).value();
+    }
+    // RunBackup's result: true when the backup failed.
+    bool run(int code, const QList<backup::Selected>& ids, const QList<backup::Selected>& items) {
+        engine->state().resetForRun();
+        return engine->RunBackup(request(code, ids, items));
+    }
+    const backup::BackupState& state() const { return engine->state(); }
+    const backup::ArchiveList& list() const { return engine->list(); }
+    QStringList taskNames() const {
+        QStringList tasks;
+        for (int t = 1; t <= list().tasksClosed(); ++t)
+            tasks << list().task(t).name;
+        return tasks;
+    }
+
+    QString archive() const { return prefix.hostPath(target); }
+    QStringList names() const { return sevenZipNames(archive()); }
+    // 7-Zip accepts the archive.
+    bool sevenZipTests() const {
+        return runTool(QStringLiteral("7z"), {QStringLiteral("t"), archive()}).exitCode == 0;
+    }
+    // Extracts the archive into a fresh folder and reads one file of it.
+    QByteArray extracted(const QString& name) {
+        const QString dir = out.filePath(QStringLiteral("x%1").arg(++extractions));
+        runTool(QStringLiteral("7z"),
+                {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-o") + dir, archive()});
+        QFile f(dir + QLatin1Char('/') + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    platform::IniFile extractedIni(const QString& name) {
+        return platform::IniFile::parse(extracted(name));
+    }
+};
+
+// 7z and bsdtar are on the machine; tests that read archives skip otherwise.
+inline bool haveArchiveTools() {
+    return haveTool(QStringLiteral("7z")) && haveTool(QStringLiteral("bsdtar"));
+}
+
+} // namespace testsupport
