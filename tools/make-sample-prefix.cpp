@@ -3,6 +3,9 @@
 // wants to see the program at work without a prefix of their own.
 
 #include "support/SamplePrefix.h"
+#include "support/clients/EudoraSample.h"
+#include "support/clients/IncrediMailSample.h"
+#include "support/clients/OutlookSample.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -95,6 +98,9 @@ int main(int argc, char** argv) {
     writeUserFiles(sample);
     writePrograms(sample);
     writeUserSettings(sample);
+    support::addOutlook(sample);
+    support::addEudora(sample);
+    support::addIncrediMail(sample);
     sample.save();
     if (!QFileInfo(sample.prefixDir() + QStringLiteral("/user.reg")).isFile() ||
         !QFileInfo(sample.prefixDir() + QStringLiteral("/dosdevices/c:")).isDir()) {

@@ -1,6 +1,9 @@
 #include "backup/BackupEngine.h"
 
 #include "backup/BackupContext.h"
+#include "backup/collectors/EudoraCollector.h"
+#include "backup/collectors/IncrediMailCollector.h"
+#include "backup/collectors/OutlookCollector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
 
@@ -17,6 +20,9 @@ struct CollectorRow {
 // One line per collector.
 const CollectorRow kCollectors[] = {
     {{clients::kOutlookExpress}, &RunOutlookExpress},
+    {{clients::kOutlook}, &RunOutlook},
+    {{clients::kEudora}, &RunEudora},
+    {{clients::kIncrediMail}, &RunIncrediMail},
 };
 } // namespace
 

@@ -1,0 +1,147 @@
+#include "backup/collectors/EudoraCollector.h"
+
+#include "backup/Manifest.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace backup {
+
+namespace {
+enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
+
+const char* const kMailboxExtensions[] = {"mbx", "toc", "pce"};
+
+// Beyond this many blanks the line is no command line Eudora wrote; only the
+// plain cut is tried, so a hostile value cannot start a long search.
+constexpr int kMaxBlanksSearched = 32;
+
+QString withoutQuotesAndBackslash(QString text) {
+    text = text.trimmed();
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        text = text.mid(1, text.size() - 2);
+    while (text.size() > 2 && text.endsWith(QLatin1Char('\\'))) // "C:\Eudora\" and "C:\"
+        text.chop(1);
+    return text;
+}
+} // namespace
+
+bool RunEudora(BackupContext& ctx, const BackupRequest& request) {
+    EudoraCollector collector(ctx, request);
+    return collector.Run();
+}
+
+QString EudoraCollector::DataFolderOf(const QString& commandLine, const platform::Files& fs) {
+    QList<qsizetype> blanks;
+    for (qsizetype i = 0; i < commandLine.size(); ++i) {
+        if (commandLine.at(i) == QLatin1Char(' ')) blanks << i;
+    }
+    const QString cut =
+        blanks.size() < 2 ? commandLine : commandLine.mid(blanks[0] + 1, blanks[1] - blanks[0] - 1);
+    const QString plain = withoutQuotesAndBackslash(cut);
+    if (blanks.size() > kMaxBlanksSearched || (HasDrive(plain) && fs.directoryExists(plain)))
+        return plain;
+    // The program path (or the folder) holds blanks: the first run of words that
+    // names an existing folder, after the program's own path if possible.
+    QList<qsizetype> bounds{-1};
+    bounds << blanks << commandLine.size();
+    for (qsizetype i = 0; i + 1 < bounds.size(); ++i) {
+        for (qsizetype j = i + 1; j < bounds.size(); ++j) {
+            const QString run = withoutQuotesAndBackslash(
+                commandLine.mid(bounds[i] + 1, bounds[j] - bounds[i] - 1));
+            if (HasDrive(run) && fs.directoryExists(run)) return run;
+        }
+    }
+    return plain;
+}
+
+QString EudoraCollector::RelativeFolder(const QString& found, const QString& dataFolder) {
+    const QString folder = platform::excludeTrailingBackslash(found);
+    const QString prefix = dataFolder + QLatin1Char('\\');
+    if (!folder.startsWith(prefix, Qt::CaseInsensitive)) return {};
+    return folder.mid(prefix.size());
+}
+
+bool EudoraCollector::Run() {
+    BeginArchive();
+    const QString d = DataFolderOf(
+        ReadString(platform::HKEY_CLASSES_ROOT,
+                   QStringLiteral("\\SOFTWARE\\Qualcomm\\Eudora\\CommandLine\\Current"), QString()),
+        ctx_.files);
+    const bool haveData = HasDrive(d);
+    const QString base = d + QLatin1Char('\\');
+    const auto addFolder = [&](const char* sub) {
+        if (haveData) AddFolder(base + QLatin1String(sub), QString(), base);
+    };
+    const auto addFile = [&](const char* name) {
+        if (haveData) Add(base + QLatin1String(name), QString(), base);
+    };
+
+    if (ItemTicked(kAccounts)) {
+        addFolder("Spool");
+        addFile("eudora.ini");
+        CloseTask(kAccounts);
+    }
+    if (ItemTicked(kMailFolders)) {
+        AddMailFolders(haveData ? d : QString());
+        CloseTask(kMailFolders);
+    }
+    if (ItemTicked(kFilters)) {
+        addFolder("Filters");
+        addFile("filters.pce");
+        CloseTask(kFilters);
+    }
+    if (ItemTicked(kSignatures)) {
+        addFolder("Sigs");
+        CloseTask(kSignatures);
+    }
+    if (ItemTicked(kAddressBook)) {
+        addFile("nndbase.toc");
+        addFile("nndbase.txt");
+        CloseTask(kAddressBook);
+    }
+
+    Manifest m;
+    m.emailClient = QStringLiteral("Eudora");
+    m.identities = TickedIdentityNames();
+    m.items = TickedItemNames();
+    const QString info = Staging() + QStringLiteral("\\infobak.ini");
+    WriteManifest(ctx_.files, info, m);
+    Add(info, QString(), Staging() + QLatin1Char('\\'));
+
+    FinishArchive();
+    return Failed();
+}
+
+void EudoraCollector::AddMailFolders(const QString& d) {
+    const QString base = d + QLatin1Char('\\');
+    // A folder is found once per ".pce" file in it; its mailboxes are added once.
+    const QStringList found = DistinctFolders(FindFolders(d, QStringLiteral("*.pce")));
+    for (const QString& folder : found) {
+        if (folder.compare(base, Qt::CaseInsensitive) == 0) continue;
+        for (const char* ext : kMailboxExtensions)
+            AddFolder(platform::excludeTrailingBackslash(folder), QString(), base,
+                      QLatin1String(ext));
+    }
+    if (!d.isEmpty()) {
+        for (const char* ext : kMailboxExtensions)
+            AddFolder(d, QStringLiteral("Mail"), base, QLatin1String(ext));
+    }
+
+    // The map of the mail folders that a restore recreates below D.
+    QStringList mailFolders;
+    for (const QString& folder : found) {
+        if (!platform::excludeTrailingBackslash(folder).endsWith(QLatin1String(".fol"),
+                                                                 Qt::CaseInsensitive))
+            continue;
+        const QString relative = RelativeFolder(folder, d);
+        if (!relative.isEmpty()) mailFolders << relative;
+    }
+    const QString map = Staging() + QStringLiteral("\\directory.ini");
+    WriteDirectoryFile(ctx_.files, map, NumberedKeys(QStringLiteral("Dir"), mailFolders));
+    Add(map, QString(), Staging() + QLatin1Char('\\'));
+
+    if (!d.isEmpty()) AddFolder(base + QStringLiteral("Stationery"), QString(), base);
+}
+
+} // namespace backup
