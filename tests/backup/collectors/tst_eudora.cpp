@@ -220,6 +220,21 @@ private Q_SLOTS:
         QVERIFY(names.size() > 900);
     }
 
+    // A data folder whose name the search would split at its ';': its mailboxes
+    // are not searched, and the backup says so instead of passing for complete.
+    void folderTheSearchCannotTake() {
+        Rig rig;
+        const QString odd = QStringLiteral("C:\\Mail;Old");
+        rig.prefix.writeFile(odd + QStringLiteral("\\In.fol\\descmap.pce"), "x");
+        rig.prefix.writeFile(odd + QStringLiteral("\\Sigs\\Standard.txt"), "Ann");
+        rig.setCommandLine(QStringLiteral("C:\\E\\Eudora.exe ") + odd + QStringLiteral(" x.ini"));
+        QVERIFY(rig.backup({0, 2, 4}));
+        QVERIFY2(rig.state().BackupErrorText.contains(odd),
+                 qPrintable(rig.state().BackupErrorText));
+        QVERIFY(rig.sevenZipTests());
+        QVERIFY(rig.names().contains(QStringLiteral("Sigs/Standard.txt")));
+    }
+
     void randomCommandLines() {
         testsupport::MiniPrefix mini;
         mini.write(QStringLiteral("C:\\EUDORA\\In.mbx"), 1);
