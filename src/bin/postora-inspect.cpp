@@ -8,9 +8,11 @@
 #include "app/SettingsStore.h"
 #include "clients/Clients.h"
 #include "clients/ClientsReport.h"
+#include "desktop/TFileSearch.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "regdump/TIORegistry.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -57,7 +59,8 @@ struct Command {
     const char* name;
     const char* arguments; // as shown in the usage text
     const char* summary;
-    int argumentCount;
+    int minArguments;
+    int maxArguments;
     std::function<int(Inspect&, const QStringList&)> run;
 };
 
@@ -240,15 +243,67 @@ int settingsCommand(Inspect& in, const QStringList&) {
     return kExitOk;
 }
 
+// export ROOT KEY FILE [--no-subkeys]: the REGEDIT4 dump a backup would hold.
+// FILE is a Windows path or a host path.
+int exportCommand(Inspect& in, const QStringList& args) {
+    bool subKeys = true;
+    if (args.size() == 4) {
+        if (args[3] != u"--no-subkeys")
+            return in.fail(kExitBadArguments, QStringLiteral("unknown option \"%1\"").arg(args[3]));
+        subKeys = false;
+    }
+    const QString root = args[0];
+    if (regdump::TIORegistry::RootKeyToName(regdump::TIORegistry::RootNameToKey(root)) != root)
+        return in.fail(
+            kExitBadArguments,
+            QStringLiteral("unknown root \"%1\" (use HKEY_CURRENT_USER, ...)").arg(root));
+    QString file = args[2];
+    if (file.startsWith(u'/')) file = in.files().windowsPath(file);
+    regdump::TIORegistry dump(in.registry(), in.files());
+    if (!dump.ExportRegistryKey(root, args[1], subKeys, file))
+        return in.fail(kExitMissing, QStringLiteral("cannot write %1").arg(file));
+    in.out << "written " << file << '\n';
+    return kExitOk;
+}
+
+// search SPEC [--level N]: the folders the recursive file search reports, in order.
+int searchCommand(Inspect& in, const QStringList& args) {
+    desktop::TFileSearch search(in.files());
+    if (args.size() == 3) {
+        bool ok = false;
+        const int level = args[2].toInt(&ok);
+        if (args[1] != u"--level" || !ok || level < 0)
+            return in.fail(kExitBadArguments, QStringLiteral("expected --level N"));
+        search.Level = level;
+    } else if (args.size() != 1) {
+        return in.fail(kExitBadArguments, QStringLiteral("expected --level N"));
+    }
+    desktop::FoundFolderList found;
+    found.attach(search);
+    search.setSearchFile(args[0]);
+    search.Execute();
+    for (const QString& folder : found.folders())
+        in.out << folder << '\n';
+    if (found.overflowed())
+        return in.fail(kExitMissing, QStringLiteral("%1 more folder(s) did not fit the list of %2")
+                                         .arg(found.dropped())
+                                         .arg(desktop::FoundFolderList::Capacity));
+    return kExitOk;
+}
+
 const Command kCommands[] = {
-    {"drives", "", "drive letters, host folders, type and free space", 0, drivesCommand},
-    {"reg", "ROOT\\PATH", "a registry key's values and sub-keys (HKCU, HKLM, HKCR, ...)", 1,
+    {"drives", "", "drive letters, host folders, type and free space", 0, 0, drivesCommand},
+    {"reg", "ROOT\\PATH", "a registry key's values and sub-keys (HKCU, HKLM, HKCR, ...)", 1, 1,
      regCommand},
-    {"find", "\"C:\\path\\*.ext\"", "a folder listing with the find-first rules", 1, findCommand},
-    {"clients", "", "default and installed mail clients, versions, identities and items", 0,
+    {"find", "\"C:\\path\\*.ext\"", "a folder listing with the find-first rules", 1, 1,
+     findCommand},
+    {"clients", "", "default and installed mail clients, versions, identities and items", 0, 0,
      clientsCommand},
-    {"settings", "", "the program's settings as it reads them (password masked)", 0,
+    {"settings", "", "the program's settings as it reads them (password masked)", 0, 0,
      settingsCommand},
+    {"export", "ROOT KEY FILE [--no-subkeys]", "a REGEDIT4 dump of a key", 3, 4, exportCommand},
+    {"search", "SPEC [--level N]", "the folders the recursive file search reports", 1, 3,
+     searchCommand},
 };
 
 void usage(QTextStream& s) {
@@ -256,7 +311,7 @@ void usage(QTextStream& s) {
     for (const Command& c : kCommands) {
         const QString line =
             QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.arguments));
-        s << "  " << line.leftJustified(26) << c.summary << '\n';
+        s << "  " << line.leftJustified(36) << c.summary << '\n';
     }
 }
 
@@ -275,7 +330,7 @@ int main(int argc, char** argv) {
     }
     for (const Command& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
-        if (args.size() != c.argumentCount)
+        if (args.size() < c.minArguments || args.size() > c.maxArguments)
             return in.fail(kExitBadArguments,
                            QStringLiteral("usage: postora-inspect %1 %2")
                                .arg(QLatin1String(c.name), QLatin1String(c.arguments))

@@ -2,6 +2,7 @@
 #include "platform/registry.h"
 #include "support/SamplePrefix.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -78,6 +79,35 @@ private Q_SLOTS:
         QCOMPARE(lines.last(), QString("2 file(s), 3 folder(s)"));
     }
 
+    void exportDump() {
+        const QString file = sample_->root() + "/mail.reg";
+        Run r = inspect({"export", "HKEY_CURRENT_USER", "\\Software\\Test", file});
+        QCOMPARE(r.code, 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        QVERIFY2(all.startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"),
+                 all.constData());
+        QVERIFY(all.contains("[HKEY_CURRENT_USER\\Software\\Test\\Mail\\Accounts]\r\n"));
+        QVERIFY(all.contains("\"Port\"=dword:0000006E\r\n"));
+
+        r = inspect({"export", "HKEY_CURRENT_USER", "Software\\Test", file, "--no-subkeys"});
+        QCOMPARE(r.code, 0);
+        f.close();
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(!f.readAll().contains("Mail"));
+    }
+
+    void search() {
+        sample_->writeFile("C:\\Mail\\In.fol\\Sub.fol\\a.mbx", "x");
+        Run r = inspect({"search", "C:\\Mail\\*.mbx"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("C:\\Mail\\\nC:\\Mail\\In.fol\\Sub.fol\\\n"));
+        r = inspect({"search", "C:\\Mail\\*.mbx", "--level", "1"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("C:\\Mail\\\n"));
+    }
+
     void failures_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
@@ -88,6 +118,9 @@ private Q_SLOTS:
         QTest::newRow("unknown root") << QStringList{"reg", "HKXX\\Software"} << 2;
         QTest::newRow("no drive") << QStringList{"find", "*.*"} << 2;
         QTest::newRow("missing key") << QStringList{"reg", "HKCU\\Software\\Nothing"} << 1;
+        QTest::newRow("export root") << QStringList{"export", "HKCU", "x", "y"} << 2;
+        QTest::newRow("export option") << QStringList{"export", "HKEY_USERS", "x", "y", "-z"} << 2;
+        QTest::newRow("search level") << QStringList{"search", "C:\\*.*", "--level", "x"} << 2;
         QTest::newRow("no match") << QStringList{"find", "C:\\Mail\\*.xyz"} << 1;
         QTest::newRow("missing folder") << QStringList{"find", "C:\\Nowhere\\*"} << 1;
     }
