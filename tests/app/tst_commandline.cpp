@@ -57,6 +57,7 @@ private Q_SLOTS:
     void initTestCase();
     void parse_data();
     void parse();
+    void parseRandom();
     void backupIntoNewHostFolder();
     void upperCaseWindowsFolder();
     void badCommands_data();
@@ -132,6 +133,37 @@ void TestCommandLine::parse() {
     if (!ok) return;
     QCOMPARE(cmd.folder, folder);
     QCOMPARE(cmd.codes, codes);
+}
+
+void TestCommandLine::parseRandom() {
+    // Arguments made of the characters that matter, at random: an accepted
+    // command always names a folder with one trailing backslash and its
+    // clients in table order.
+    QRandomGenerator rng(99);
+    const QString alphabet = QStringLiteral("/\\:=+,.~ abcdeimoprstuxBCP\u00e9");
+    const QStringList pieces = {"/b",     "/c:",      "/p:",  "oexpress",
+                                "eudora", "netscape", "C:\\", "/tmp"};
+    const auto toWindows = [](const QString& host) { return QStringLiteral("Z:") + host; };
+    int accepted = 0;
+    for (int round = 0; round < 5000; ++round) {
+        QStringList args;
+        const int count = rng.bounded(5);
+        for (int i = 0; i < count; ++i) {
+            QString a;
+            const int len = rng.bounded(12);
+            for (int k = 0; k < len; ++k)
+                a += rng.bounded(3) ? QString(alphabet.at(rng.bounded(alphabet.size())))
+                                    : pieces.at(rng.bounded(pieces.size()));
+            args << a;
+        }
+        const app::BackupCommand cmd = app::ParseBackupCommand(args, toWindows);
+        if (!cmd.ok) continue;
+        ++accepted;
+        QVERIFY(cmd.folder.size() >= 2);
+        QVERIFY(cmd.folder.endsWith(QLatin1Char('\\')));
+        QVERIFY(std::is_sorted(cmd.codes.begin(), cmd.codes.end()));
+    }
+    QVERIFY(accepted > 0);
 }
 
 void TestCommandLine::backupIntoNewHostFolder() {

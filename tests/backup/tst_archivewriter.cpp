@@ -147,6 +147,7 @@ private Q_SLOTS:
     void passwordPrompt();
     void passwordGiven();
     void listReleasedOnce();
+    void randomRecords();
     void loadRefusesIncompleteLibrary();
 };
 
@@ -583,6 +584,40 @@ void TestArchiveWriter::listReleasedOnce() {
     QCOMPARE(rig.fake.dones, 2);
     rig.writer.reset(); // nothing open any more: no further release
     QCOMPARE(rig.fake.dones, 2);
+}
+
+void TestArchiveWriter::randomRecords() {
+    // Whatever the record holds, the callback answers 0, 1 or 2 and stays
+    // inside the record.
+    Rig rig;
+    rig.prefix.write(QStringLiteral("C:\\stage\\a.txt"), 10);
+    rig.writer->InitArchiveList();
+    rig.list->resetTasks();
+    for (int i = 0; i < 3; ++i)
+        rig.list->AddArchiveEntry(QStringLiteral("C:\\stage\\a.txt"), QStringLiteral("K"),
+                                  QStringLiteral("C:\\stage\\"));
+    rig.ui.attendedFlag = false;
+    QRandomGenerator rng(4711);
+    int answered = 0;
+    rig.fake.script = [&](SqxLibrary::Callback cb, std::intptr_t user) {
+        for (int round = 0; round < 3000; ++round) {
+            Record r;
+            for (unsigned char& b : r.bytes)
+                b = static_cast<unsigned char>(rng.bounded(256));
+            // Mostly the known reasons, sometimes anything.
+            const int reasons[] = {0, 1, 2, 3, 5, 6, 4, -1, 99};
+            r.reason(reasons[rng.bounded(9)]);
+            if (rng.bounded(2)) r.bytes[kCbName + rng.bounded(int(kCbTextRoom))] = 0;
+            if (rng.bounded(2)) r.bytes[kCbPath + rng.bounded(int(kCbTextRoom))] = 0;
+            const std::int32_t a = cb(user, r.bytes);
+            if (a < 0 || a > 2) return std::int32_t(-100);
+            ++answered;
+            rig.state.AbortRequested = false;
+        }
+        return std::int32_t(0);
+    };
+    rig.writer->CreateArchive(QStringLiteral("C:\\fuzz.ebk"));
+    QCOMPARE(answered, 3000);
 }
 
 void TestArchiveWriter::loadRefusesIncompleteLibrary() {
