@@ -10,8 +10,15 @@ namespace sqx {
 class Utf8Locale {
 public:
     Utf8Locale() {
-        locale_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-        if (locale_ != static_cast<locale_t>(nullptr)) previous_ = uselocale(locale_);
+        // Only the character type changes: the callbacks still see the caller's other settings.
+        const locale_t base = duplocale(uselocale(static_cast<locale_t>(nullptr)));
+        if (base == static_cast<locale_t>(nullptr)) return;
+        locale_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", base);
+        if (locale_ == static_cast<locale_t>(nullptr)) {
+            freelocale(base);
+            return;
+        }
+        previous_ = uselocale(locale_);
     }
     ~Utf8Locale() {
         if (locale_ == static_cast<locale_t>(nullptr)) return;

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,7 +119,9 @@ private Q_SLOTS:
 
     void nonAsciiNamesAreFlaggedUtf8() {
         const QString archive = out_ + "/u.ebk";
+        const locale_t callersLocale = uselocale(locale_t(nullptr));
         QCOMPARE(addFiles(archive, {source("Ünïcødé ñame €.txt")}, options(), nullptr), SQX_OK);
+        QCOMPARE(uselocale(locale_t(nullptr)), callersLocale); // the call gives it back
         const QByteArray zip = readFile(archive);
         const QByteArray name = QByteArray(source("Ünïcødé ñame €.txt").toUtf8()).mid(1);
         // Local header: signature, version, flags (bit 11 = UTF-8), ..., name at offset 30.
