@@ -282,6 +282,37 @@ private Q_SLOTS:
                  QStringList({"S/special/", "S/special/alias.txt", "S/special/real.txt"}));
     }
 
+    void filesThatChangeSizeStayConsistent() {
+        // Kernel files report a size that is not their length: one promises 4096 bytes and
+        // holds a few (as a file that shrinks while it is read), one promises 0 and holds more
+        // (one that grows). The entries keep the size first seen; the archive stays sound.
+        QString shrinking;
+        for (const QString candidate :
+             {"/sys/kernel/mm/transparent_hugepage/enabled", "/sys/kernel/profiling"})
+            if (QFileInfo(candidate).size() == 4096 && readFile(candidate).size() < 4096)
+                shrinking = candidate;
+        const QString growing = "/proc/version";
+        if (shrinking.isEmpty() || QFileInfo(growing).size() != 0 || !haveTools())
+            QSKIP("no kernel files of that kind here, or no 7z and bsdtar");
+        const QString archive = out_ + "/k.ebk";
+        QCOMPARE(addFiles(archive, {shrinking, growing}, options("pw"), nullptr), SQX_OK);
+        const Listed listed = listArchive(archive);
+        QCOMPARE(listed.result, SQX_OK);
+        for (const auto& row : listed.rows)
+            QCOMPARE(row.size, QString::fromUtf8(row.name).endsWith("version") ? 0 : 4096);
+        QCOMPARE(sevenZipTest(archive, "pw").exitCode, 0);
+        int code = -1;
+        bsdtarNames(archive, "pw", &code);
+        QCOMPARE(code, 0);
+        SqxOptions o = options("pw");
+        std::strcpy(o.tempFolder, (out_ + "/x").toUtf8().constData());
+        QCOMPARE(SqxExtractFiles(archive.toUtf8().constData(), nullptr, &o, nullptr, 0), SQX_OK);
+        const QByteArray content = readFile(out_ + "/x" + shrinking);
+        QCOMPARE(content.size(), 4096);
+        QVERIFY(content.startsWith(readFile(shrinking)));
+        QVERIFY(content.endsWith(QByteArray(100, '\0')));
+    }
+
     void emptyListWritesAnEmptyArchive() {
         const QString archive = out_ + "/e.ebk";
         QCOMPARE(addFiles(archive, {}, options("pw"), nullptr), SQX_OK);
