@@ -134,7 +134,13 @@ inline QStringList bsdtarNames(const QString& archive, const QByteArray& passwor
 struct Listed {
     int32_t result = -1;
     QStringList names;
-    std::vector<SqxArcEntry> rows;
+    struct Row {
+        QString name;
+        int64_t size;
+        bool folder;
+        bool encrypted;
+    };
+    std::vector<Row> rows; // in archive order; the names are copies, the list is gone
 };
 
 inline Listed listArchive(const QString& archive, const SqxOptions* o = nullptr) {
@@ -144,7 +150,8 @@ inline Listed listArchive(const QString& archive, const SqxOptions* o = nullptr)
     out.result = SqxListFiles(archive.toUtf8().constData(), &list, o, nullptr, 0);
     for (int i = 0; i < list->count; ++i) {
         out.names << QString::fromUtf8(list->entries[i].name);
-        out.rows.push_back(list->entries[i]);
+        const SqxArcEntry& e = list->entries[i];
+        out.rows.push_back({QString::fromUtf8(e.name), e.size, e.isFolder != 0, e.encrypted != 0});
     }
     SqxDoneArcFileList(&list);
     out.names.sort();
