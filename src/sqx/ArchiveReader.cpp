@@ -73,8 +73,8 @@ const char* ArchiveReader::passphraseWanted() {
     asked_ = true;
     const auto answer = callback_.password();
     if (!answer || answer->empty()) return nullptr;
-    asked_password_ = *answer;
-    return asked_password_.c_str();
+    askedPassword_ = *answer;
+    return askedPassword_.c_str();
 }
 
 int32_t ArchiveReader::open() {
@@ -136,7 +136,7 @@ int32_t ArchiveReader::dataFailure() const {
     const std::string message = text != nullptr ? text : "";
     if (message.find("ncorrect passphrase") != std::string::npos) return SQX_E_BAD_PASSWORD;
     if (message.find("assphrase") != std::string::npos)
-        return password_.empty() && asked_password_.empty() ? SQX_E_PASSWORD_NEEDED
+        return password_.empty() && askedPassword_.empty() ? SQX_E_PASSWORD_NEEDED
                                                             : SQX_E_BAD_PASSWORD;
     const int error = archive_errno(archive_);
     if (error == ENOMEM) return SQX_E_NO_MEMORY;

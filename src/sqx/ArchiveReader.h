@@ -51,7 +51,7 @@ private:
     std::vector<const char*> volumePointers_;
     bool asked_ = false;
     bool empty_ = false;
-    std::string asked_password_;
+    std::string askedPassword_;
     std::vector<char> buffer_;
 };
 
