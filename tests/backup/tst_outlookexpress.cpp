@@ -39,6 +39,7 @@ private Q_SLOTS:
     void registryDumps();
     void rulesAlone();
     void missingApplicationDataFolder();
+    void failedBackupKeepsTheOldArchive();
     void placeholders_data();
     void placeholders();
     void folderParts();
@@ -204,6 +205,25 @@ void TestOutlookExpress::missingApplicationDataFolder() {
     QCOMPARE(
         testsupport::runTool(QStringLiteral("7z"), {QStringLiteral("t"), rig.archive()}).exitCode,
         0);
+}
+
+void TestOutlookExpress::failedBackupKeepsTheOldArchive() {
+    Rig rig;
+    QVERIFY(!rig.engine->RunBackup(rig.request()));
+    QFile first(rig.archive());
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray before = first.readAll();
+    first.close();
+    // The same target again, on a disk that fills up.
+    qputenv("SQX_FAULT_WRITE", "ENOSPC@100");
+    auto unset = qScopeGuard([] { qunsetenv("SQX_FAULT_WRITE"); });
+    rig.engine->state().resetForRun();
+    QVERIFY(rig.engine->RunBackup(rig.request()));
+    QCOMPARE(rig.engine->state().BackupErrorText,
+             QStringLiteral("Disk is full. Replace or select other!"));
+    QFile after(rig.archive());
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
 }
 
 void TestOutlookExpress::placeholders_data() {

@@ -36,9 +36,9 @@ bool Collector::HasDrive(const QString& path) {
 }
 
 void Collector::BeginArchive() {
+    // The old archive of that name is not deleted here: the library replaces it
+    // only once the new one is complete, so a failed backup leaves it in place.
     ctx_.list.resetTasks();
-    if (ctx_.files.fileExists(request_.targetPath))
-        (void)ctx_.files.removeFile(request_.targetPath);
     ctx_.writer.InitArchiveList();
 }
 

@@ -30,7 +30,7 @@ public:
     static bool HasDrive(const QString& path);
 
 protected:
-    // Task counters reset, an existing target deleted, the archive list opened.
+    // Task counters reset, the archive list opened.
     void BeginArchive();
     // CreateArchive on the target, then the list released; then what the
     // searches had to leave out, if anything, marks the backup failed.
