@@ -112,7 +112,7 @@ int CommandLine::runBackupCommand(const BackupCommand& cmd) {
     int status = kExitOk;
     for (const ClientKeyword& k : kClientKeywords) {
         if (!cmd.codes.contains(k.code)) continue;
-        const int code = resolveCode(k.code);
+        const int code = ResolveClientCode(k.code, ctx_.catalogue());
         if (code == 0) {
             reportLine(QStringLiteral("postora: %1: not installed, nothing backed up")
                            .arg(QLatin1String(k.keyword)));
@@ -124,12 +124,11 @@ int CommandLine::runBackupCommand(const BackupCommand& cmd) {
     return status;
 }
 
-int CommandLine::resolveCode(int baseCode) {
+int ResolveClientCode(int baseCode, clients::ClientCatalogue& catalogue) {
     if (baseCode != clients::kPocoMail && baseCode != clients::kOpera &&
         baseCode != clients::kNetscape)
         return baseCode;
-    // As the wizard does: the first installed layout.
-    const auto versions = ctx_.catalogue().GetClientVersions(baseCode);
+    const auto versions = catalogue.GetClientVersions(baseCode);
     return versions.isEmpty() ? 0 : versions.first().code;
 }
 

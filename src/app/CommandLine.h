@@ -7,6 +7,10 @@
 
 #include <functional>
 
+namespace clients {
+class ClientCatalogue;
+}
+
 namespace app {
 
 class AppContext;
@@ -45,6 +49,10 @@ struct BackupCommand {
 BackupCommand ParseBackupCommand(const QStringList& args,
                                  const std::function<QString(const QString&)>& hostToWindows);
 
+// The code "/b" backs up for a keyword's base code: for clients with several
+// layouts the first installed one (as the wizard offers them), 0 when none is.
+int ResolveClientCode(int baseCode, clients::ClientCatalogue& catalogue);
+
 class CommandLine {
 public:
     CommandLine(AppContext& ctx, CommandHandlers handlers);
@@ -62,9 +70,6 @@ public:
 
 private:
     int runBackupCommand(const BackupCommand& cmd);
-    // The code to back up for a keyword: the installed variant for clients with
-    // several layouts; 0 when none is installed.
-    int resolveCode(int baseCode);
     bool backupClient(const QString& folder, int code, const QString& keyword);
 
     AppContext& ctx_;

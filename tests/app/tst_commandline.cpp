@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/Settings.h"
 #include "backup/BackupFiles.h"
+#include "clients/Clients.h"
 #include "platform/registry.h"
 
 #include <QtTest>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void parseRandom();
+    void installedLayoutChosen();
     void backupIntoNewHostFolder();
     void upperCaseWindowsFolder();
     void badCommands_data();
@@ -164,6 +166,22 @@ void TestCommandLine::parseRandom() {
         QVERIFY(std::is_sorted(cmd.codes.begin(), cmd.codes.end()));
     }
     QVERIFY(accepted > 0);
+}
+
+void TestCommandLine::installedLayoutChosen() {
+    support::SamplePrefix prefix;
+    auto files = prefix.files();
+    auto reg = prefix.registry();
+    clients::ClientCatalogue catalogue(*reg, *files);
+    QCOMPARE(app::ResolveClientCode(clients::kPocoMail, catalogue), 0);
+    QCOMPARE(app::ResolveClientCode(clients::kOutlookExpress, catalogue), 1);
+    QCOMPARE(app::ResolveClientCode(clients::kFavorites, catalogue), 10);
+    prefix.addKey(platform::HKEY_CURRENT_USER, QStringLiteral("Software\\Poco\\Mail"));
+    prefix.save();
+    QCOMPARE(app::ResolveClientCode(clients::kPocoMail, catalogue), int(clients::kPocoMail2));
+    prefix.addKey(platform::HKEY_CURRENT_USER, QStringLiteral("Software\\Poco Systems Inc"));
+    prefix.save();
+    QCOMPARE(app::ResolveClientCode(clients::kPocoMail, catalogue), int(clients::kPocoMail3));
 }
 
 void TestCommandLine::backupIntoNewHostFolder() {
