@@ -46,9 +46,10 @@ bool AppContext::InitBackupEngine(const QString& programHostFolder) {
     table.SetFileName(localization_->languageFilePath());
     table.Open();
     staging_ = std::make_unique<platform::StagingFolder>(files_->drives());
-    engine_ = std::make_unique<backup::BackupEngine>(backup::BackupEngine::Deps{
-        *registry_, *files_, *dump_, settingsStore_->settings(), ui_,
-        [this](const QString& key) { return message(key); }, staging_->windowsPath()});
+    engine_ = std::make_unique<backup::BackupEngine>(
+        backup::BackupEngine::Deps{*registry_, *files_, *dump_, settingsStore_->settings(), ui_,
+                                   [this](const QString& key) { return message(key); },
+                                   staging_->windowsPath(), &catalogue_->NetscapeProfilePaths()});
     return engine_->LoadSqx(programHostFolder);
 }
 

@@ -3,6 +3,7 @@
 // backup engine and the job state that is fresh for every call of RunBackup.
 
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 class Registry;
@@ -35,6 +36,9 @@ struct BackupContext {
     app::Interaction& ui;
     QString stagingFolder; // Windows path, no trailing '\'
     JobState job;
+    // The Netscape 6/7 profile folders that the identity enumeration found, in
+    // identity order; null when no enumeration is at hand.
+    const QStringList* netscapeProfilePaths = nullptr;
 };
 
 } // namespace backup

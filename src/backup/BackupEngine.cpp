@@ -59,8 +59,8 @@ bool BackupEngine::RunBackup(const BackupRequest& request) {
         state_.fail(QStringLiteral(" The temporary folder could not be made."));
         return true;
     }
-    BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,     writer_,
-                      state_,      d_.ui,    d_.stagingFolder, JobState{}};
+    BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,      writer_,
+                      state_,      d_.ui,    d_.stagingFolder, JobState{}, d_.netscapeProfilePaths};
     return run(ctx, request);
 }
 

@@ -10,6 +10,7 @@
 #include "backup/SqxLibrary.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 class Registry;
@@ -41,6 +42,8 @@ public:
         app::Interaction& ui;
         MessageLookup message;
         QString stagingFolder; // Windows path, no trailing '\'
+        // The catalogue's Netscape 6/7 profile-path list, which outlives the engine.
+        const QStringList* netscapeProfilePaths = nullptr;
     };
     explicit BackupEngine(Deps deps);
     BackupEngine(const BackupEngine&) = delete;

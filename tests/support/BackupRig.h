@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "backup/ArchiveList.h"
 #include "backup/BackupEngine.h"
+#include "clients/Clients.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
 #include "regdump/TIORegistry.h"
@@ -24,6 +25,8 @@ struct BackupRig {
     platform::StagingFolder staging{files->drives()};
     ScriptedInteraction ui;
     app::Settings settings;
+    // Fills the Netscape 6/7 profile paths that the engine hands to its collector.
+    clients::ClientCatalogue catalogue{*registry, *files};
     std::unique_ptr<backup::BackupEngine> engine;
     QString target;
     QTemporaryDir out;
@@ -31,8 +34,9 @@ struct BackupRig {
 
     explicit BackupRig(const QString& targetPath = QStringLiteral("C:\\Backups\\backup.ebk"))
         : target(targetPath) {
-        engine = std::make_unique<backup::BackupEngine>(backup::BackupEngine::Deps{
-            *registry, *files, dump, settings, ui, &englishMessage, staging.windowsPath()});
+        engine = std::make_unique<backup::BackupEngine>(
+            backup::BackupEngine::Deps{*registry, *files, dump, settings, ui, &englishMessage,
+                                       staging.windowsPath(), &catalogue.NetscapeProfilePaths()});
         const QString bin =
             qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR));
         if (!engine->LoadSqx(bin)) qWarning() << engine->library().error();

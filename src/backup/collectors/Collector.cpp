@@ -49,11 +49,11 @@ void Collector::FinishArchive() {
     // A failure rather than a warning: an unattended run has no one to warn,
     // and its result must not read as a complete backup.
     QString text;
-    if (droppedMatches_ > 0)
-        text += QStringLiteral(" The folder search found more than %1 matches; %2 of them were "
+    if (lostFolders_ > 0)
+        text += QStringLiteral(" The folder search found more than %1 matches; %2 folders were "
                                "left out of the backup.")
                     .arg(desktop::FoundFolderList::Capacity)
-                    .arg(droppedMatches_);
+                    .arg(lostFolders_);
     for (const QString& folder : unsearchable_)
         text +=
             QStringLiteral(" The folder %1 could not be searched and was left out.").arg(folder);
@@ -159,18 +159,27 @@ QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
     }
     desktop::FoundFolderList found;
     desktop::TFileSearch search(ctx_.files, &ctx_.ui);
-    found.attach(search);
+    // A match the full list refuses loses nothing when its folder is listed
+    // already (collectors take each folder once); only the others are lost.
+    QSet<QString> listed;
+    QSet<QString> lost;
+    search.OnFileFind = [&](const QString& match, const platform::FindData&) {
+        if (found.append(match))
+            listed.insert(match);
+        else if (!listed.contains(match))
+            lost.insert(match);
+    };
     search.setSearchFile(spec);
     search.Execute();
-    droppedMatches_ += found.dropped();
+    lostFolders_ += int(lost.size());
     return found.folders();
 }
 
-QStringList Collector::DistinctFolders(const QStringList& folders) {
+QStringList Collector::DistinctFolders(const QStringList& folders, Qt::CaseSensitivity cs) {
     QStringList out;
     QSet<QString> seen;
     for (const QString& f : folders) {
-        const QString key = f.toLower();
+        const QString key = cs == Qt::CaseInsensitive ? f.toLower() : f;
         if (seen.contains(key)) continue;
         seen.insert(key);
         out << f;

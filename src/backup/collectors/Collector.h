@@ -66,13 +66,16 @@ protected:
     // The recursive file search for mask below folder: the folder (ending in
     // '\') of every match, once per match, in the order found; nothing when
     // folder is empty. The found-folder list holds FoundFolderList::Capacity
-    // folders. Matches beyond it, and a folder that cannot be searched (too long
-    // for the search, or holding the mask separator ';'), are never dropped
-    // silently: FinishArchive still writes the archive, then marks the backup
-    // failed with a text that says what was left out.
+    // folders. Folders beyond it (matches in folders the list never got), and a
+    // folder that cannot be searched (too long for the search, or holding the
+    // mask separator ';'), are never dropped silently: FinishArchive still
+    // writes the archive, then marks the backup failed with a text that says
+    // what was left out.
     QStringList FindFolders(const QString& folder, const QString& mask);
-    // Each folder once (compared without regard to case), first occurrence kept.
-    static QStringList DistinctFolders(const QStringList& folders);
+    // Each folder once, first occurrence kept (by default compared without
+    // regard to case).
+    static QStringList DistinctFolders(const QStringList& folders,
+                                       Qt::CaseSensitivity cs = Qt::CaseInsensitive);
 
     bool Failed() const;
 
@@ -80,7 +83,7 @@ protected:
     const BackupRequest& request_;
 
 private:
-    int droppedMatches_ = 0;   // beyond the found-folder list
+    int lostFolders_ = 0;      // folders the found-folder list had no room for
     QStringList unsearchable_; // folders the search could not be given
 };
 
