@@ -1,0 +1,71 @@
+#include "backup/collectors/PegasusCollector.h"
+
+#include "backup/Manifest.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+
+namespace backup {
+
+namespace {
+const QString kKey = QStringLiteral("\\SOFTWARE\\Classes\\software\\pegasus mail\\");
+const QString kDefaultUser = QStringLiteral("Default User");
+
+enum Item { kAccountsItem };
+} // namespace
+
+bool RunPegasus(BackupContext& ctx, const BackupRequest& request) {
+    PegasusCollector collector(ctx, request);
+    return collector.Run();
+}
+
+QString PegasusCollector::MailboxFolder(const QString& value) {
+    const qsizetype at = value.lastIndexOf(QLatin1Char('\\'));
+    return at >= 0 ? value.left(at) : value;
+}
+
+bool PegasusCollector::Run() {
+    const QString mailbox = MailboxFolder(
+        ReadString(platform::HKEY_LOCAL_MACHINE, kKey + QStringLiteral("MailBox"), QString()));
+    BeginArchive();
+
+    // Without a user list, "Default User" as the first identity means the
+    // single user whose mail lies in the "Mail" folder.
+    const QString userList = mailbox + QStringLiteral("\\Pmail.usr");
+    const bool singleUser = !ctx_.files.fileExists(userList) && IdentityName(0) == kDefaultUser;
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (IdentityTicked(i)) AddUser(i, mailbox, singleUser);
+    }
+
+    const QString base = Staging() + QLatin1Char('\\');
+    ExportAndAdd(QStringLiteral("HKEY_LOCAL_MACHINE"), kKey + QStringLiteral("Username"), false,
+                 base + QStringLiteral("user.reg"), base);
+    // Listed whether or not it exists: a restore looks for it in every backup.
+    Add(userList, QString(), mailbox + QLatin1Char('\\'));
+
+    WriteManifest();
+    Add(base + QStringLiteral("infobak.ini"), QString(), base);
+    FinishArchive();
+    return Failed();
+}
+
+void PegasusCollector::AddUser(int position, const QString& mailbox, bool singleUser) {
+    const QString& name = IdentityName(position);
+    const QString folder =
+        mailbox + QLatin1Char('\\') + (singleUser ? QStringLiteral("Mail") : name);
+    // A name from the user list that is no plain folder name (".." or one with
+    // a separator) would read a folder outside the mailbox folder: the user's
+    // task stays empty.
+    if (singleUser || SafeFolderName(name) == name)
+        AddFolder(folder, singleUser ? kDefaultUser : name, folder + QLatin1Char('\\'));
+    CloseTask(kAccountsItem);
+}
+
+void PegasusCollector::WriteManifest() {
+    Manifest m;
+    m.emailClient = QStringLiteral("PegasusMail");
+    m.identities = TickedIdentityNames();
+    m.items = TickedItemNames();
+    backup::WriteManifest(ctx_.files, Staging() + QStringLiteral("\\infobak.ini"), m);
+}
+
+} // namespace backup
