@@ -1,0 +1,34 @@
+#pragma once
+// The Bat! (client code 6): per ticked user the message bases of every mail
+// folder, the account files, the filters and a map of the mail folders; once
+// for all users the address books of the working folder.
+
+#include "backup/collectors/Collector.h"
+
+#include <array>
+
+namespace backup {
+
+bool RunTheBat(BackupContext& ctx, const BackupRequest& request);
+
+class TheBatCollector : public Collector {
+public:
+    using Collector::Collector;
+    bool Run() override;
+
+    // The path of a found folder below the user's folder, with the found
+    // folder's trailing '\' ("C:\U\Inbox\" below "C:\U" is "Inbox\"; the user's
+    // folder itself is empty). A folder outside it stays whole.
+    static QString RelativeFolder(const QString& found, const QString& userFolder);
+
+private:
+    void BackupUser(int position, const QString& working);
+    void AddMailFolders(int position, const QString& userFolder, const QString& archiveFolder);
+    void AddFiles(const QString& folder, const QStringList& names, const QString& archiveFolder);
+    void WriteManifest();
+
+    // Per identity position: its "Dir #" value as read, or "default".
+    std::array<QString, kMaxSelected> folderMap_;
+};
+
+} // namespace backup
