@@ -1,0 +1,197 @@
+#include "backup/collectors/PocoMailCollector.h"
+
+#include "backup/Manifest.h"
+#include "clients/Clients.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace backup {
+
+namespace {
+enum Item { kAccountsItem, kMailFolders, kFilters, kSignatures, kAddressBook, kScripts };
+
+const QString kSettingsFile = QStringLiteral("poco.ini");
+
+// The folder values end in '\'. A value without one loses nothing.
+QString folderValue(const platform::IniFile& ini, const char* section, const char* key) {
+    return platform::excludeTrailingBackslash(
+        ini.readString(QLatin1String(section), QLatin1String(key)));
+}
+
+// An empty value names no folder: joined, it would name the settings file's
+// own folder and add all of it to the item.
+QString joined(const QString& folder, const QString& value) {
+    return value.isEmpty() ? QString() : folder + QLatin1Char('\\') + value;
+}
+} // namespace
+
+bool RunPocoMail(BackupContext& ctx, const BackupRequest& request) {
+    PocoMailCollector collector(ctx, request);
+    return collector.Run();
+}
+
+QString PocoMailCollector::VersionSuffix(int code) {
+    switch (code) {
+    case clients::kPocoMail2:
+        return QStringLiteral("2");
+    case clients::kPocoMail3:
+        return QStringLiteral("3");
+    case clients::kPocoMail20:
+        return QStringLiteral("20");
+    default:
+        return {};
+    }
+}
+
+PocoMailCollector::Settings PocoMailCollector::ReadSettings(const platform::IniFile& ini,
+                                                            const QString& folder) {
+    Settings s;
+    s.address = joined(folder, folderValue(ini, "Program", "AddressPath"));
+    s.attach = joined(folder, folderValue(ini, "Mail", "AttachPath"));
+    s.mail = joined(folder, folderValue(ini, "Program", "MailPath"));
+    s.script = joined(folder, folderValue(ini, "Program", "ScriptPath"));
+    s.signature = joined(folder, folderValue(ini, "Program", "SigPath"));
+    s.templates = joined(folder, folderValue(ini, "Program", "TemplatePath"));
+    s.users = folderValue(ini, "Program", "UsersPath");
+    return s;
+}
+
+QString PocoMailCollector::MapEntry(const QString& found, const QString& mailRoot) {
+    QString entry = platform::excludeTrailingBackslash(found);
+    if (entry.startsWith(mailRoot, Qt::CaseInsensitive)) entry = entry.mid(mailRoot.size());
+    return entry;
+}
+
+QString PocoMailCollector::PocoFolder() const {
+    QString folder;
+    switch (request_.clientCode) {
+    case clients::kPocoMail2:
+        folder = ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\Software\\Poco\\Mail"),
+                            QStringLiteral("Path"));
+        break;
+    case clients::kPocoMail3:
+        folder = ReadString(platform::HKEY_CURRENT_USER,
+                            QStringLiteral("\\Software\\Poco Systems Inc\\PocoMail 3"),
+                            QStringLiteral("Path"));
+        break;
+    default:
+        folder = ReadString(
+            platform::HKEY_LOCAL_MACHINE,
+            QStringLiteral(
+                "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\pocomail2moe_is1"),
+            QStringLiteral("Inno Setup: App Path"));
+        break;
+    }
+    // Every path below is built with its own '\'.
+    return platform::excludeTrailingBackslash(folder);
+}
+
+PocoMailCollector::Settings PocoMailCollector::LoadSettings(const QString& folder) const {
+    if (folder.isEmpty()) return {};
+    // A missing or unreadable file reads as one without keys.
+    const auto ini =
+        platform::IniFile::load(ctx_.files, folder + QLatin1Char('\\') + kSettingsFile);
+    return ReadSettings(ini ? ini.value() : platform::IniFile(), folder);
+}
+
+QString PocoMailCollector::UsersFolder(const Settings& s, const QString& pocoFolder) {
+    if (s.users.isEmpty()) return pocoFolder + QStringLiteral("\\users");
+    if (HasDrive(s.users) || s.users.startsWith(QLatin1String("\\\\"))) return s.users;
+    return pocoFolder + QLatin1Char('\\') + s.users;
+}
+
+bool PocoMailCollector::Run() {
+    const QString poco = PocoFolder();
+    BeginArchive();
+    const Settings main = LoadSettings(poco);
+
+    if (IdentityTicked(0)) {
+        Add(poco + QLatin1Char('\\') + kSettingsFile, QString(), poco + QLatin1Char('\\'));
+        AddItems(poco, main, QString(), true);
+    }
+
+    // Every user's folder is built from the default user's users folder (a
+    // user's own settings file need not name one).
+    const QString users = UsersFolder(main, poco);
+    for (int i = 1; i < request_.identityCount; ++i) {
+        if (!IdentityTicked(i)) continue;
+        const QString& name = IdentityName(i);
+        // A name that is no plain folder name ("..", one with a separator)
+        // would read another user's or the default user's files.
+        const QString folder =
+            SafeFolderName(name) == name ? users + QLatin1Char('\\') + name : QString();
+        const QString archiveFolder = QStringLiteral("users\\") + SafeFolderName(name);
+        Add(folder + QLatin1Char('\\') + kSettingsFile, archiveFolder, folder + QLatin1Char('\\'));
+        AddItems(folder, LoadSettings(folder), archiveFolder, false);
+    }
+
+    WriteManifest();
+    const QString base = Staging() + QLatin1Char('\\');
+    Add(base + QStringLiteral("infobak.ini"), QString(), base);
+    FinishArchive();
+    return Failed();
+}
+
+void PocoMailCollector::AddItems(const QString& folder, const Settings& s,
+                                 const QString& archiveFolder, bool defaultUser) {
+    const QString base = folder + QLatin1Char('\\');
+    if (ItemTicked(kAccountsItem)) {
+        Add(base + QStringLiteral("accounts.ini"), archiveFolder, base);
+        CloseTask(kAccountsItem);
+    }
+    if (ItemTicked(kMailFolders)) {
+        AddFolder(s.attach, archiveFolder, base);
+        AddFolder(s.mail, archiveFolder, base);
+        AddFolder(s.templates, archiveFolder, base);
+        if (defaultUser) AddMailSubFolders(folder);
+        CloseTask(kMailFolders);
+    }
+    if (ItemTicked(kFilters)) {
+        Add(base + QStringLiteral("Filters.ini"), archiveFolder, base);
+        CloseTask(kFilters);
+    }
+    if (ItemTicked(kSignatures)) {
+        AddFolder(s.signature, archiveFolder, base);
+        CloseTask(kSignatures);
+    }
+    if (ItemTicked(kAddressBook)) {
+        AddFolder(s.address, archiveFolder, base);
+        CloseTask(kAddressBook);
+    }
+    if (ItemTicked(kScripts)) {
+        AddFolder(s.script, archiveFolder, base);
+        CloseTask(kScripts);
+    }
+}
+
+void PocoMailCollector::AddMailSubFolders(const QString& poco) {
+    const QString root = poco + QStringLiteral("\\mail\\");
+    QStringList map;
+    if (!poco.isEmpty()) {
+        // A folder with several mailboxes is found once per mailbox; it is
+        // listed once, so that no file is stored twice.
+        const QStringList found =
+            DistinctFolders(FindFolders(poco + QStringLiteral("\\Mail"), QStringLiteral("*.mbx")));
+        for (const QString& g : found) {
+            if (g.compare(root, Qt::CaseInsensitive) == 0) continue; // the root's own mailboxes
+            const QString folder = platform::excludeTrailingBackslash(g);
+            for (const char* extension : {"mbx", "itx", "dat"})
+                AddFolder(folder, QString(), root, QLatin1String(extension));
+            map << MapEntry(g, root);
+        }
+    }
+    const QString file = Staging() + QStringLiteral("\\directory.ini");
+    WriteDirectoryFile(ctx_.files, file, NumberedKeys(QStringLiteral("Dir"), map));
+    Add(file, QString(), Staging() + QLatin1Char('\\'));
+}
+
+void PocoMailCollector::WriteManifest() {
+    Manifest m;
+    m.emailClient = QStringLiteral("PocoMail") + VersionSuffix(request_.clientCode);
+    m.identities = TickedIdentityNames();
+    m.items = TickedItemNames();
+    backup::WriteManifest(ctx_.files, Staging() + QStringLiteral("\\infobak.ini"), m);
+}
+
+} // namespace backup
