@@ -6,6 +6,9 @@
 #include "support/clients/EudoraSample.h"
 #include "support/clients/IncrediMailSample.h"
 #include "support/clients/OutlookSample.h"
+#include "support/clients/PegasusSample.h"
+#include "support/clients/PocoMailSample.h"
+#include "support/clients/TheBatSample.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -101,6 +104,9 @@ int main(int argc, char** argv) {
     support::addOutlook(sample);
     support::addEudora(sample);
     support::addIncrediMail(sample);
+    support::addPegasus(sample);
+    support::addTheBat(sample);
+    support::addPocoMail(sample);
     sample.save();
     if (!QFileInfo(sample.prefixDir() + QStringLiteral("/user.reg")).isFile() ||
         !QFileInfo(sample.prefixDir() + QStringLiteral("/dosdevices/c:")).isDir()) {

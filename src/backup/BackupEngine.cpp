@@ -5,6 +5,9 @@
 #include "backup/collectors/IncrediMailCollector.h"
 #include "backup/collectors/OutlookCollector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
+#include "backup/collectors/PegasusCollector.h"
+#include "backup/collectors/PocoMailCollector.h"
+#include "backup/collectors/TheBatCollector.h"
 #include "clients/Clients.h"
 
 #include <QDir>
@@ -23,6 +26,9 @@ const CollectorRow kCollectors[] = {
     {{clients::kOutlook}, &RunOutlook},
     {{clients::kEudora}, &RunEudora},
     {{clients::kIncrediMail}, &RunIncrediMail},
+    {{clients::kPegasus}, &RunPegasus},
+    {{clients::kTheBat}, &RunTheBat},
+    {{clients::kPocoMail2, clients::kPocoMail3, clients::kPocoMail20}, &RunPocoMail},
 };
 } // namespace
 
