@@ -5,6 +5,7 @@
 #include "support/SamplePrefix.h"
 #include "support/clients/EudoraSample.h"
 #include "support/clients/IncrediMailSample.h"
+#include "support/clients/OutlookExpressSample.h"
 #include "support/clients/OutlookSample.h"
 #include "support/clients/PegasusSample.h"
 #include "support/clients/PocoMailSample.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
     writeUserFiles(sample);
     writePrograms(sample);
     writeUserSettings(sample);
+    support::addOutlookExpress(sample);
     support::addOutlook(sample);
     support::addEudora(sample);
     support::addIncrediMail(sample);

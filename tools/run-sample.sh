@@ -12,3 +12,6 @@ export WINEPREFIX="$PWD/sample/prefix" XDG_CONFIG_HOME="$PWD/sample/config" HOME
 build/bin/postora-inspect drives
 build/bin/postora-inspect reg 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
 build/bin/postora-inspect find 'C:\users\*.*'
+# The main job: back up Outlook Express of the sample into sample/backups and list the archive.
+build/bin/postora /b /c:oexpress /p:"$PWD/sample/backups"
+7z l sample/backups/*.ebk

@@ -2,7 +2,7 @@
 // sample prefix (archives, exit status, lines on standard error).
 
 #include "backup/BackupTestSupport.h"
-#include "backup/OutlookExpressSample.h"
+#include "support/clients/OutlookExpressSample.h"
 
 #include "app/CommandLine.h"
 #include "app/Settings.h"
@@ -186,7 +186,7 @@ void TestCommandLine::installedLayoutChosen() {
 
 void TestCommandLine::backupIntoNewHostFolder() {
     support::SamplePrefix prefix;
-    testsupport::OutlookExpressSample oe(prefix);
+    const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
     const QString folder = prefix.root() + QStringLiteral("/out/new/deeper");
     const Run run = postora({"/b", "/c:oexpress", "/p:" + folder});
     QVERIFY2(run.errLines.isEmpty(), qPrintable(run.errLines.join(QLatin1Char('\n'))));
@@ -202,7 +202,7 @@ void TestCommandLine::backupIntoNewHostFolder() {
 
 void TestCommandLine::upperCaseWindowsFolder() {
     support::SamplePrefix prefix;
-    testsupport::OutlookExpressSample oe(prefix);
+    const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
     prefix.makeDir(QStringLiteral("C:\\Backups"));
     const Run run = postora({"/B", "/C:OEXPRESS", "/P:C:\\BACKUPS\\Weekly"});
     QCOMPARE(run.exitCode, 0);
@@ -241,7 +241,7 @@ void TestCommandLine::badCommands() {
 
 void TestCommandLine::notInstalledClientFailsTheRun() {
     support::SamplePrefix prefix;
-    testsupport::OutlookExpressSample oe(prefix);
+    const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
     const QString folder = prefix.root() + QStringLiteral("/out");
     const Run run = postora({"/b", "/c:pocomail+oexpress", "/p:" + folder});
     QCOMPARE(run.exitCode, 1);
@@ -253,7 +253,7 @@ void TestCommandLine::notInstalledClientFailsTheRun() {
 
 void TestCommandLine::passwordFromTheSettings() {
     support::SamplePrefix prefix;
-    testsupport::OutlookExpressSample oe(prefix);
+    const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
     writeSetting(prefix,
                  platform::RegValue::string(QStringLiteral("BackupPsw"),
                                             app::EncodePassword(QStringLiteral("secret55"))));
@@ -270,7 +270,7 @@ void TestCommandLine::passwordFromTheSettings() {
 
 void TestCommandLine::volumesOnFloppySize() {
     support::SamplePrefix prefix;
-    testsupport::OutlookExpressSample oe(prefix);
+    const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
     QByteArray noise(3 * 1024 * 1024, '\0');
     quint32 x = 7;
     for (char& c : noise) {

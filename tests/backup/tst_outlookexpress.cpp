@@ -2,8 +2,8 @@
 // identities, the real archiving library, and the archive read back with 7-Zip.
 
 #include "BackupTestSupport.h"
-#include "OutlookExpressSample.h"
 #include "support/BackupRig.h"
+#include "support/clients/OutlookExpressSample.h"
 
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
@@ -20,7 +20,7 @@ class TestOutlookExpress : public QObject {
     Q_OBJECT
 
     struct Rig : testsupport::BackupRig {
-        testsupport::OutlookExpressSample oe{prefix};
+        support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
 
         Rig() : BackupRig(QStringLiteral("C:\\Backups\\oe.ebk")) {}
         // Both identities and all six items, then the ticks the test clears.
