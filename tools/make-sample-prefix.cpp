@@ -5,6 +5,7 @@
 #include "support/SamplePrefix.h"
 #include "support/clients/EudoraSample.h"
 #include "support/clients/IncrediMailSample.h"
+#include "support/clients/OperaSample.h"
 #include "support/clients/OutlookExpressSample.h"
 #include "support/clients/OutlookSample.h"
 #include "support/clients/PegasusSample.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
     support::addPegasus(sample);
     support::addTheBat(sample);
     support::addPocoMail(sample);
+    support::addOpera(sample);
     sample.save();
     if (!QFileInfo(sample.prefixDir() + QStringLiteral("/user.reg")).isFile() ||
         !QFileInfo(sample.prefixDir() + QStringLiteral("/dosdevices/c:")).isDir()) {

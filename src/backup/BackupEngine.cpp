@@ -3,6 +3,7 @@
 #include "backup/BackupContext.h"
 #include "backup/collectors/EudoraCollector.h"
 #include "backup/collectors/IncrediMailCollector.h"
+#include "backup/collectors/OperaCollector.h"
 #include "backup/collectors/OutlookCollector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "backup/collectors/PegasusCollector.h"
@@ -29,6 +30,8 @@ const CollectorRow kCollectors[] = {
     {{clients::kPegasus}, &RunPegasus},
     {{clients::kTheBat}, &RunTheBat},
     {{clients::kPocoMail2, clients::kPocoMail3, clients::kPocoMail20}, &RunPocoMail},
+    {{clients::kOpera6}, &RunOpera6},
+    {{clients::kOpera7}, &RunOpera7},
 };
 } // namespace
 

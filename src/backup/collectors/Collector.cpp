@@ -187,6 +187,17 @@ QStringList Collector::DistinctFolders(const QStringList& folders, Qt::CaseSensi
     return out;
 }
 
+void Collector::AddManifest(const QString& emailClient, const IniPairs& directory) {
+    Manifest m;
+    m.emailClient = emailClient;
+    m.identities = TickedIdentityNames();
+    m.items = TickedItemNames();
+    m.directory = directory;
+    const QString file = Staging() + QStringLiteral("\\infobak.ini");
+    WriteManifest(ctx_.files, file, m);
+    Add(file, QString(), Staging() + QLatin1Char('\\'));
+}
+
 bool Collector::Failed() const {
     return ctx_.state.BackupFailed;
 }

@@ -5,6 +5,7 @@
 
 #include "backup/BackupContext.h"
 #include "backup/BackupRequest.h"
+#include "backup/Manifest.h"
 
 #include <QString>
 #include <QStringList>
@@ -76,6 +77,10 @@ protected:
     // regard to case).
     static QStringList DistinctFolders(const QStringList& folders,
                                        Qt::CaseSensitivity cs = Qt::CaseInsensitive);
+
+    // S\infobak.ini with the ticked identities and items and the given
+    // "Directory" keys, written anew and added (base S\).
+    void AddManifest(const QString& emailClient, const IniPairs& directory = {});
 
     bool Failed() const;
 

@@ -1,0 +1,166 @@
+#include "backup/collectors/OperaCollector.h"
+
+#include "platform/fs.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace backup {
+
+namespace {
+enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
+} // namespace
+
+bool RunOpera6(BackupContext& ctx, const BackupRequest& request) {
+    Opera6Collector collector(ctx, request);
+    return collector.Run();
+}
+
+bool RunOpera7(BackupContext& ctx, const BackupRequest& request) {
+    Opera7Collector collector(ctx, request);
+    return collector.Run();
+}
+
+QString Opera6Collector::ProgramFolderOf(const QString& commandLine) {
+    const QString folder = platform::extractFilePath(commandLine);
+    return HasDrive(folder) ? folder : QString();
+}
+
+bool Opera6Collector::IsAccountFolderName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/')) &&
+           !name.contains(QLatin1Char(':'));
+}
+
+bool Opera6Collector::Run() {
+    programFolder_ = ProgramFolderOf(ReadString(platform::HKEY_CURRENT_USER,
+                                                QStringLiteral("Software\\Opera Software"),
+                                                QStringLiteral("Last CommandLine")));
+    mail_ = programFolder_.isEmpty() ? QString() : programFolder_ + QStringLiteral("Mail");
+    BeginArchive();
+
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (IdentityTicked(i)) BackupAccount(IdentityName(i));
+    }
+    if (!mail_.isEmpty() && ItemTicked(kAccounts))
+        Add(mail_ + QStringLiteral("\\Accounts.ini"), QString(), mail_ + QLatin1Char('\\'));
+    if (ItemTicked(kAddressBook)) {
+        if (!programFolder_.isEmpty())
+            Add(programFolder_ + QStringLiteral("Contacts.adr"), QString(), programFolder_);
+        CloseTask(kAddressBook);
+    }
+
+    AddManifest(QStringLiteral("Opera"));
+    FinishArchive();
+    return Failed();
+}
+
+// An account without a folder of its own (no Opera folder, or a line of the
+// account list that names none) still closes its tasks, so the progress shows
+// every ticked item, but reads nothing: "M\" + "" would be every account's mail.
+void Opera6Collector::BackupAccount(const QString& account) {
+    const bool haveFolder = !mail_.isEmpty() && IsAccountFolderName(account);
+    const QString folder = mail_ + QLatin1Char('\\') + account;
+    const QString base = mail_ + QLatin1Char('\\');
+    if (ItemTicked(kAccounts)) {
+        if (haveFolder) Add(folder + QStringLiteral("\\Account.ini"), QString(), base);
+        CloseTask(kAccounts);
+    }
+    if (ItemTicked(kMailFolders)) {
+        if (haveFolder) AddMailFolders(account);
+        CloseTask(kMailFolders);
+    }
+    if (ItemTicked(kFilters)) {
+        if (haveFolder) Add(folder + QStringLiteral("\\filters.dat"), QString(), base);
+        CloseTask(kFilters);
+    }
+    if (ItemTicked(kSignatures)) {
+        if (haveFolder) AddSignature(account);
+        CloseTask(kSignatures);
+    }
+}
+
+void Opera6Collector::AddMailFolders(const QString& account) {
+    const QString folder = mail_ + QLatin1Char('\\') + account;
+    const QString base = mail_ + QLatin1Char('\\');
+    // A folder holding several ".mbs" files is found once per file; its
+    // files are added, and it is mapped, once.
+    const QStringList found =
+        DistinctFolders(FindFolders(folder, QStringLiteral("*.mbs")), Qt::CaseSensitive);
+    QStringList map;
+    for (const QString& f : found) {
+        const QString g = platform::excludeTrailingBackslash(f);
+        if (g == folder) continue;
+        AddFolder(g, QString(), base, QStringLiteral("idx"));
+        AddFolder(g, QString(), base, QStringLiteral("mbs"));
+        Add(g + QStringLiteral("\\folder.ini"), QString(), base);
+    }
+    for (const QString& f : found) {
+        const QString g = platform::excludeTrailingBackslash(f);
+        if (!g.startsWith(base)) continue; // the search reports folders below its start
+        const QString relative = g.mid(base.size());
+        if (relative.compare(account, Qt::CaseInsensitive) != 0) map << relative;
+    }
+    const QString mapFile = StagingFolderFor(account) + QStringLiteral("\\directory.ini");
+    WriteDirectoryFile(ctx_.files, mapFile, NumberedKeys(QStringLiteral("Dir"), map));
+    Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
+
+    AddFolder(folder, QString(), base, QStringLiteral("mbs"));
+    AddFolder(folder, QString(), base, QStringLiteral("idx"));
+    Add(folder + QStringLiteral("\\Folder.ini"), QString(), base);
+}
+
+void Opera6Collector::AddSignature(const QString& account) {
+    const QString folder = mail_ + QLatin1Char('\\') + account;
+    const auto settings =
+        platform::IniFile::load(ctx_.files, folder + QStringLiteral("\\Account.ini"));
+    const QString file = settings ? settings.value().readString(QStringLiteral("OUTGOING"),
+                                                                QStringLiteral("SignatureFile"))
+                                  : QString();
+    const QString dir = platform::extractFilePath(file);
+
+    platform::IniFile map;
+    map.writeString(QStringLiteral("Directory"), QStringLiteral("Dir"), dir);
+    map.writeString(QStringLiteral("Files"), QStringLiteral("File"),
+                    platform::extractFileName(file));
+    const QString mapFile = StagingFolderFor(account) + QStringLiteral("\\signatures.ini");
+    (void)ctx_.files.removeFile(mapFile);
+    (void)map.save(ctx_.files, mapFile);
+    Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
+
+    // No entry for an empty or relative path: it would name a file of the
+    // host's current folder, not the signature.
+    if (HasDrive(file)) Add(file, account + QStringLiteral("\\Signatures"), dir);
+}
+
+bool Opera7Collector::Run() {
+    const QString appData =
+        platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
+    // Without an application-data folder on a drive there is nothing to read;
+    // the tasks are still closed so that the progress shows all five.
+    const bool haveFolder = HasDrive(appData);
+    const QString r = appData + QStringLiteral("\\Opera\\Opera7");
+    BeginArchive();
+
+    if (IdentityTicked(0)) {
+        const QString mail = r + QStringLiteral("\\Mail");
+        const auto addFolder = [&](const QString& sub, const QString& base, int item) {
+            if (haveFolder) AddFolder(sub, QString(), base);
+            CloseTask(item);
+        };
+        addFolder(mail, r + QLatin1Char('\\'), kMailFolders);
+        addFolder(mail + QStringLiteral("\\Cache"), mail + QLatin1Char('\\'), kMailFolders);
+        addFolder(mail + QStringLiteral("\\index"), mail + QLatin1Char('\\'), kMailFolders);
+        addFolder(mail + QStringLiteral("\\storage"), mail + QLatin1Char('\\'), kSignatures);
+        if (haveFolder)
+            Add(r + QStringLiteral("\\profile\\contacts.adr"), QString(),
+                r + QStringLiteral("\\profile\\"));
+        CloseTask(kAddressBook);
+    }
+
+    AddManifest(QStringLiteral("Opera7"));
+    FinishArchive();
+    return Failed();
+}
+
+} // namespace backup
