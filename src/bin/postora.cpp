@@ -46,7 +46,10 @@ int main(int argc, char** argv) {
         ui = std::move(gui);
     }
     app::AppContext ctx(*ui);
-    if (windows) windows->setMessages(&ctx.localization().messages());
+    if (windows) {
+        windows->setMessages(&ctx.localization().messages());
+        windows->setCaptions(&ctx.localization().captions());
+    }
 
     desktop::TIconTaskBar tray;
     tray.SetHint(QStringLiteral("Postora"));

@@ -55,7 +55,7 @@ QString GuiInteraction::message(const QString& key) const {
 options::Tpasswordform1& GuiInteraction::passwordWindow() {
     if (!password_) {
         ownPassword_ = std::make_unique<options::Tpasswordform1>(
-            [this](const QString& key) { return message(key); });
+            [this](const QString& key) { return message(key); }, nullptr, captions_);
         password_ = ownPassword_.get();
     }
     return *password_;
@@ -63,7 +63,7 @@ options::Tpasswordform1& GuiInteraction::passwordWindow() {
 
 clients::TForm5& GuiInteraction::guardWindow() {
     if (!guard_) {
-        ownGuard_ = std::make_unique<clients::TForm5>();
+        ownGuard_ = std::make_unique<clients::TForm5>(nullptr, captions_);
         guard_ = ownGuard_.get();
     }
     return *guard_;

@@ -16,8 +16,9 @@ namespace options {
 class Tpasswordform1;
 }
 namespace lang {
+class TLngINISupp;
 class TMsgINISupp;
-}
+} // namespace lang
 
 namespace app {
 
@@ -33,6 +34,8 @@ public:
     void setPasswordWindow(options::Tpasswordform1* form);
     // Message texts for the password prompt's title.
     void setMessages(lang::TMsgINISupp* messages) { messages_ = messages; }
+    // Captions for the windows made here, translated when they are made.
+    void setCaptions(lang::TLngINISupp* captions) { captions_ = captions; }
 
     void showError(const QString& text) override;
     void showWarning(const QString& text) override;
@@ -53,6 +56,7 @@ private:
     std::unique_ptr<clients::TForm5> ownGuard_;
     std::unique_ptr<options::Tpasswordform1> ownPassword_;
     lang::TMsgINISupp* messages_ = nullptr;
+    lang::TLngINISupp* captions_ = nullptr;
 };
 
 } // namespace app

@@ -122,6 +122,17 @@ void TstForm5::translatedWhenMade() {
     QCOMPARE(form.windowTitle(), QStringLiteral("Active windows:")); // titles stay
     QVERIFY(ui.shown.isEmpty());
 
+    // The window the windowed interaction makes for itself is translated too.
+    app::GuiInteraction gui;
+    gui.setCaptions(&lng);
+    QString ok;
+    whenModal([&](QWidget* w) {
+        ok = w->findChild<QPushButton*>(QStringLiteral("Button1"))->text();
+        w->close();
+    });
+    gui.showRunningClients(2, {QStringLiteral("Inbox")}, nullptr);
+    QCOMPARE(ok, QStringLiteral("Weiter"));
+
     // Without a file name nothing is translated and no box is shown.
     lang::TLngINISupp none(fs, ui, flags);
     clients::TForm5 plain(nullptr, &none);
