@@ -40,6 +40,7 @@ private Q_SLOTS:
     void rulesAlone();
     void missingApplicationDataFolder();
     void failedBackupKeepsTheOldArchive();
+    void requestBeyondTheArraysIsRefused();
     void placeholders_data();
     void placeholders();
     void folderParts();
@@ -224,6 +225,22 @@ void TestOutlookExpress::failedBackupKeepsTheOldArchive() {
     QFile after(rig.archive());
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), before);
+}
+
+void TestOutlookExpress::requestBeyondTheArraysIsRefused() {
+    Rig rig;
+    BackupRequest r = rig.request();
+    r.identityCount = 25; // more than the arrays hold: refused, never cut
+    QVERIFY(rig.engine->RunBackup(r));
+    QVERIFY(rig.engine->state().BackupErrorText.contains(QLatin1String("25 identities")));
+    QVERIFY(!QFile::exists(rig.archive()));
+    // A code without a collector does nothing and is no failure.
+    rig.engine->state().resetForRun();
+    r = rig.request();
+    r.clientCode = 8;
+    QVERIFY(!rig.engine->RunBackup(r));
+    QVERIFY(!rig.engine->state().BackupFailed);
+    QVERIFY(!QFile::exists(rig.archive()));
 }
 
 void TestOutlookExpress::placeholders_data() {
