@@ -6,6 +6,9 @@
 #include "clients/gui/XServer.h"
 #include "platform/windows.h"
 
+#include <array>
+
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
@@ -69,6 +72,7 @@ class TstWinList : public QObject {
 private Q_SLOTS:
     void noWindowListWithoutX();
     void readsWindowsFromX();
+    void hostileProperties();
     void filters_data();
     void filters();
     void ownerTitlesAndExecutables();
@@ -205,6 +209,80 @@ void TstWinList::readsWindowsFromX() {
     QVERIFY(winList.Refresh());
     for (const auto& e : winList.WindowList())
         QVERIFY(e.info.handle != mainId);
+}
+
+void TstWinList::hostileProperties() {
+    testx::XServer x;
+    if (!x.isRunning()) QSKIP("Xvfb is not installed");
+    EnvVar display("DISPLAY", x.display());
+    EnvVar wayland("WAYLAND_DISPLAY", QByteArray());
+    testx::WindowMaker maker(x.display());
+    QVERIFY(maker.isOk());
+
+    const QByteArray props[] = {
+        "_NET_WM_NAME", "WM_NAME",           "WM_CLASS",      "WM_TRANSIENT_FOR",
+        "_NET_WM_PID",  "WM_CLIENT_MACHINE", "_NET_WM_STATE", "_NET_WM_WINDOW_TYPE",
+        "WM_STATE"};
+    const QByteArray types[] = {"UTF8_STRING", "STRING",   "CARDINAL", "WINDOW",
+                                "ATOM",        "WM_STATE", "INTEGER"};
+    QRandomGenerator rng(20260507);
+    std::vector<quint32> made;
+    for (int i = 0; i < 40; ++i) {
+        testx::WindowMaker::Spec spec;
+        spec.instance.clear();
+        spec.klass.clear();
+        spec.mapped = rng.bounded(2) == 0;
+        const quint32 w = maker.make(spec);
+        made.push_back(w);
+        for (const QByteArray& prop : props) {
+            if (rng.bounded(3) == 0) continue;
+            QByteArray bytes(int(rng.bounded(2000)), Qt::Uninitialized);
+            for (char& c : bytes)
+                c = char(rng.bounded(256));
+            const quint8 format = std::array<quint8, 3>{8, 16, 32}[rng.bounded(3)];
+            maker.setRaw(w, prop, types[rng.bounded(int(std::size(types)))], format, bytes);
+        }
+    }
+    // A window that names another window as its owner that does not exist,
+    // and one that claims itself.
+    testx::WindowMaker::Spec orphan;
+    orphan.title = "orphan";
+    orphan.transientFor = 0x7fffff;
+    maker.make(orphan);
+    const quint32 self = maker.make({});
+    maker.setRaw(self, "WM_TRANSIENT_FOR", "WINDOW", 32,
+                 QByteArray(reinterpret_cast<const char*>(&self), 4));
+
+    const auto list = platform::topLevelWindows();
+    QVERIFY(list.has_value());
+    QCOMPARE(int(list->size()), 42);
+    for (const TopLevelWindow& w : *list) {
+        QVERIFY(w.title.size() <= 255);
+        QVERIFY(w.className.size() <= 100);
+        QVERIFY(w.owner != w.handle);
+        QVERIFY(!w.title.contains(QChar(0)));
+    }
+    QVERIFY(findHandle(*list, self)->owner == 0);
+
+    clients::TWinList winList;
+    winList.WhatDoFind = clients::id_All;
+    winList.TaskBarSty = false;
+    winList.EmptyNames = true;
+    QVERIFY(winList.Refresh());
+    QCOMPARE(winList.count(), 42);
+    // Shown with too many windows for one refresh, the list stays within its bound.
+    QVERIFY(platform::topLevelWindows(5)->size() == 5);
+
+    // A window manager's list that names windows that are gone, or none at all.
+    QByteArray ids;
+    for (quint32 id : {made[0], 0x5ffffffu, made[1], 0u})
+        ids.append(reinterpret_cast<const char*>(&id), 4);
+    maker.setRaw(maker.root(), "_NET_CLIENT_LIST", "WINDOW", 32, ids);
+    const auto managed = platform::topLevelWindows();
+    QVERIFY(managed.has_value());
+    QCOMPARE(int(managed->size()), 2);
+    QCOMPARE(managed->at(0).handle, made[0]);
+    QCOMPARE(managed->at(1).handle, made[1]);
 }
 
 void TstWinList::filters_data() {

@@ -104,6 +104,19 @@ public:
         return w;
     }
 
+    // Any bytes under any property, as a careless or hostile client may set them.
+    void setRaw(quint32 w, const QByteArray& prop, const QByteArray& type, quint8 format,
+                const QByteArray& bytes) {
+        const quint32 units = format == 32   ? quint32(bytes.size() / 4)
+                              : format == 16 ? quint32(bytes.size() / 2)
+                                             : quint32(bytes.size());
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom(prop), atom(type), format, units,
+                            bytes.constData());
+        sync();
+    }
+
+    quint32 root() const { return root_; }
+
     void destroy(quint32 w) {
         xcb_destroy_window(c_, w);
         sync();
