@@ -24,6 +24,13 @@ QString folderValue(const platform::IniFile& ini, const char* section, const cha
 QString joined(const QString& folder, const QString& value) {
     return value.isEmpty() ? QString() : folder + QLatin1Char('\\') + value;
 }
+
+// A found mail folder ("P\Mail\Work\") relative to the mail root ("P\mail\"),
+// without its trailing '\' ("Work").
+QString mapEntry(const QString& found, const QString& mailRoot) {
+    const QString entry = platform::excludeTrailingBackslash(found);
+    return entry.startsWith(mailRoot, Qt::CaseInsensitive) ? entry.mid(mailRoot.size()) : entry;
+}
 } // namespace
 
 bool RunPocoMail(BackupContext& ctx, const BackupRequest& request) {
@@ -55,12 +62,6 @@ PocoMailCollector::Settings PocoMailCollector::ReadSettings(const platform::IniF
     s.templates = joined(folder, folderValue(ini, "Program", "TemplatePath"));
     s.users = folderValue(ini, "Program", "UsersPath");
     return s;
-}
-
-QString PocoMailCollector::MapEntry(const QString& found, const QString& mailRoot) {
-    QString entry = platform::excludeTrailingBackslash(found);
-    if (entry.startsWith(mailRoot, Qt::CaseInsensitive)) entry = entry.mid(mailRoot.size());
-    return entry;
 }
 
 QString PocoMailCollector::PocoFolder() const {
@@ -170,15 +171,17 @@ void PocoMailCollector::AddMailSubFolders(const QString& poco) {
     QStringList map;
     if (!poco.isEmpty()) {
         // A folder with several mailboxes is found once per mailbox; it is
-        // listed once, so that no file is stored twice.
+        // listed once, so that no file is stored twice. Folders whose names
+        // differ in letter case only are different folders on the host.
         const QStringList found =
-            DistinctFolders(FindFolders(poco + QStringLiteral("\\Mail"), QStringLiteral("*.mbx")));
+            DistinctFolders(FindFolders(poco + QStringLiteral("\\Mail"), QStringLiteral("*.mbx")),
+                            Qt::CaseSensitive);
         for (const QString& g : found) {
             if (g.compare(root, Qt::CaseInsensitive) == 0) continue; // the root's own mailboxes
             const QString folder = platform::excludeTrailingBackslash(g);
             for (const char* extension : {"mbx", "itx", "dat"})
                 AddFolder(folder, QString(), root, QLatin1String(extension));
-            map << MapEntry(g, root);
+            map << mapEntry(g, root);
         }
     }
     const QString file = Staging() + QStringLiteral("\\directory.ini");

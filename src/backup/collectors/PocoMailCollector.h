@@ -32,9 +32,6 @@ public:
     static Settings ReadSettings(const platform::IniFile& ini, const QString& folder);
     // "2", "3" or "20" for the codes 72, 73 and 720; empty for any other.
     static QString VersionSuffix(int code);
-    // A found mail folder ("P\Mail\Work\") relative to the mail root ("P\mail\"),
-    // without its trailing '\' ("Work").
-    static QString MapEntry(const QString& found, const QString& mailRoot);
 
 private:
     QString PocoFolder() const;

@@ -11,17 +11,19 @@ const QString kProgramKey = QStringLiteral("\\Software\\RIT\\The Bat!");
 const QString kUsersKey = QStringLiteral("\\Software\\RIT\\The Bat!\\Users Depot");
 
 enum Item { kAccountsItem, kMailFolders, kFilters, kAddressBook };
+
+// The path of a found folder below the user's folder, with the found folder's
+// trailing '\' ("C:\U\Inbox\" below "C:\U" is "Inbox\"; the user's folder
+// itself is empty). The search reports every folder below the one it was given.
+QString relativeFolder(const QString& found, const QString& userFolder) {
+    const QString prefix = userFolder + QLatin1Char('\\');
+    return found.startsWith(prefix, Qt::CaseInsensitive) ? found.mid(prefix.size()) : found;
+}
 } // namespace
 
 bool RunTheBat(BackupContext& ctx, const BackupRequest& request) {
     TheBatCollector collector(ctx, request);
     return collector.Run();
-}
-
-QString TheBatCollector::RelativeFolder(const QString& found, const QString& userFolder) {
-    const QString prefix = userFolder + QLatin1Char('\\');
-    if (!found.startsWith(prefix, Qt::CaseInsensitive)) return found;
-    return found.mid(prefix.size());
 }
 
 bool TheBatCollector::Run() {
@@ -86,14 +88,16 @@ void TheBatCollector::BackupUser(int position, const QString& working) {
 void TheBatCollector::AddMailFolders(int position, const QString& folder,
                                      const QString& archiveFolder) {
     // A folder with several message bases is found once per base; it is
-    // listed once, so that no file is stored twice.
-    const QStringList found = DistinctFolders(FindFolders(folder, QStringLiteral("*.tbi")));
+    // listed once, so that no file is stored twice. Folders whose names differ
+    // in letter case only are different folders on the host: both are kept.
+    const QStringList found =
+        DistinctFolders(FindFolders(folder, QStringLiteral("*.tbi")), Qt::CaseSensitive);
     const QString base = folder + QLatin1Char('\\');
     QStringList relative;
     for (const QString& g : found) {
         Add(g + QStringLiteral("Messages.tbi"), archiveFolder, base);
         Add(g + QStringLiteral("Messages.tbb"), archiveFolder, base);
-        relative << RelativeFolder(g, folder);
+        relative << relativeFolder(g, folder);
     }
     AddFiles(folder,
              {QStringLiteral("account.flx"), QStringLiteral("account.m_d"),

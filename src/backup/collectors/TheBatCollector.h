@@ -16,11 +16,6 @@ public:
     using Collector::Collector;
     bool Run() override;
 
-    // The path of a found folder below the user's folder, with the found
-    // folder's trailing '\' ("C:\U\Inbox\" below "C:\U" is "Inbox\"; the user's
-    // folder itself is empty). A folder outside it stays whole.
-    static QString RelativeFolder(const QString& found, const QString& userFolder);
-
 private:
     void BackupUser(int position, const QString& working);
     void AddMailFolders(int position, const QString& userFolder, const QString& archiveFolder);

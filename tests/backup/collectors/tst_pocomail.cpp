@@ -144,7 +144,6 @@ private Q_SLOTS:
             client);
         QCOMPARE(rig.names(), sorted(defaultFiles({0, 1}) + userFiles("Ann", {0, 1}) +
                                      userFiles("Bob", {0, 1}) + QStringList{"infobak.ini"}));
-        QCOMPARE(PocoMailCollector::VersionSuffix(code), client.mid(8));
     }
 
     void defaultUserUnticked() {
@@ -263,16 +262,6 @@ private Q_SLOTS:
                                                 {0}),
                               BackupRig::ticked(clients::ClientItems(climbing.code))));
         QCOMPARE(climbing.names(), QStringList{"infobak.ini"});
-    }
-
-    void mapEntries() {
-        QCOMPARE(PocoMailCollector::MapEntry("C:\\P\\Mail\\Work\\", "C:\\P\\mail\\"),
-                 QStringLiteral("Work"));
-        QCOMPARE(PocoMailCollector::MapEntry("C:\\P\\Mail\\Work\\Old\\", "C:\\P\\mail\\"),
-                 QStringLiteral("Work\\Old"));
-        QCOMPARE(PocoMailCollector::MapEntry("C:\\Q\\x\\", "C:\\P\\mail\\"),
-                 QStringLiteral("C:\\Q\\x"));
-        QCOMPARE(PocoMailCollector::MapEntry("", ""), QString());
     }
 
     // More mailbox folders than the found-folder list holds: the backup says so.

@@ -126,6 +126,22 @@ private Q_SLOTS:
         QCOMPARE(inboxBases, 1);
     }
 
+    // Two folders whose names differ in letter case only are two folders on the host.
+    void foldersDifferingInCase() {
+        Rig rig;
+        // Written on the host: a Windows path would resolve to the "Inbox" that exists.
+        const QString inbox = rig.prefix.hostPath(thebat::userFolder(1)) + QStringLiteral("/INBOX");
+        QVERIFY(QDir().mkpath(inbox));
+        for (const char* name : {"/Messages.tbi", "/Messages.tbb"}) {
+            QFile f(inbox + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+        }
+        QVERIFY(!rig.backup({0, 2}, {0, 2, 3}));
+        QVERIFY(rig.names().contains(QStringLiteral("Bob/INBOX/Messages.tbb")));
+        QVERIFY(rig.names().contains(QStringLiteral("Bob/Inbox/Messages.tbb")));
+        QCOMPARE(rig.map(QStringLiteral("Bob")).size(), 3);
+    }
+
     void secondUserUnticked() {
         Rig rig;
         QVERIFY(!rig.backup({1}));
@@ -166,16 +182,6 @@ private Q_SLOTS:
         QCOMPARE(sorted({map[0].mid(5), map[1].mid(5)}), (QStringList{"Inbox\\", "Sent\\"}));
         const auto info = rig.extractedIni(QStringLiteral("infobak.ini"));
         QCOMPARE(info.readString("Directory", "Item1"), thebat::userFolder(1) + QLatin1Char('\\'));
-    }
-
-    void relativeFolders() {
-        QCOMPARE(TheBatCollector::RelativeFolder("C:\\U\\Inbox\\", "C:\\U"),
-                 QStringLiteral("Inbox\\"));
-        QCOMPARE(TheBatCollector::RelativeFolder("c:\\u\\A\\B\\", "C:\\U"),
-                 QStringLiteral("A\\B\\"));
-        QCOMPARE(TheBatCollector::RelativeFolder("C:\\U\\", "C:\\U"), QString());
-        QCOMPARE(TheBatCollector::RelativeFolder("C:\\Ux\\", "C:\\U"), QStringLiteral("C:\\Ux\\"));
-        QCOMPARE(TheBatCollector::RelativeFolder("", ""), QString());
     }
 
     // Missing or odd registry values: a valid archive, empty sections, and
