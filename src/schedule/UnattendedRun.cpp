@@ -182,7 +182,12 @@ int RunUninstallCommand(app::AppContext& ctx) {
     CompanionControl companion(
         ctx.registry(), ctx.files(), ctx.procList(), ctx.settings().programFolder,
         [&ctx](const QString& key) { ctx.localization().messageBox().ShowErrorMessage(key); });
-    return RunUninstall(companion, ctx.files()) ? app::kExitOk : app::kExitFailed;
+    if (RunUninstall(companion, ctx.files())) return app::kExitOk;
+    // Not told in a box, but a script learns it.
+    if (ctx.files().fileExists(companion.CompanionPath()))
+        printLine(
+            QStringLiteral("postora: /uninstall: cannot delete %1").arg(companion.CompanionPath()));
+    return app::kExitFailed;
 }
 
 } // namespace schedule
