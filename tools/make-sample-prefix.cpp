@@ -5,6 +5,7 @@
 #include "support/SamplePrefix.h"
 #include "support/clients/EudoraSample.h"
 #include "support/clients/IncrediMailSample.h"
+#include "support/clients/NetscapeSample.h"
 #include "support/clients/OperaSample.h"
 #include "support/clients/OutlookExpressSample.h"
 #include "support/clients/OutlookSample.h"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     support::addTheBat(sample);
     support::addPocoMail(sample);
     support::addOpera(sample);
+    support::addNetscape(sample);
     sample.save();
     if (!QFileInfo(sample.prefixDir() + QStringLiteral("/user.reg")).isFile() ||
         !QFileInfo(sample.prefixDir() + QStringLiteral("/dosdevices/c:")).isDir()) {

@@ -3,6 +3,7 @@
 #include "backup/BackupContext.h"
 #include "backup/collectors/EudoraCollector.h"
 #include "backup/collectors/IncrediMailCollector.h"
+#include "backup/collectors/NetscapeCollector.h"
 #include "backup/collectors/OperaCollector.h"
 #include "backup/collectors/OutlookCollector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
@@ -32,6 +33,8 @@ const CollectorRow kCollectors[] = {
     {{clients::kPocoMail2, clients::kPocoMail3, clients::kPocoMail20}, &RunPocoMail},
     {{clients::kOpera6}, &RunOpera6},
     {{clients::kOpera7}, &RunOpera7},
+    {{clients::kNetscape4}, &RunNetscape4},
+    {{clients::kNetscape67}, &RunNetscape67},
 };
 } // namespace
 

@@ -1,0 +1,185 @@
+#include "backup/collectors/NetscapeCollector.h"
+
+#include "clients/IdentityRules.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace backup {
+
+namespace {
+enum Item { kAccounts, kMailFolders, kFilters, kAddressBook };
+
+const QString kHKCU = QStringLiteral("HKEY_CURRENT_USER");
+const QString kUsers = QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\biff\\users\\");
+
+// The plain files of folder (no sub-folders). The mail folders are taken one
+// by one from the search; a sub-folder added whole as well would store each
+// of its files a second time under the same name.
+QStringList filesIn(const platform::Files& fs, const QString& folder) {
+    QStringList out;
+    const auto found = fs.find(folder + QStringLiteral("\\*.*"), platform::FA_ANYFILE);
+    if (!found) return out;
+    for (const platform::FindData& fd : found.value()) {
+        if (!(fd.attributes & platform::FA_DIRECTORY)) out << folder + QLatin1Char('\\') + fd.name;
+    }
+    return out;
+}
+} // namespace
+
+bool RunNetscape4(BackupContext& ctx, const BackupRequest& request) {
+    Netscape4Collector collector(ctx, request);
+    return collector.Run();
+}
+
+bool RunNetscape67(BackupContext& ctx, const BackupRequest& request) {
+    Netscape67Collector collector(ctx, request);
+    return collector.Run();
+}
+
+QString Netscape4Collector::CutAfterSecondToLastBackslash(const QString& path) {
+    const qsizetype last = path.lastIndexOf(QLatin1Char('\\'));
+    if (last <= 0) return {};
+    const qsizetype before = path.lastIndexOf(QLatin1Char('\\'), last - 1);
+    return before < 0 ? QString() : path.left(before + 1);
+}
+
+bool Netscape4Collector::Run() {
+    const QString windows = platform::windowsFolder(ctx_.files.drives());
+    BeginArchive();
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (IdentityTicked(i)) BackupUser(IdentityName(i), windows);
+    }
+    AddManifest(QStringLiteral("Netscape4"));
+    FinishArchive();
+    return Failed();
+}
+
+void Netscape4Collector::BackupUser(const QString& user, const QString& windowsFolder) {
+    const QString key = kUsers + user;
+    const QStringList servers =
+        SubKeyNames(platform::HKEY_CURRENT_USER, key + QStringLiteral("\\servers"));
+    const QString popstate = servers.isEmpty()
+                                 ? QString()
+                                 : ReadString(platform::HKEY_CURRENT_USER,
+                                              key + QStringLiteral("\\servers\\") + servers.first(),
+                                              QStringLiteral("popstatePath"));
+    const QString pf = CutAfterSecondToLastBackslash(popstate);
+    const QString up = CutAfterSecondToLastBackslash(pf);
+    // A profile folder without a drive would name folders of the host: not read.
+    const bool haveProfile = HasDrive(pf);
+    const QString mail = pf + QStringLiteral("Mail");
+
+    if (haveProfile)
+        AddFolder(platform::excludeTrailingBackslash(pf), user + QStringLiteral("\\Address"), pf,
+                  QStringLiteral("na2"));
+    if (!windowsFolder.isEmpty())
+        Add(windowsFolder + QStringLiteral("\\nsreg.dat"), user, windowsFolder + QLatin1Char('\\'));
+    QStringList found;
+    if (haveProfile) {
+        Add(pf + QStringLiteral("prefs.js"), user, pf);
+        Add(pf + QStringLiteral("liprefs.js"), user, pf);
+        AddFolder(mail, user + QStringLiteral("\\Mailbox"), mail + QLatin1Char('\\'));
+        found = DistinctFolders(FindFolders(mail, QStringLiteral("*.*")), Qt::CaseSensitive);
+    }
+    QStringList map;
+    for (const QString& f : found) {
+        const QString g = platform::excludeTrailingBackslash(f);
+        if (g.toLower() == mail.toLower()) continue;
+        for (const QString& file : filesIn(ctx_.files, g))
+            Add(file, user, pf);
+        if (g.endsWith(QLatin1String(".sbd"), Qt::CaseInsensitive) && g.startsWith(pf))
+            map << g.mid(pf.size());
+    }
+
+    // Every user's maps in a staging folder of their own, so that one user's
+    // "directorydat.ini" never overwrites another's before the archive is made.
+    const QString staging = StagingFolderFor(user);
+    const QString base = Staging() + QLatin1Char('\\');
+    const QString mailMap = staging + QStringLiteral("\\directorydat.ini");
+    WriteDirectoryFile(ctx_.files, mailMap, NumberedKeys(QStringLiteral("Dir"), map));
+    Add(mailMap, user, staging + QLatin1Char('\\'));
+    ExportAndAdd(kHKCU, key, true, staging + QStringLiteral("\\identity.reg"), base);
+    const QString folders = staging + QStringLiteral("\\directory.ini");
+    WriteDirectoryFile(ctx_.files, folders,
+                       {{QStringLiteral("Dir"), pf}, {QStringLiteral("Dir2"), up}});
+    Add(folders, QString(), base);
+    CloseTask(kMailFolders);
+}
+
+QString Netscape67Collector::ProfilePathFor(const QStringList& paths, int position,
+                                            const QString& name) {
+    if (position >= 0 && position < paths.size() &&
+        clients::MozillaIdentityName(paths.at(position), position + 1) == name)
+        return paths.at(position);
+    for (int j = 0; j < paths.size(); ++j) {
+        if (clients::MozillaIdentityName(paths.at(j), j + 1) == name) return paths.at(j);
+    }
+    return {};
+}
+
+bool Netscape67Collector::Run() {
+    const QString appData =
+        platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
+    BeginArchive();
+    const QStringList paths =
+        ctx_.netscapeProfilePaths ? *ctx_.netscapeProfilePaths : QStringList();
+    QStringList profiles;
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (!IdentityTicked(i)) continue;
+        const QString profile = ProfilePathFor(paths, i, IdentityName(i));
+        profiles << profile;
+        BackupProfile(IdentityName(i), profile, appData);
+    }
+    // The profile registry, whatever was ticked: a restore needs it to find
+    // the profiles again.
+    if (HasDrive(appData))
+        Add(appData + QStringLiteral("\\Mozilla\\registry.dat"), QString(),
+            appData + QStringLiteral("\\Mozilla"));
+    AddManifest(QStringLiteral("Netscape"), NumberedKeys(QStringLiteral("Dir"), profiles));
+    FinishArchive();
+    return Failed();
+}
+
+void Netscape67Collector::BackupProfile(const QString& name, const QString& profile,
+                                        const QString& appData) {
+    const QString pp = platform::excludeTrailingBackslash(profile);
+    const bool haveProfile = HasDrive(pp);
+    const QString mail = pp + QStringLiteral("\\Mail");
+    const QString profiles = appData + QStringLiteral("\\Mozilla\\Profiles\\");
+    const QStringList found =
+        haveProfile ? DistinctFolders(FindFolders(mail, QStringLiteral("*.*")), Qt::CaseSensitive)
+                    : QStringList();
+
+    // A profile kept outside the application-data folder is stored relative
+    // to its drive rather than under its full host path.
+    const QString base = pp.startsWith(appData + QLatin1Char('\\'), Qt::CaseInsensitive)
+                             ? appData
+                             : pp.left(2) + QLatin1Char('\\');
+    QStringList map;
+    for (const QString& f : found) {
+        const QString g = platform::excludeTrailingBackslash(f);
+        for (const QString& file : filesIn(ctx_.files, g))
+            Add(file, QString(), base);
+        map << (g.startsWith(profiles, Qt::CaseInsensitive) ? g.mid(profiles.size()) : g);
+    }
+    const QString folderMap = StagingFolderFor(name) + QStringLiteral("\\directory.ini");
+    WriteDirectoryFile(ctx_.files, folderMap, NumberedKeys(QStringLiteral("Dir"), map));
+    Add(folderMap, QString(), Staging() + QLatin1Char('\\'));
+
+    if (haveProfile) {
+        for (const char* file : {"prefs.js", "abook.mab", "history.mab", "panacea.dat", "xul.mfl",
+                                 "localstore.rdf", "panels.rdf"})
+            Add(pp + QLatin1Char('\\') + QLatin1String(file), name, pp + QLatin1Char('\\'));
+        // Stored at the top of the archive: a second profile's copy would
+        // take the same name. Each profile's own copy is stored with its mail.
+        const QString accounts = mail + QStringLiteral("\\accounts.ini");
+        if (!rootAccountsAdded_ && ctx_.files.fileExists(accounts)) {
+            Add(accounts, QString(), mail + QLatin1Char('\\'));
+            rootAccountsAdded_ = true;
+        }
+    }
+    CloseTask(kMailFolders);
+}
+
+} // namespace backup
