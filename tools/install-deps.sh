@@ -4,7 +4,7 @@ set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libarchive-dev
-      libxcb1-dev p7zip-full libarchive-tools xvfb xauth)
+      libxcb1-dev p7zip-full libarchive-tools xvfb xauth zip time)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
