@@ -32,6 +32,7 @@ void ArchiveWriter::InitArchiveList() {
     d_.list.clear();
     ledger_.reset();
     optionsError_.clear();
+    if (listOnly_) return;
     options_ = buildOptions(runPassword_, hostForm(d_.stagingFolder), d_.settings.multipleVolumes,
                             d_.settings.volumes);
     if (options_.isEmpty()) {
@@ -43,6 +44,7 @@ void ArchiveWriter::InitArchiveList() {
 }
 
 void ArchiveWriter::DoneArchiveList() {
+    if (listOnly_ && !listOpen_) return; // the library was given nothing
     d_.library.DoneFileList(&slot_);
     slot_ = nullptr;
     listOpen_ = false;
@@ -50,6 +52,7 @@ void ArchiveWriter::DoneArchiveList() {
 
 void ArchiveWriter::CreateArchive(const QString& archivePath) {
     d_.state.BackupAborted = false;
+    if (listOnly_) return;
     stoppedOnError_ = false;
     ledger_.reset();
     ledger_.start(d_.list);

@@ -52,6 +52,10 @@ public:
     // a backup, and by the password prompt.
     void setRunPassword(const QString& password) { runPassword_ = password; }
     const QString& runPassword() const { return runPassword_; }
+    // A dry run: the collectors fill the list as always, but the library is
+    // never called and no archive is written; the list is the result.
+    void setListOnly(bool on) { listOnly_ = on; }
+    bool listOnly() const { return listOnly_; }
 
     void InitArchiveList();
     void CreateArchive(const QString& archivePath);
@@ -86,6 +90,7 @@ private:
     ProgressLedger ledger_;
     QString taskPrefix_; // "Message36", read once per archive
     bool stoppedOnError_ = false;
+    bool listOnly_ = false;
 };
 
 } // namespace backup

@@ -76,4 +76,15 @@ bool BackupEngine::RunBackup(const BackupRequest& request) {
     return run(ctx, request);
 }
 
+bool BackupEngine::DryRun(const BackupRequest& request) {
+    struct ListOnly {
+        ArchiveWriter& w;
+        explicit ListOnly(ArchiveWriter& writer) : w(writer) { w.setListOnly(true); }
+        ~ListOnly() { w.setListOnly(false); }
+        ListOnly(const ListOnly&) = delete;
+        ListOnly& operator=(const ListOnly&) = delete;
+    } listOnly(writer_);
+    return RunBackup(request);
+}
+
 } // namespace backup

@@ -57,6 +57,11 @@ public:
     // nothing and gives false; a request beyond 20 identities or items is
     // refused as a failure.
     bool RunBackup(const BackupRequest& request);
+    // RunBackup with the writer in list-only mode: the collector dumps and
+    // lists as always (its staging files included), but nothing is archived
+    // and the library is not needed. list() then holds every entry the backup
+    // would store. Returns true when the collector reported a failure.
+    bool DryRun(const BackupRequest& request);
 
     BackupState& state() { return state_; }
     ArchiveWriter& writer() { return writer_; }

@@ -4,8 +4,10 @@
 // Exit status: 0 on success, 1 when the thing asked for is not there, 2 when
 // the command line is not accepted; every failure prints one line on stderr.
 
+#include "app/Interaction.h"
 #include "app/SettingsReport.h"
 #include "app/SettingsStore.h"
+#include "backup/DryRun.h"
 #include "clients/Clients.h"
 #include "clients/ClientsReport.h"
 #include "desktop/TFileSearch.h"
@@ -223,9 +225,16 @@ int findCommand(Inspect& in, const QStringList& args) {
     return kExitOk;
 }
 
+// The catalogue's findings, then the folders each found client's backup would
+// read: a dry run of it that archives nothing and leaves nothing behind.
 int clientsCommand(Inspect& in, const QStringList&) {
     clients::ClientCatalogue catalogue(in.registry(), in.files());
     for (const QString& line : clients::ClientsReport(catalogue))
+        in.out << line << '\n';
+    in.out.flush(); // collectors' warnings go to stderr in between
+    app::ConsoleInteraction ui;
+    backup::DryRun dry(in.registry(), in.files(), catalogue, ui);
+    for (const QString& line : backup::DataFolderReport(dry.RunFound()))
         in.out << line << '\n';
     return kExitOk;
 }
@@ -297,7 +306,7 @@ const Command kCommands[] = {
      regCommand},
     {"find", "\"C:\\path\\*.ext\"", "a folder listing with the find-first rules", 1, 1,
      findCommand},
-    {"clients", "", "default and installed mail clients, versions, identities and items", 0, 0,
+    {"clients", "", "mail clients found, versions, identities, items and data folders", 0, 0,
      clientsCommand},
     {"settings", "", "the program's settings as it reads them (password masked)", 0, 0,
      settingsCommand},
