@@ -4,6 +4,7 @@
 
 #include "support/SamplePrefix.h"
 #include "support/clients/EudoraSample.h"
+#include "support/clients/FavoritesSample.h"
 #include "support/clients/IncrediMailSample.h"
 #include "support/clients/NetscapeSample.h"
 #include "support/clients/OperaSample.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
     support::addPocoMail(sample);
     support::addOpera(sample);
     support::addNetscape(sample);
+    support::addFavorites(sample);
     sample.save();
     if (!QFileInfo(sample.prefixDir() + QStringLiteral("/user.reg")).isFile() ||
         !QFileInfo(sample.prefixDir() + QStringLiteral("/dosdevices/c:")).isDir()) {

@@ -2,6 +2,7 @@
 
 #include "backup/BackupContext.h"
 #include "backup/collectors/EudoraCollector.h"
+#include "backup/collectors/FavoritesCollector.h"
 #include "backup/collectors/IncrediMailCollector.h"
 #include "backup/collectors/NetscapeCollector.h"
 #include "backup/collectors/OperaCollector.h"
@@ -35,6 +36,7 @@ const CollectorRow kCollectors[] = {
     {{clients::kOpera7}, &RunOpera7},
     {{clients::kNetscape4}, &RunNetscape4},
     {{clients::kNetscape67}, &RunNetscape67},
+    {{clients::kFavorites}, &RunFavorites},
 };
 } // namespace
 

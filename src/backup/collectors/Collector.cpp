@@ -159,15 +159,14 @@ QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
     }
     desktop::FoundFolderList found;
     desktop::TFileSearch search(ctx_.files, &ctx_.ui);
-    // A match the full list refuses loses nothing when its folder is listed
-    // already (collectors take each folder once); only the others are lost.
-    QSet<QString> listed;
+    // A folder's matches come one after another, before its sub-folders are
+    // entered, and every collector takes each folder once: the list keeps one
+    // entry per run, so that its room counts folders and one folder with
+    // thousands of mailboxes or shortcuts cannot crowd out the others.
     QSet<QString> lost;
     search.OnFileFind = [&](const QString& match, const platform::FindData&) {
-        if (found.append(match))
-            listed.insert(match);
-        else if (!listed.contains(match))
-            lost.insert(match);
+        if (found.count() > 0 && found.at(found.count() - 1) == match) return;
+        if (!found.append(match)) lost.insert(match);
     };
     search.setSearchFile(spec);
     search.Execute();

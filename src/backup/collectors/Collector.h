@@ -65,13 +65,13 @@ protected:
     QString ShellFolder(const QString& name) const;
 
     // The recursive file search for mask below folder: the folder (ending in
-    // '\') of every match, once per match, in the order found; nothing when
-    // folder is empty. The found-folder list holds FoundFolderList::Capacity
-    // folders. Folders beyond it (matches in folders the list never got), and a
-    // folder that cannot be searched (too long for the search, or holding the
-    // mask separator ';'), are never dropped silently: FinishArchive still
-    // writes the archive, then marks the backup failed with a text that says
-    // what was left out.
+    // '\') of the matches, in the order found, once for each run of matches in
+    // one folder (so once per folder for a single mask); nothing when folder is
+    // empty. The found-folder list holds FoundFolderList::Capacity folders.
+    // Folders beyond it, and a folder that cannot be searched (too long for
+    // the search, or holding the mask separator ';'), are never dropped
+    // silently: FinishArchive still writes the archive, then marks the backup
+    // failed with a text that says what was left out.
     QStringList FindFolders(const QString& folder, const QString& mask);
     // Each folder once, first occurrence kept (by default compared without
     // regard to case).

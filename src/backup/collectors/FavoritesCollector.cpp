@@ -1,0 +1,46 @@
+#include "backup/collectors/FavoritesCollector.h"
+
+#include "platform/paths.h"
+
+namespace backup {
+
+namespace {
+constexpr int kFavorites = 0; // the one item
+} // namespace
+
+bool RunFavorites(BackupContext& ctx, const BackupRequest& request) {
+    FavoritesCollector collector(ctx, request);
+    return collector.Run();
+}
+
+bool FavoritesCollector::Run() {
+    const QString favorites =
+        platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("Favorites")));
+    BeginArchive();
+
+    // A folder is found once per shortcut in it; it is stored and mapped once.
+    // Without a folder on a drive nothing is searched: the map stays empty.
+    const QStringList found =
+        HasDrive(favorites)
+            ? DistinctFolders(FindFolders(favorites, QStringLiteral("*.url")), Qt::CaseSensitive)
+            : QStringList();
+    const QString prefix = favorites + QLatin1Char('\\');
+    QStringList map;
+    for (const QString& folder : found) {
+        const QString g = platform::excludeTrailingBackslash(folder);
+        const QString dir = QStringLiteral("Dir") + QString::number(map.size() + 1);
+        AddFolder(g, dir, g + QLatin1Char('\\'), QStringLiteral("url"));
+        CloseTask(kFavorites);
+        map << (g.startsWith(prefix) ? g.mid(prefix.size()) : QString());
+    }
+    // The folder F itself holds no account file: no entry is made for one.
+    const QString mapFile = Staging() + QStringLiteral("\\directory.ini");
+    WriteDirectoryFile(ctx_.files, mapFile, NumberedKeys(QStringLiteral("Dir"), map));
+    Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
+
+    AddManifest(QStringLiteral("Favorites"));
+    FinishArchive();
+    return Failed();
+}
+
+} // namespace backup
