@@ -3,6 +3,7 @@
 
 #include "support/BackupRig.h"
 #include "support/clients/EudoraSample.h"
+#include "support/clients/OperaSample.h"
 #include "support/clients/OutlookExpressSample.h"
 
 #include "backup/DataFolders.h"
@@ -82,6 +83,7 @@ class TestDryRun : public QObject {
 
 private Q_SLOTS:
     void foldersOfTheInstalledClients();
+    void eachInstalledVersionRuns();
     void dryRunCallsNoLibraryAndWritesNothing();
     void realBackupAfterADryRun();
     void missingDataFolderIsMarked();
@@ -127,6 +129,40 @@ void TestDryRun::foldersOfTheInstalledClients() {
             QVERIFY2(!f.path.startsWith(dry.stagingFolder(), Qt::CaseInsensitive),
                      qPrintable(f.path));
     }
+}
+
+void TestDryRun::eachInstalledVersionRuns() {
+    BackupRig rig;
+    support::addOpera(rig.prefix);
+    // PocoMail is registered, but no layout of it is installed.
+    rig.prefix.addKey(platform::HKEY_CURRENT_USER, QStringLiteral("Software\\Poco"));
+    rig.prefix.save();
+    DryRun dry(*rig.registry, *rig.files, rig.catalogue, rig.ui);
+    const QList<ClientDataFolders> all = dry.RunFound();
+
+    const ClientDataFolders* poco = find(all, clients::kPocoMail);
+    QVERIFY(poco && poco->folders.isEmpty() && !poco->problem.isEmpty());
+    for (int code : {clients::kPocoMail2, clients::kPocoMail3, clients::kPocoMail20})
+        QVERIFY(!find(all, code));
+
+    // Opera 7 first, as the catalogue prefers it; each layout reads its own tree.
+    QList<int> opera;
+    for (const ClientDataFolders& c : all) {
+        if (clients::BaseCode(c.code) == clients::kOpera) opera << c.code;
+    }
+    QCOMPARE(opera, (QList<int>{clients::kOpera7, clients::kOpera6}));
+    const ClientDataFolders* seven = find(all, clients::kOpera7);
+    const ClientDataFolders* six = find(all, clients::kOpera6);
+    QCOMPARE(seven->label, QStringLiteral("7.x"));
+    QCOMPARE(six->label, QStringLiteral("6.x"));
+    const QString r = support::opera::opera7Folder(rig.prefix);
+    QVERIFY(paths(seven->folders).contains(r + QStringLiteral("\\Mail")));
+    QVERIFY(paths(six->folders).contains(support::opera::mailFolder()));
+    for (const DataFolder& f : seven->folders)
+        QVERIFY2(f.path.startsWith(r, Qt::CaseInsensitive), qPrintable(f.path));
+    for (const DataFolder& f : six->folders)
+        QVERIFY2(!f.path.startsWith(r, Qt::CaseInsensitive), qPrintable(f.path));
+    QVERIFY(DataFolderReport({*seven}).first().endsWith(QLatin1String("(7.x):")));
 }
 
 void TestDryRun::dryRunCallsNoLibraryAndWritesNothing() {
