@@ -12,6 +12,12 @@ export WINEPREFIX="$PWD/sample/prefix" XDG_CONFIG_HOME="$PWD/sample/config" HOME
 build/bin/postora-inspect drives
 build/bin/postora-inspect reg 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
 build/bin/postora-inspect find 'C:\users\*.*'
-# The main job: back up Outlook Express of the sample into sample/backups and list the archive.
-build/bin/postora /b /c:oexpress /p:"$PWD/sample/backups"
-7z l sample/backups/*.ebk
+build/bin/postora-inspect clients
+# The main job: back up every mail client of the sample into sample/backups, one
+# archive per client, and list each archive.
+build/bin/postora /b \
+  /c:oexpress+msoutlook+eudora+incredimail+pegasus+thebat+pocomail+opera+netscape+favorites \
+  /p:"$PWD/sample/backups"
+for archive in sample/backups/*.ebk; do
+  7z l "$archive"
+done

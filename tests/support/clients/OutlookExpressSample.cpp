@@ -60,6 +60,9 @@ OutlookExpressInstall addOutlookExpress(SamplePrefix& p) {
                 QStringLiteral("Stationery Folder"),
                 QStringLiteral("%ProgramFiles%\\Common Files\\Microsoft Shared\\Stationery"));
     oe.stationery = QStringLiteral("C:\\Program Files\\Common Files\\Microsoft Shared\\Stationery");
+    // Registered as a mail client, as its setup leaves it.
+    p.setString(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Clients\\Mail\\Outlook Express"),
+                QString(), QStringLiteral("Outlook Express"));
     p.save();
 
     p.writeFile(oe.annStore + QStringLiteral("\\Inbox.dbx"), QByteArray(40000, 'i'));
