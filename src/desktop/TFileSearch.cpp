@@ -51,7 +51,7 @@ void TFileSearch::Execute() {
     const QStringList pieces = searchFile_.split(u';');
     QStringList specs{pieces.first()};
     for (qsizetype i = 1; i < pieces.size(); ++i) {
-        // A further mask shares the folder of the specification before it; an
+        // A further mask shares the folder of the search text before it; an
         // empty piece (a trailing ";") names no mask.
         if (pieces.at(i).isEmpty()) continue;
         specs.append(extractFilePath(specs.last()) + pieces.at(i));

@@ -20,12 +20,12 @@ struct SourceItem {
 };
 
 struct SourceScan {
-    int32_t result = 0; // SQX_OK, or why the specification cannot be read
+    int32_t result = 0; // SQX_OK, or why the file specification cannot be read
     std::vector<SourceItem> items;
     uint64_t totalBytes = 0;
 };
 
-// `answer` is the name the caller chose for the specification, before normalisation. A file is
+// `answer` is the name the caller chose for the file specification, before normalisation. A file is
 // stored under it; when it ends with a separator, or is empty, the file keeps its own name in
 // that folder. A folder's contents are stored below it. For a mask its last component gives way
 // to each matching name, unless it ends with a separator.

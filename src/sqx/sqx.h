@@ -88,7 +88,7 @@ enum { SQX_MEDIA_REMOVABLE = 2, SQX_MEDIA_FIXED = 3, SQX_MEDIA_CDROM = 5 };
  *   in it. An empty name stores a file under its own name and a folder's contents at the
  *   top. When the
  *   specification is longer than the field, the field holds its first 271 bytes and the rest of
- *   the specification is appended to the callback's answer.
+ *   the file specification is appended to the callback's answer.
  *   Test and extract: the stored name of the entry.
  * path (276): SQX_REASON_NEXT_VOLUME: the target's folder with a trailing '/';
  *   SQX_REASON_PASSWORD: the callback writes the password here; SQX_REASON_DESTINATION: the host

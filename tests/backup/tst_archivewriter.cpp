@@ -61,7 +61,7 @@ struct Record {
     QByteArray name() const { return readBytes(bytes, kCbName, kCbTextRoom); }
 };
 
-// Reason 5 with the specification as the library proposes it; the stored name back.
+// Reason 5 with the file specification as the library proposes it; the stored name back.
 QByteArray nextFile(SqxLibrary::Callback cb, std::intptr_t user, const QByteArray& proposed,
                     std::int32_t* answer = nullptr) {
     Record r;

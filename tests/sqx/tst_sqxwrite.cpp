@@ -72,7 +72,7 @@ private Q_SLOTS:
         rec.answer = renameUnder(src_, "Store");
         QCOMPARE(addFiles(archive, specs, options(password), &rec), SQX_OK);
 
-        // One next-file call per list entry, in order, offering the specification as given.
+        // One next-file call per list entry, in order, offering the file specification as given.
         const auto next = rec.of(SQX_REASON_NEXT_FILE);
         QCOMPARE(int(next.size()), specs.size());
         for (int i = 0; i < specs.size(); ++i) {
