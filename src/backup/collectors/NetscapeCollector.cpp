@@ -4,6 +4,7 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "regdump/TIORegistry.h"
 
 namespace backup {
 
@@ -94,16 +95,18 @@ void Netscape4Collector::BackupUser(const QString& user, const QString& windowsF
 
     // Every user's maps in a staging folder of their own, so that one user's
     // "directorydat.ini" never overwrites another's before the archive is made.
-    const QString staging = StagingFolderFor(user);
-    const QString base = Staging() + QLatin1Char('\\');
-    const QString mailMap = staging + QStringLiteral("\\directorydat.ini");
+    // Stored under the user's own name, which the staging folder's name may
+    // differ from where the name holds characters a folder cannot.
+    const QString staging = StagingFolderFor(user) + QLatin1Char('\\');
+    const QString mailMap = staging + QStringLiteral("directorydat.ini");
     WriteDirectoryFile(ctx_.files, mailMap, NumberedKeys(QStringLiteral("Dir"), map));
-    Add(mailMap, user, staging + QLatin1Char('\\'));
-    ExportAndAdd(kHKCU, key, true, staging + QStringLiteral("\\identity.reg"), base);
-    const QString folders = staging + QStringLiteral("\\directory.ini");
+    Add(mailMap, user, staging);
+    ctx_.dump.ExportRegistryKey(kHKCU, key, true, staging + QStringLiteral("identity.reg"));
+    Add(staging + QStringLiteral("identity.reg"), user, staging);
+    const QString folders = staging + QStringLiteral("directory.ini");
     WriteDirectoryFile(ctx_.files, folders,
                        {{QStringLiteral("Dir"), pf}, {QStringLiteral("Dir2"), up}});
-    Add(folders, QString(), base);
+    Add(folders, user, staging);
     CloseTask(kMailFolders);
 }
 
@@ -163,9 +166,10 @@ void Netscape67Collector::BackupProfile(const QString& name, const QString& prof
             Add(file, QString(), base);
         map << (g.startsWith(profiles, Qt::CaseInsensitive) ? g.mid(profiles.size()) : g);
     }
-    const QString folderMap = StagingFolderFor(name) + QStringLiteral("\\directory.ini");
-    WriteDirectoryFile(ctx_.files, folderMap, NumberedKeys(QStringLiteral("Dir"), map));
-    Add(folderMap, QString(), Staging() + QLatin1Char('\\'));
+    const QString staging = StagingFolderFor(name) + QLatin1Char('\\');
+    WriteDirectoryFile(ctx_.files, staging + QStringLiteral("directory.ini"),
+                       NumberedKeys(QStringLiteral("Dir"), map));
+    Add(staging + QStringLiteral("directory.ini"), name, staging);
 
     if (haveProfile) {
         for (const char* file : {"prefs.js", "abook.mab", "history.mab", "panacea.dat", "xul.mfl",

@@ -101,9 +101,10 @@ void Opera6Collector::AddMailFolders(const QString& account) {
         const QString relative = g.mid(base.size());
         if (relative.compare(account, Qt::CaseInsensitive) != 0) map << relative;
     }
-    const QString mapFile = StagingFolderFor(account) + QStringLiteral("\\directory.ini");
+    const QString staging = StagingFolderFor(account) + QLatin1Char('\\');
+    const QString mapFile = staging + QStringLiteral("directory.ini");
     WriteDirectoryFile(ctx_.files, mapFile, NumberedKeys(QStringLiteral("Dir"), map));
-    Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
+    Add(mapFile, account, staging);
 
     AddFolder(folder, QString(), base, QStringLiteral("mbs"));
     AddFolder(folder, QString(), base, QStringLiteral("idx"));
@@ -123,10 +124,11 @@ void Opera6Collector::AddSignature(const QString& account) {
     map.writeString(QStringLiteral("Directory"), QStringLiteral("Dir"), dir);
     map.writeString(QStringLiteral("Files"), QStringLiteral("File"),
                     platform::extractFileName(file));
-    const QString mapFile = StagingFolderFor(account) + QStringLiteral("\\signatures.ini");
+    const QString staging = StagingFolderFor(account) + QLatin1Char('\\');
+    const QString mapFile = staging + QStringLiteral("signatures.ini");
     (void)ctx_.files.removeFile(mapFile);
     (void)map.save(ctx_.files, mapFile);
-    Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
+    Add(mapFile, account, staging);
 
     // No entry for an empty or relative path: it would name a file of the
     // host's current folder, not the signature.

@@ -184,13 +184,21 @@ private Q_SLOTS:
     }
 
     // A user without servers: its registry key and maps, nothing of a profile.
-    void netscape4UserWithoutServers() {
+    // A name that no staging folder can carry still names the user's folder.
+    void netscape4OddUsers() {
         Rig rig;
-        QVERIFY(!rig.backup4({1, 2}));
+        rig.prefix.setDword(platform::HKEY_CURRENT_USER,
+                            netscape::usersKey() + QStringLiteral("\\ann*"),
+                            QStringLiteral("checkFrequency"), 10);
+        rig.prefix.save();
+        QVERIFY(!rig.run(clients::kNetscape4, rig.ticked({"guest", "ann*"}),
+                         rig.ticked(clients::ClientItems(clients::kNetscape4))));
         QCOMPARE(rig.names(),
-                 (QStringList{"guest/directory.ini", "guest/directorydat.ini", "guest/identity.reg",
-                              "guest/nsreg.dat", "infobak.ini"}));
+                 (QStringList{"ann*/directory.ini", "ann*/directorydat.ini", "ann*/identity.reg",
+                              "ann*/nsreg.dat", "guest/directory.ini", "guest/directorydat.ini",
+                              "guest/identity.reg", "guest/nsreg.dat", "infobak.ini"}));
         QCOMPARE(rig.section("guest/directory.ini", "Directory"), (QStringList{"Dir=", "Dir2="}));
+        QVERIFY(rig.extracted("ann*/identity.reg").contains("biff\\users\\ann*]"));
     }
 
     // More files in one mail folder than the found-folder list holds loses
