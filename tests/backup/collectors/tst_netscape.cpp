@@ -201,20 +201,6 @@ private Q_SLOTS:
         QVERIFY(rig.extracted("ann*/identity.reg").contains("biff\\users\\ann*]"));
     }
 
-    // More files in one mail folder than the found-folder list holds loses
-    // nothing: the folder is listed, so the backup is complete.
-    void netscape4MoreFilesThanTheListHolds() {
-        Rig rig;
-        const QString big = netscape::usersFolder() + "jane\\mail\\Big.sbd\\";
-        for (int i = 0; i < 1100; ++i)
-            rig.prefix.writeFile(big + QStringLiteral("Box%1").arg(i), "x");
-        QVERIFY(!rig.backup4({0, 2}));
-        QVERIFY2(!rig.state().BackupFailed, qPrintable(rig.state().BackupErrorText));
-        QCOMPARE(rig.namesBelow("jane/mail/Big.sbd/").size(), 1100);
-        QVERIFY(rig.values("jane/directorydat.ini", "Directory")
-                    .contains(QStringLiteral("Mail\\Big.sbd")));
-    }
-
     void netscape67TwoProfiles() {
         Rig rig;
         QCOMPARE(rig.enumerate67(), (QStringList{"default", "work", "test"}));
