@@ -137,6 +137,10 @@ void addNetscape67(SamplePrefix& p) {
 void addNetscape(SamplePrefix& p) {
     addNetscape4(p);
     addNetscape67(p);
+    // Registered as a mail client, as its setup leaves it.
+    p.setString(platform::HKEY_LOCAL_MACHINE,
+                QStringLiteral("Software\\Clients\\Mail\\Netscape Messenger"), QString(),
+                QStringLiteral("Netscape Messenger"));
     p.save();
 }
 
