@@ -4,6 +4,7 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/shellfolders.h"
 
 #include <QDate>
 #include <QTime>
@@ -21,8 +22,6 @@ const QString SettingsStore::kKeyPath = QStringLiteral("Software\\Kelvarn\\Posto
 
 namespace {
 
-const QString kShellFolders =
-    QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
 const QString kLastClient = QStringLiteral("LastClient");
 const QString kIdentity = QStringLiteral("Identity");
 const QString kItems = QStringLiteral("Items");
@@ -121,9 +120,7 @@ SettingsStore::SettingsStore(platform::Registry& reg, const platform::Files& fs)
 
 void SettingsStore::InitFolders() {
     s_.programFolder = platform::programFolder(fs_.drives());
-    QString personal;
-    if (auto key = reg_.open(HKEY_CURRENT_USER, kShellFolders, false))
-        personal = key->readString(QStringLiteral("Personal")).value_or(QString());
+    QString personal = platform::shellFolder(reg_, QStringLiteral("Personal"));
     // Without a documents folder of the prefix the host's stands in.
     if (personal.isEmpty()) personal = fs_.drives().toWindows(platform::documentsFallbackHost());
     s_.documentsFolder = platform::includeTrailingBackslash(personal);

@@ -5,6 +5,7 @@
 
 #include "platform/fs.h"
 #include "platform/registry.h"
+#include "platform/shellfolders.h"
 
 #include <array>
 
@@ -17,8 +18,6 @@ using platform::HKEY_LOCAL_MACHINE;
 namespace {
 
 const QString kClientsMail = QStringLiteral("software\\clients\\mail");
-const QString kShellFolders =
-    QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
 const QString kPocoUninstall =
     QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\pocomail2moe_is1");
 
@@ -99,8 +98,7 @@ bool ClientCatalogue::IsClientInstalled(int code) {
 }
 
 QString ClientCatalogue::appDataFolder() {
-    auto key = reg_.open(HKEY_CURRENT_USER, kShellFolders, false);
-    return key ? key->readString(QStringLiteral("AppData")).value_or(QString()) : QString();
+    return platform::shellFolder(reg_, QStringLiteral("AppData"));
 }
 
 QList<VersionVariant> ClientCatalogue::GetClientVersions(int baseCode) {

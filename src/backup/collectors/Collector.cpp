@@ -6,6 +6,7 @@
 #include "desktop/TFileSearch.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
+#include "platform/shellfolders.h"
 #include "regdump/TIORegistry.h"
 
 #include <QSet>
@@ -142,10 +143,7 @@ QStringList Collector::SubKeyNames(quint32 root, const QString& keyPath) const {
 }
 
 QString Collector::ShellFolder(const QString& name) const {
-    return ReadString(
-        platform::HKEY_CURRENT_USER,
-        QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
-        name);
+    return platform::shellFolder(ctx_.registry, name);
 }
 
 QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
