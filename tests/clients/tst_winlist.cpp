@@ -5,6 +5,7 @@
 #include "clients/TWinList.h"
 #include "clients/gui/XServer.h"
 #include "platform/windows.h"
+#include "support/ScopedEnv.h"
 
 #include <array>
 
@@ -17,28 +18,7 @@ using platform::TopLevelWindow;
 
 namespace {
 
-class EnvVar {
-public:
-    EnvVar(const char* name, const QByteArray& value) : name_(name) {
-        had_ = qEnvironmentVariableIsSet(name);
-        old_ = qgetenv(name);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvVar() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    QByteArray old_;
-};
+using EnvVar = support::ScopedEnv;
 
 TopLevelWindow window(quint32 handle, const QString& title, quint32 pid, bool visible = true) {
     TopLevelWindow w;

@@ -12,6 +12,8 @@
 #include "lang/TLngINISupp.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "support/ScopedEnv.h"
+#include "support/WhenModal.h"
 
 #include <QApplication>
 #include <QFile>
@@ -24,6 +26,10 @@
 
 namespace {
 
+using EnvVar = support::ScopedEnv;
+
+using support::whenModal;
+
 class SilentInteraction : public app::ConsoleInteraction {
 public:
     QStringList shown;
@@ -34,40 +40,6 @@ public:
 template <typename T> T* child(QWidget* w, const char* name) {
     return w->findChild<T*>(QLatin1String(name));
 }
-
-// Does something with the modal window once it is up.
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) {
-            whenModal(act);
-            return;
-        }
-        act(w);
-    });
-}
-
-class EnvVar {
-public:
-    EnvVar(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
-        had_ = qEnvironmentVariableIsSet(name);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvVar() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool had_ = false;
-};
 
 } // namespace
 

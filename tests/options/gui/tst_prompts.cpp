@@ -8,6 +8,7 @@
 #include "options/gui/Tpasswordform1.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "support/WhenModal.h"
 
 #include <QApplication>
 #include <QFile>
@@ -21,16 +22,7 @@
 
 namespace {
 
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) {
-            whenModal(act);
-            return;
-        }
-        act(w);
-    });
-}
+using support::whenModal;
 
 void typeAndPress(QWidget* w, const QString& text) {
     QLineEdit* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));

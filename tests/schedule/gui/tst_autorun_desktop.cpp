@@ -9,6 +9,7 @@
 #include "lang/Localization.h"
 #include "schedule/AutoRunFixture.h"
 #include "schedule/UnattendedRun.h"
+#include "support/WhenModal.h"
 
 #include "clients/gui/FakeClient.h"
 #include "clients/gui/XServer.h"
@@ -22,16 +23,7 @@
 
 namespace {
 
-void whenModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) {
-            whenModal(act);
-            return;
-        }
-        act(w);
-    });
-}
+using support::whenModal;
 
 } // namespace
 
