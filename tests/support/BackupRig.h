@@ -86,6 +86,14 @@ struct BackupRig {
     platform::IniFile extractedIni(const QString& name) {
         return platform::IniFile::parse(extracted(name));
     }
+    // "key=value" lines of one section of an archived INI file, in file order.
+    QStringList extractedSection(const QString& file, const QString& section) {
+        const platform::IniFile ini = extractedIni(file);
+        QStringList out;
+        for (const QString& key : ini.keyNames(section))
+            out << key + QLatin1Char('=') + ini.readString(section, key);
+        return out;
+    }
 };
 
 // 7z and bsdtar are on the machine; tests that read archives skip otherwise.

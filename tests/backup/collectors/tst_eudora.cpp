@@ -34,11 +34,7 @@ class TestEudora : public QObject {
             QDir(prefix.hostPath(d + QLatin1Char('\\') + sub)).removeRecursively();
         }
         QStringList mailMap() {
-            const auto ini = extractedIni(QStringLiteral("directory.ini"));
-            QStringList out;
-            for (const QString& key : ini.keyNames(QStringLiteral("Directory")))
-                out << key + QLatin1Char('=') + ini.readString(QStringLiteral("Directory"), key);
-            return out;
+            return extractedSection(QStringLiteral("directory.ini"), QStringLiteral("Directory"));
         }
     };
 

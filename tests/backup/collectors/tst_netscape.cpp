@@ -40,16 +40,9 @@ class TestNetscape : public QObject {
                              QStringLiteral("popstatePath"), value);
             prefix.save();
         }
-        QStringList section(const QString& file, const QString& name) {
-            const auto ini = extractedIni(file);
-            QStringList out;
-            for (const QString& key : ini.keyNames(name))
-                out << key + QLatin1Char('=') + ini.readString(name, key);
-            return out;
-        }
         QStringList values(const QString& file, const QString& name) {
             QStringList out;
-            for (const QString& line : section(file, name))
+            for (const QString& line : extractedSection(file, name))
                 out << line.section(QLatin1Char('='), 1);
             return out;
         }
@@ -101,11 +94,11 @@ private Q_SLOTS:
         QCOMPARE(rig.taskNames(), (QStringList{"Mail Folders", "Mail Folders"}));
 
         // Each user's own mail map under that user's folder.
-        const QStringList janeMap = rig.section("jane/directorydat.ini", "Directory");
+        const QStringList janeMap = rig.extractedSection("jane/directorydat.ini", "Directory");
         QCOMPARE(janeMap, (QStringList{"Dir1=Mail\\Inbox.sbd", "Dir2=Mail\\Inbox.sbd\\Lists.sbd"}));
-        QCOMPARE(rig.section("tom/directorydat.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("tom/directorydat.ini", "Directory"),
                  QStringList{"Dir1=Mail\\PROJECTS.SBD"});
-        QCOMPARE(rig.section("jane/directory.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("jane/directory.ini", "Directory"),
                  (QStringList{"Dir=" + netscape::usersFolder() + "jane\\",
                               "Dir2=" + netscape::usersFolder()}));
 
@@ -120,7 +113,7 @@ private Q_SLOTS:
         const auto info = rig.extractedIni(QStringLiteral("infobak.ini"));
         QCOMPARE(info.sectionNames(), (QStringList{"Backup", "Identities", "Items"}));
         QCOMPARE(info.readString("Backup", "EmailClient"), QStringLiteral("Netscape4"));
-        QCOMPARE(rig.section("infobak.ini", "Identities"),
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities"),
                  (QStringList{"Item1=jane", "Item2=tom"}));
         QCOMPARE(info.keyNames("Items").size(), 4);
     }
@@ -131,7 +124,7 @@ private Q_SLOTS:
         QDir(rig.prefix.hostPath(netscape::usersFolder() + "jane\\mail\\Inbox.sbd\\Lists.sbd"))
             .removeRecursively();
         QVERIFY(!rig.backup4({0, 2}));
-        QCOMPARE(rig.section("jane/directorydat.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("jane/directorydat.ini", "Directory"),
                  QStringList{"Dir1=Mail\\Inbox.sbd"});
         QCOMPARE(rig.namesBelow("jane/mail/"),
                  (QStringList{"Inbox.sbd/Family", "Inbox.sbd/Family.snm", "Inbox.sbd/Lists"}));
@@ -173,12 +166,12 @@ private Q_SLOTS:
         Rig rig;
         rig.setPopstate(popstate);
         QVERIFY(!rig.backup4({0, 2}));
-        QCOMPARE(rig.section("jane/directory.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("jane/directory.ini", "Directory"),
                  (QStringList{"Dir=" + pf, "Dir2=" + up}));
         QCOMPARE(rig.names(),
                  (QStringList{"infobak.ini", "jane/directory.ini", "jane/directorydat.ini",
                               "jane/identity.reg", "jane/nsreg.dat"}));
-        QCOMPARE(rig.section("jane/directorydat.ini", "Directory"), QStringList());
+        QCOMPARE(rig.extractedSection("jane/directorydat.ini", "Directory"), QStringList());
         QVERIFY(rig.sevenZipTests());
         QCOMPARE(rig.taskNames(), QStringList{"Mail Folders"});
     }
@@ -197,7 +190,8 @@ private Q_SLOTS:
                  (QStringList{"ann*/directory.ini", "ann*/directorydat.ini", "ann*/identity.reg",
                               "ann*/nsreg.dat", "guest/directory.ini", "guest/directorydat.ini",
                               "guest/identity.reg", "guest/nsreg.dat", "infobak.ini"}));
-        QCOMPARE(rig.section("guest/directory.ini", "Directory"), (QStringList{"Dir=", "Dir2="}));
+        QCOMPARE(rig.extractedSection("guest/directory.ini", "Directory"),
+                 (QStringList{"Dir=", "Dir2="}));
         QVERIFY(rig.extracted("ann*/identity.reg").contains("biff\\users\\ann*]"));
     }
 
@@ -241,15 +235,15 @@ private Q_SLOTS:
         map.sort();
         QCOMPARE(map, (QStringList{m, m + "\\Local Folders", m + "\\pop.example.com",
                                    m + "\\pop.example.com\\Inbox.sbd"}));
-        QCOMPARE(rig.section("work/directory.ini", "Directory").size(), 3);
+        QCOMPARE(rig.extractedSection("work/directory.ini", "Directory").size(), 3);
 
         const auto info = rig.extractedIni(QStringLiteral("infobak.ini"));
         QCOMPARE(info.sectionNames(), (QStringList{"Backup", "Identities", "Items", "Directory"}));
         QCOMPARE(info.readString("Backup", "EmailClient"), QStringLiteral("Netscape"));
-        QCOMPARE(rig.section("infobak.ini", "Identities"),
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities"),
                  (QStringList{"Item1=default", "Item2=work"}));
         QCOMPARE(info.keyNames("Items").size(), 4);
-        QCOMPARE(rig.section("infobak.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("infobak.ini", "Directory"),
                  (QStringList{"Dir1=" + paths[0], "Dir2=" + paths[1]}));
     }
 
@@ -270,7 +264,7 @@ private Q_SLOTS:
         rig.enumerate67();
         const QStringList paths = netscape::profilePaths(rig.prefix);
         QVERIFY(!rig.backup67({"work", "default"}));
-        QCOMPARE(rig.section("infobak.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("infobak.ini", "Directory"),
                  (QStringList{"Dir1=" + paths[1], "Dir2=" + paths[0]}));
         QVERIFY(rig.extracted("work/prefs.js").contains("MAIL.WORK.EXAMPLE"));
         QVERIFY(rig.extracted("default/prefs.js").contains("pop.example.com"));
@@ -284,8 +278,8 @@ private Q_SLOTS:
         QVERIFY(!rig.backup67({"default", "gone"}));
         QCOMPARE(rig.names(), (QStringList{"default/directory.ini", "gone/directory.ini",
                                            "infobak.ini", "registry.dat"}));
-        QCOMPARE(rig.section("infobak.ini", "Directory"), (QStringList{"Dir1=", "Dir2="}));
-        QCOMPARE(rig.section("default/directory.ini", "Directory"), QStringList());
+        QCOMPARE(rig.extractedSection("infobak.ini", "Directory"), (QStringList{"Dir1=", "Dir2="}));
+        QCOMPARE(rig.extractedSection("default/directory.ini", "Directory"), QStringList());
         QCOMPARE(rig.taskNames().size(), 2);
     }
 
@@ -302,7 +296,7 @@ private Q_SLOTS:
         QCOMPARE(rig.names(),
                  (QStringList{"Profiles/ann/x1y2z3.slt/Mail/Local Folders/Drafts",
                               "ann/directory.ini", "ann/prefs.js", "infobak.ini", "registry.dat"}));
-        QCOMPARE(rig.section("ann/directory.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("ann/directory.ini", "Directory"),
                  (QStringList{"Dir1=" + pp + "\\Mail", "Dir2=" + pp + "\\Mail\\Local Folders"}));
     }
 

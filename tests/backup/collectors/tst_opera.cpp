@@ -39,14 +39,6 @@ class TestOpera : public QObject {
                              QStringLiteral("Last CommandLine"), value);
             prefix.save();
         }
-        // "key=value" lines of one section of an archived INI file.
-        QStringList section(const QString& file, const QString& name) {
-            const auto ini = extractedIni(file);
-            QStringList out;
-            for (const QString& key : ini.keyNames(name))
-                out << key + QLatin1Char('=') + ini.readString(name, key);
-            return out;
-        }
     };
 
 private Q_SLOTS:
@@ -87,12 +79,12 @@ private Q_SLOTS:
         const auto info = rig.extractedIni(QStringLiteral("infobak.ini"));
         QCOMPARE(info.sectionNames(), (QStringList{"Backup", "Identities", "Items"}));
         QCOMPARE(info.readString("Backup", "EmailClient"), QStringLiteral("Opera"));
-        QCOMPARE(rig.section("infobak.ini", "Identities"),
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities"),
                  (QStringList{"Item1=account1", "Item2=account2"}));
         QCOMPARE(info.keyNames("Items").size(), 5);
 
         // Sub-folders in the order found: a folder before the folders inside it.
-        const QStringList map = rig.section("account1/directory.ini", "Directory");
+        const QStringList map = rig.extractedSection("account1/directory.ini", "Directory");
         QCOMPARE(map.size(), 3);
         QStringList values;
         for (const QString& line : map)
@@ -101,23 +93,24 @@ private Q_SLOTS:
         QVERIFY(values.indexOf(QStringLiteral("account1\\Inbox")) >= 0);
         QVERIFY(values.indexOf(QStringLiteral("account1\\Inbox")) <
                 values.indexOf(QStringLiteral("account1\\Inbox\\Old")));
-        QCOMPARE(rig.section("account2/directory.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("account2/directory.ini", "Directory"),
                  QStringList{"Dir1=account2\\INBOX"});
 
-        QCOMPARE(rig.section("account1/signatures.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("account1/signatures.ini", "Directory"),
                  QStringList{"Dir=" + opera::programFolder() + "Signatures\\"});
-        QCOMPARE(rig.section("account1/signatures.ini", "Files"), QStringList{"File=ann.sig"});
+        QCOMPARE(rig.extractedSection("account1/signatures.ini", "Files"),
+                 QStringList{"File=ann.sig"});
         QCOMPARE(rig.extracted("account1/Signatures/ann.sig"), QByteArray("-- \r\nAnn Lee\r\n"));
         // An empty "SignatureFile" still gets its map, with empty values.
-        QCOMPARE(rig.section("account2/signatures.ini", "Directory"), QStringList{"Dir="});
-        QCOMPARE(rig.section("account2/signatures.ini", "Files"), QStringList{"File="});
+        QCOMPARE(rig.extractedSection("account2/signatures.ini", "Directory"), QStringList{"Dir="});
+        QCOMPARE(rig.extractedSection("account2/signatures.ini", "Files"), QStringList{"File="});
     }
 
     void opera6NestedFolderMap() {
         Rig rig;
         QDir(rig.prefix.hostPath(opera::mailFolder() + "\\account1\\Sent")).removeRecursively();
         QVERIFY(!rig.backup6({0, 2, 3, 4}, {1, 2}));
-        QCOMPARE(rig.section("account1/directory.ini", "Directory"),
+        QCOMPARE(rig.extractedSection("account1/directory.ini", "Directory"),
                  (QStringList{"Dir1=account1\\Inbox", "Dir2=account1\\Inbox\\Old"}));
         QCOMPARE(rig.taskNames(), QStringList{"Mail Folders"});
         // The sub-folders' files come first, the account's own last.
@@ -132,7 +125,7 @@ private Q_SLOTS:
         QCOMPARE(rig.names(), (QStringList{"account1/Signatures/ann.sig", "account1/signatures.ini",
                                            "account2/signatures.ini", "infobak.ini"}));
         QCOMPARE(rig.taskNames(), (QStringList{"Signatures", "Signatures"}));
-        QCOMPARE(rig.section("infobak.ini", "Items"), QStringList{"Item1=Signatures"});
+        QCOMPARE(rig.extractedSection("infobak.ini", "Items"), QStringList{"Item1=Signatures"});
     }
 
     void opera6AddressBookAlone() {
@@ -140,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(!rig.backup6({0, 1, 2, 3}, {}));
         QCOMPARE(rig.names(), (QStringList{"Contacts.adr", "infobak.ini"}));
         QCOMPARE(rig.taskNames(), QStringList{"Address Book"});
-        QCOMPARE(rig.section("infobak.ini", "Identities").size(), 3);
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities").size(), 3);
     }
 
     // Lines of the account list that name no folder of their own read nothing:
@@ -154,10 +147,10 @@ private Q_SLOTS:
                  QStringList{"account1/Inbox/Old/Old.mbs"});
         QCOMPARE(names.filter(QStringLiteral("directory.ini")),
                  (QStringList{"Count=3/directory.ini", "account1/directory.ini"}));
-        QCOMPARE(rig.section("Count=3/directory.ini", "Directory"), QStringList());
+        QCOMPARE(rig.extractedSection("Count=3/directory.ini", "Directory"), QStringList());
         QVERIFY(rig.sevenZipTests());
         QCOMPARE(rig.taskNames().size(), 5 * 3);
-        QCOMPARE(rig.section("infobak.ini", "Identities").size(), 5);
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities").size(), 5);
     }
 
     // No usable program folder: an archive with the manifest alone, every task closed.
@@ -219,8 +212,10 @@ private Q_SLOTS:
         else
             rig.prefix.writeFile(settings, content);
         QVERIFY(!rig.backup6({0, 1, 2, 4}, {1, 2}));
-        QCOMPARE(rig.section("account1/signatures.ini", "Directory"), QStringList{"Dir=" + dir});
-        QCOMPARE(rig.section("account1/signatures.ini", "Files"), QStringList{"File=" + file});
+        QCOMPARE(rig.extractedSection("account1/signatures.ini", "Directory"),
+                 QStringList{"Dir=" + dir});
+        QCOMPARE(rig.extractedSection("account1/signatures.ini", "Files"),
+                 QStringList{"File=" + file});
         QCOMPARE(rig.names().filter(QStringLiteral("Signatures/")), QStringList());
         QVERIFY(rig.sevenZipTests());
     }
@@ -244,7 +239,8 @@ private Q_SLOTS:
         QVERIFY(rig.sevenZipTests());
         const auto info = rig.extractedIni(QStringLiteral("infobak.ini"));
         QCOMPARE(info.readString("Backup", "EmailClient"), QStringLiteral("Opera7"));
-        QCOMPARE(rig.section("infobak.ini", "Identities"), QStringList{"Item1=Default User"});
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities"),
+                 QStringList{"Item1=Default User"});
         QCOMPARE(info.keyNames("Items").size(), 5);
     }
 
@@ -253,7 +249,7 @@ private Q_SLOTS:
         QVERIFY(!rig.backup7(false));
         QCOMPARE(rig.names(), QStringList{"infobak.ini"});
         QCOMPARE(rig.taskNames(), QStringList());
-        QCOMPARE(rig.section("infobak.ini", "Identities"), QStringList());
+        QCOMPARE(rig.extractedSection("infobak.ini", "Identities"), QStringList());
     }
 
     void opera7WithoutApplicationData_data() {

@@ -40,11 +40,7 @@ class TestPocoMail : public QObject {
             prefix.writeFile(pocomail::settingsFile(), text);
         }
         QStringList mailMap() {
-            const auto ini = extractedIni(QStringLiteral("directory.ini"));
-            QStringList out;
-            for (const QString& key : ini.keyNames(QStringLiteral("Directory")))
-                out << key + QLatin1Char('=') + ini.readString(QStringLiteral("Directory"), key);
-            return out;
+            return extractedSection(QStringLiteral("directory.ini"), QStringLiteral("Directory"));
         }
     };
 

@@ -28,11 +28,8 @@ class TestTheBat : public QObject {
         }
         // "DirN=value" lines of a user's map.
         QStringList map(const QString& user) {
-            const auto ini = extractedIni(user + QStringLiteral("/directory.ini"));
-            QStringList out;
-            for (const QString& key : ini.keyNames(QStringLiteral("Directory")))
-                out << key + QLatin1Char('=') + ini.readString(QStringLiteral("Directory"), key);
-            return out;
+            return extractedSection(user + QStringLiteral("/directory.ini"),
+                                    QStringLiteral("Directory"));
         }
     };
 
