@@ -1,8 +1,9 @@
 #include "app/AppContext.h"
 
-#include "app/Interaction.h"
 #include "app/SettingsStore.h"
 #include "backup/BackupEngine.h"
+#include "backup/BackupJob.h"
+#include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
 #include "clients/TProcList.h"
@@ -15,7 +16,7 @@
 
 namespace app {
 
-AppContext::AppContext(Interaction& ui) : ui_(ui) {
+AppContext::AppContext(base::Interaction& ui) : ui_(ui) {
     const platform::Registry::Config config = platform::Registry::configFromEnvironment();
     registry_ = std::make_unique<platform::Registry>(config);
     files_ = std::make_unique<platform::Files>(platform::DriveMap::fromPrefix(config.prefixDir));
@@ -32,7 +33,7 @@ AppContext::AppContext(Interaction& ui) : ui_(ui) {
 
 AppContext::~AppContext() = default;
 
-Settings& AppContext::settings() {
+base::Settings& AppContext::settings() {
     return settingsStore_->settings();
 }
 
@@ -50,6 +51,8 @@ bool AppContext::InitBackupEngine(const QString& programHostFolder) {
         backup::BackupEngine::Deps{*registry_, *files_, *dump_, settingsStore_->settings(), ui_,
                                    [this](const QString& key) { return message(key); },
                                    staging_->windowsPath(), &catalogue_->NetscapeProfilePaths()});
+    job_ = std::make_unique<backup::BackupJob>(
+        *engine_, [this](int code) { return guard_->CheckRunningClient(code); });
     return engine_->LoadSqx(programHostFolder);
 }
 

@@ -26,28 +26,32 @@ class RunningClientGuard;
 } // namespace clients
 namespace backup {
 class BackupEngine;
-}
+class BackupJob;
+} // namespace backup
+
+namespace base {
+class Interaction;
+struct Settings;
+} // namespace base
 
 namespace app {
 
-class Interaction;
 class SettingsStore;
-struct Settings;
 
 class AppContext {
 public:
     // ui outlives the context. The registry and the drives come from the
     // environment (WINEPREFIX, XDG_CONFIG_HOME).
-    explicit AppContext(Interaction& ui);
+    explicit AppContext(base::Interaction& ui);
     ~AppContext();
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 
-    Interaction& ui() { return ui_; }
+    base::Interaction& ui() { return ui_; }
     platform::Registry& registry() { return *registry_; }
     const platform::Files& files() const { return *files_; }
     SettingsStore& settingsStore() { return *settingsStore_; }
-    Settings& settings();
+    base::Settings& settings();
     lang::Localization& localization() { return *localization_; }
     clients::ClientCatalogue& catalogue() { return *catalogue_; }
     clients::TProcList& procList() { return *procList_; }
@@ -62,12 +66,14 @@ public:
     regdump::TIORegistry* dump() { return dump_.get(); }
     platform::StagingFolder* staging() { return staging_.get(); }
     backup::BackupEngine* engine() { return engine_.get(); }
+    // The one backup job every caller runs backups through.
+    backup::BackupJob* job() { return job_.get(); }
 
     // A message of the program-wide table ("Message1" ...).
     QString message(const QString& key);
 
 private:
-    Interaction& ui_;
+    base::Interaction& ui_;
     std::unique_ptr<platform::Registry> registry_;
     std::unique_ptr<platform::Files> files_;
     std::unique_ptr<SettingsStore> settingsStore_;
@@ -79,6 +85,7 @@ private:
     std::unique_ptr<regdump::TIORegistry> dump_;
     std::unique_ptr<platform::StagingFolder> staging_;
     std::unique_ptr<backup::BackupEngine> engine_;
+    std::unique_ptr<backup::BackupJob> job_;
 };
 
 } // namespace app

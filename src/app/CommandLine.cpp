@@ -1,18 +1,16 @@
 #include "app/CommandLine.h"
 
 #include "app/AppContext.h"
-#include "app/Interaction.h"
-#include "app/Settings.h"
-#include "backup/BackupEngine.h"
 #include "backup/BackupFiles.h"
+#include "backup/BackupJob.h"
+#include "base/ErrorLine.h"
+#include "base/Interaction.h"
+#include "base/Settings.h"
 #include "clients/Clients.h"
-#include "clients/RunningClientGuard.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 
 #include <QDir>
-
-#include <cstdio>
 
 namespace app {
 
@@ -25,12 +23,6 @@ const ClientKeyword kClientKeywords[10] = {
 };
 
 namespace {
-void printLine(const QString& text) {
-    const QByteArray line = (text + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
-}
-
 // "C:\x", "c:", "\\server\share" and "\x" are Windows paths; the rest is a
 // path of this machine, perhaps relative or starting with "~".
 bool isWindowsPath(const QString& p) {
@@ -70,7 +62,7 @@ BackupCommand ParseBackupCommand(const QStringList& args,
 }
 
 CommandLine::CommandLine(AppContext& ctx, CommandHandlers handlers)
-    : reportLine(&printLine), ctx_(ctx), handlers_(std::move(handlers)) {}
+    : reportLine(&base::WriteErrorLine), ctx_(ctx), handlers_(std::move(handlers)) {}
 
 CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
     Outcome out;
@@ -133,42 +125,41 @@ int ResolveClientCode(int baseCode, clients::ClientCatalogue& catalogue) {
 }
 
 bool CommandLine::backupClient(const QString& folder, int code, const QString& keyword) {
-    backup::BackupEngine* engine = ctx_.engine();
-    if (!engine) {
+    backup::BackupJob* job = ctx_.job();
+    if (!job) {
         reportLine(QStringLiteral("postora: %1: the backup engine is not ready").arg(keyword));
         return false;
     }
-    if (!backup::CollectorFor(code)) {
-        reportLine(QStringLiteral("postora: %1: this client cannot be backed up yet").arg(keyword));
-        return false;
-    }
-    const QString target = folder + backup::BackupFileName(code);
     QStringList identities;
     QStringList items;
     ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
-    const auto request = backup::MakeBackupRequest(target, code, backup::AllTicked(identities),
-                                                   backup::AllTicked(items));
-    if (!request) {
-        reportLine(QStringLiteral("postora: %1: %2").arg(keyword, request.error().message));
+    backup::JobRequest request;
+    request.clientCode = code;
+    request.targetPath = folder + backup::BackupFileName(code);
+    request.identities = backup::AllTicked(identities);
+    request.items = backup::AllTicked(items);
+    const backup::JobOutcome outcome = job->Run(request, ctx_.ui(), nullptr, nullptr);
+    using Kind = backup::JobOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::Succeeded:
+        return true;
+    case Kind::ClientRunning: // the guard has told why
         return false;
-    }
-    if (ctx_.guard().CheckRunningClient(code)) return false; // the guard has told why
-
-    backup::BackupState& state = engine->state();
-    state.resetForRun();
-    engine->writer().setRunPassword(ctx_.settings().backupPassword);
-    engine->RunBackup(request.value());
-    if (state.BackupAborted) {
-        reportLine(QStringLiteral("postora: %1: backup to %2 aborted").arg(keyword, target));
+    case Kind::NoCollector:
+        reportLine(QStringLiteral("postora: %1: this client cannot be backed up yet").arg(keyword));
         return false;
-    }
-    if (state.BackupFailed) {
-        reportLine(QStringLiteral("postora: %1: backup to %2 failed: %3%4")
-                       .arg(keyword, target, ctx_.message(QStringLiteral("Message20")),
-                            state.BackupErrorText));
+    case Kind::Aborted:
+        reportLine(
+            QStringLiteral("postora: %1: backup to %2 aborted").arg(keyword, request.targetPath));
         return false;
+    case Kind::Failed:
+    case Kind::Busy:
+        break;
     }
-    return true;
+    reportLine(QStringLiteral("postora: %1: backup to %2 failed: %3%4")
+                   .arg(keyword, request.targetPath, ctx_.message(QStringLiteral("Message20")),
+                        outcome.text));
+    return false;
 }
 
 } // namespace app

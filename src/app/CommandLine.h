@@ -2,6 +2,8 @@
 // The command line: "/b" (back up named clients into a folder), "/auto" and
 // "/uninstall" (handed to their owners), "/o" (open the wizard with a target).
 
+#include "base/ExitStatus.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,12 +17,9 @@ namespace app {
 
 class AppContext;
 
-// Exit status of a command-line run.
-enum ExitStatus : int {
-    kExitOk = 0,        // every requested backup succeeded
-    kExitFailed = 1,    // a backup failed or was skipped
-    kExitBadCommand = 2 // the command was not accepted
-};
+using base::kExitBadCommand;
+using base::kExitFailed;
+using base::kExitOk;
 
 // The commands that live elsewhere; each returns the exit status.
 struct CommandHandlers {
@@ -30,6 +29,9 @@ struct CommandHandlers {
 };
 // What the program uses unless told otherwise.
 CommandHandlers DefaultCommandHandlers();
+// The handlers of "/auto" and "/uninstall" over the program's objects.
+int RunAutoCommand(AppContext& ctx);
+int RunUninstallCommand(AppContext& ctx);
 
 // The keyword table of "/b", in the order the backups run.
 struct ClientKeyword {

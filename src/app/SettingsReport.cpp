@@ -1,6 +1,6 @@
 #include "app/SettingsReport.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 namespace app {
 
@@ -10,7 +10,7 @@ QString yesNo(bool b) {
 }
 } // namespace
 
-QStringList SettingsReport(const Settings& s) {
+QStringList SettingsReport(const base::Settings& s) {
     const QString iso = QStringLiteral("yyyy-MM-dd HH:mm:ss");
     return {
         QStringLiteral("program folder: ") + s.programFolder,
@@ -23,14 +23,14 @@ QStringList SettingsReport(const Settings& s) {
         QStringLiteral("ZuveDizizoDir: ") + s.scheduleDir,
         QStringLiteral("BackupTime: ") + s.backupTime.toString(iso),
         QStringLiteral("BackupDate: ") + s.backupDate.toString(iso),
-        QStringLiteral("BackupPeriod: %1").arg(s.backupPeriod),
+        QStringLiteral("BackupPeriod: %1").arg(int(s.backupPeriod)),
         QStringLiteral("BackupInterval: %1").arg(s.backupInterval),
         QStringLiteral("Language: ") + s.language,
         QStringLiteral("languages: ") + s.languages.join(QStringLiteral(", ")),
         QStringLiteral("MultipleVolumes: ") + yesNo(s.multipleVolumes),
-        QStringLiteral("Volumes: %1").arg(s.volumes),
-        QStringLiteral("BackupMode: %1").arg(s.backupMode),
-        QStringLiteral("OldBackupMode: %1").arg(s.oldBackupMode),
+        QStringLiteral("Volumes: %1").arg(int(s.volumes)),
+        QStringLiteral("BackupMode: %1").arg(int(s.backupMode)),
+        QStringLiteral("OldBackupMode: %1").arg(int(s.oldBackupMode)),
         QStringLiteral("BackupKeep: %1").arg(s.backupKeep),
         QStringLiteral("BackupUsePsw: ") + yesNo(s.backupUsePsw),
         QStringLiteral("BackupPsw: ") +

@@ -4,10 +4,12 @@
 
 #include <QStringList>
 
+namespace base {
+struct Settings;
+}
+
 namespace app {
 
-struct Settings;
-
-QStringList SettingsReport(const Settings& s);
+QStringList SettingsReport(const base::Settings& s);
 
 } // namespace app

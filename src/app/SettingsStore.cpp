@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include "app/Password.h"
+
 #include "lang/LanguageFiles.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -93,8 +95,8 @@ void noteFailure(Status& first, const Status& st) {
     if (!st && first) first = st;
 }
 
-QList<TickedName> readTicks(platform::Registry& reg, const QString& path) {
-    QList<TickedName> ticks;
+QList<base::TickedName> readTicks(platform::Registry& reg, const QString& path) {
+    QList<base::TickedName> ticks;
     auto key = reg.open(HKEY_CURRENT_USER, path, false);
     if (!key) return ticks;
     for (const QString& name : key->valueNames()) {
@@ -104,11 +106,12 @@ QList<TickedName> readTicks(platform::Registry& reg, const QString& path) {
     return ticks;
 }
 
-Status writeTicks(platform::Registry& reg, const QString& path, const QList<TickedName>& ticks) {
+Status writeTicks(platform::Registry& reg, const QString& path,
+                  const QList<base::TickedName>& ticks) {
     auto key = reg.open(HKEY_CURRENT_USER, path, true);
     if (!key) return key.status();
     Status first;
-    for (const TickedName& t : ticks)
+    for (const base::TickedName& t : ticks)
         noteFailure(first, key.value().writeInt(t.name, t.ticked ? 1 : 0));
     return first;
 }
@@ -134,9 +137,9 @@ void SettingsStore::LoadOptionSettings() {
     s_.languageIndex = list.selected;
 
     s_.multipleVolumes = v.readBool(QStringLiteral("MultipleVolumes"), false);
-    s_.volumes = v.readInt(QStringLiteral("Volumes"), 4, 0, 4);
-    s_.backupMode = v.readInt(QStringLiteral("BackupMode"), 2, 1, 3);
-    s_.oldBackupMode = v.readInt(QStringLiteral("OldBackupMode"), 3, 1, 3);
+    s_.volumes = base::VolumeMedia(v.readInt(QStringLiteral("Volumes"), 4, 0, 4));
+    s_.backupMode = base::BackupMode(v.readInt(QStringLiteral("BackupMode"), 2, 1, 3));
+    s_.oldBackupMode = base::BackupMode(v.readInt(QStringLiteral("OldBackupMode"), 3, 1, 3));
     s_.backupKeep = v.readInt(QStringLiteral("BackupKeep"), 3, 1, 99);
     s_.backupUsePsw = v.readBool(QStringLiteral("BackupUsePsw"), false);
 
@@ -166,7 +169,7 @@ void SettingsStore::LoadMainSettings(int windowLeft, int windowTop) {
         v.readDateTime(QStringLiteral("BackupTime"), QDateTime(QDate(1899, 12, 30), now.time()));
     s_.backupDate =
         v.readDateTime(QStringLiteral("BackupDate"), QDateTime(now.date(), QTime(0, 0)));
-    s_.backupPeriod = v.readInt(QStringLiteral("BackupPeriod"), 3, 0, 3);
+    s_.backupPeriod = base::BackupPeriod(v.readInt(QStringLiteral("BackupPeriod"), 3, 0, 3));
     s_.backupInterval = v.readInt(QStringLiteral("BackupInterval"), 2, 1, INT_MAX);
 }
 
@@ -182,31 +185,31 @@ Status SettingsStore::SaveMainSettings(int windowLeft, int windowTop) {
     v.writeText(QStringLiteral("ZuveDizizoDir"), s_.scheduleDir);
     v.writeDateTime(QStringLiteral("BackupTime"), s_.backupTime);
     v.writeDateTime(QStringLiteral("BackupDate"), s_.backupDate);
-    v.writeInt(QStringLiteral("BackupPeriod"), s_.backupPeriod);
+    v.writeInt(QStringLiteral("BackupPeriod"), int(s_.backupPeriod));
     v.writeInt(QStringLiteral("BackupInterval"), s_.backupInterval);
     return v.status();
 }
 
-Status SettingsStore::SaveOptionSettings(const BackupModeControls& controls) {
+Status SettingsStore::SaveOptionSettings(const base::BackupModeControls& controls) {
     Values v(reg_);
     v.writeText(QStringLiteral("Language"), s_.language);
     v.writeBool(QStringLiteral("MultipleVolumes"), s_.multipleVolumes);
-    v.writeInt(QStringLiteral("Volumes"), s_.volumes);
-    const int before = s_.backupMode;
-    v.writeInt(QStringLiteral("OldBackupMode"), before);
+    v.writeInt(QStringLiteral("Volumes"), int(s_.volumes));
+    const base::BackupMode before = s_.backupMode;
+    v.writeInt(QStringLiteral("OldBackupMode"), int(before));
     // The field beside "Keep only the last" turns an empty text or 0 into 1.
     s_.backupKeep = qMax(1, controls.keep);
-    s_.backupMode = BackupModeFromControls(controls, before);
+    s_.backupMode = base::BackupModeFromControls(controls, before);
     s_.oldBackupMode = before;
-    v.writeInt(QStringLiteral("BackupMode"), s_.backupMode);
+    v.writeInt(QStringLiteral("BackupMode"), int(s_.backupMode));
     v.writeInt(QStringLiteral("BackupKeep"), s_.backupKeep);
     v.writeBool(QStringLiteral("BackupUsePsw"), s_.backupUsePsw);
     v.writeText(QStringLiteral("BackupPsw"), EncodePassword(s_.backupPassword));
     return v.status();
 }
 
-Status SettingsStore::SaveLastClient(int code, const QList<TickedName>& identities,
-                                     const QList<TickedName>& items) {
+Status SettingsStore::SaveLastClient(int code, const QList<base::TickedName>& identities,
+                                     const QList<base::TickedName>& items) {
     const QString last = kKeyPath + QLatin1Char('\\') + kLastClient;
     const QString identityPath = last + QLatin1Char('\\') + kIdentity;
     const QString itemsPath = last + QLatin1Char('\\') + kItems;
@@ -225,8 +228,8 @@ Status SettingsStore::SaveLastClient(int code, const QList<TickedName>& identiti
     return first;
 }
 
-LastClient SettingsStore::RestoreLastClient() const {
-    LastClient lc;
+base::LastClient SettingsStore::RestoreLastClient() const {
+    base::LastClient lc;
     const QString last = kKeyPath + QLatin1Char('\\') + kLastClient;
     auto key = reg_.open(HKEY_CURRENT_USER, last, false);
     if (!key) return lc;

@@ -5,7 +5,7 @@
 // registry at once. Nothing here touches a window: the callers hand in the
 // window position and the option controls as plain values.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "platform/result.h"
 
 #include <QList>
@@ -13,7 +13,9 @@
 
 namespace platform {
 class RegKey;
-}
+class Registry;
+class Files;
+} // namespace platform
 
 namespace app {
 
@@ -28,8 +30,8 @@ public:
     // alone (for tools that look at the settings without changing them).
     void setWriteDefaults(bool on) { writeDefaults_ = on; }
 
-    Settings& settings() { return s_; }
-    const Settings& settings() const { return s_; }
+    base::Settings& settings() { return s_; }
+    const base::Settings& settings() const { return s_; }
 
     // Program folder and documents folder ("Personal", else the host's documents
     // folder), both ending with '\'.
@@ -37,21 +39,21 @@ public:
     // "Language" and the language list, then the rest of the option set.
     void LoadOptionSettings();
     // The main set; the defaults of "X" and "Y" are the window's current edges.
-    void LoadMainSettings(int windowLeft = Settings::kDesignLeft,
-                          int windowTop = Settings::kDesignTop);
+    void LoadMainSettings(int windowLeft = base::Settings::kDesignLeft,
+                          int windowTop = base::Settings::kDesignTop);
 
     // The saves return the first write that failed (the rest are still tried).
     platform::Status SaveMainSettings(int windowLeft, int windowTop);
-    platform::Status SaveOptionSettings(const BackupModeControls& controls);
+    platform::Status SaveOptionSettings(const base::BackupModeControls& controls);
 
-    platform::Status SaveLastClient(int code, const QList<TickedName>& identities,
-                                    const QList<TickedName>& items);
-    LastClient RestoreLastClient() const;
+    platform::Status SaveLastClient(int code, const QList<base::TickedName>& identities,
+                                    const QList<base::TickedName>& items);
+    base::LastClient RestoreLastClient() const;
 
 private:
     platform::Registry& reg_;
     const platform::Files& fs_;
-    Settings s_;
+    base::Settings s_;
     bool writeDefaults_ = true;
 };
 

@@ -1,9 +1,9 @@
 #include "app/Startup.h"
 
 #include "app/AppContext.h"
-#include "app/Interaction.h"
-#include "app/Settings.h"
 #include "app/SettingsStore.h"
+#include "base/Interaction.h"
+#include "base/Settings.h"
 #include "lang/Localization.h"
 
 #include <cstdio>
@@ -13,10 +13,10 @@ namespace app {
 const char* const kSqxMissingText = "SQX.DLL not found! Reinstall Quorvel!";
 
 int StartupHooks::windowLeft() const {
-    return Settings::kDesignLeft;
+    return base::Settings::kDesignLeft;
 }
 int StartupHooks::windowTop() const {
-    return Settings::kDesignTop;
+    return base::Settings::kDesignTop;
 }
 
 int StartupHooks::runMainWindow(AppContext&, const QString&) {

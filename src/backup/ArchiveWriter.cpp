@@ -1,11 +1,12 @@
 #include "backup/ArchiveWriter.h"
 
-#include "app/Interaction.h"
-#include "app/Settings.h"
 #include "backup/ArchiveList.h"
+#include "backup/BackupJob.h"
 #include "backup/BackupState.h"
 #include "backup/ProgressDisplay.h"
 #include "backup/SqxRecords.h"
+#include "base/Interaction.h"
+#include "base/Settings.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 
@@ -26,6 +27,24 @@ QString ArchiveWriter::hostForm(const QString& winPath) const {
     return host ? host.value() : QString();
 }
 
+void ArchiveWriter::beginRun(base::Interaction& ui, ProgressDisplay* progress, AbortToken* abort) {
+    runUi_ = &ui;
+    savedDisplay_ = display_;
+    if (progress) display_ = progress;
+    abort_ = abort;
+}
+
+void ArchiveWriter::endRun() {
+    runUi_ = nullptr;
+    display_ = savedDisplay_;
+    savedDisplay_ = nullptr;
+    abort_ = nullptr;
+}
+
+bool ArchiveWriter::abortRequested() const {
+    return d_.state.AbortRequested || (abort_ && abort_->requested());
+}
+
 void ArchiveWriter::InitArchiveList() {
     if (listOpen_) // a list a collector left open is released first
         DoneArchiveList();
@@ -34,7 +53,7 @@ void ArchiveWriter::InitArchiveList() {
     optionsError_.clear();
     if (listOnly_) return;
     options_ = buildOptions(runPassword_, hostForm(d_.stagingFolder), d_.settings.multipleVolumes,
-                            d_.settings.volumes);
+                            int(d_.settings.volumes));
     if (options_.isEmpty()) {
         optionsError_ = QStringLiteral(" The password or the temporary folder is too long.");
         options_ = buildOptions(QString(), QString(), false, 0);
@@ -122,16 +141,19 @@ void ArchiveWriter::stopWithError(const QString& text) {
 }
 
 std::int32_t ArchiveWriter::ArchiveCallback(unsigned char* record) {
-    d_.ui.processEvents();
-    if (d_.state.AbortRequested) return 0;
-    d_.ui.processEvents();
+    ui().processEvents();
+    if (abortRequested()) {
+        d_.state.AbortRequested = true;
+        return 0;
+    }
+    ui().processEvents();
     switch (readInt32(record, kCbReason)) {
     case kReasonProgress: {
         const int percent = std::clamp(readInt32(record, kCbValue), 0, 100);
         const ProgressLedger::Display shown = ledger_.progress(d_.list, percent);
         if (display_)
             display_->showProgress(shown.overall, shown.task, taskPrefix_ + shown.taskName);
-        d_.ui.processEvents();
+        ui().processEvents();
         return 1;
     }
     case kReasonQuery:
@@ -139,7 +161,7 @@ std::int32_t ArchiveWriter::ArchiveCallback(unsigned char* record) {
     case kReasonNextVolume:
         return nextVolume(record);
     case kReasonPassword:
-        if (runPassword_.isEmpty()) runPassword_ = d_.ui.askPassword();
+        if (runPassword_.isEmpty()) runPassword_ = ui().askPassword();
         if (!writeText(record, kCbPath, kCbTextRoom, runPassword_)) {
             stopWithError(QStringLiteral(" The password is too long."));
             return 0;
@@ -219,7 +241,7 @@ std::int32_t ArchiveWriter::nextVolume(const unsigned char* record) {
     const QString prompt = d_.message(QStringLiteral("Message14")) + QLatin1Char(' ') +
                            QString::number(readInt32(record, kCbDisk));
     const std::int32_t kind = readInt32(record, kCbMediaKind);
-    if (kind == 2 || kind == 11) return d_.ui.confirm(prompt, true) ? 1 : 0;
+    if (kind == 2 || kind == 11) return ui().confirm(prompt, true) ? 1 : 0;
 
     // The drive that receives the volume: the library names a host path.
     QString path = readText(record, kCbPath, kCbTextRoom);
@@ -230,14 +252,14 @@ std::int32_t ArchiveWriter::nextVolume(const unsigned char* record) {
     for (;;) {
         // The box has OK alone; an answer other than OK is taken as a stop
         // rather than a reason to ask forever.
-        if (!d_.ui.confirm(prompt, false)) return 0;
+        if (!ui().confirm(prompt, false)) return 0;
         const auto free = letter.isNull()
                               ? platform::Result<qint64>(platform::Error{platform::kNotReady, {}})
                               : d_.files.freeSpace(letter);
         if (free && free.value() >= needed) return 1;
-        d_.ui.showError(d_.message(QStringLiteral("Message15")));
+        ui().showError(d_.message(QStringLiteral("Message15")));
         // Only a person can make room or change the medium.
-        if (!d_.ui.attended()) return 0;
+        if (!ui().attended()) return 0;
     }
 }
 

@@ -15,13 +15,14 @@
 namespace platform {
 class Files;
 }
-namespace app {
+namespace base {
 class Interaction;
 struct Settings;
-} // namespace app
+} // namespace base
 
 namespace backup {
 
+class AbortToken;
 class ArchiveList;
 struct ArchiveEntry;
 class ProgressDisplay;
@@ -36,8 +37,8 @@ public:
         SqxLibrary& library;
         ArchiveList& list;
         BackupState& state;
-        const app::Settings& settings;
-        app::Interaction& ui;
+        const base::Settings& settings;
+        base::Interaction& ui;
         const platform::Files& files;
         MessageLookup message;
         QString stagingFolder; // Windows path, no trailing '\'
@@ -48,6 +49,11 @@ public:
     ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 
     void setProgressDisplay(ProgressDisplay* display) { display_ = display; }
+    // For the length of one run: the interaction that callbacks use, and the
+    // run's own progress display and abort token (each may be null, which
+    // keeps what the writer was given).
+    void beginRun(base::Interaction& ui, ProgressDisplay* progress, AbortToken* abort);
+    void endRun();
     // The password of the current run: set from the settings by whoever starts
     // a backup, and by the password prompt.
     void setRunPassword(const QString& password) { runPassword_ = password; }
@@ -80,8 +86,14 @@ private:
     void stopWithError(const QString& text);
     QString hostForm(const QString& winPath) const;
 
+    base::Interaction& ui() { return runUi_ ? *runUi_ : d_.ui; }
+    bool abortRequested() const;
+
     Deps d_;
     ProgressDisplay* display_ = nullptr;
+    base::Interaction* runUi_ = nullptr;
+    ProgressDisplay* savedDisplay_ = nullptr;
+    AbortToken* abort_ = nullptr;
     QString runPassword_;
     QByteArray options_;
     QString optionsError_;

@@ -12,9 +12,9 @@ class Files;
 namespace regdump {
 class TIORegistry;
 }
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace backup {
 
@@ -33,7 +33,7 @@ struct BackupContext {
     ArchiveList& list;
     ArchiveWriter& writer;
     BackupState& state;
-    app::Interaction& ui;
+    base::Interaction& ui;
     QString stagingFolder; // Windows path, no trailing '\'
     JobState job;
     // The Netscape 6/7 profile folders that the identity enumeration found, in

@@ -60,9 +60,14 @@ bool BackupEngine::LoadSqx(const QString& programHostFolder) {
         QDir(programHostFolder).filePath(QString::fromLatin1(SqxLibrary::kFileName)));
 }
 
-bool BackupEngine::RunBackup(const BackupRequest& request) {
+bool BackupEngine::RunBackup(const BackupRequest& request, RunFor runFor) {
     const CollectorFn run = CollectorFor(request.clientCode);
     if (!run) return false;
+    if (running_) {
+        // Reached again through the event pumping of the run at work: the
+        // shared list and state belong to that run.
+        return true;
+    }
     const QString limit = RequestLimitError(request.identityCount, request.itemCount);
     if (!limit.isEmpty()) {
         state_.fail(QLatin1Char(' ') + limit);
@@ -73,8 +78,22 @@ bool BackupEngine::RunBackup(const BackupRequest& request) {
         state_.fail(QStringLiteral(" The temporary folder could not be made."));
         return true;
     }
+    base::Interaction& ui = runFor.ui ? *runFor.ui : d_.ui;
+    struct Scope {
+        BackupEngine& e;
+        Scope(BackupEngine& engine, const RunFor& r, base::Interaction& ui) : e(engine) {
+            e.running_ = true;
+            e.writer_.beginRun(ui, r.progress, r.abort);
+        }
+        ~Scope() {
+            e.writer_.endRun();
+            e.running_ = false;
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    } scope(*this, runFor, ui);
     BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,      writer_,
-                      state_,      d_.ui,    d_.stagingFolder, JobState{}, d_.netscapeProfilePaths};
+                      state_,      ui,       d_.stagingFolder, JobState{}, d_.netscapeProfilePaths};
     return run(ctx, request);
 }
 

@@ -19,18 +19,28 @@ class Files;
 namespace regdump {
 class TIORegistry;
 }
-namespace app {
+namespace base {
 class Interaction;
 struct Settings;
-} // namespace app
+} // namespace base
 
 namespace backup {
 
 struct BackupContext;
+class AbortToken;
+class ProgressDisplay;
 using CollectorFn = bool (*)(BackupContext& ctx, const BackupRequest& request);
 
 // The collector for a client code; nullptr for a code without one.
 CollectorFn CollectorFor(int clientCode);
+
+// What one run works with beyond the engine's own objects; null members
+// take the engine's interaction, no progress display, no abort token.
+struct RunFor {
+    base::Interaction* ui = nullptr;
+    ProgressDisplay* progress = nullptr;
+    AbortToken* abort = nullptr;
+};
 
 class BackupEngine {
 public:
@@ -38,8 +48,8 @@ public:
         platform::Registry& registry;
         const platform::Files& files;
         regdump::TIORegistry& dump;
-        const app::Settings& settings;
-        app::Interaction& ui;
+        const base::Settings& settings;
+        base::Interaction& ui;
         MessageLookup message;
         QString stagingFolder; // Windows path, no trailing '\'
         // The catalogue's Netscape 6/7 profile-path list, which outlives the engine.
@@ -55,8 +65,10 @@ public:
 
     // Returns true when the backup failed. A code without a collector does
     // nothing and gives false; a request beyond 20 identities or items is
-    // refused as a failure.
-    bool RunBackup(const BackupRequest& request);
+    // refused as a failure, and so is a call while a run is at work.
+    // Callers outside the engine's tests go through BackupJob.
+    bool RunBackup(const BackupRequest& request, RunFor run = {});
+    bool running() const { return running_; }
     // RunBackup with the writer in list-only mode: the collector dumps and
     // lists as always (its staging files included), but nothing is archived
     // and the library is not needed. list() then holds every entry the backup
@@ -68,6 +80,8 @@ public:
     ArchiveList& list() { return list_; }
     SqxLibrary& library() { return library_; }
     const QString& stagingFolder() const { return d_.stagingFolder; }
+    const platform::Files& files() const { return d_.files; }
+    const base::Settings& settings() const { return d_.settings; }
 
 private:
     Deps d_;
@@ -75,6 +89,7 @@ private:
     ArchiveList list_;
     BackupState state_;
     ArchiveWriter writer_;
+    bool running_ = false;
 };
 
 } // namespace backup

@@ -68,8 +68,7 @@ QStringList RotateBackups(const platform::Files& fs, int clientCode, const QStri
     if (prefix.isEmpty()) prefix = QStringLiteral("ebk");
     const QString pattern =
         options.backupFolder + options.namePrefix + prefix + QStringLiteral("*.ebk");
-    const auto found =
-        fs.find(pattern, platform::FA_ANYFILE & ~quint32(platform::FA_DIRECTORY));
+    const auto found = fs.find(pattern, platform::FA_ANYFILE & ~quint32(platform::FA_DIRECTORY));
     if (!found) return {};
     std::vector<platform::FindData> files = found.value();
     std::stable_sort(files.begin(), files.end(),
@@ -81,7 +80,7 @@ QStringList RotateBackups(const platform::Files& fs, int clientCode, const QStri
     auto remove = [&](const QString& path) {
         if (fs.removeFile(path)) deleted << path;
     };
-    if (options.backupMode == 1) {
+    if (options.backupMode == base::BackupMode::Overwrite) {
         for (auto it = files.rbegin(); it != files.rend(); ++it) {
             const QString path = options.backupFolder + it->name;
             if (path != newFile) {
@@ -92,7 +91,7 @@ QStringList RotateBackups(const platform::Files& fs, int clientCode, const QStri
         return deleted;
     }
     // Mode 2 keeps every backup, as the option says.
-    if (options.backupMode != 3 || options.backupKeep <= 0) return deleted;
+    if (options.backupMode != base::BackupMode::KeepLast || options.backupKeep <= 0) return deleted;
     int others = 0;
     for (auto it = files.rbegin(); it != files.rend(); ++it) {
         const QString path = options.backupFolder + it->name;

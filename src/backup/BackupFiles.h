@@ -2,6 +2,8 @@
 // Names of backup archives, and the thinning out of older ones after an
 // unattended backup.
 
+#include "base/Settings.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -25,7 +27,7 @@ QString BackupFileName(int clientCode, const QDate& date, const QString& dateFor
 struct RotateOptions {
     QString backupFolder; // Windows path with a trailing '\'
     QString namePrefix;   // before the client's prefix in the names: "/auto"'s logon part
-    int backupMode = 2;   // 1 overwrite the last file, 2 keep all, 3 keep the last N
+    base::BackupMode backupMode = base::BackupMode::NewFile;
     int backupKeep = 3;
 };
 

@@ -7,7 +7,7 @@
 namespace backup {
 
 DryRun::DryRun(platform::Registry& registry, const platform::Files& files,
-               clients::ClientCatalogue& catalogue, app::Interaction& ui)
+               clients::ClientCatalogue& catalogue, base::Interaction& ui)
     : files_(files), catalogue_(catalogue), staging_(files.drives()), dump_(registry, files) {
     // The messages belong to archive failures, which a dry run never meets.
     engine_ = std::make_unique<BackupEngine>(BackupEngine::Deps{

@@ -4,8 +4,8 @@
 // backup has them, in a staging folder of its own that goes with this object.
 // Nothing is archived and the archiving library is not needed.
 
-#include "app/Settings.h"
 #include "backup/DataFolders.h"
+#include "base/Settings.h"
 #include "platform/paths.h"
 #include "regdump/TIORegistry.h"
 
@@ -21,9 +21,9 @@ class Files;
 namespace clients {
 class ClientCatalogue;
 }
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace backup {
 
@@ -33,7 +33,7 @@ class DryRun {
 public:
     // ui takes what the collectors show (their warnings) and lets events run.
     DryRun(platform::Registry& registry, const platform::Files& files,
-           clients::ClientCatalogue& catalogue, app::Interaction& ui);
+           clients::ClientCatalogue& catalogue, base::Interaction& ui);
     ~DryRun();
     DryRun(const DryRun&) = delete;
     DryRun& operator=(const DryRun&) = delete;
@@ -52,7 +52,7 @@ private:
     clients::ClientCatalogue& catalogue_;
     platform::StagingFolder staging_;
     regdump::TIORegistry dump_;
-    app::Settings settings_;
+    base::Settings settings_;
     std::unique_ptr<BackupEngine> engine_;
 };
 

@@ -11,9 +11,10 @@ void writeSection(platform::IniFile& ini, const QString& section, const IniPairs
         ini.writeString(section, key, value);
 }
 
-void saveFresh(const platform::Files& fs, const QString& winPath, const platform::IniFile& ini) {
+platform::Status saveFresh(const platform::Files& fs, const QString& winPath,
+                           const platform::IniFile& ini) {
     (void)fs.removeFile(winPath);
-    (void)ini.save(fs, winPath);
+    return ini.save(fs, winPath);
 }
 } // namespace
 
@@ -25,20 +26,22 @@ IniPairs NumberedKeys(const QString& prefix, const QStringList& values) {
     return out;
 }
 
-void WriteManifest(const platform::Files& fs, const QString& winPath, const Manifest& m) {
+platform::Status WriteManifest(const platform::Files& fs, const QString& winPath,
+                               const Manifest& m) {
     platform::IniFile ini;
     ini.writeString(QStringLiteral("Backup"), QStringLiteral("EmailClient"), m.emailClient);
     writeSection(ini, QStringLiteral("Identities"),
                  NumberedKeys(QStringLiteral("Item"), m.identities));
     writeSection(ini, QStringLiteral("Items"), NumberedKeys(QStringLiteral("Item"), m.items));
     writeSection(ini, QStringLiteral("Directory"), m.directory);
-    saveFresh(fs, winPath, ini);
+    return saveFresh(fs, winPath, ini);
 }
 
-void WriteDirectoryFile(const platform::Files& fs, const QString& winPath, const IniPairs& keys) {
+platform::Status WriteDirectoryFile(const platform::Files& fs, const QString& winPath,
+                                    const IniPairs& keys) {
     platform::IniFile ini;
     writeSection(ini, QStringLiteral("Directory"), keys);
-    saveFresh(fs, winPath, ini);
+    return saveFresh(fs, winPath, ini);
 }
 
 } // namespace backup

@@ -1,6 +1,8 @@
 #pragma once
 // The manifest "infobak.ini" and its companion files, written in the staging
-// folder (Windows-1252, CR LF) before they are added to the archive.
+// folder (CR LF) before they are added to the archive.
+
+#include "platform/result.h"
 
 #include <QList>
 #include <QPair>
@@ -25,10 +27,13 @@ struct Manifest {
     IniPairs directory;     // "Directory", keys chosen by the collector
 };
 
-// Each writer deletes an old copy first. Failures are not reported: the
-// backup goes on, as it does when a file cannot be written.
-void WriteManifest(const platform::Files& fs, const QString& winPath, const Manifest& m);
+// Each writer deletes an old copy first. A file that cannot be written fails
+// the backup (Collector records it): an archive without its manifest or map
+// cannot be restored as it was.
+platform::Status WriteManifest(const platform::Files& fs, const QString& winPath,
+                               const Manifest& m);
 // One section "Directory" with the given keys (directory.ini, others.ini, ...).
-void WriteDirectoryFile(const platform::Files& fs, const QString& winPath, const IniPairs& keys);
+platform::Status WriteDirectoryFile(const platform::Files& fs, const QString& winPath,
+                                    const IniPairs& keys);
 
 } // namespace backup

@@ -4,10 +4,10 @@
 // Exit status: 0 on success, 1 when the thing asked for is not there, 2 when
 // the command line is not accepted; every failure prints one line on stderr.
 
-#include "app/Interaction.h"
 #include "app/SettingsReport.h"
 #include "app/SettingsStore.h"
 #include "backup/DryRun.h"
+#include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/ClientsReport.h"
 #include "desktop/TFileSearch.h"
@@ -232,7 +232,7 @@ int clientsCommand(Inspect& in, const QStringList&) {
     for (const QString& line : clients::ClientsReport(catalogue))
         in.out << line << '\n';
     in.out.flush(); // collectors' warnings go to stderr in between
-    app::ConsoleInteraction ui;
+    base::ConsoleInteraction ui;
     backup::DryRun dry(in.registry(), in.files(), catalogue, ui);
     for (const QString& line : backup::DataFolderReport(dry.RunFound()))
         in.out << line << '\n';

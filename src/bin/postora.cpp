@@ -2,9 +2,9 @@
 
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
-#include "app/Interaction.h"
 #include "app/Startup.h"
 #include "app/gui/GuiInteraction.h"
+#include "base/Interaction.h"
 #include "desktop/gui/TIconTaskBar.h"
 #include "lang/Localization.h"
 #include "platform/paths.h"
@@ -36,10 +36,10 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
 
-    std::unique_ptr<app::Interaction> ui;
+    std::unique_ptr<base::Interaction> ui;
     app::GuiInteraction* windows = nullptr;
     if (headless) {
-        ui = std::make_unique<app::ConsoleInteraction>();
+        ui = std::make_unique<base::ConsoleInteraction>();
     } else {
         auto gui = std::make_unique<app::GuiInteraction>();
         windows = gui.get();

@@ -71,7 +71,7 @@ QList<KeyRef> furtherKeys(int code) {
 } // namespace
 
 ClientCatalogue::ClientCatalogue(platform::Registry& reg, const platform::Files& fs,
-                                 app::Interaction* ui)
+                                 base::Interaction* ui)
     : reg_(reg), fs_(fs), ui_(ui) {}
 
 int ClientCatalogue::GetDefaultClient() {

@@ -10,9 +10,9 @@ class Registry;
 class Files;
 } // namespace platform
 
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace clients {
 
@@ -57,7 +57,7 @@ class ClientCatalogue {
 public:
     // ui, when given, lets pending window messages run during long scans.
     ClientCatalogue(platform::Registry& reg, const platform::Files& fs,
-                    app::Interaction* ui = nullptr);
+                    base::Interaction* ui = nullptr);
 
     int GetDefaultClient();
     bool IsClientInstalled(int code);
@@ -85,7 +85,7 @@ private:
 
     platform::Registry& reg_;
     const platform::Files& fs_;
-    app::Interaction* ui_;
+    base::Interaction* ui_;
     QStringList profilePaths_;
 };
 

@@ -1,6 +1,6 @@
 // The identity and item lists of every client code.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/IdentityRules.h"
 #include "clients/MozillaRegistry.h"

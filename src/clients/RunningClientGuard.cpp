@@ -19,7 +19,7 @@ QString GuardedProcessName(int clientCode) {
     }
 }
 
-RunningClientGuard::RunningClientGuard(TWinList& winList, app::Interaction& ui)
+RunningClientGuard::RunningClientGuard(TWinList& winList, base::Interaction& ui)
     : winList_(winList), ui_(ui) {}
 
 bool RunningClientGuard::belongsTo(int index, const QString& processName) const {
@@ -47,9 +47,9 @@ bool RunningClientGuard::CheckRunningClient(int clientCode) {
                 CloseAll(processName, listed);
             });
         switch (answer) {
-        case app::Interaction::GuardAnswer::Ok:
+        case base::Interaction::GuardAnswer::Ok:
             continue; // look again: the person says the client is closed
-        case app::Interaction::GuardAnswer::CloseAll:
+        case base::Interaction::GuardAnswer::CloseAll:
             return false;
         default:
             return true;

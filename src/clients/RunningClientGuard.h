@@ -3,7 +3,7 @@
 // while it is backed up, its windows are listed and the person may close it,
 // end it by force ("Close all"), or give up.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,7 +19,7 @@ QString GuardedProcessName(int clientCode);
 class RunningClientGuard {
 public:
     // winList: the shared window list, set to every window with a title.
-    RunningClientGuard(TWinList& winList, app::Interaction& ui);
+    RunningClientGuard(TWinList& winList, base::Interaction& ui);
 
     // True: do not back up now. False: go on.
     bool CheckRunningClient(int clientCode);
@@ -37,7 +37,7 @@ private:
     bool belongsTo(int index, const QString& processName) const;
 
     TWinList& winList_;
-    app::Interaction& ui_;
+    base::Interaction& ui_;
 };
 
 } // namespace clients

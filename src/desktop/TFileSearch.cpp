@@ -1,6 +1,6 @@
 #include "desktop/TFileSearch.h"
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "platform/paths.h"
 
 #include <QFileInfo>
@@ -29,7 +29,7 @@ private:
 
 } // namespace
 
-TFileSearch::TFileSearch(const Files& fs, app::Interaction* interaction)
+TFileSearch::TFileSearch(const Files& fs, base::Interaction* interaction)
     : fs_(fs), interaction_(interaction) {}
 
 void TFileSearch::setSearchFile(const QString& text) {

@@ -12,9 +12,9 @@
 
 #include <functional>
 
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace desktop {
 
@@ -28,7 +28,7 @@ public:
     static constexpr int MaxSearchFileLength = 255;
 
     // interaction may be null: then pending messages are not processed.
-    explicit TFileSearch(const platform::Files& fs, app::Interaction* interaction = nullptr);
+    explicit TFileSearch(const platform::Files& fs, base::Interaction* interaction = nullptr);
     TFileSearch(const TFileSearch&) = delete;
     TFileSearch& operator=(const TFileSearch&) = delete;
 
@@ -66,7 +66,7 @@ private:
     QString canonicalFolder(const QString& folder) const;
 
     const platform::Files& fs_;
-    app::Interaction* interaction_;
+    base::Interaction* interaction_;
     QString searchFile_;
     QStringList filesFound_;
     bool busy_ = false;

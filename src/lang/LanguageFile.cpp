@@ -1,11 +1,11 @@
 #include "lang/LanguageFile.h"
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "platform/fs.h"
 
 namespace lang {
 
-CheckedFile checkLanguageFile(const platform::Files& fs, app::Interaction& ui,
+CheckedFile checkLanguageFile(const platform::Files& fs, base::Interaction& ui,
                               const QString& winPath, bool& nameMissingFlag) {
     CheckedFile checked;
     if (winPath.isEmpty()) {

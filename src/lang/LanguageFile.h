@@ -9,9 +9,9 @@ namespace platform {
 class Files;
 }
 
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace lang {
 
@@ -36,7 +36,7 @@ struct CheckedFile {
 // Loads the whole file. An empty path shows the error box and sets
 // nameMissingFlag; a file that cannot be read shows the warning. Either way the
 // caller learns the outcome from the state.
-CheckedFile checkLanguageFile(const platform::Files& fs, app::Interaction& ui,
+CheckedFile checkLanguageFile(const platform::Files& fs, base::Interaction& ui,
                               const QString& winPath, bool& nameMissingFlag);
 
 } // namespace lang

@@ -1,6 +1,6 @@
 #include "lang/Localization.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "lang/LanguageFiles.h"
 #include "platform/fs.h"
 
@@ -10,7 +10,8 @@ namespace {
 const QString kEnglish = QStringLiteral("English");
 }
 
-Localization::Localization(const platform::Files& fs, app::Interaction& ui, app::Settings& settings)
+Localization::Localization(const platform::Files& fs, base::Interaction& ui,
+                           base::Settings& settings)
     : fs_(fs), settings_(settings), lngP_(fs, ui, flags_), lngM_(fs, ui, flags_),
       messages_(fs, ui, flags_) {
     lngM_.SetLngINISupp(&lngP_);

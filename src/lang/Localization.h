@@ -11,16 +11,16 @@
 
 #include <vector>
 
-namespace app {
+namespace base {
 struct Settings;
-}
+} // namespace base
 
 namespace lang {
 
 class Localization {
 public:
     // Uses settings.programFolder and reads and updates settings.language.
-    Localization(const platform::Files& fs, app::Interaction& ui, app::Settings& settings);
+    Localization(const platform::Files& fs, base::Interaction& ui, base::Settings& settings);
     Localization(const Localization&) = delete;
     Localization& operator=(const Localization&) = delete;
 
@@ -46,7 +46,7 @@ private:
     void useFile(const QString& winPath);
 
     const platform::Files& fs_;
-    app::Settings& settings_;
+    base::Settings& settings_;
     LanguageFlags flags_;
     TLngINISupp lngP_;
     TMsgINISupp lngM_;

@@ -28,7 +28,7 @@ bool hasTranslatedCaption(ControlKind kind) {
     return false;
 }
 
-TLngINISupp::TLngINISupp(const platform::Files& fs, app::Interaction& ui, LanguageFlags& flags)
+TLngINISupp::TLngINISupp(const platform::Files& fs, base::Interaction& ui, LanguageFlags& flags)
     : fs_(fs), ui_(ui), flags_(flags) {}
 
 int TLngINISupp::statusBarPanel(const QString& key, const QString& statusBarName) {

@@ -12,9 +12,9 @@ namespace platform {
 class Files;
 }
 
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace lang {
 
@@ -22,7 +22,7 @@ struct LanguageFlags;
 
 class TLngINISupp {
 public:
-    TLngINISupp(const platform::Files& fs, app::Interaction& ui, LanguageFlags& flags);
+    TLngINISupp(const platform::Files& fs, base::Interaction& ui, LanguageFlags& flags);
     TLngINISupp(const TLngINISupp&) = delete;
     TLngINISupp& operator=(const TLngINISupp&) = delete;
 
@@ -42,7 +42,7 @@ public:
 
 private:
     const platform::Files& fs_;
-    app::Interaction& ui_;
+    base::Interaction& ui_;
     LanguageFlags& flags_;
     QString fileName_;
 };

@@ -1,6 +1,6 @@
 #include "lang/TMsgINISupp.h"
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "lang/TLngINISupp.h"
 #include "platform/ini.h"
 
@@ -11,10 +11,10 @@ const QString kSection = QStringLiteral("Messages");
 const QString kMissing = QStringLiteral("ERROR");
 } // namespace
 
-TMsgINISupp::TMsgINISupp(const platform::Files& fs, app::Interaction& ui)
+TMsgINISupp::TMsgINISupp(const platform::Files& fs, base::Interaction& ui)
     : fs_(fs), ui_(ui), flags_(ownFlags_) {}
 
-TMsgINISupp::TMsgINISupp(const platform::Files& fs, app::Interaction& ui, LanguageFlags& flags)
+TMsgINISupp::TMsgINISupp(const platform::Files& fs, base::Interaction& ui, LanguageFlags& flags)
     : fs_(fs), ui_(ui), flags_(flags) {}
 
 void TMsgINISupp::SetLngINISupp(TLngINISupp* lng) {

@@ -10,9 +10,9 @@ namespace platform {
 class Files;
 }
 
-namespace app {
+namespace base {
 class Interaction;
-}
+} // namespace base
 
 namespace lang {
 
@@ -21,10 +21,10 @@ class TLngINISupp;
 class TMsgINISupp {
 public:
     // With flags of its own: for a table used alone.
-    TMsgINISupp(const platform::Files& fs, app::Interaction& ui);
+    TMsgINISupp(const platform::Files& fs, base::Interaction& ui);
     // Sharing the program-wide flags (the open flag among them) with the other
     // language components.
-    TMsgINISupp(const platform::Files& fs, app::Interaction& ui, LanguageFlags& flags);
+    TMsgINISupp(const platform::Files& fs, base::Interaction& ui, LanguageFlags& flags);
     TMsgINISupp(const TMsgINISupp&) = delete;
     TMsgINISupp& operator=(const TMsgINISupp&) = delete;
 
@@ -46,7 +46,7 @@ public:
 
 private:
     const platform::Files& fs_;
-    app::Interaction& ui_;
+    base::Interaction& ui_;
     LanguageFlags ownFlags_;
     LanguageFlags& flags_;
     TLngINISupp* lng_ = nullptr;

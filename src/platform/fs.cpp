@@ -200,6 +200,8 @@ Status Files::removeFile(const QString& winPath) const {
 }
 
 Status Files::createDirectories(const QString& winPath) const {
+    if (writeFault_)
+        if (Status st = writeFault_(winPath); !st) return st;
     const auto host = hostPath(winPath);
     if (!host) return host.error();
     // Walk down from the root so that each missing folder is made once.
@@ -241,6 +243,8 @@ Result<QByteArray> Files::readAll(const QString& winPath) const {
 }
 
 Status Files::writeAll(const QString& winPath, const QByteArray& data) const {
+    if (writeFault_)
+        if (Status st = writeFault_(winPath); !st) return st;
     const auto host = hostPath(winPath);
     if (!host) return host.error();
     return writeHostFileAtomically(*host, data, winPath);

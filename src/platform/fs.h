@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace platform {
@@ -23,10 +24,10 @@ enum FileAttribute : quint32 {
 };
 
 struct FindData {
-    QString name;          // the entry's own name
+    QString name; // the entry's own name
     quint32 attributes = 0;
-    qint64 size = 0;       // 0 for folders
-    QDateTime modified;    // UTC
+    qint64 size = 0;    // 0 for folders
+    QDateTime modified; // UTC
 };
 
 enum DriveType : int {
@@ -62,11 +63,18 @@ public:
     // Writes the whole file through a temporary file and a rename.
     Status writeAll(const QString& winPath, const QByteArray& data) const;
 
+    // A failing device for tests: called before every file write and folder
+    // creation with the Windows path; a Status other than ok makes that
+    // operation fail with it, and nothing is written.
+    using WriteFault = std::function<Status(const QString& winPath)>;
+    void setWriteFault(WriteFault fault) { writeFault_ = std::move(fault); }
+
     int driveType(QChar letter) const; // DriveType
     Result<qint64> freeSpace(QChar letter) const;
 
 private:
     DriveMap drives_;
+    WriteFault writeFault_;
 };
 
 // FindFirstFile's wildcard rules: '*' and '?', without regard to case; "*.*"

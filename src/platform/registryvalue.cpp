@@ -1,3 +1,4 @@
+#include "base/RegistryRoots.h"
 #include "platform/registry.h"
 #include "platform/registrytext.h"
 
@@ -31,13 +32,13 @@ RegValue RegValue::binary(const QString& name, const QByteArray& bytes) {
 QString rootName(HKEY root) {
     switch (root) {
     case HKEY_CLASSES_ROOT:
-        return QStringLiteral("HKEY_CLASSES_ROOT");
+        return base::ClassesRootName();
     case HKEY_CURRENT_USER:
-        return QStringLiteral("HKEY_CURRENT_USER");
+        return base::CurrentUserName();
     case HKEY_LOCAL_MACHINE:
-        return QStringLiteral("HKEY_LOCAL_MACHINE");
+        return base::LocalMachineName();
     case HKEY_USERS:
-        return QStringLiteral("HKEY_USERS");
+        return base::UsersName();
     case HKEY_PERFORMANCE_DATA:
         return QStringLiteral("HKEY_PERFORMANCE_DATA");
     case HKEY_CURRENT_CONFIG:

@@ -1,6 +1,6 @@
 #include "schedule/CompanionControl.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "clients/TProcList.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -156,7 +156,7 @@ CompanionControl::EndResult CompanionControl::End() {
     return EndResult::Ended;
 }
 
-void CompanionControl::SetEnabled(bool enabled, app::Settings& settings) {
+void CompanionControl::SetEnabled(bool enabled, base::Settings& settings) {
     settings.scheduleEnabled = enabled;
     SetEnabled(enabled);
 }

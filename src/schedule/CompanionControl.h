@@ -20,9 +20,9 @@ namespace clients {
 class TProcList;
 }
 
-namespace app {
+namespace base {
 struct Settings;
-}
+} // namespace base
 
 namespace schedule {
 
@@ -41,7 +41,7 @@ public:
 
     // The enable box changed state, by the person or from the settings: the
     // setting "ZuveDizizo" takes the state, then the effects follow.
-    void SetEnabled(bool enabled, app::Settings& settings);
+    void SetEnabled(bool enabled, base::Settings& settings);
     // The effects alone.
     void SetEnabled(bool enabled);
 

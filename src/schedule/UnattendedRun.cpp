@@ -1,34 +1,22 @@
 #include "schedule/UnattendedRun.h"
 
-#include "app/AppContext.h"
-#include "app/CommandLine.h"
-#include "app/Settings.h"
-#include "backup/BackupEngine.h"
 #include "backup/BackupFiles.h"
+#include "backup/BackupJob.h"
+#include "base/ErrorLine.h"
+#include "base/ExitStatus.h"
+#include "base/Settings.h"
 #include "clients/Clients.h"
-#include "clients/RunningClientGuard.h"
-#include "lang/Localization.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
-#include "schedule/CompanionControl.h"
-#include "schedule/RunUninstall.h"
 #include "schedule/ScheduleStore.h"
 
 #include <QFileInfo>
 #include <QLockFile>
 
-#include <cstdio>
-
 namespace schedule {
 
 namespace {
-
-void printLine(const QString& text) {
-    const QByteArray line = (text + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
-}
 
 QList<backup::Selected> rows(const std::vector<NamedCheck>& checks) {
     QList<backup::Selected> out;
@@ -39,17 +27,16 @@ QList<backup::Selected> rows(const std::vector<NamedCheck>& checks) {
 
 } // namespace
 
-UnattendedRun::UnattendedRun(app::AppContext& ctx) : reportLine(&printLine), ctx_(ctx) {}
+UnattendedRun::UnattendedRun(Deps deps) : reportLine(&base::WriteErrorLine), d_(std::move(deps)) {}
 
-QString UnattendedRun::LockPath(app::AppContext& ctx) {
-    return QFileInfo(ctx.registry().config().ownHivePath).absolutePath() +
-           QStringLiteral("/auto.lock");
+QString UnattendedRun::LockPath(const platform::Registry& registry) {
+    return QFileInfo(registry.config().ownHivePath).absolutePath() + QStringLiteral("/auto.lock");
 }
 
 int UnattendedRun::Run() {
     // A second run leaves at once rather than wait behind a first one that may
     // be waiting for a person at the running-client window.
-    const QString lockPath = LockPath(ctx_);
+    const QString lockPath = LockPath(d_.registry);
     QLockFile lock(lockPath);
     lock.setStaleLockTime(0); // stale only when its owner has gone
     if (!lock.tryLock(0)) {
@@ -58,29 +45,22 @@ int UnattendedRun::Run() {
                 ? QStringLiteral("postora: /auto: another unattended backup is still at "
                                  "work; this one leaves")
                 : QStringLiteral("postora: /auto: cannot use the lock file %1").arg(lockPath));
-        return app::kExitFailed;
+        return base::kExitFailed;
     }
     return runLocked();
 }
 
 QString UnattendedRun::logonName() {
-    const auto key = ctx_.registry().open(
-        platform::HKEY_CURRENT_USER,
-        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer"));
+    const auto key =
+        d_.registry.open(platform::HKEY_CURRENT_USER,
+                         QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer"));
     return key ? key.value().readString(QStringLiteral("Logon User Name")).value_or(QString())
                : QString();
 }
 
 int UnattendedRun::runLocked() {
-    backup::BackupEngine* engine = ctx_.engine();
-    if (!engine) {
-        reportLine(QStringLiteral("postora: /auto: the backup engine is not ready"));
-        return app::kExitFailed;
-    }
-    const app::Settings& settings = ctx_.settings();
-    engine->writer().setRunPassword(settings.backupPassword);
-
-    const platform::Files& fs = ctx_.files();
+    const base::Settings& settings = d_.settings;
+    const platform::Files& fs = d_.files;
     const QString folder = platform::includeTrailingBackslash(settings.scheduleDir);
     if (settings.scheduleDir.isEmpty() ||
         (!fs.directoryExists(folder) &&
@@ -88,17 +68,17 @@ int UnattendedRun::runLocked() {
         reportLine(QStringLiteral("postora: /auto: the backups folder %1 cannot be made; "
                                   "nothing was backed up")
                        .arg(folder));
-        return app::kExitFailed;
+        return base::kExitFailed;
     }
 
     QString logonPart = logonName() + QLatin1Char(' ');
     if (logonPart == QLatin1String(" ")) logonPart.clear();
 
-    int status = app::kExitOk;
-    ScheduleStore store(ctx_.registry());
+    int status = base::kExitOk;
+    ScheduleStore store(d_.registry);
     for (const QString& keyName : store.ClientKeyNames()) {
         if (!store.ReadClientChoice(keyName).selected) continue;
-        if (!backupClient(keyName, folder, logonPart)) status = app::kExitFailed;
+        if (!backupClient(keyName, folder, logonPart)) status = base::kExitFailed;
     }
     return status;
 }
@@ -112,13 +92,13 @@ bool UnattendedRun::backupClient(const QString& keyName, const QString& folder,
                        .arg(keyName));
         return false;
     }
-    ScheduleStore store(ctx_.registry());
+    ScheduleStore store(d_.registry);
     const ClientChoice choice = store.ReadClientChoice(keyName);
     const QString target = folder + logonPart + backup::BackupFileName(code);
 
     QStringList identities;
     QStringList items;
-    ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
+    d_.catalogue.GetIdentitiesAndItems(code, identities, items);
 
     // Row i stands for the i-th stored identity; one that the client no
     // longer has leaves its row empty but counted.
@@ -137,57 +117,43 @@ bool UnattendedRun::backupClient(const QString& keyName, const QString& folder,
     const QList<backup::Selected> itemRows =
         choice.hasItems ? rows(choice.items) : backup::AllTicked(items);
 
-    const auto request = backup::MakeBackupRequest(target, code, identityRows, itemRows);
-    if (!request) {
-        reportLine(
-            QStringLiteral("postora: /auto: client %1: %2").arg(code).arg(request.error().message));
-        return false;
-    }
-    if (ctx_.guard().CheckRunningClient(code)) return false; // the guard has said why
-    if (!backup::CollectorFor(code)) {
-        reportLine(
-            QStringLiteral("postora: /auto: client %1 cannot be backed up; skipped").arg(code));
-        return false;
-    }
-
-    backup::BackupEngine& engine = *ctx_.engine();
-    backup::BackupState& state = engine.state();
-    state.resetForRun();
-    engine.RunBackup(request.value());
-    if (state.BackupAborted || state.BackupFailed) {
-        reportLine(QStringLiteral("postora: /auto: client %1: backup to %2 %3")
-                       .arg(code)
-                       .arg(target, state.BackupAborted
-                                        ? QStringLiteral("aborted")
-                                        : QStringLiteral("failed: ") +
-                                              ctx_.message(QStringLiteral("Message20")) +
-                                              state.BackupErrorText));
-        return false; // older archives stay when the new one is not there
-    }
-    const app::Settings& settings = ctx_.settings();
+    backup::JobRequest request;
+    request.clientCode = code;
+    request.targetPath = target;
+    request.identities = identityRows;
+    request.items = itemRows;
     backup::RotateOptions rotate;
     rotate.backupFolder = platform::extractFilePath(target);
     rotate.namePrefix = logonPart;
-    rotate.backupMode = settings.backupMode;
-    rotate.backupKeep = settings.backupKeep;
-    backup::RotateBackups(ctx_.files(), code, target, rotate);
-    return true;
-}
+    rotate.backupMode = d_.settings.backupMode;
+    rotate.backupKeep = d_.settings.backupKeep;
+    request.rotate = rotate;
 
-int RunAutoCommand(app::AppContext& ctx) {
-    return UnattendedRun(ctx).Run();
-}
-
-int RunUninstallCommand(app::AppContext& ctx) {
-    CompanionControl companion(
-        ctx.registry(), ctx.files(), ctx.procList(), ctx.settings().programFolder,
-        [&ctx](const QString& key) { ctx.localization().messageBox().ShowErrorMessage(key); });
-    if (RunUninstall(companion, ctx.files())) return app::kExitOk;
-    // Not told in a box, but a script learns it.
-    if (ctx.files().fileExists(companion.CompanionPath()))
-        printLine(
-            QStringLiteral("postora: /uninstall: cannot delete %1").arg(companion.CompanionPath()));
-    return app::kExitFailed;
+    const backup::JobOutcome outcome = d_.job.Run(request, d_.ui, nullptr, nullptr);
+    using Kind = backup::JobOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::Succeeded:
+        return true;
+    case Kind::ClientRunning: // the guard has said why
+        return false;
+    case Kind::NoCollector:
+        reportLine(
+            QStringLiteral("postora: /auto: client %1 cannot be backed up; skipped").arg(code));
+        return false;
+    case Kind::Aborted:
+        reportLine(QStringLiteral("postora: /auto: client %1: backup to %2 aborted")
+                       .arg(code)
+                       .arg(target));
+        return false;
+    case Kind::Failed:
+    case Kind::Busy:
+        break;
+    }
+    // Older archives stay when the new one is not there.
+    reportLine(QStringLiteral("postora: /auto: client %1: backup to %2 failed: %3%4")
+                   .arg(code)
+                   .arg(target, d_.message(QStringLiteral("Message20")), outcome.text));
+    return false;
 }
 
 } // namespace schedule

@@ -7,15 +7,35 @@
 
 #include <functional>
 
-namespace app {
-class AppContext;
+namespace platform {
+class Registry;
+class Files;
+} // namespace platform
+namespace base {
+class Interaction;
+struct Settings;
+} // namespace base
+namespace clients {
+class ClientCatalogue;
+}
+namespace backup {
+class BackupJob;
 }
 
 namespace schedule {
 
 class UnattendedRun {
 public:
-    explicit UnattendedRun(app::AppContext& ctx);
+    struct Deps {
+        platform::Registry& registry;
+        const platform::Files& files;
+        clients::ClientCatalogue& catalogue;
+        const base::Settings& settings;
+        backup::BackupJob& job;
+        base::Interaction& ui;
+        std::function<QString(const QString& key)> message; // "Message20" ...
+    };
+    explicit UnattendedRun(Deps deps);
 
     // Where failures and skipped clients are told, one line each (standard error by default).
     std::function<void(const QString&)> reportLine;
@@ -25,18 +45,14 @@ public:
     int Run();
 
     // The lock that keeps two unattended runs from working at once: beside the program's hive.
-    static QString LockPath(app::AppContext& ctx);
+    static QString LockPath(const platform::Registry& registry);
 
 private:
     int runLocked();
     bool backupClient(const QString& keyName, const QString& folder, const QString& logonPart);
     QString logonName();
 
-    app::AppContext& ctx_;
+    Deps d_;
 };
-
-// The command-line handlers of "/auto" and "/uninstall".
-int RunAutoCommand(app::AppContext& ctx);
-int RunUninstallCommand(app::AppContext& ctx);
 
 } // namespace schedule

@@ -5,8 +5,9 @@
 #include "support/clients/OutlookExpressSample.h"
 
 #include "app/CommandLine.h"
-#include "app/Settings.h"
+#include "app/Password.h"
 #include "backup/BackupFiles.h"
+#include "base/Settings.h"
 #include "clients/Clients.h"
 #include "platform/registry.h"
 

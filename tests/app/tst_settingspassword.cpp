@@ -1,11 +1,13 @@
 // The "BackupPsw" scrambler and the small rules the settings store applies.
 
-#include "app/Settings.h"
+#include "app/Password.h"
+#include "base/Settings.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 using namespace app;
+using namespace base;
 
 namespace {
 
@@ -147,12 +149,12 @@ private Q_SLOTS:
     }
 
     void backupModeFromControls() {
-        QCOMPARE(BackupModeFromControls({false, true, true, 5}, 1), 3);
-        QCOMPARE(BackupModeFromControls({false, true, false, 5}, 3), 2);
-        QCOMPARE(BackupModeFromControls({true, false, false, 5}, 2), 1);
+        QCOMPARE(int(BackupModeFromControls({false, true, true, 5}, BackupMode(1))), 3);
+        QCOMPARE(int(BackupModeFromControls({false, true, false, 5}, BackupMode(3))), 2);
+        QCOMPARE(int(BackupModeFromControls({true, false, false, 5}, BackupMode(2))), 1);
         // "Keep only the last" is disabled while "Overwrite" is on: it does not count.
-        QCOMPARE(BackupModeFromControls({true, false, true, 5}, 2), 1);
-        QCOMPARE(BackupModeFromControls({false, false, false, 5}, 2), 2);
+        QCOMPARE(int(BackupModeFromControls({true, false, true, 5}, BackupMode(2))), 1);
+        QCOMPARE(int(BackupModeFromControls({false, false, false, 5}, BackupMode(2))), 2);
     }
 
     void savedTicksFollowTheCaseRules() {

@@ -1,6 +1,7 @@
 // The settings store over a sample prefix and program hive: first start,
 // values already there, unusable values, saves and the last client.
 
+#include "app/Password.h"
 #include "app/SettingsStore.h"
 #include "platform/fs.h"
 #include "platform/oledate.h"
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using namespace app;
+using namespace base;
 using platform::HKEY_CURRENT_USER;
 
 namespace {
@@ -122,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(s.wizardMode, false);
         QCOMPARE(s.multipleVolumes, true); // any non-zero number is true
         QCOMPARE(s.backupDir, QStringLiteral("D:\\B\\"));
-        QCOMPARE(s.backupMode, 3);
+        QCOMPARE(int(s.backupMode), 3);
         QCOMPARE(s.language, QStringLiteral("Deutsch"));
         QCOMPARE(f.stored().readInt(QStringLiteral("MultipleVolumes")), 7);
     }
@@ -163,7 +165,7 @@ private Q_SLOTS:
         const Settings& s = f.store->settings();
         QCOMPARE(s.x, 227);
         QCOMPARE(s.backupKeep, 3);
-        QCOMPARE(s.volumes, 4);
+        QCOMPARE(int(s.volumes), 4);
         QVERIFY(s.backupTime.isValid());
         platform::RegKey key = f.stored();
         QCOMPARE(key.readInt(QStringLiteral("X")), 227);
@@ -194,10 +196,10 @@ private Q_SLOTS:
         Fixture f;
         f.startUp();
         Settings& s = f.store->settings();
-        QCOMPARE(s.backupMode, 2);
+        QCOMPARE(int(s.backupMode), 2);
         s.backupPassword = QStringLiteral("Tr0ub4dor");
         s.backupUsePsw = true;
-        s.volumes = 1;
+        s.volumes = VolumeMedia::Zip100;
         QVERIFY(f.store->SaveOptionSettings({false, true, true, 5}));
         platform::RegKey key = f.stored();
         QCOMPARE(key.readInt(QStringLiteral("BackupMode")), 3);
@@ -206,7 +208,7 @@ private Q_SLOTS:
         QCOMPARE(key.readInt(QStringLiteral("BackupUsePsw")), 1);
         QCOMPARE(key.readInt(QStringLiteral("Volumes")), 1);
         const QString first = *key.readString(QStringLiteral("BackupPsw"));
-        QCOMPARE(s.oldBackupMode, 2);
+        QCOMPARE(int(s.oldBackupMode), 2);
 
         QVERIFY(f.store->SaveOptionSettings({true, false, false, 0}));
         key = f.stored();
@@ -224,8 +226,8 @@ private Q_SLOTS:
         again.InitFolders();
         again.LoadOptionSettings();
         QCOMPARE(again.settings().backupPassword, QStringLiteral("Tr0ub4dor"));
-        QCOMPARE(again.settings().backupMode, 1);
-        QCOMPARE(again.settings().volumes, 1);
+        QCOMPARE(int(again.settings().backupMode), 1);
+        QCOMPARE(int(again.settings().volumes), 1);
     }
 
     void languageListComesFromTheProgramFolder() {

@@ -5,10 +5,10 @@
 #include "backup/BackupTestSupport.h"
 
 #include "app/AppContext.h"
-#include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "app/Startup.h"
 #include "backup/BackupEngine.h"
+#include "base/Settings.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/registry.h"

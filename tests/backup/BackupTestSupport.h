@@ -3,7 +3,7 @@
 // messages the engine uses, a small prefix with drives of its own, and running
 // the independent archive tools.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 
@@ -18,7 +18,7 @@
 
 namespace testsupport {
 
-class ScriptedInteraction : public app::Interaction {
+class ScriptedInteraction : public base::Interaction {
 public:
     std::deque<bool> confirmAnswers; // empty: false, as no one answers
     QString password;

@@ -4,13 +4,13 @@
 
 #include "BackupTestSupport.h"
 
-#include "app/Settings.h"
 #include "backup/ArchiveList.h"
 #include "backup/ArchiveWriter.h"
 #include "backup/BackupState.h"
 #include "backup/ProgressDisplay.h"
 #include "backup/SqxLibrary.h"
 #include "backup/SqxRecords.h"
+#include "base/Settings.h"
 
 #include <QtTest>
 
@@ -98,7 +98,7 @@ class TestArchiveWriter : public QObject {
     struct Rig {
         testsupport::MiniPrefix prefix;
         testsupport::ScriptedInteraction ui;
-        app::Settings settings;
+        base::Settings settings;
         FakeSqx fake;
         SqxLibrary library;
         BackupState state;
@@ -168,7 +168,7 @@ void TestArchiveWriter::optionsRecord() {
     QFETCH(int, volumeField);
     Rig rig;
     rig.settings.multipleVolumes = true;
-    rig.settings.volumes = media;
+    rig.settings.volumes = base::VolumeMedia(media);
     rig.writer->setRunPassword(QStringLiteral("s\u00e9cret"));
     rig.writer->InitArchiveList();
     rig.writer->CreateArchive(QStringLiteral("C:\\out\\a.ebk"));

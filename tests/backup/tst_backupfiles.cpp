@@ -13,7 +13,7 @@ namespace {
 RotateOptions inB(int mode, int keep) {
     RotateOptions o;
     o.backupFolder = QStringLiteral("C:\\b\\");
-    o.backupMode = mode;
+    o.backupMode = base::BackupMode(mode);
     o.backupKeep = keep;
     return o;
 }

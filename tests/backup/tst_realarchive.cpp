@@ -4,11 +4,11 @@
 
 #include "BackupTestSupport.h"
 
-#include "app/Settings.h"
 #include "backup/ArchiveList.h"
 #include "backup/ArchiveWriter.h"
 #include "backup/BackupState.h"
 #include "backup/SqxLibrary.h"
+#include "base/Settings.h"
 
 #include <QtTest>
 
@@ -20,7 +20,7 @@ class TestRealArchive : public QObject {
     struct Rig {
         testsupport::MiniPrefix prefix;
         testsupport::ScriptedInteraction ui;
-        app::Settings settings;
+        base::Settings settings;
         SqxLibrary library;
         BackupState state;
         std::unique_ptr<ArchiveList> list;
@@ -141,7 +141,7 @@ void TestRealArchive::diskFullKeepsOldArchive() {
 void TestRealArchive::volumeRefusedLeavesNothing() {
     Rig rig;
     rig.settings.multipleVolumes = true;
-    rig.settings.volumes = 0;
+    rig.settings.volumes = base::VolumeMedia::Floppy;
     QFile f(rig.prefix.host(QStringLiteral("C:\\")) + QStringLiteral("/noise.bin"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(noise(2 * 1024 * 1024));

@@ -1,7 +1,8 @@
 // postora-inspect "clients" and "settings" over a sample prefix in which all
 // ten mail clients are registered, with their identities on disk.
 
-#include "app/Settings.h"
+#include "app/Password.h"
+#include "base/Settings.h"
 #include "platform/registry.h"
 #include "support/SamplePrefix.h"
 

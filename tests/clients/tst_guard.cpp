@@ -2,7 +2,7 @@
 // shown with, the answers "OK", "Close all" and "Cancel", and the run without
 // a window list, where the process list stands in.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
 #include "clients/TWinList.h"
@@ -13,12 +13,12 @@
 
 #include <deque>
 
-using Answer = app::Interaction::GuardAnswer;
+using Answer = base::Interaction::GuardAnswer;
 
 namespace {
 
 // Answers the running-client window from a script and records what it was shown.
-class ScriptedInteraction : public app::Interaction {
+class ScriptedInteraction : public base::Interaction {
 public:
     std::deque<Answer> answers;
     QList<QStringList> shown;
@@ -174,7 +174,7 @@ void TstGuard::cancelHoldsBack() {
         QCOMPARE(ui.shown.size(), 1);
     }
     // The console's answer: skip the client.
-    app::ConsoleInteraction console;
+    base::ConsoleInteraction console;
     clients::RunningClientGuard guard(desk.list, console);
     QVERIFY(guard.CheckRunningClient(clients::kNetscape4));
 }

@@ -1,7 +1,7 @@
 // Identity and item lists of every client, from sample prefixes holding each
 // client's registry keys and files.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
@@ -17,7 +17,7 @@ namespace {
 
 const QString kAppData = QStringLiteral("C:\\users\\jane\\AppData\\Roaming");
 
-class CountingInteraction : public app::ConsoleInteraction {
+class CountingInteraction : public base::ConsoleInteraction {
 public:
     void processEvents() override { ++events; }
     int events = 0;

@@ -1,6 +1,6 @@
 // The recursive file search over sample folder trees on the prefix's C: drive.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "desktop/TFileSearch.h"
 #include "support/SamplePrefix.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 // Counts the "let pending messages run" calls and can act on them, as the
 // Abort button does while a search lets messages through.
-class CountingInteraction : public app::Interaction {
+class CountingInteraction : public base::Interaction {
 public:
     int calls = 0;
     std::function<void()> onProcessEvents;

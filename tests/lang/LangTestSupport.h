@@ -2,7 +2,7 @@
 // Shared pieces of the language tests: an interaction that records what would
 // be shown, and a window tree that records the texts it is given.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "lang/CaptionTarget.h"
 
 #include <QRandomGenerator>
@@ -13,7 +13,7 @@
 
 namespace langtest {
 
-class RecordingInteraction : public app::Interaction {
+class RecordingInteraction : public base::Interaction {
 public:
     QStringList errors;
     QStringList warnings;

@@ -1,7 +1,7 @@
 #include "LangTestSupport.h"
 #include "support/SamplePrefix.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "lang/LanguageFile.h"
 #include "lang/LanguageFiles.h"
 #include "lang/Localization.h"
@@ -32,7 +32,7 @@ class TestLocalization : public QObject {
     std::unique_ptr<support::SamplePrefix> prefix;
     std::unique_ptr<platform::Files> fs;
     langtest::RecordingInteraction ui;
-    app::Settings settings;
+    base::Settings settings;
     langtest::SetLog log;
     std::unique_ptr<langtest::FakeWindow> form1;
     langtest::FakeControl* label1 = nullptr;
@@ -49,7 +49,7 @@ private Q_SLOTS:
         prefix->makeDir(kFolder);
         fs = prefix->files();
         ui.clear();
-        settings = app::Settings();
+        settings = base::Settings();
         settings.programFolder = kFolder;
         log.clear();
         form1 = std::make_unique<langtest::FakeWindow>("Form1", log);

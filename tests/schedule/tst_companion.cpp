@@ -2,7 +2,7 @@
 // clock that jumps, one run per moment, one companion per user, the end on
 // SIGTERM, the enable box's effects and "/uninstall".
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "clients/TProcList.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -322,7 +322,7 @@ void TstCompanion::enableAndDisable() {
                              [&](const QString& key) { messages << key; });
     QVERIFY(!control.IsRunning());
 
-    app::Settings settings;
+    base::Settings settings;
     control.SetEnabled(true, settings);
     QVERIFY(settings.scheduleEnabled);
     QTRY_VERIFY_WITH_TIMEOUT(control.IsRunning(), 5000);

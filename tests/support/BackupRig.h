@@ -5,9 +5,9 @@
 #include "backup/BackupTestSupport.h"
 #include "support/SamplePrefix.h"
 
-#include "app/Settings.h"
 #include "backup/ArchiveList.h"
 #include "backup/BackupEngine.h"
+#include "base/Settings.h"
 #include "clients/Clients.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
@@ -24,7 +24,7 @@ struct BackupRig {
     regdump::TIORegistry dump{*registry, *files};
     platform::StagingFolder staging{files->drives()};
     ScriptedInteraction ui;
-    app::Settings settings;
+    base::Settings settings;
     // Fills the Netscape 6/7 profile paths that the engine hands to its collector.
     clients::ClientCatalogue catalogue{*registry, *files};
     std::unique_ptr<backup::BackupEngine> engine;

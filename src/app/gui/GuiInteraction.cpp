@@ -78,8 +78,9 @@ bool GuiInteraction::askRunningClient(int clientCode, const QStringList& windowT
     return answer == GuardAnswer::Cancel || answer == GuardAnswer::Wait;
 }
 
-Interaction::GuardAnswer GuiInteraction::showRunningClients(int, const QStringList& windowTitles,
-                                                            const CloseAllFn& closeAll) {
+base::Interaction::GuardAnswer GuiInteraction::showRunningClients(int,
+                                                                  const QStringList& windowTitles,
+                                                                  const CloseAllFn& closeAll) {
     switch (guardWindow().ShowModal(windowTitles, closeAll)) {
     case 1:
         return GuardAnswer::CloseAll;

@@ -2,7 +2,7 @@
 // What the core shows or asks, as windows: for command-line runs in a desktop
 // session and for the main window's backups.
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -22,7 +22,7 @@ class TMsgINISupp;
 
 namespace app {
 
-class GuiInteraction : public Interaction {
+class GuiInteraction : public base::Interaction {
 public:
     GuiInteraction();
     ~GuiInteraction() override;

@@ -5,6 +5,7 @@
 #include "backup/BackupState.h"
 #include "desktop/TFileSearch.h"
 #include "platform/fs.h"
+#include "platform/ini.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "regdump/TIORegistry.h"
@@ -44,6 +45,13 @@ void Collector::BeginArchive() {
 }
 
 void Collector::FinishArchive() {
+    if (!unwritten_.isEmpty()) {
+        // The library is not called: the archive would lack these files, and
+        // the previous archive of that name stays as it is.
+        ctx_.writer.DoneArchiveList();
+        ctx_.state.fail(unwritten_.join(QString()));
+        return;
+    }
     ctx_.writer.CreateArchive(request_.targetPath);
     ctx_.writer.DoneArchiveList();
     if (ctx_.state.BackupAborted) return;
@@ -99,16 +107,76 @@ QStringList Collector::TickedItemNames() const {
     return names;
 }
 
-QString Collector::StagingFolderFor(const QString& name) const {
+QString Collector::StagingFolderFor(const QString& name) {
     const QString folder = Staging() + QLatin1Char('\\') + SafeFolderName(name);
-    if (!ctx_.files.directoryExists(folder)) (void)ctx_.files.createDirectories(folder);
+    MakeStagingFolder(folder);
     return folder;
+}
+
+void Collector::noteUnwritten(const QString& text) {
+    unwritten_ << QLatin1Char(' ') + text;
+}
+
+namespace {
+QString reason(const platform::Status& st) {
+    return st.message().isEmpty() ? QStringLiteral("error %1").arg(st.code()) : st.message();
+}
+} // namespace
+
+bool Collector::MakeStagingFolder(const QString& folder) {
+    if (ctx_.files.directoryExists(folder)) return true;
+    // Only below a staging folder that is still there: made anew by
+    // createDirectories it would be open to every user of the machine.
+    if (!ctx_.files.directoryExists(Staging())) {
+        noteUnwritten(QStringLiteral("The temporary folder %1 is gone.").arg(Staging()));
+        return false;
+    }
+    const platform::Status st = ctx_.files.createDirectories(folder);
+    if (!st) {
+        noteUnwritten(
+            QStringLiteral("The folder %1 could not be made: %2.").arg(folder, reason(st)));
+        return false;
+    }
+    return true;
+}
+
+bool Collector::ExportKey(const QString& rootName, const QString& keyPath, bool subKeys,
+                          const QString& file) {
+    if (ctx_.dump.ExportRegistryKey(rootName, keyPath, subKeys, file)) return true;
+    noteUnwritten(QStringLiteral("The registry key %1%2 could not be saved to %3.")
+                      .arg(rootName, keyPath, file));
+    return false;
 }
 
 void Collector::ExportAndAdd(const QString& rootName, const QString& keyPath, bool subKeys,
                              const QString& file, const QString& baseFolder) {
-    ctx_.dump.ExportRegistryKey(rootName, keyPath, subKeys, file);
+    ExportKey(rootName, keyPath, subKeys, file);
     Add(file, QString(), baseFolder);
+}
+
+bool Collector::WriteManifestFile(const QString& file, const Manifest& m) {
+    const platform::Status st = WriteManifest(ctx_.files, file, m);
+    if (!st)
+        noteUnwritten(
+            QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
+    return bool(st);
+}
+
+bool Collector::WriteMapFile(const QString& file, const IniPairs& keys) {
+    const platform::Status st = WriteDirectoryFile(ctx_.files, file, keys);
+    if (!st)
+        noteUnwritten(
+            QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
+    return bool(st);
+}
+
+bool Collector::SaveStagingIni(const platform::IniFile& ini, const QString& file) {
+    (void)ctx_.files.removeFile(file);
+    const platform::Status st = ini.save(ctx_.files, file);
+    if (!st)
+        noteUnwritten(
+            QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
+    return bool(st);
 }
 
 void Collector::Add(const QString& spec, const QString& archiveFolder, const QString& baseFolder) {
@@ -191,7 +259,7 @@ void Collector::AddManifest(const QString& emailClient, const IniPairs& director
     m.items = TickedItemNames();
     m.directory = directory;
     const QString file = Staging() + QStringLiteral("\\infobak.ini");
-    WriteManifest(ctx_.files, file, m);
+    WriteManifestFile(file, m);
     Add(file, QString(), Staging() + QLatin1Char('\\'));
 }
 

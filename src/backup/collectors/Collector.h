@@ -10,6 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace platform {
+class IniFile;
+}
+
 namespace backup {
 
 class Collector {
@@ -45,13 +49,25 @@ protected:
     QStringList TickedIdentityNames() const;
     QStringList TickedItemNames() const;
 
-    // Staging folder S (no trailing '\') and S\<name> (created when missing).
+    // Staging folder S (no trailing '\') and S\<name> (created when missing;
+    // a folder that cannot be made is recorded as a failed write).
     const QString& Staging() const { return ctx_.stagingFolder; }
-    QString StagingFolderFor(const QString& name) const;
+    QString StagingFolderFor(const QString& name);
 
     // Dumps root\key into file and adds it with an empty archive folder.
     void ExportAndAdd(const QString& rootName, const QString& keyPath, bool subKeys,
                       const QString& file, const QString& baseFolder);
+
+    // Writes into the staging folder. A write that fails is recorded, and
+    // FinishArchive then fails the backup naming it without writing the
+    // archive: a backup without its registry dumps, manifest or folder maps
+    // cannot be restored as it was, and must not replace a good one.
+    bool ExportKey(const QString& rootName, const QString& keyPath, bool subKeys,
+                   const QString& file);
+    bool WriteManifestFile(const QString& file, const Manifest& m);
+    bool WriteMapFile(const QString& file, const IniPairs& keys);
+    bool SaveStagingIni(const platform::IniFile& ini, const QString& file);
+    bool MakeStagingFolder(const QString& folder);
     void Add(const QString& spec, const QString& archiveFolder, const QString& baseFolder);
     // The entries of folder named *.extension ("*": every entry), sub-folders as one entry each.
     void AddFolder(const QString& folder, const QString& archiveFolder, const QString& baseFolder,
@@ -90,6 +106,9 @@ protected:
 private:
     int lostFolders_ = 0;      // folders the found-folder list had no room for
     QStringList unsearchable_; // folders the search could not be given
+    QStringList unwritten_;    // staging writes that failed, one text each
+
+    void noteUnwritten(const QString& text);
 };
 
 } // namespace backup

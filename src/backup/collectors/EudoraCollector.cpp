@@ -106,7 +106,7 @@ bool EudoraCollector::Run() {
     m.identities = TickedIdentityNames();
     m.items = TickedItemNames();
     const QString info = Staging() + QStringLiteral("\\infobak.ini");
-    WriteManifest(ctx_.files, info, m);
+    WriteManifestFile(info, m);
     Add(info, QString(), Staging() + QLatin1Char('\\'));
 
     FinishArchive();
@@ -138,7 +138,7 @@ void EudoraCollector::AddMailFolders(const QString& d) {
         if (!relative.isEmpty()) mailFolders << relative;
     }
     const QString map = Staging() + QStringLiteral("\\directory.ini");
-    WriteDirectoryFile(ctx_.files, map, NumberedKeys(QStringLiteral("Dir"), mailFolders));
+    WriteMapFile(map, NumberedKeys(QStringLiteral("Dir"), mailFolders));
     Add(map, QString(), Staging() + QLatin1Char('\\'));
 
     if (!d.isEmpty()) AddFolder(base + QStringLiteral("Stationery"), QString(), base);

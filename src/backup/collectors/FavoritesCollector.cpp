@@ -35,7 +35,7 @@ bool FavoritesCollector::Run() {
     }
     // The folder F itself holds no account file: no entry is made for one.
     const QString mapFile = Staging() + QStringLiteral("\\directory.ini");
-    WriteDirectoryFile(ctx_.files, mapFile, NumberedKeys(QStringLiteral("Dir"), map));
+    WriteMapFile(mapFile, NumberedKeys(QStringLiteral("Dir"), map));
     Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
 
     AddManifest(QStringLiteral("Favorites"));

@@ -1,4 +1,5 @@
 #include "backup/collectors/IncrediMailCollector.h"
+#include "base/RegistryRoots.h"
 
 #include "backup/Manifest.h"
 #include "platform/fs.h"
@@ -29,7 +30,7 @@ IncrediMailCollector::Variant IncrediMailCollector::ReadVariant() const {
     const QString path = QStringLiteral("ApplicationPath");
     if (ctx_.registry.keyExists(platform::HKEY_CURRENT_USER, kBase)) {
         v.root = platform::HKEY_CURRENT_USER;
-        v.rootName = QStringLiteral("HKEY_CURRENT_USER");
+        v.rootName = base::CurrentUserName();
         v.content =
             ReadString(platform::HKEY_LOCAL_MACHINE, kBase, QStringLiteral("CommonDataPath"));
         v.application = ReadString(platform::HKEY_CURRENT_USER, kBase, path);
@@ -77,7 +78,7 @@ bool IncrediMailCollector::Run() {
     }
     m.directory = NumberedKeys(QStringLiteral("Item"), map);
     const QString info = Staging() + QStringLiteral("\\infobak.ini");
-    WriteManifest(ctx_.files, info, m);
+    WriteManifestFile(info, m);
     Add(info, QString(), Staging());
 
     FinishArchive();
@@ -115,7 +116,7 @@ QStringList IncrediMailCollector::KeysOf(const QString& name, const QStringList&
 void IncrediMailCollector::BackupKey(const QString& key, const QString& stagingName) {
     const QString base = Staging() + QLatin1Char('\\');
     const QString dir = base + stagingName + QLatin1Char('\\');
-    if (!ctx_.files.directoryExists(dir)) (void)ctx_.files.createDirectories(dir);
+    MakeStagingFolder(dir);
     const QString keyPath = kIdentities + QLatin1Char('\\') + key;
     // The identity's own folder below D; a key name that is no plain folder
     // name, or an application folder without a drive, gives no files.

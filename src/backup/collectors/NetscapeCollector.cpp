@@ -1,4 +1,5 @@
 #include "backup/collectors/NetscapeCollector.h"
+#include "base/RegistryRoots.h"
 
 #include "clients/IdentityRules.h"
 #include "platform/fs.h"
@@ -11,7 +12,7 @@ namespace backup {
 namespace {
 enum Item { kAccounts, kMailFolders, kFilters, kAddressBook };
 
-const QString kHKCU = QStringLiteral("HKEY_CURRENT_USER");
+const QString kHKCU = base::CurrentUserName();
 const QString kUsers = QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\biff\\users\\");
 
 // The plain files of folder (no sub-folders). The mail folders are taken one
@@ -99,13 +100,12 @@ void Netscape4Collector::BackupUser(const QString& user, const QString& windowsF
     // differ from where the name holds characters a folder cannot.
     const QString staging = StagingFolderFor(user) + QLatin1Char('\\');
     const QString mailMap = staging + QStringLiteral("directorydat.ini");
-    WriteDirectoryFile(ctx_.files, mailMap, NumberedKeys(QStringLiteral("Dir"), map));
+    WriteMapFile(mailMap, NumberedKeys(QStringLiteral("Dir"), map));
     Add(mailMap, user, staging);
-    ctx_.dump.ExportRegistryKey(kHKCU, key, true, staging + QStringLiteral("identity.reg"));
+    ExportKey(kHKCU, key, true, staging + QStringLiteral("identity.reg"));
     Add(staging + QStringLiteral("identity.reg"), user, staging);
     const QString folders = staging + QStringLiteral("directory.ini");
-    WriteDirectoryFile(ctx_.files, folders,
-                       {{QStringLiteral("Dir"), pf}, {QStringLiteral("Dir2"), up}});
+    WriteMapFile(folders, {{QStringLiteral("Dir"), pf}, {QStringLiteral("Dir2"), up}});
     Add(folders, user, staging);
     CloseTask(kMailFolders);
 }
@@ -167,8 +167,8 @@ void Netscape67Collector::BackupProfile(const QString& name, const QString& prof
         map << (g.startsWith(profiles, Qt::CaseInsensitive) ? g.mid(profiles.size()) : g);
     }
     const QString staging = StagingFolderFor(name) + QLatin1Char('\\');
-    WriteDirectoryFile(ctx_.files, staging + QStringLiteral("directory.ini"),
-                       NumberedKeys(QStringLiteral("Dir"), map));
+    WriteMapFile(staging + QStringLiteral("directory.ini"),
+                 NumberedKeys(QStringLiteral("Dir"), map));
     Add(staging + QStringLiteral("directory.ini"), name, staging);
 
     if (haveProfile) {

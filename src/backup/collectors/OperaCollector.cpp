@@ -103,7 +103,7 @@ void Opera6Collector::AddMailFolders(const QString& account) {
     }
     const QString staging = StagingFolderFor(account) + QLatin1Char('\\');
     const QString mapFile = staging + QStringLiteral("directory.ini");
-    WriteDirectoryFile(ctx_.files, mapFile, NumberedKeys(QStringLiteral("Dir"), map));
+    WriteMapFile(mapFile, NumberedKeys(QStringLiteral("Dir"), map));
     Add(mapFile, account, staging);
 
     AddFolder(folder, QString(), base, QStringLiteral("mbs"));
@@ -126,8 +126,7 @@ void Opera6Collector::AddSignature(const QString& account) {
                     platform::extractFileName(file));
     const QString staging = StagingFolderFor(account) + QLatin1Char('\\');
     const QString mapFile = staging + QStringLiteral("signatures.ini");
-    (void)ctx_.files.removeFile(mapFile);
-    (void)map.save(ctx_.files, mapFile);
+    SaveStagingIni(map, mapFile);
     Add(mapFile, account, staging);
 
     // No entry for an empty or relative path: it would name a file of the

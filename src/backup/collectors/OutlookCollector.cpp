@@ -1,4 +1,5 @@
 #include "backup/collectors/OutlookCollector.h"
+#include "base/RegistryRoots.h"
 
 #include "backup/ArchiveList.h"
 #include "backup/Manifest.h"
@@ -10,7 +11,7 @@
 namespace backup {
 
 namespace {
-const QString kHKCU = QStringLiteral("HKEY_CURRENT_USER");
+const QString kHKCU = base::CurrentUserName();
 const QString kProfilesNT = QStringLiteral(
     "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles");
 const QString kProfiles9x =
@@ -108,7 +109,7 @@ bool OutlookCollector::Run() {
     for (int i = 0; i < request_.itemCount; ++i)
         m.items << ItemName(i);
     m.directory = {{QStringLiteral("Dir1"), appData}, {QStringLiteral("Dir2"), localAppData}};
-    WriteManifest(ctx_.files, base + QStringLiteral("infobak.ini"), m);
+    WriteManifestFile(base + QStringLiteral("infobak.ini"), m);
     Add(base + QStringLiteral("infobak.ini"), QString(), base);
 
     FinishArchive();
@@ -149,7 +150,7 @@ void OutlookCollector::AddPersonalStores(const QString& profileKey, const QStrin
         CloseTask(kRules);
     }
     const QString others = Staging() + QStringLiteral("\\others.ini");
-    WriteDirectoryFile(ctx_.files, others, NumberedKeys(QStringLiteral("Dir"), folders));
+    WriteMapFile(others, NumberedKeys(QStringLiteral("Dir"), folders));
     Add(others, QString(), Staging() + QLatin1Char('\\'));
     CloseTask(kAddressBook);
 }

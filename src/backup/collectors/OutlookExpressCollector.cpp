@@ -1,4 +1,5 @@
 #include "backup/collectors/OutlookExpressCollector.h"
+#include "base/RegistryRoots.h"
 
 #include "backup/BackupState.h"
 #include "backup/Manifest.h"
@@ -9,7 +10,7 @@
 namespace backup {
 
 namespace {
-const QString kHKCU = QStringLiteral("HKEY_CURRENT_USER");
+const QString kHKCU = base::CurrentUserName();
 const QString kIdentities = QStringLiteral("\\identities");
 const QString kOE = QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
 const QString kAccounts =
@@ -179,15 +180,14 @@ void OutlookExpressCollector::WriteManifests(const QString& stationery) {
     }
     m.directory = NumberedKeys(QStringLiteral("Item"), keys);
     const QString s = Staging() + QLatin1Char('\\');
-    WriteManifest(ctx_.files, s + QStringLiteral("infobak.ini"), m);
+    WriteManifestFile(s + QStringLiteral("infobak.ini"), m);
 
     QStringList roots;
     for (int i = 0; i < request_.identityCount; ++i)
         roots << storeRoots_[std::size_t(i)];
-    WriteDirectoryFile(ctx_.files, s + QStringLiteral("others.ini"),
-                       NumberedKeys(QStringLiteral("Item"), roots));
-    WriteDirectoryFile(ctx_.files, s + QStringLiteral("stationery.ini"),
-                       {{QStringLiteral("Stationery"), stationery}});
+    WriteMapFile(s + QStringLiteral("others.ini"), NumberedKeys(QStringLiteral("Item"), roots));
+    WriteMapFile(s + QStringLiteral("stationery.ini"),
+                 {{QStringLiteral("Stationery"), stationery}});
 }
 
 } // namespace backup

@@ -65,7 +65,7 @@ void PegasusCollector::WriteManifest() {
     m.emailClient = QStringLiteral("PegasusMail");
     m.identities = TickedIdentityNames();
     m.items = TickedItemNames();
-    backup::WriteManifest(ctx_.files, Staging() + QStringLiteral("\\infobak.ini"), m);
+    WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);
 }
 
 } // namespace backup

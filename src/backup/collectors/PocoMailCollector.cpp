@@ -185,7 +185,7 @@ void PocoMailCollector::AddMailSubFolders(const QString& poco) {
         }
     }
     const QString file = Staging() + QStringLiteral("\\directory.ini");
-    WriteDirectoryFile(ctx_.files, file, NumberedKeys(QStringLiteral("Dir"), map));
+    WriteMapFile(file, NumberedKeys(QStringLiteral("Dir"), map));
     Add(file, QString(), Staging() + QLatin1Char('\\'));
 }
 
@@ -194,7 +194,7 @@ void PocoMailCollector::WriteManifest() {
     m.emailClient = QStringLiteral("PocoMail") + VersionSuffix(request_.clientCode);
     m.identities = TickedIdentityNames();
     m.items = TickedItemNames();
-    backup::WriteManifest(ctx_.files, Staging() + QStringLiteral("\\infobak.ini"), m);
+    WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);
 }
 
 } // namespace backup

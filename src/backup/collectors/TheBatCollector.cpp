@@ -109,7 +109,7 @@ void TheBatCollector::AddMailFolders(int position, const QString& folder,
     // archive folder: no user's map overwrites another's.
     const QString staging = StagingFolderFor(QStringLiteral("TheBat user %1").arg(position + 1));
     const QString map = staging + QStringLiteral("\\directory.ini");
-    WriteDirectoryFile(ctx_.files, map, NumberedKeys(QStringLiteral("Dir"), relative));
+    WriteMapFile(map, NumberedKeys(QStringLiteral("Dir"), relative));
     Add(map, archiveFolder, staging + QLatin1Char('\\'));
 }
 
@@ -130,7 +130,7 @@ void TheBatCollector::WriteManifest() {
         if (IdentityTicked(i)) folders << folderMap_[std::size_t(i)];
     }
     m.directory = NumberedKeys(QStringLiteral("Item"), folders);
-    backup::WriteManifest(ctx_.files, Staging() + QStringLiteral("\\infobak.ini"), m);
+    WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);
 }
 
 } // namespace backup

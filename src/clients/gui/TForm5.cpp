@@ -26,7 +26,7 @@ std::vector<lang::CaptionControl*> TForm5::controls() const {
     return out;
 }
 
-int TForm5::ShowModal(const QStringList& titles, const app::Interaction::CloseAllFn& closeAll) {
+int TForm5::ShowModal(const QStringList& titles, const base::Interaction::CloseAllFn& closeAll) {
     // The hidden button shows only when the caller asked for it beforehand.
     ui_->Button2->setVisible(choice_ == 2);
     choice_ = 0;

@@ -3,7 +3,7 @@
 // lets the person close the client ("OK" looks again), end it by force
 // ("Close all") or give up ("Cancel").
 
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 #include "clients/gui/WidgetCaptionControl.h"
 #include "lang/CaptionTarget.h"
 
@@ -36,7 +36,7 @@ public:
     void setChoice(int value) { choice_ = value; }
 
     // Shows the window modally with the titles; returns the choice.
-    int ShowModal(const QStringList& titles, const app::Interaction::CloseAllFn& closeAll);
+    int ShowModal(const QStringList& titles, const base::Interaction::CloseAllFn& closeAll);
     QStringList listedTitles() const;
 
     QString name() const override { return objectName(); }
@@ -54,7 +54,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<Ui::TForm5> ui_;
     std::vector<std::unique_ptr<WidgetCaptionControl>> captions_;
-    app::Interaction::CloseAllFn closeAll_;
+    base::Interaction::CloseAllFn closeAll_;
     int choice_ = 0;
 };
 

@@ -30,7 +30,7 @@ using EnvVar = support::ScopedEnv;
 
 using support::whenModal;
 
-class SilentInteraction : public app::ConsoleInteraction {
+class SilentInteraction : public base::ConsoleInteraction {
 public:
     QStringList shown;
     void showError(const QString& t) override { shown << t; }
@@ -116,10 +116,10 @@ void TstForm5::buttons_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("choice");
     QTest::addColumn<int>("answer");
-    QTest::newRow("OK") << "Button1" << 3 << int(app::Interaction::GuardAnswer::Ok);
-    QTest::newRow("Close all") << "Button3" << 1 << int(app::Interaction::GuardAnswer::CloseAll);
-    QTest::newRow("Cancel") << "Button4" << 0 << int(app::Interaction::GuardAnswer::Cancel);
-    QTest::newRow("close box") << QString() << 0 << int(app::Interaction::GuardAnswer::Cancel);
+    QTest::newRow("OK") << "Button1" << 3 << int(base::Interaction::GuardAnswer::Ok);
+    QTest::newRow("Close all") << "Button3" << 1 << int(base::Interaction::GuardAnswer::CloseAll);
+    QTest::newRow("Cancel") << "Button4" << 0 << int(base::Interaction::GuardAnswer::Cancel);
+    QTest::newRow("close box") << QString() << 0 << int(base::Interaction::GuardAnswer::Cancel);
 }
 
 void TstForm5::buttons() {

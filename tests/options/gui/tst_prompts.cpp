@@ -30,7 +30,7 @@ void typeAndPress(QWidget* w, const QString& text) {
     w->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
 }
 
-class Quiet : public app::ConsoleInteraction {
+class Quiet : public base::ConsoleInteraction {
 public:
     void showError(const QString&) override {}
     void showWarning(const QString&) override {}

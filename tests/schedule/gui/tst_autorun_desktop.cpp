@@ -3,12 +3,12 @@
 // Outlook Express is still backed up and its older archives thinned out.
 
 #include "app/AppContext.h"
-#include "app/Settings.h"
+#include "app/CommandLine.h"
 #include "app/SettingsStore.h"
 #include "app/gui/GuiInteraction.h"
+#include "base/Settings.h"
 #include "lang/Localization.h"
 #include "schedule/AutoRunFixture.h"
-#include "schedule/UnattendedRun.h"
 #include "support/WhenModal.h"
 
 #include "clients/gui/FakeClient.h"
@@ -83,7 +83,7 @@ void TstAutoRunDesktop::guardWindowThenBackup() {
             listed << box->item(i)->text();
         w->findChild<QPushButton*>(QStringLiteral("Button4"))->click(); // Cancel
     });
-    QCOMPARE(schedule::RunAutoCommand(ctx), 1); // Outlook was skipped
+    QCOMPARE(app::RunAutoCommand(ctx), 1); // Outlook was skipped
     QCOMPARE(title, QStringLiteral("Active windows:"));
     QCOMPARE(listed, QStringList{QStringLiteral("Inbox - Microsoft Outlook")});
     QVERIFY(outlook.isRunning());

@@ -1,21 +1,24 @@
 #pragma once
-// The program's settings in memory, and the password scrambler of "BackupPsw".
-// SettingsStore (SettingsStore.h) reads and writes them under
-// HKCU\Software\Kelvarn\Postora in the program's own hive.
+// The program's settings in memory. app::SettingsStore reads and writes them
+// under HKCU\Software\Kelvarn\Postora in the program's own hive.
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+namespace base {
 
-namespace platform {
-class Registry;
-class Files;
-} // namespace platform
-
-namespace app {
+// What happens to older archives after an unattended backup ("BackupMode").
+enum class BackupMode : int {
+    Overwrite = 1, // delete the newest other archive
+    NewFile = 2,   // keep every archive
+    KeepLast = 3,  // keep the new one and the last N others
+};
+// The unit of the schedule's interval ("BackupPeriod").
+enum class BackupPeriod : int { Hours = 0, Days = 1, Weeks = 2, Months = 3 };
+// The volume size choice ("Volumes"), in the order the options list them.
+enum class VolumeMedia : int { Floppy = 0, Zip100 = 1, Zip250 = 2, Cd650 = 3, Cd700 = 4 };
 
 struct Settings {
     // The main window's design position, the defaults of "X" and "Y".
@@ -35,7 +38,7 @@ struct Settings {
     QString scheduleDir;          // "ZuveDizizoDir", '\' appended in memory
     QDateTime backupTime;         // "BackupTime" (time of day)
     QDateTime backupDate;         // "BackupDate" (day)
-    int backupPeriod = 3;         // 0 hours, 1 days, 2 weeks, 3 months
+    BackupPeriod backupPeriod = BackupPeriod::Months;
     int backupInterval = 2;
 
     // Option set.
@@ -43,23 +46,13 @@ struct Settings {
     QStringList languages;  // display names of the language files in the program folder
     int languageIndex = -1; // the entry of languages equal to language, or -1
     bool multipleVolumes = false;
-    int volumes = 4;    // media choice index 0..4
-    int backupMode = 2; // 1 overwrite, 2 new file, 3 new file and keep the last N
-    int oldBackupMode = 3;
+    VolumeMedia volumes = VolumeMedia::Cd700;
+    BackupMode backupMode = BackupMode::NewFile;
+    BackupMode oldBackupMode = BackupMode::KeepLast;
     int backupKeep = 3;
     bool backupUsePsw = false;
     QString backupPassword; // plain, in memory only
 };
-
-// The password scrambler of "BackupPsw". The password travels as UTF-8 bytes;
-// decoding also accepts Windows-1252 bytes. Decoding text that is not a valid
-// scrambled password (not hexadecimal, too long, inconsistent) gives the empty
-// text. A password too long for the one-byte length field (over 221 bytes of
-// UTF-8) cannot be scrambled and encodes to the empty text.
-QString EncodePassword(const QString& password);
-// The same with the random source given: random(k) yields 0 .. k-1.
-QString EncodePassword(const QString& password, const std::function<int(int)>& random);
-QString DecodePassword(const QString& text);
 
 // The option controls from which "Save" takes the backup mode and keep count.
 struct BackupModeControls {
@@ -68,9 +61,9 @@ struct BackupModeControls {
     bool keepOnlyLast = false;  // "Keep only the last"
     int keep = 3;               // the number beside "Keep only the last"
 };
-// 3 for a new file keeping the last N, 2 for a new file alone, 1 for overwrite;
-// currentMode when no mode radio is ticked.
-int BackupModeFromControls(const BackupModeControls& controls, int currentMode);
+// KeepLast for a new file keeping the last N, NewFile for a new file alone,
+// Overwrite for overwrite; currentMode when no mode radio is ticked.
+BackupMode BackupModeFromControls(const BackupModeControls& controls, BackupMode currentMode);
 
 // One entry of a check list as "LastClient" keeps it: the entry's text and its tick.
 struct TickedName {
@@ -93,4 +86,4 @@ struct LastClient {
 void ApplySavedTicks(QList<TickedName>& entries, const QList<TickedName>& saved,
                      Qt::CaseSensitivity cs);
 
-} // namespace app
+} // namespace base

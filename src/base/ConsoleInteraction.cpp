@@ -1,10 +1,10 @@
-#include "app/Interaction.h"
+#include "base/Interaction.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 
-namespace app {
+namespace base {
 
 namespace {
 void printLine(const QString& prefix, const QString& text) {
@@ -14,7 +14,9 @@ void printLine(const QString& prefix, const QString& text) {
 }
 } // namespace
 
-void ConsoleInteraction::showError(const QString& text) { printLine(QStringLiteral("postora: error: "), text); }
+void ConsoleInteraction::showError(const QString& text) {
+    printLine(QStringLiteral("postora: error: "), text);
+}
 
 void ConsoleInteraction::showWarning(const QString& text) {
     printLine(QStringLiteral("postora: warning: "), text);
@@ -22,23 +24,24 @@ void ConsoleInteraction::showWarning(const QString& text) {
 
 bool ConsoleInteraction::confirm(const QString& text, bool withCancel) {
     // A box with OK alone asks nothing: the next volume goes to the same folder.
-    if (!withCancel)
-        return true;
+    if (!withCancel) return true;
     printLine(QStringLiteral("postora: no one to answer, stopping: "), text);
     return false;
 }
 
-QString ConsoleInteraction::askPassword() { return {}; }
+QString ConsoleInteraction::askPassword() {
+    return {};
+}
 
 bool ConsoleInteraction::askRunningClient(int clientCode, const QStringList& windowTitles) {
-    printLine(QStringLiteral("postora: skipped, the mail client is running (code %1): ").arg(clientCode),
-              windowTitles.join(QStringLiteral(", ")));
+    printLine(
+        QStringLiteral("postora: skipped, the mail client is running (code %1): ").arg(clientCode),
+        windowTitles.join(QStringLiteral(", ")));
     return true;
 }
 
 void ConsoleInteraction::processEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-} // namespace app
+} // namespace base

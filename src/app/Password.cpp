@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "app/Password.h"
 
 #include "platform/encoding.h"
 
@@ -85,19 +85,6 @@ QString DecodePassword(const QString& text) {
     for (int i = 1; i <= n; ++i)
         plain[i - 1] = char(quint8(d[size_t(i)] - k - 12 * (i - 1)));
     return platform::decodeText(plain);
-}
-
-int BackupModeFromControls(const BackupModeControls& controls, int currentMode) {
-    if (controls.newFile) return controls.keepOnlyLast ? 3 : 2;
-    if (controls.overwriteLast) return 1;
-    return currentMode;
-}
-
-void ApplySavedTicks(QList<TickedName>& entries, const QList<TickedName>& saved,
-                     Qt::CaseSensitivity cs) {
-    for (TickedName& entry : entries)
-        for (const TickedName& s : saved)
-            if (entry.name.compare(s.name, cs) == 0) entry.ticked = s.ticked;
 }
 
 } // namespace app

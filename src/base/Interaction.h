@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace app {
+namespace base {
 
 class Interaction {
 public:
@@ -59,4 +59,4 @@ public:
     bool attended() const override { return false; }
 };
 
-} // namespace app
+} // namespace base
