@@ -9,8 +9,8 @@
 #include "clients/TProcList.h"
 #include "clients/TWinList.h"
 #include "lang/Localization.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "regdump/TIORegistry.h"
 

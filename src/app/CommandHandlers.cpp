@@ -4,7 +4,7 @@
 #include "base/ErrorLine.h"
 #include "base/ExitStatus.h"
 #include "lang/Localization.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/RunUninstall.h"
 #include "schedule/UnattendedRun.h"

@@ -7,8 +7,8 @@
 #include "base/Interaction.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 
 #include <QDir>
 

@@ -3,8 +3,8 @@
 #include "app/Password.h"
 
 #include "lang/LanguageFiles.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 

@@ -1,7 +1,7 @@
 #include "backup/ArchiveList.h"
 
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 
 namespace backup {
 

@@ -19,7 +19,7 @@ class Interaction;
 namespace backup {
 
 class ArchiveList;
-class ArchiveWriter;
+class SqxDriver;
 struct BackupState;
 
 struct JobState {
@@ -31,7 +31,7 @@ struct BackupContext {
     const platform::Files& files;
     regdump::TIORegistry& dump;
     ArchiveList& list;
-    ArchiveWriter& writer;
+    SqxDriver& driver;
     BackupState& state;
     base::Interaction& ui;
     QString stagingFolder; // Windows path, no trailing '\'

@@ -52,8 +52,8 @@ CollectorFn CollectorFor(int clientCode) {
 
 BackupEngine::BackupEngine(Deps deps)
     : d_(std::move(deps)), list_(d_.files),
-      writer_(ArchiveWriter::Deps{library_, list_, state_, d_.settings, d_.ui, d_.files, d_.message,
-                                  d_.stagingFolder}) {}
+      driver_(SqxDriver::Deps{library_, list_, state_, d_.settings, d_.ui, d_.files, d_.message,
+                              d_.stagingFolder}) {}
 
 bool BackupEngine::LoadSqx(const QString& programHostFolder) {
     return library_.load(
@@ -83,28 +83,28 @@ bool BackupEngine::RunBackup(const BackupRequest& request, RunFor runFor) {
         BackupEngine& e;
         Scope(BackupEngine& engine, const RunFor& r, base::Interaction& ui) : e(engine) {
             e.running_ = true;
-            e.writer_.beginRun(ui, r.progress, r.abort);
+            e.driver_.beginRun(ui, r.progress, r.abort);
         }
         ~Scope() {
-            e.writer_.endRun();
+            e.driver_.endRun();
             e.running_ = false;
         }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
     } scope(*this, runFor, ui);
-    BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,      writer_,
+    BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,      driver_,
                       state_,      ui,       d_.stagingFolder, JobState{}, d_.netscapeProfilePaths};
     return run(ctx, request);
 }
 
 bool BackupEngine::DryRun(const BackupRequest& request) {
     struct ListOnly {
-        ArchiveWriter& w;
-        explicit ListOnly(ArchiveWriter& writer) : w(writer) { w.setListOnly(true); }
+        SqxDriver& w;
+        explicit ListOnly(SqxDriver& writer) : w(writer) { w.setListOnly(true); }
         ~ListOnly() { w.setListOnly(false); }
         ListOnly(const ListOnly&) = delete;
         ListOnly& operator=(const ListOnly&) = delete;
-    } listOnly(writer_);
+    } listOnly(driver_);
     return RunBackup(request);
 }
 

@@ -4,9 +4,9 @@
 // backup. RunBackup hands one request to the collector of its client code.
 
 #include "backup/ArchiveList.h"
-#include "backup/ArchiveWriter.h"
 #include "backup/BackupRequest.h"
 #include "backup/BackupState.h"
+#include "backup/SqxDriver.h"
 #include "backup/SqxLibrary.h"
 
 #include <QString>
@@ -76,7 +76,7 @@ public:
     bool DryRun(const BackupRequest& request);
 
     BackupState& state() { return state_; }
-    ArchiveWriter& writer() { return writer_; }
+    SqxDriver& driver() { return driver_; }
     ArchiveList& list() { return list_; }
     SqxLibrary& library() { return library_; }
     const QString& stagingFolder() const { return d_.stagingFolder; }
@@ -88,7 +88,7 @@ private:
     SqxLibrary library_;
     ArchiveList list_;
     BackupState state_;
-    ArchiveWriter writer_;
+    SqxDriver driver_;
     bool running_ = false;
 };
 

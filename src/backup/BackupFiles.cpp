@@ -1,7 +1,7 @@
 #include "backup/BackupFiles.h"
 
 #include "clients/Clients.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 #include <QLocale>
 #include <QRegularExpression>

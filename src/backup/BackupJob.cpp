@@ -30,7 +30,7 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
 
     BackupState& state = engine_.state();
     state.resetForRun();
-    engine_.writer().setRunPassword(engine_.settings().backupPassword);
+    engine_.driver().setRunPassword(engine_.settings().backupPassword);
     const bool failed = engine_.RunBackup(made.value(), RunFor{&ui, progress, abort});
     if (state.BackupAborted) return {Kind::Aborted, {}, {}};
     if (failed || state.BackupFailed) return {Kind::Failed, state.BackupErrorText, {}};

@@ -2,8 +2,8 @@
 
 #include "backup/ArchiveList.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 
 #include <QSet>
 

@@ -2,7 +2,7 @@
 
 #include "backup/BackupEngine.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 namespace backup {
 

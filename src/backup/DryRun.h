@@ -6,7 +6,7 @@
 
 #include "backup/DataFolders.h"
 #include "base/Settings.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 #include "regdump/TIORegistry.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #include "backup/Manifest.h"
 
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/ini.h"
 
 namespace backup {

@@ -11,8 +11,8 @@
 #include "clients/Clients.h"
 #include "clients/ClientsReport.h"
 #include "desktop/TFileSearch.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "regdump/TIORegistry.h"
 

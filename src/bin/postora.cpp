@@ -7,7 +7,7 @@
 #include "base/Interaction.h"
 #include "desktop/gui/TIconTaskBar.h"
 #include "lang/Localization.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 
 #include <QApplication>
 

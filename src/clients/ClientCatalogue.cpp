@@ -3,7 +3,7 @@
 
 #include "clients/Clients.h"
 
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 

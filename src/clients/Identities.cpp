@@ -5,9 +5,9 @@
 #include "clients/IdentityRules.h"
 #include "clients/MozillaRegistry.h"
 
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/encoding.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
 #include "platform/registry.h"
 
 #include <QFile>

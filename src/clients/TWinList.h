@@ -4,8 +4,8 @@
 // stands in for a window titled with its executable name, so that a running
 // mail client is still seen.
 
+#include "platform/XWindowList.h"
 #include "platform/process.h"
-#include "platform/windows.h"
 
 #include <QString>
 #include <QTimer>

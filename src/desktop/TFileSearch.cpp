@@ -1,7 +1,7 @@
 #include "desktop/TFileSearch.h"
 
 #include "base/Interaction.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 
 #include <QFileInfo>
 

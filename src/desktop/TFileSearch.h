@@ -4,7 +4,7 @@
 // below the client's data folder and collect the folders of the matches in a
 // FoundFolderList.
 
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 #include <QSet>
 #include <QString>

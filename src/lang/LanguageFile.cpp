@@ -1,7 +1,7 @@
 #include "lang/LanguageFile.h"
 
 #include "base/Interaction.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 namespace lang {
 

@@ -1,8 +1,8 @@
 #include "lang/LanguageFiles.h"
 
 #include "lang/EnglishLanguage.h"
+#include "platform/Files.h"
 #include "platform/encoding.h"
-#include "platform/fs.h"
 #include "platform/ini.h"
 
 namespace lang {

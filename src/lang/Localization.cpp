@@ -2,7 +2,7 @@
 
 #include "base/Settings.h"
 #include "lang/LanguageFiles.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 namespace lang {
 

@@ -1,5 +1,5 @@
 // The drive queries of Files: drive type from the mount table, free space.
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/hosttree.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // a value of two or more characters is removed, only the first matching section
 // and key count, a line without '=' is no key.
 
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/result.h"
 
 #include <QString>

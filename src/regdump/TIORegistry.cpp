@@ -1,7 +1,7 @@
 #include "regdump/TIORegistry.h"
 
+#include "platform/Files.h"
 #include "platform/encoding.h"
-#include "platform/fs.h"
 
 #include <QtEndian>
 

@@ -2,7 +2,7 @@
 
 #include "base/Settings.h"
 #include "clients/TProcList.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "schedule/companion/CompanionLock.h"

@@ -1,6 +1,6 @@
 #include "schedule/RunUninstall.h"
 
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "schedule/CompanionControl.h"
 
 namespace schedule {

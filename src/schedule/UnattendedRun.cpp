@@ -6,8 +6,8 @@
 #include "base/ExitStatus.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "schedule/ScheduleStore.h"
 

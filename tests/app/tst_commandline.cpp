@@ -72,7 +72,8 @@ private Q_SLOTS:
 };
 
 void TestCommandLine::initTestCase() {
-    if (!testsupport::haveTool(QStringLiteral("7z"))) QSKIP("7z is needed");
+    if (!testsupport::haveTool(QStringLiteral("7z")))
+        QFAIL("7z is needed: tools/install-deps.sh installs it");
     QVERIFY(QFile::exists(binDir() + QStringLiteral("/postora")));
 }
 

@@ -3,9 +3,9 @@
 
 #include "app/Password.h"
 #include "app/SettingsStore.h"
-#include "platform/fs.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/oledate.h"
-#include "platform/paths.h"
 #include "platform/registry.h"
 #include "support/SamplePrefix.h"
 

@@ -9,8 +9,8 @@
 #include "app/Startup.h"
 #include "backup/BackupEngine.h"
 #include "base/Settings.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "support/SamplePrefix.h"
 
@@ -75,7 +75,7 @@ private Q_SLOTS:
 
 void TestStartup::orderWithoutArguments() {
     support::SamplePrefix prefix;
-    testsupport::ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     app::AppContext ctx(ui);
     Hooks hooks;
     QStringList log;
@@ -95,7 +95,7 @@ void TestStartup::orderWithoutArguments() {
 
 void TestStartup::firstStartWritesDefaults() {
     support::SamplePrefix prefix;
-    testsupport::ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     app::AppContext ctx(ui);
     Hooks hooks;
     QStringList log;
@@ -115,7 +115,7 @@ void TestStartup::firstStartWritesDefaults() {
 
 void TestStartup::openWizardWithTarget() {
     support::SamplePrefix prefix;
-    testsupport::ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     app::AppContext ctx(ui);
     ctx.settings().wizardMode = false;
     Hooks hooks;
@@ -130,7 +130,7 @@ void TestStartup::openWizardWithTarget() {
 
 void TestStartup::commandsEndTheProgram() {
     support::SamplePrefix prefix;
-    testsupport::ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     app::AppContext ctx(ui);
     QStringList log;
     for (const QStringList& args : {QStringList{"/AUTO"}, QStringList{"/uninstall", "more"},
@@ -147,7 +147,7 @@ void TestStartup::commandsEndTheProgram() {
 
 void TestStartup::missingLibrary() {
     support::SamplePrefix prefix;
-    testsupport::ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     app::AppContext ctx(ui);
     Hooks hooks;
     QStringList log;

@@ -3,9 +3,9 @@
 // messages the engine uses, a small prefix with drives of its own, and running
 // the independent archive tools.
 
-#include "base/Interaction.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "support/FakeInteraction.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,38 +17,6 @@
 #include <deque>
 
 namespace testsupport {
-
-class ScriptedInteraction : public base::Interaction {
-public:
-    std::deque<bool> confirmAnswers; // empty: false, as no one answers
-    QString password;
-    QStringList errors;
-    QStringList prompts;
-    int passwordAsked = 0;
-    int events = 0;
-    std::function<void()> onEvents;
-
-    void showError(const QString& text) override { errors << text; }
-    void showWarning(const QString& text) override { errors << text; }
-    bool confirm(const QString& text, bool withCancel) override {
-        prompts << (withCancel ? QStringLiteral("[ok/cancel] ") : QStringLiteral("[ok] ")) + text;
-        if (confirmAnswers.empty()) return false;
-        const bool a = confirmAnswers.front();
-        confirmAnswers.pop_front();
-        return a;
-    }
-    QString askPassword() override {
-        ++passwordAsked;
-        return password;
-    }
-    bool askRunningClient(int, const QStringList&) override { return true; }
-    bool attendedFlag = true;
-    bool attended() const override { return attendedFlag; }
-    void processEvents() override {
-        ++events;
-        if (onEvents) onEvents();
-    }
-};
 
 inline QString englishMessage(const QString& key) {
     static const QHash<QString, QString> texts = {

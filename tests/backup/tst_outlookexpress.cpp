@@ -7,9 +7,9 @@
 
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
+#include "platform/DriveMap.h"
 #include "platform/encoding.h"
 #include "platform/ini.h"
-#include "platform/paths.h"
 #include "regdump/TIORegistry.h"
 
 #include <QtTest>
@@ -50,7 +50,7 @@ private Q_SLOTS:
 void TestOutlookExpress::initTestCase() {
     if (!testsupport::haveTool(QStringLiteral("7z")) ||
         !testsupport::haveTool(QStringLiteral("bsdtar")))
-        QSKIP("7z and bsdtar are needed");
+        QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
 }
 
 void TestOutlookExpress::everythingTicked() {

@@ -5,8 +5,8 @@
 #include "BackupTestSupport.h"
 
 #include "backup/ArchiveList.h"
-#include "backup/ArchiveWriter.h"
 #include "backup/BackupState.h"
+#include "backup/SqxDriver.h"
 #include "backup/SqxLibrary.h"
 #include "base/Settings.h"
 
@@ -19,21 +19,21 @@ class TestRealArchive : public QObject {
 
     struct Rig {
         testsupport::MiniPrefix prefix;
-        testsupport::ScriptedInteraction ui;
+        testsupport::FakeInteraction ui;
         base::Settings settings;
         SqxLibrary library;
         BackupState state;
         std::unique_ptr<ArchiveList> list;
-        std::unique_ptr<ArchiveWriter> writer;
+        std::unique_ptr<SqxDriver> writer;
 
         Rig() {
             const QString dir =
                 qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR));
             if (!library.load(dir + QStringLiteral("/libSqx.so"))) qWarning() << library.error();
             list = std::make_unique<ArchiveList>(*prefix.files);
-            writer = std::make_unique<ArchiveWriter>(
-                ArchiveWriter::Deps{library, *list, state, settings, ui, *prefix.files,
-                                    &testsupport::englishMessage, QStringLiteral("C:\\stage")});
+            writer = std::make_unique<SqxDriver>(
+                SqxDriver::Deps{library, *list, state, settings, ui, *prefix.files,
+                                &testsupport::englishMessage, QStringLiteral("C:\\stage")});
             QDir().mkpath(prefix.host(QStringLiteral("C:\\")) + QStringLiteral("/out"));
         }
         // The collectors' pattern: staging files, a store under a key, an
@@ -81,7 +81,7 @@ private Q_SLOTS:
 void TestRealArchive::initTestCase() {
     if (!testsupport::haveTool(QStringLiteral("7z")) ||
         !testsupport::haveTool(QStringLiteral("bsdtar")))
-        QSKIP("7z and bsdtar are needed");
+        QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
 }
 
 void TestRealArchive::namesAsStored() {

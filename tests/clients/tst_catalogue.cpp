@@ -2,7 +2,7 @@
 // over sample prefixes.
 
 #include "clients/Clients.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "support/SamplePrefix.h"
 

@@ -7,6 +7,7 @@
 #include "clients/RunningClientGuard.h"
 #include "clients/TWinList.h"
 #include "clients/gui/FakeClient.h"
+#include "support/FakeInteraction.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,36 +17,6 @@
 using Answer = base::Interaction::GuardAnswer;
 
 namespace {
-
-// Answers the running-client window from a script and records what it was shown.
-class ScriptedInteraction : public base::Interaction {
-public:
-    std::deque<Answer> answers;
-    QList<QStringList> shown;
-    std::function<void()> onShow; // what happens while the window is up
-    QStringList leftAfterCloseAll;
-
-    void showError(const QString&) override {}
-    void showWarning(const QString&) override {}
-    bool confirm(const QString&, bool) override { return false; }
-    QString askPassword() override { return {}; }
-    bool askRunningClient(int, const QStringList&) override { return true; }
-    void processEvents() override {}
-
-    GuardAnswer showRunningClients(int, const QStringList& titles,
-                                   const CloseAllFn& closeAll) override {
-        shown << titles;
-        if (onShow) onShow();
-        const Answer a = answers.empty() ? Answer::Cancel : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        if (a == Answer::CloseAll && closeAll) {
-            QStringList listed = titles;
-            closeAll(listed);
-            leftAfterCloseAll = listed;
-        }
-        return a;
-    }
-};
 
 platform::TopLevelWindow window(quint32 handle, const QString& title, quint32 pid) {
     platform::TopLevelWindow w;
@@ -104,7 +75,7 @@ void TstGuard::clientsThatMayRun() {
     Desk desk;
     desk.windows = {window(1, QStringLiteral("Eudora"), 10)};
     desk.processes = {process(10, QStringLiteral("EUDORA.EXE"))};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kEudora));
     QVERIFY(ui.shown.isEmpty());
@@ -114,7 +85,7 @@ void TstGuard::notRunning() {
     Desk desk;
     desk.windows = {window(1, QStringLiteral("Terminal"), 10)};
     desk.processes = {process(10, QStringLiteral("xterm"))};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
     QVERIFY(ui.shown.isEmpty());
@@ -126,7 +97,7 @@ void TstGuard::untitledAndMciWindowsAreNotListed() {
                     window(2, QStringLiteral("MCI command handling window"), 20),
                     window(3, QStringLiteral("mci COMMAND handling WINDOW"), 20)};
     desk.processes = {process(20, QStringLiteral("OUTLOOK.EXE"))};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
     QVERIFY(ui.shown.isEmpty());
@@ -145,7 +116,7 @@ void TstGuard::okLooksAgain() {
                     window(3, QStringLiteral("Calculator"), 30)};
     desk.processes = {process(20, QStringLiteral("OUTLOOK.EXE")),
                       process(30, QStringLiteral("calc.exe"))};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     ui.answers = {Answer::Ok, Answer::Ok};
     // The person closes the message while the window is up the first time,
     // and Outlook itself the second time.
@@ -167,7 +138,7 @@ void TstGuard::cancelHoldsBack() {
     desk.windows = {window(1, QStringLiteral("Netscape"), 40)};
     desk.processes = {process(40, QStringLiteral("netscape.exe"))};
     for (Answer a : {Answer::Cancel, Answer::Wait}) {
-        ScriptedInteraction ui;
+        testsupport::FakeInteraction ui;
         ui.answers = {a};
         clients::RunningClientGuard guard(desk.list, ui);
         QVERIFY(guard.CheckRunningClient(clients::kNetscape4));
@@ -187,7 +158,7 @@ void TstGuard::closeAllEndsTheClient() {
     desk.windows = {window(1, QStringLiteral("Inbox - Microsoft Outlook"), outlook.pid()),
                     window(2, QStringLiteral("Reminder"), outlook.pid())};
     desk.processes = {process(outlook.pid(), QStringLiteral("OUTLOOK.EXE"))};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     ui.answers = {Answer::CloseAll};
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
@@ -209,7 +180,7 @@ void TstGuard::closeAllSparesOtherPrograms() {
                     window(2, QStringLiteral("Mail - Outlook"), outlook.pid())};
     desk.processes = {process(browser.pid(), QStringLiteral("browser")),
                       process(outlook.pid(), QStringLiteral("OUTLOOK.EXE"))};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     ui.answers = {Answer::CloseAll};
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
@@ -226,7 +197,7 @@ void TstGuard::withoutWindowListTheProcessCounts() {
     clients::TWinList list([] { return std::optional<std::vector<platform::TopLevelWindow>>(); });
     list.WhatDoFind = clients::id_All;
     list.TaskBarSty = false;
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     ui.answers = {Answer::Cancel};
     clients::RunningClientGuard guard(list, ui);
     QVERIFY(guard.CheckRunningClient(clients::kOutlook));

@@ -3,8 +3,9 @@
 
 #include "base/Interaction.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
+#include "support/FakeInteraction.h"
 #include "support/SamplePrefix.h"
 
 #include <QTest>
@@ -17,17 +18,11 @@ namespace {
 
 const QString kAppData = QStringLiteral("C:\\users\\jane\\AppData\\Roaming");
 
-class CountingInteraction : public base::ConsoleInteraction {
-public:
-    void processEvents() override { ++events; }
-    int events = 0;
-};
-
 struct Machine {
     support::SamplePrefix prefix;
     std::unique_ptr<platform::Registry> reg;
     std::unique_ptr<platform::Files> fs;
-    CountingInteraction ui;
+    testsupport::FakeInteraction ui;
     std::unique_ptr<ClientCatalogue> cat;
 
     void ready() {

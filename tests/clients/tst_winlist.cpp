@@ -4,7 +4,7 @@
 
 #include "clients/TWinList.h"
 #include "clients/gui/XServer.h"
-#include "platform/windows.h"
+#include "platform/XWindowList.h"
 #include "support/ScopedEnv.h"
 
 #include <array>

@@ -2,6 +2,7 @@
 
 #include "base/Interaction.h"
 #include "desktop/TFileSearch.h"
+#include "support/FakeInteraction.h"
 #include "support/SamplePrefix.h"
 
 #include <QFile>
@@ -13,23 +14,6 @@ using desktop::TFileSearch;
 using platform::FindData;
 
 namespace {
-
-// Counts the "let pending messages run" calls and can act on them, as the
-// Abort button does while a search lets messages through.
-class CountingInteraction : public base::Interaction {
-public:
-    int calls = 0;
-    std::function<void()> onProcessEvents;
-    void showError(const QString&) override {}
-    void showWarning(const QString&) override {}
-    bool confirm(const QString&, bool) override { return false; }
-    QString askPassword() override { return {}; }
-    bool askRunningClient(int, const QStringList&) override { return true; }
-    void processEvents() override {
-        ++calls;
-        if (onProcessEvents) onProcessEvents();
-    }
-};
 
 const auto kIgnore = [](const QString&, const FindData&) {};
 
@@ -150,7 +134,7 @@ private Q_SLOTS:
     }
 
     void stopAndReentry() {
-        CountingInteraction ui;
+        testsupport::FakeInteraction ui;
         TFileSearch search(*fs_, &ui);
         int finished = 0;
         search.OnFinish = [&](TFileSearch&) { ++finished; };
@@ -165,16 +149,16 @@ private Q_SLOTS:
 
         // The Abort button, pressed while messages are processed.
         search.OnFileFind = kIgnore;
-        ui.onProcessEvents = [&] { search.Stop = true; };
+        ui.onEvents = [&] { search.Stop = true; };
         search.Execute();
         QCOMPARE(search.FilesFound(), QStringList{"C:\\Eudora\\descmap.pce"});
         QCOMPARE(finished, 2);
-        const int callsWhenStopped = ui.calls;
+        const int callsWhenStopped = ui.events;
 
-        ui.onProcessEvents = nullptr;
+        ui.onEvents = nullptr;
         search.Execute(); // clears Stop
         QCOMPARE(search.FilesFound().size(), 5);
-        QVERIFY(ui.calls > callsWhenStopped + 5);
+        QVERIFY(ui.events > callsWhenStopped + 5);
     }
 
     void searchFileIsCutTo255Characters() {

@@ -2,8 +2,8 @@
 // Shared pieces of the language tests: an interaction that records what would
 // be shown, and a window tree that records the texts it is given.
 
-#include "base/Interaction.h"
 #include "lang/CaptionTarget.h"
+#include "support/FakeInteraction.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -12,22 +12,6 @@
 #include <vector>
 
 namespace langtest {
-
-class RecordingInteraction : public base::Interaction {
-public:
-    QStringList errors;
-    QStringList warnings;
-    void showError(const QString& text) override { errors << text; }
-    void showWarning(const QString& text) override { warnings << text; }
-    bool confirm(const QString&, bool) override { return false; }
-    QString askPassword() override { return {}; }
-    bool askRunningClient(int, const QStringList&) override { return true; }
-    void processEvents() override {}
-    void clear() {
-        errors.clear();
-        warnings.clear();
-    }
-};
 
 // Every text set on any control of a tree, in the order it was set:
 // "Window.Control=text" or "Window.Control[panel]=text".

@@ -5,7 +5,7 @@
 #include "lang/EnglishLanguage.h"
 #include "lang/LanguageFiles.h"
 #include "lang/TMsgINISupp.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/ini.h"
 
 #include <QFile>
@@ -44,7 +44,7 @@ private Q_SLOTS:
         const auto fs = prefix.files();
         QVERIFY(lang::writeEnglishLanguageFile(*fs, kProgramFolder).isOk());
         const QString file = kProgramFolder + "English.lng";
-        langtest::RecordingInteraction ui;
+        testsupport::FakeInteraction ui;
         lang::TMsgINISupp messages(*fs, ui);
         messages.SetFileName(file);
         QCOMPARE(messages.GetMessage("Message6"), QStringLiteral("Incorect password!"));

@@ -5,7 +5,7 @@
 #include "lang/LanguageFile.h"
 #include "lang/LanguageFiles.h"
 #include "lang/Localization.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 #include <QFile>
 #include <QTest>
@@ -31,7 +31,7 @@ class TestLocalization : public QObject {
 
     std::unique_ptr<support::SamplePrefix> prefix;
     std::unique_ptr<platform::Files> fs;
-    langtest::RecordingInteraction ui;
+    testsupport::FakeInteraction ui;
     base::Settings settings;
     langtest::SetLog log;
     std::unique_ptr<langtest::FakeWindow> form1;

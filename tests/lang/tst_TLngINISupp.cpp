@@ -4,7 +4,7 @@
 #include "lang/LanguageFile.h"
 #include "lang/LanguageFiles.h"
 #include "lang/TLngINISupp.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 #include <QTest>
 
@@ -50,7 +50,7 @@ class TestLngINISupp : public QObject {
 
     std::unique_ptr<support::SamplePrefix> prefix;
     std::unique_ptr<platform::Files> fs;
-    langtest::RecordingInteraction ui;
+    testsupport::FakeInteraction ui;
     lang::LanguageFlags flags;
 
     // Translates the tree with a file of these lines; returns what was set.

@@ -5,7 +5,7 @@
 #include "lang/LanguageFiles.h"
 #include "lang/TLngINISupp.h"
 #include "lang/TMsgINISupp.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 #include <QTest>
 
@@ -26,7 +26,7 @@ class TestMsgINISupp : public QObject {
 
     std::unique_ptr<support::SamplePrefix> prefix;
     std::unique_ptr<platform::Files> fs;
-    langtest::RecordingInteraction ui;
+    testsupport::FakeInteraction ui;
 
     void write(const QByteArray& content, const QString& file = kFile) {
         prefix->writeFile(file, content);

@@ -1,4 +1,4 @@
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/hosttree.h"
 
 #include <QDir>

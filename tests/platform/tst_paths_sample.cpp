@@ -1,5 +1,5 @@
 // The sample Wine prefix that the other tests build on.
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/hivefile.h"
 #include "support/SamplePrefix.h"
 

@@ -1,7 +1,7 @@
 // REGEDIT4 dumps of sample registry keys, read back byte for byte.
 
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "regdump/TIORegistry.h"
 #include "support/SamplePrefix.h"
 

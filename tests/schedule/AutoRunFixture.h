@@ -5,8 +5,8 @@
 
 #include "backup/BackupFiles.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "schedule/ScheduleStore.h"
 #include "support/SamplePrefix.h"

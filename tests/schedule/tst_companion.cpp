@@ -4,8 +4,8 @@
 
 #include "base/Settings.h"
 #include "clients/TProcList.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "schedule/CompanionControl.h"

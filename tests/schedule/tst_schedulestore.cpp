@@ -3,9 +3,9 @@
 // enable box writes and removes.
 
 #include "clients/TProcList.h"
-#include "platform/fs.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/oledate.h"
-#include "platform/paths.h"
 #include "platform/registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/ScheduleStore.h"

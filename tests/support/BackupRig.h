@@ -9,8 +9,8 @@
 #include "backup/BackupEngine.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
+#include "platform/DriveMap.h"
 #include "platform/ini.h"
-#include "platform/paths.h"
 #include "regdump/TIORegistry.h"
 
 #include <QtTest>
@@ -23,7 +23,7 @@ struct BackupRig {
     std::unique_ptr<platform::Registry> registry = prefix.registry();
     regdump::TIORegistry dump{*registry, *files};
     platform::StagingFolder staging{files->drives()};
-    ScriptedInteraction ui;
+    testsupport::FakeInteraction ui;
     base::Settings settings;
     // Fills the Netscape 6/7 profile paths that the engine hands to its collector.
     clients::ClientCatalogue catalogue{*registry, *files};
@@ -96,7 +96,8 @@ struct BackupRig {
     }
 };
 
-// 7z and bsdtar are on the machine; tests that read archives skip otherwise.
+// 7z and bsdtar are on the machine (the test command installs them); tests
+// that read archives fail without them.
 inline bool haveArchiveTools() {
     return haveTool(QStringLiteral("7z")) && haveTool(QStringLiteral("bsdtar"));
 }

@@ -1,8 +1,8 @@
 #include "support/SamplePrefix.h"
 
-#include "platform/fs.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/hivefile.h"
-#include "platform/paths.h"
 #include "support/SampleTree.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "backup/collectors/Collector.h"
 
 #include "backup/ArchiveList.h"
-#include "backup/ArchiveWriter.h"
 #include "backup/BackupState.h"
+#include "backup/SqxDriver.h"
 #include "desktop/TFileSearch.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
@@ -41,19 +41,19 @@ void Collector::BeginArchive() {
     // The old archive of that name is not deleted here: the library replaces it
     // only once the new one is complete, so a failed backup leaves it in place.
     ctx_.list.resetTasks();
-    ctx_.writer.InitArchiveList();
+    ctx_.driver.InitArchiveList();
 }
 
 void Collector::FinishArchive() {
     if (!unwritten_.isEmpty()) {
         // The library is not called: the archive would lack these files, and
         // the previous archive of that name stays as it is.
-        ctx_.writer.DoneArchiveList();
+        ctx_.driver.DoneArchiveList();
         ctx_.state.fail(unwritten_.join(QString()));
         return;
     }
-    ctx_.writer.CreateArchive(request_.targetPath);
-    ctx_.writer.DoneArchiveList();
+    ctx_.driver.CreateArchive(request_.targetPath);
+    ctx_.driver.DoneArchiveList();
     if (ctx_.state.BackupAborted) return;
     // A failure rather than a warning: an unattended run has no one to warn,
     // and its result must not read as a complete backup.

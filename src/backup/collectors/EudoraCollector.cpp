@@ -1,8 +1,8 @@
 #include "backup/collectors/EudoraCollector.h"
 
 #include "backup/Manifest.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 
 namespace backup {

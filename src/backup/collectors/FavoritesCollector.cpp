@@ -1,6 +1,6 @@
 #include "backup/collectors/FavoritesCollector.h"
 
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 
 namespace backup {
 

@@ -2,8 +2,8 @@
 #include "base/RegistryRoots.h"
 
 #include "backup/Manifest.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 
 #include <QRegularExpression>

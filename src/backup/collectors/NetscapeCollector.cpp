@@ -2,8 +2,8 @@
 #include "base/RegistryRoots.h"
 
 #include "clients/IdentityRules.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 #include "regdump/TIORegistry.h"
 

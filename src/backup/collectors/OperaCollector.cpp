@@ -1,8 +1,8 @@
 #include "backup/collectors/OperaCollector.h"
 
-#include "platform/fs.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/ini.h"
-#include "platform/paths.h"
 #include "platform/registry.h"
 
 namespace backup {

@@ -3,9 +3,9 @@
 
 #include "backup/ArchiveList.h"
 #include "backup/Manifest.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/encoding.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
 #include "platform/registry.h"
 
 namespace backup {

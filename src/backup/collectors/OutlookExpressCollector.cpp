@@ -3,8 +3,8 @@
 
 #include "backup/BackupState.h"
 #include "backup/Manifest.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 
 namespace backup {

@@ -1,7 +1,7 @@
 #include "backup/collectors/PegasusCollector.h"
 
 #include "backup/Manifest.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 
 namespace backup {

@@ -2,8 +2,8 @@
 
 #include "backup/Manifest.h"
 #include "clients/Clients.h"
+#include "platform/DriveMap.h"
 #include "platform/ini.h"
-#include "platform/paths.h"
 #include "platform/registry.h"
 
 namespace backup {

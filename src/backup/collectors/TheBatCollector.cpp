@@ -1,7 +1,7 @@
 #include "backup/collectors/TheBatCollector.h"
 
 #include "backup/Manifest.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 #include "platform/registry.h"
 
 namespace backup {

@@ -62,7 +62,8 @@ class TestFavorites : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
+        if (!testsupport::haveArchiveTools())
+            QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
     }
 
     // Every folder with shortcuts, its own shortcuts under the number the map

@@ -57,7 +57,8 @@ class TestNetscape : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
+        if (!testsupport::haveArchiveTools())
+            QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
     }
 
     void netscape4TwoUsers() {

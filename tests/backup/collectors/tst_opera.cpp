@@ -43,7 +43,8 @@ class TestOpera : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
+        if (!testsupport::haveArchiveTools())
+            QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
     }
 
     void opera6Everything() {

@@ -51,7 +51,8 @@ class TestOutlook : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
+        if (!testsupport::haveArchiveTools())
+            QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
     }
 
     void everything() {

@@ -53,7 +53,8 @@ class TestPegasus : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
+        if (!testsupport::haveArchiveTools())
+            QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
     }
 
     void everyUser() {

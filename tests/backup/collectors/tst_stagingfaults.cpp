@@ -17,7 +17,7 @@
 
 #include "backup/BackupRequest.h"
 #include "clients/Clients.h"
-#include "platform/fs.h"
+#include "platform/Files.h"
 
 #include <QDir>
 #include <QMap>

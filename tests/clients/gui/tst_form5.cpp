@@ -10,8 +10,8 @@
 #include "clients/gui/XServer.h"
 #include "lang/LanguageFile.h"
 #include "lang/TLngINISupp.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "support/ScopedEnv.h"
 #include "support/WhenModal.h"
 

@@ -6,8 +6,8 @@
 #include "lang/TLngINISupp.h"
 #include "lang/TMsgINISupp.h"
 #include "options/gui/Tpasswordform1.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "support/WhenModal.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 
 #include "platform/hosttree.h"
 

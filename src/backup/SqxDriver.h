@@ -1,5 +1,5 @@
 #pragma once
-// The program's side of the archiving library: the options of a backup, the
+// Drives the archiving library for one backup: the options of a backup, the
 // hand-over of the file list, the callback (progress, volumes, password, stored
 // names, abort) and the mapping of the library's result to the backup state.
 
@@ -31,7 +31,7 @@ struct BackupState;
 // Text of a message key ("Message14" ...) in the language in use.
 using MessageLookup = std::function<QString(const QString& key)>;
 
-class ArchiveWriter {
+class SqxDriver {
 public:
     struct Deps {
         SqxLibrary& library;
@@ -43,10 +43,10 @@ public:
         MessageLookup message;
         QString stagingFolder; // Windows path, no trailing '\'
     };
-    explicit ArchiveWriter(Deps deps);
-    ~ArchiveWriter();
-    ArchiveWriter(const ArchiveWriter&) = delete;
-    ArchiveWriter& operator=(const ArchiveWriter&) = delete;
+    explicit SqxDriver(Deps deps);
+    ~SqxDriver();
+    SqxDriver(const SqxDriver&) = delete;
+    SqxDriver& operator=(const SqxDriver&) = delete;
 
     void setProgressDisplay(ProgressDisplay* display) { display_ = display; }
     // For the length of one run: the interaction that callbacks use, and the

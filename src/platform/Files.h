@@ -1,7 +1,7 @@
 #pragma once
 // File system operations on Windows paths, as the Win32 calls behave under Wine.
 
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
 #include "platform/result.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "platform/windows.h"
+#include "platform/XWindowList.h"
 
 #include <QByteArray>
 #include <QHash>

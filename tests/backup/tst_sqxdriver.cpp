@@ -5,9 +5,9 @@
 #include "BackupTestSupport.h"
 
 #include "backup/ArchiveList.h"
-#include "backup/ArchiveWriter.h"
 #include "backup/BackupState.h"
 #include "backup/ProgressDisplay.h"
+#include "backup/SqxDriver.h"
 #include "backup/SqxLibrary.h"
 #include "backup/SqxRecords.h"
 #include "base/Settings.h"
@@ -97,13 +97,13 @@ class TestArchiveWriter : public QObject {
 
     struct Rig {
         testsupport::MiniPrefix prefix;
-        testsupport::ScriptedInteraction ui;
+        testsupport::FakeInteraction ui;
         base::Settings settings;
         FakeSqx fake;
         SqxLibrary library;
         BackupState state;
         std::unique_ptr<ArchiveList> list;
-        std::unique_ptr<ArchiveWriter> writer;
+        std::unique_ptr<SqxDriver> writer;
         Shown shown;
         QString staging = QStringLiteral("C:\\stage");
 
@@ -116,9 +116,9 @@ class TestArchiveWriter : public QObject {
             t.addFiles = &fakeAddFiles;
             library.setEntryPoints(t);
             list = std::make_unique<ArchiveList>(*prefix.files);
-            writer = std::make_unique<ArchiveWriter>(
-                ArchiveWriter::Deps{library, *list, state, settings, ui, *prefix.files,
-                                    &testsupport::englishMessage, staging});
+            writer = std::make_unique<SqxDriver>(
+                SqxDriver::Deps{library, *list, state, settings, ui, *prefix.files,
+                                &testsupport::englishMessage, staging});
             writer->setProgressDisplay(&shown);
             QDir().mkpath(prefix.host(QStringLiteral("C:\\")) + QStringLiteral("/stage"));
         }
@@ -350,7 +350,7 @@ void TestArchiveWriter::storedNames() {
          "K\\\\elsewhere\\y"},
     };
     for (const Case& c : cases)
-        QCOMPARE(ArchiveWriter::storedName(c.proposed, c.entry, fs), c.expected);
+        QCOMPARE(SqxDriver::storedName(c.proposed, c.entry, fs), c.expected);
 }
 
 void TestArchiveWriter::longNameStopsTheBackup() {
@@ -382,7 +382,7 @@ void TestArchiveWriter::longSpecificationKeepsItsTail() {
     const QByteArray hostSpec = prefix.files->hostPath(deep).value().toUtf8();
     QVERIFY(hostSpec.size() > 271);
     const QByteArray head = hostSpec.left(271);
-    const QByteArray renamed = ArchiveWriter::storedName(head, e, *prefix.files);
+    const QByteArray renamed = SqxDriver::storedName(head, e, *prefix.files);
     const QByteArray hostBase =
         prefix.files->hostPath(QStringLiteral("C:\\s")).value().toUtf8() + '/';
     // The library appends the tail and turns separators itself.
@@ -642,4 +642,4 @@ void TestArchiveWriter::loadRefusesIncompleteLibrary() {
 }
 
 QTEST_GUILESS_MAIN(TestArchiveWriter)
-#include "tst_archivewriter.moc"
+#include "tst_sqxdriver.moc"

@@ -1,4 +1,4 @@
-#include "backup/ArchiveWriter.h"
+#include "backup/SqxDriver.h"
 
 #include "backup/ArchiveList.h"
 #include "backup/BackupJob.h"
@@ -7,8 +7,8 @@
 #include "backup/SqxRecords.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 
@@ -16,36 +16,36 @@ namespace backup {
 
 using namespace backup::sqx;
 
-ArchiveWriter::ArchiveWriter(Deps deps) : d_(std::move(deps)) {}
+SqxDriver::SqxDriver(Deps deps) : d_(std::move(deps)) {}
 
-ArchiveWriter::~ArchiveWriter() {
+SqxDriver::~SqxDriver() {
     if (listOpen_) DoneArchiveList();
 }
 
-QString ArchiveWriter::hostForm(const QString& winPath) const {
+QString SqxDriver::hostForm(const QString& winPath) const {
     const auto host = d_.files.hostPath(winPath);
     return host ? host.value() : QString();
 }
 
-void ArchiveWriter::beginRun(base::Interaction& ui, ProgressDisplay* progress, AbortToken* abort) {
+void SqxDriver::beginRun(base::Interaction& ui, ProgressDisplay* progress, AbortToken* abort) {
     runUi_ = &ui;
     savedDisplay_ = display_;
     if (progress) display_ = progress;
     abort_ = abort;
 }
 
-void ArchiveWriter::endRun() {
+void SqxDriver::endRun() {
     runUi_ = nullptr;
     display_ = savedDisplay_;
     savedDisplay_ = nullptr;
     abort_ = nullptr;
 }
 
-bool ArchiveWriter::abortRequested() const {
+bool SqxDriver::abortRequested() const {
     return d_.state.AbortRequested || (abort_ && abort_->requested());
 }
 
-void ArchiveWriter::InitArchiveList() {
+void SqxDriver::InitArchiveList() {
     if (listOpen_) // a list a collector left open is released first
         DoneArchiveList();
     d_.list.clear();
@@ -62,14 +62,14 @@ void ArchiveWriter::InitArchiveList() {
     listOpen_ = true;
 }
 
-void ArchiveWriter::DoneArchiveList() {
+void SqxDriver::DoneArchiveList() {
     if (listOnly_ && !listOpen_) return; // the library was given nothing
     d_.library.DoneFileList(&slot_);
     slot_ = nullptr;
     listOpen_ = false;
 }
 
-void ArchiveWriter::CreateArchive(const QString& archivePath) {
+void SqxDriver::CreateArchive(const QString& archivePath) {
     d_.state.BackupAborted = false;
     if (listOnly_) return;
     stoppedOnError_ = false;
@@ -95,12 +95,12 @@ void ArchiveWriter::CreateArchive(const QString& archivePath) {
         return;
     }
     const std::int32_t r =
-        d_.library.AddFiles(hostArchive, &slot_, options_.data(), &ArchiveWriter::callbackThunk,
+        d_.library.AddFiles(hostArchive, &slot_, options_.data(), &SqxDriver::callbackThunk,
                             reinterpret_cast<std::intptr_t>(this));
     mapResult(r, archivePath);
 }
 
-void ArchiveWriter::mapResult(std::int32_t r, const QString& archivePath) {
+void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
     if (r == kResultOk) return;
     if (stoppedOnError_) // the callback stopped the library and said why
         return;
@@ -129,18 +129,18 @@ void ArchiveWriter::mapResult(std::int32_t r, const QString& archivePath) {
     }
 }
 
-std::int32_t ArchiveWriter::callbackThunk(std::intptr_t userValue, void* record) {
-    auto* self = reinterpret_cast<ArchiveWriter*>(userValue);
+std::int32_t SqxDriver::callbackThunk(std::intptr_t userValue, void* record) {
+    auto* self = reinterpret_cast<SqxDriver*>(userValue);
     if (!self || !record) return 1;
     return self->ArchiveCallback(static_cast<unsigned char*>(record));
 }
 
-void ArchiveWriter::stopWithError(const QString& text) {
+void SqxDriver::stopWithError(const QString& text) {
     d_.state.fail(text);
     stoppedOnError_ = true;
 }
 
-std::int32_t ArchiveWriter::ArchiveCallback(unsigned char* record) {
+std::int32_t SqxDriver::ArchiveCallback(unsigned char* record) {
     ui().processEvents();
     if (abortRequested()) {
         d_.state.AbortRequested = true;
@@ -177,8 +177,8 @@ std::int32_t ArchiveWriter::ArchiveCallback(unsigned char* record) {
     }
 }
 
-QByteArray ArchiveWriter::storedName(const QByteArray& proposed, const ArchiveEntry& entry,
-                                     const platform::Files& files) {
+QByteArray SqxDriver::storedName(const QByteArray& proposed, const ArchiveEntry& entry,
+                                 const platform::Files& files) {
     // Worked on bytes: the library cuts a long specification at the field's end
     // (perhaps inside a character) and appends the rest to the answer itself.
     const QString& base = entry.baseFolder;
@@ -202,7 +202,7 @@ QByteArray ArchiveWriter::storedName(const QByteArray& proposed, const ArchiveEn
     return entry.archiveFolder.toUtf8() + '\\' + rest;
 }
 
-std::int32_t ArchiveWriter::renameCurrent(unsigned char* record) {
+std::int32_t SqxDriver::renameCurrent(unsigned char* record) {
     const int n = ledger_.currentEntry();
     if (n < 1 || n > d_.list.count())
         return 1; // more files than entries: leave the library's name alone
@@ -217,7 +217,7 @@ std::int32_t ArchiveWriter::renameCurrent(unsigned char* record) {
     return 1;
 }
 
-std::int32_t ArchiveWriter::extractPath(unsigned char* record) {
+std::int32_t SqxDriver::extractPath(unsigned char* record) {
     const int n = ledger_.currentEntry() + 1;
     if (n > d_.list.count() || d_.list.entry(n).spec.isEmpty() ||
         d_.list.entry(n).archiveFolder.isEmpty())
@@ -236,7 +236,7 @@ std::int32_t ArchiveWriter::extractPath(unsigned char* record) {
     return 1;
 }
 
-std::int32_t ArchiveWriter::nextVolume(const unsigned char* record) {
+std::int32_t SqxDriver::nextVolume(const unsigned char* record) {
     d_.state.AbortRequested = false;
     const QString prompt = d_.message(QStringLiteral("Message14")) + QLatin1Char(' ') +
                            QString::number(readInt32(record, kCbDisk));
