@@ -132,6 +132,28 @@ private Q_SLOTS:
         QCOMPARE(entries, 1);
     }
 
+    // Two mail folders whose names differ in letter case only (copied in from
+    // the host) are two folders: both are backed up and mapped.
+    void foldersDifferingInCase() {
+        Rig rig;
+        const QString d = rig.prefix.hostPath(rig.d);
+        for (const char* file : {"/Extra.fol/descmap.pce", "/Extra.fol/one.mbx",
+                                 "/EXTRA.FOL/descmap.pce", "/EXTRA.FOL/two.mbx"}) {
+            QVERIFY(QDir().mkpath(QFileInfo(d + QLatin1String(file)).path()));
+            QFile f(d + QLatin1String(file));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+        }
+        QVERIFY(!rig.backup({0, 2, 3, 4}));
+        const QStringList names = rig.names();
+        QVERIFY(names.contains(QStringLiteral("Extra.fol/one.mbx")));
+        QVERIFY(names.contains(QStringLiteral("EXTRA.FOL/two.mbx")));
+        QStringList mapped;
+        for (const QString& line : rig.mailMap())
+            mapped << line.section(QLatin1Char('='), 1);
+        QVERIFY(mapped.contains(QStringLiteral("Extra.fol")));
+        QVERIFY(mapped.contains(QStringLiteral("EXTRA.FOL")));
+    }
+
     void commandLines_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("folder");
