@@ -36,7 +36,8 @@ void WriteManifest(const platform::Files& fs, const QString& winPath, const Mani
 }
 
 void WriteDirectoryFile(const platform::Files& fs, const QString& winPath, const IniPairs& keys) {
-    platform::IniFile ini;
+    // An empty map still names its section.
+    platform::IniFile ini = platform::IniFile::parse(QStringLiteral("[Directory]"));
     writeSection(ini, QStringLiteral("Directory"), keys);
     saveFresh(fs, winPath, ini);
 }
