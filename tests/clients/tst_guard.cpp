@@ -7,6 +7,8 @@
 #include "clients/RunningClientGuard.h"
 #include "clients/TWinList.h"
 #include "clients/gui/FakeClient.h"
+#include "clients/gui/XServer.h"
+#include "support/ScopedEnv.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +93,7 @@ private Q_SLOTS:
     void closeAllEndsTheClient();
     void closeAllSparesOtherPrograms();
     void withoutWindowListTheProcessCounts();
+    void windowlessProcessCountsOnADisplay();
 };
 
 void TstGuard::processNames() {
@@ -148,13 +151,15 @@ void TstGuard::okLooksAgain() {
     ScriptedInteraction ui;
     ui.answers = {Answer::Ok, Answer::Ok};
     // The person closes the message while the window is up the first time,
-    // and Outlook itself the second time.
+    // and Outlook itself the second time: its window and its process go.
     int showing = 0;
     ui.onShow = [&] {
-        if (++showing == 1)
+        if (++showing == 1) {
             desk.windows.erase(desk.windows.begin() + 1);
-        else
+        } else {
             desk.windows.erase(desk.windows.begin());
+            desk.processes.erase(desk.processes.begin());
+        }
     };
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
@@ -241,6 +246,31 @@ void TstGuard::withoutWindowListTheProcessCounts() {
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
     QVERIFY(outlook.waitForEnd(5000));
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+}
+
+// Inside a virtual desktop the client's windows are no X windows of its own:
+// a display with a window list, but none of the client's. Its process still
+// holds the backup back, titled with its executable name.
+void TstGuard::windowlessProcessCountsOnADisplay() {
+    testx::XServer x;
+    if (!x.isRunning()) QSKIP("Xvfb is not installed");
+    support::ScopedEnv display("DISPLAY", x.display());
+    support::ScopedEnv wayland("WAYLAND_DISPLAY", QByteArray());
+    QTemporaryDir dir;
+    // A name of its own, so that fake clients of other tests do not count.
+    const QString name = QStringLiteral("windowless-outlook.exe");
+    testx::FakeClient outlook(dir.path(), name);
+    QVERIFY(outlook.isRunning());
+    clients::TWinList list;
+    list.WhatDoFind = clients::id_All;
+    list.TaskBarSty = false;
+    ScriptedInteraction ui;
+    ui.answers = {Answer::Cancel};
+    clients::RunningClientGuard guard(list, ui);
+    QVERIFY(guard.CheckRunningClient(clients::kOutlook));
+    QVERIFY(!list.fromProcessList());
+    QCOMPARE(ui.shown.size(), 1);
+    QVERIFY(ui.shown.first().contains(name));
 }
 
 QTEST_GUILESS_MAIN(TstGuard)
