@@ -34,11 +34,11 @@ public:
 
     // Runs the search described by SearchFile synchronously. Masks separated by
     // ";" after the folder's last "\" share that folder ("C:\Mail\*.mbx;*.toc");
-    // a ";" before it is part of the folder's name. A folder
-    // that is missing or cannot be listed gives no matches and no error. Each
-    // folder's matches are reported before its sub-folders are entered, which
-    // are visited in the order the file system lists them. A call from inside a
-    // running search (an event handler or a processed message) does nothing.
+    // a ";" before it is part of the folder's name. A folder that is missing or
+    // cannot be listed gives no matches and no error. Each folder's matches are
+    // reported before its sub-folders are entered, which are visited in the
+    // order the file system lists them. A call from inside a running search (an
+    // event handler or a processed message) does nothing.
     void Execute();
 
     // Published properties. Level: deepest folder level searched, the start
