@@ -39,7 +39,8 @@ platform::Status WriteManifest(const platform::Files& fs, const QString& winPath
 
 platform::Status WriteDirectoryFile(const platform::Files& fs, const QString& winPath,
                                     const IniPairs& keys) {
-    platform::IniFile ini;
+    // An empty map still names its section.
+    platform::IniFile ini = platform::IniFile::parse(QStringLiteral("[Directory]"));
     writeSection(ini, QStringLiteral("Directory"), keys);
     return saveFresh(fs, winPath, ini);
 }

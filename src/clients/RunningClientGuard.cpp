@@ -20,7 +20,12 @@ QString GuardedProcessName(int clientCode) {
 }
 
 RunningClientGuard::RunningClientGuard(TWinList& winList, base::Interaction& ui)
-    : winList_(winList), ui_(ui) {}
+    : winList_(winList), ui_(ui) {
+    // A client none of whose windows can be seen (inside Wine's virtual
+    // desktop they all belong to the desktop's process) still writes its
+    // store: its process counts, display or not.
+    winList_.WindowlessProcesses = true;
+}
 
 bool RunningClientGuard::belongsTo(int index, const QString& processName) const {
     const auto& entry = winList_.WindowList()[size_t(index)];

@@ -18,7 +18,9 @@ QString GuardedProcessName(int clientCode);
 
 class RunningClientGuard {
 public:
-    // winList: the shared window list, set to every window with a title.
+    // winList: the shared window list, set to every window with a title; the
+    // guard makes it list processes without a window too (their executable
+    // name as the title).
     RunningClientGuard(TWinList& winList, base::Interaction& ui);
 
     // True: do not back up now. False: go on.

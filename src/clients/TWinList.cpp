@@ -1,6 +1,7 @@
 #include "clients/TWinList.h"
 
 #include <QCoreApplication>
+#include <QSet>
 
 namespace clients {
 
@@ -16,6 +17,19 @@ bool passesTaskbarTest(const platform::TopLevelWindow& w) {
 
 std::optional<std::vector<platform::TopLevelWindow>> desktopWindows() {
     return platform::topLevelWindows(TWinList::kMaxWindows);
+}
+
+// A process standing in for a window: a visible main window titled with its
+// executable name.
+platform::TopLevelWindow processWindow(const platform::ProcessEntry& p) {
+    platform::TopLevelWindow w;
+    w.handle = p.pid;
+    w.title = p.exeName;
+    w.visible = true;
+    w.pid = p.pid;
+    w.style = platform::WS_VISIBLE | platform::WS_OVERLAPPEDWINDOW;
+    w.exStyle = platform::WS_EX_APPWINDOW;
+    return w;
 }
 
 } // namespace
@@ -50,28 +64,28 @@ bool TWinList::qualifies(const platform::TopLevelWindow& w) const {
     return !TaskBarSty || (w.owner == 0 && passesTaskbarTest(w));
 }
 
-std::vector<TWinList::Candidate> TWinList::collect(bool& fromProcesses) {
+std::vector<TWinList::Candidate>
+TWinList::collect(bool& fromProcesses,
+                  std::optional<std::vector<platform::ProcessEntry>>& snapshot) {
     std::vector<Candidate> out;
     const auto windows = windows_();
     fromProcesses = !windows.has_value();
+    QSet<quint32> owners; // processes that own a window of the desktop
     if (windows) {
         for (const platform::TopLevelWindow& w : *windows) {
-            if (int(out.size()) >= kMaxWindows) break;
+            if (w.pid != 0) owners.insert(w.pid);
+            if (int(out.size()) >= kMaxWindows) continue;
             if (qualifies(w)) out.push_back({w, false});
         }
-        return out;
+        if (!WindowlessProcesses) return out;
     }
-    // No window list: each process counts as a visible main window titled
-    // with its executable name.
-    for (const platform::ProcessEntry& p : snapshot_()) {
+    // No window list: each process counts as a window; with one, each process
+    // that owns none of its windows.
+    snapshot = snapshot_();
+    for (const platform::ProcessEntry& p : *snapshot) {
         if (int(out.size()) >= kMaxWindows) break;
-        platform::TopLevelWindow w;
-        w.handle = p.pid;
-        w.title = p.exeName;
-        w.visible = true;
-        w.pid = p.pid;
-        w.style = platform::WS_VISIBLE | platform::WS_OVERLAPPEDWINDOW;
-        w.exStyle = platform::WS_EX_APPWINDOW;
+        if (owners.contains(p.pid)) continue;
+        const platform::TopLevelWindow w = processWindow(p);
         if (qualifies(w)) out.push_back({w, true});
     }
     return out;
@@ -80,7 +94,8 @@ std::vector<TWinList::Candidate> TWinList::collect(bool& fromProcesses) {
 bool TWinList::Refresh() {
     timer_.stop();
     bool fromProcesses = false;
-    const std::vector<Candidate> found = collect(fromProcesses);
+    std::optional<std::vector<platform::ProcessEntry>> taken;
+    const std::vector<Candidate> found = collect(fromProcesses, taken);
     std::vector<quint32> handles;
     handles.reserve(found.size());
     for (const Candidate& c : found)
@@ -93,8 +108,10 @@ bool TWinList::Refresh() {
         list_.clear();
         list_.reserve(found.size());
         std::vector<platform::ProcessEntry> snapshot;
-        if (!found.empty())
-            snapshot = fromProcesses ? std::vector<platform::ProcessEntry>() : snapshot_();
+        if (taken)
+            snapshot = std::move(*taken);
+        else if (!found.empty())
+            snapshot = snapshot_();
         for (const Candidate& c : found) {
             Entry e;
             e.title = c.win.title;

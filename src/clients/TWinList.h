@@ -2,7 +2,8 @@
 // The list of top-level windows with their owning processes. Where the desktop
 // has no window list (no X server, a Wayland session), every running process
 // stands in for a window titled with its executable name, so that a running
-// mail client is still seen.
+// mail client is still seen; with WindowlessProcesses, so does every process
+// that owns none of the desktop's windows.
 
 #include "platform/XWindowList.h"
 #include "platform/process.h"
@@ -53,6 +54,10 @@ public:
     bool EmptyNames = false;
     TWhatDoFind WhatDoFind = id_VisOnly;
     bool TaskBarSty = true;
+    // Also list each process that owns none of the desktop's windows as a
+    // window titled with its executable name: a program inside Wine's virtual
+    // desktop has no window of its own on the display.
+    bool WindowlessProcesses = false;
     std::function<void()> OnChanged;
 
     bool EnableTimer() const { return enableTimer_; }
@@ -75,7 +80,9 @@ private:
         platform::TopLevelWindow win;
         bool fromProcess = false;
     };
-    std::vector<Candidate> collect(bool& fromProcesses);
+    // snapshot: the process snapshot, when collecting needed one.
+    std::vector<Candidate> collect(bool& fromProcesses,
+                                   std::optional<std::vector<platform::ProcessEntry>>& snapshot);
     bool qualifies(const platform::TopLevelWindow& w) const;
     void timerTick();
 

@@ -48,13 +48,15 @@ void TFileSearch::Execute() {
     filesFound_.clear();
     ancestors_.clear();
 
-    const QStringList pieces = searchFile_.split(u';');
-    QStringList specs{pieces.first()};
-    for (qsizetype i = 1; i < pieces.size(); ++i) {
-        // A further mask shares the folder of the search text before it; an
-        // empty piece (a trailing ";") names no mask.
-        if (pieces.at(i).isEmpty()) continue;
-        specs.append(extractFilePath(specs.last()) + pieces.at(i));
+    // The folder is everything up to the last '\'; only the masks after it are
+    // separated by ';', so a folder whose name holds a ';' is searched as named.
+    const QString folder = extractFilePath(searchFile_);
+    const QStringList masks = extractFileName(searchFile_).split(u';');
+    QStringList specs;
+    for (qsizetype i = 0; i < masks.size(); ++i) {
+        // An empty further mask (a trailing ";") names nothing.
+        if (i > 0 && masks.at(i).isEmpty()) continue;
+        specs.append(folder + masks.at(i));
     }
     for (const QString& spec : std::as_const(specs)) {
         if (Stop) break;

@@ -33,11 +33,12 @@ public:
     TFileSearch& operator=(const TFileSearch&) = delete;
 
     // Runs the search described by SearchFile synchronously. Masks separated by
-    // ";" share the folder of the one before ("C:\Mail\*.mbx;*.toc"). A folder
-    // that is missing or cannot be listed gives no matches and no error. Each
-    // folder's matches are reported before its sub-folders are entered, which
-    // are visited in the order the file system lists them. A call from inside a
-    // running search (an event handler or a processed message) does nothing.
+    // ";" after the folder's last "\" share that folder ("C:\Mail\*.mbx;*.toc");
+    // a ";" before it is part of the folder's name. A folder that is missing or
+    // cannot be listed gives no matches and no error. Each folder's matches are
+    // reported before its sub-folders are entered, which are visited in the
+    // order the file system lists them. A call from inside a running search (an
+    // event handler or a processed message) does nothing.
     void Execute();
 
     // Published properties. Level: deepest folder level searched, the start

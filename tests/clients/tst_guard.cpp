@@ -8,6 +8,8 @@
 #include "clients/TWinList.h"
 #include "clients/gui/FakeClient.h"
 #include "support/FakeInteraction.h"
+#include "clients/gui/XServer.h"
+#include "support/ScopedEnv.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,7 +63,8 @@ private Q_SLOTS:
     void cancelHoldsBack();
     void closeAllEndsTheClient();
     void closeAllSparesOtherPrograms();
-    void withoutWindowListTheProcessCounts();
+    void withoutAWindowTheProcessCounts_data();
+    void withoutAWindowTheProcessCounts();
 };
 
 void TstGuard::processNames() {
@@ -119,13 +122,15 @@ void TstGuard::okLooksAgain() {
     testsupport::FakeInteraction ui;
     ui.answers = {Answer::Ok, Answer::Ok};
     // The person closes the message while the window is up the first time,
-    // and Outlook itself the second time.
+    // and Outlook itself the second time: its window and its process go.
     int showing = 0;
     ui.onShow = [&] {
-        if (++showing == 1)
+        if (++showing == 1) {
             desk.windows.erase(desk.windows.begin() + 1);
-        else
+        } else {
             desk.windows.erase(desk.windows.begin());
+            desk.processes.erase(desk.processes.begin());
+        }
     };
     clients::RunningClientGuard guard(desk.list, ui);
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
@@ -189,21 +194,36 @@ void TstGuard::closeAllSparesOtherPrograms() {
     QVERIFY(browser.isRunning());
 }
 
-void TstGuard::withoutWindowListTheProcessCounts() {
+// A running client without a window of its own: where the desktop has no
+// window list, and on a display none of whose windows is the client's (inside
+// Wine's virtual desktop they all belong to the desktop's process). Its
+// process holds the backup back, titled with its executable name.
+void TstGuard::withoutAWindowTheProcessCounts_data() {
+    QTest::addColumn<bool>("display");
+    QTest::newRow("no window list") << false;
+    QTest::newRow("no window of its own") << true;
+}
+
+void TstGuard::withoutAWindowTheProcessCounts() {
+    QFETCH(bool, display);
+    testx::XServer x;
+    if (display && !x.isRunning()) QSKIP("Xvfb is not installed");
+    support::ScopedEnv displayVar("DISPLAY", display ? x.display() : QByteArray());
+    support::ScopedEnv wayland("WAYLAND_DISPLAY", QByteArray());
     QTemporaryDir dir;
-    testx::FakeClient outlook(dir.path(), QStringLiteral("outlook.exe"));
+    const QString name = QStringLiteral("outlook.exe");
+    testx::FakeClient outlook(dir.path(), name);
     QVERIFY(outlook.isRunning());
-    // The desktop has no window list: the real process list stands in.
-    clients::TWinList list([] { return std::optional<std::vector<platform::TopLevelWindow>>(); });
+    clients::TWinList list;
     list.WhatDoFind = clients::id_All;
     list.TaskBarSty = false;
     testsupport::FakeInteraction ui;
     ui.answers = {Answer::Cancel};
     clients::RunningClientGuard guard(list, ui);
     QVERIFY(guard.CheckRunningClient(clients::kOutlook));
-    QVERIFY(list.fromProcessList());
+    QCOMPARE(list.fromProcessList(), !display);
     QCOMPARE(ui.shown.size(), 1);
-    QVERIFY(ui.shown.first().contains(QStringLiteral("outlook.exe")));
+    QVERIFY(ui.shown.first().contains(name));
     // Outlook Express is not held back by it.
     QVERIFY(!guard.CheckRunningClient(clients::kOutlookExpress));
 

@@ -115,6 +115,16 @@ private Q_SLOTS:
         QCOMPARE(found, (QStringList{"C:\\CASE\\.dir\\", "C:\\CASE\\V\\"}));
     }
 
+    // A ';' in a folder name belongs to the folder; only the masks after the
+    // folder's last '\\' are separated by ';'.
+    void semicolonsInFolderNames() {
+        files({"C:\\Fav;orites\\a.url", "C:\\Fav;orites\\b.lnk", "C:\\Fav;orites\\In;x\\c.url"});
+        QCOMPARE(foldersFor("C:\\Fav;orites\\*.url"),
+                 (QStringList{"C:\\Fav;orites\\", "C:\\Fav;orites\\In;x\\"}));
+        QCOMPARE(foldersFor("C:\\Fav;orites\\*.lnk;*.url"),
+                 (QStringList{"C:\\Fav;orites\\", "C:\\Fav;orites\\", "C:\\Fav;orites\\In;x\\"}));
+    }
+
     void missingFoldersAndNoHandler() {
         TFileSearch search(*fs_);
         int finished = 0;

@@ -217,9 +217,8 @@ QString Collector::ShellFolder(const QString& name) const {
 QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
     if (folder.isEmpty()) return {};
     const QString spec = folder + QLatin1Char('\\') + mask;
-    // The search would cut the text or split it into several masks.
-    if (spec.size() > desktop::TFileSearch::MaxSearchFileLength ||
-        folder.contains(QLatin1Char(';'))) {
+    // The search would cut the text.
+    if (spec.size() > desktop::TFileSearch::MaxSearchFileLength) {
         unsearchable_ << folder;
         return {};
     }

@@ -84,8 +84,7 @@ protected:
     // '\') of the matches, in the order found, once for each run of matches in
     // one folder (so once per folder for a single mask); nothing when folder is
     // empty. The found-folder list holds FoundFolderList::Capacity folders.
-    // Folders beyond it, and a folder that cannot be searched (too long for
-    // the search, or holding the mask separator ';'), are never dropped
+    // Folders beyond it, and a folder too long for the search, are never dropped
     // silently: FinishArchive still writes the archive, then marks the backup
     // failed with a text that says what was left out.
     QStringList FindFolders(const QString& folder, const QString& mask);

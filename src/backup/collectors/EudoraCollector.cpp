@@ -116,7 +116,10 @@ bool EudoraCollector::Run() {
 void EudoraCollector::AddMailFolders(const QString& d) {
     const QString base = d + QLatin1Char('\\');
     // A folder is found once per ".pce" file in it; its mailboxes are added once.
-    const QStringList found = DistinctFolders(FindFolders(d, QStringLiteral("*.pce")));
+    // Folders whose names differ in letter case only are different folders on
+    // the host: both are kept.
+    const QStringList found =
+        DistinctFolders(FindFolders(d, QStringLiteral("*.pce")), Qt::CaseSensitive);
     for (const QString& folder : found) {
         if (folder.compare(base, Qt::CaseInsensitive) == 0) continue;
         for (const char* ext : kMailboxExtensions)

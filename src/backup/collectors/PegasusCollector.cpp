@@ -28,10 +28,16 @@ bool PegasusCollector::Run() {
         ReadString(platform::HKEY_LOCAL_MACHINE, kKey + QStringLiteral("MailBox"), QString()));
     BeginArchive();
 
-    // Without a user list, "Default User" as the first identity means the
-    // single user whose mail lies in the "Mail" folder.
+    // "Default User" as the first identity means the single user whose mail
+    // lies in the "Mail" folder: in single-user mode, or without a user list.
+    // A user list left over from multi-user mode does not move that mail.
     const QString userList = mailbox + QStringLiteral("\\Pmail.usr");
-    const bool singleUser = !ctx_.files.fileExists(userList) && IdentityName(0) == kDefaultUser;
+    const QString mode =
+        ReadString(platform::HKEY_LOCAL_MACHINE, kKey + QStringLiteral("Username"), QString());
+    const bool singleUser =
+        IdentityName(0) == kDefaultUser &&
+        (mode.compare(QLatin1String("single-user mode"), Qt::CaseInsensitive) == 0 ||
+         !ctx_.files.fileExists(userList));
     for (int i = 0; i < request_.identityCount; ++i) {
         if (IdentityTicked(i)) AddUser(i, mailbox, singleUser);
     }

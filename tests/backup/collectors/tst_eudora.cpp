@@ -133,6 +133,28 @@ private Q_SLOTS:
         QCOMPARE(entries, 1);
     }
 
+    // Two mail folders whose names differ in letter case only (copied in from
+    // the host) are two folders: both are backed up and mapped.
+    void foldersDifferingInCase() {
+        Rig rig;
+        const QString d = rig.prefix.hostPath(rig.d);
+        for (const char* file : {"/Extra.fol/descmap.pce", "/Extra.fol/one.mbx",
+                                 "/EXTRA.FOL/descmap.pce", "/EXTRA.FOL/two.mbx"}) {
+            QVERIFY(QDir().mkpath(QFileInfo(d + QLatin1String(file)).path()));
+            QFile f(d + QLatin1String(file));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+        }
+        QVERIFY(!rig.backup({0, 2, 3, 4}));
+        const QStringList names = rig.names();
+        QVERIFY(names.contains(QStringLiteral("Extra.fol/one.mbx")));
+        QVERIFY(names.contains(QStringLiteral("EXTRA.FOL/two.mbx")));
+        QStringList mapped;
+        for (const QString& line : rig.mailMap())
+            mapped << line.section(QLatin1Char('='), 1);
+        QVERIFY(mapped.contains(QStringLiteral("Extra.fol")));
+        QVERIFY(mapped.contains(QStringLiteral("EXTRA.FOL")));
+    }
+
     void commandLines_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("folder");
@@ -217,19 +239,21 @@ private Q_SLOTS:
         QVERIFY(names.size() > 900);
     }
 
-    // A data folder whose name the search would split at its ';': its mailboxes
-    // are not searched, and the backup says so instead of passing for complete.
-    void folderTheSearchCannotTake() {
+    // A ';' in the data folder's name is part of the folder, not a mask
+    // separator: its mail folders are searched and backed up.
+    void semicolonInTheDataFolder() {
         Rig rig;
         const QString odd = QStringLiteral("C:\\Mail;Old");
         rig.prefix.writeFile(odd + QStringLiteral("\\In.fol\\descmap.pce"), "x");
+        rig.prefix.writeFile(odd + QStringLiteral("\\In.fol\\In.mbx"), "x");
         rig.prefix.writeFile(odd + QStringLiteral("\\Sigs\\Standard.txt"), "Ann");
         rig.setCommandLine(QStringLiteral("C:\\E\\Eudora.exe ") + odd + QStringLiteral(" x.ini"));
-        QVERIFY(rig.backup({0, 2, 4}));
-        QVERIFY2(rig.state().BackupErrorText.contains(odd),
-                 qPrintable(rig.state().BackupErrorText));
+        QVERIFY(!rig.backup({0, 2, 4}));
+        QVERIFY2(!rig.state().BackupFailed, qPrintable(rig.state().BackupErrorText));
         QVERIFY(rig.sevenZipTests());
-        QVERIFY(rig.names().contains(QStringLiteral("Sigs/Standard.txt")));
+        QCOMPARE(rig.names(), (QStringList{"In.fol/In.mbx", "In.fol/descmap.pce",
+                                           "Sigs/Standard.txt", "directory.ini", "infobak.ini"}));
+        QCOMPARE(rig.mailMap(), QStringList{"Dir1=In.fol"});
     }
 
     void randomCommandLines() {

@@ -150,6 +150,8 @@ private Q_SLOTS:
         QVERIFY(!rig.backup());
         QCOMPARE(rig.names(), (QStringList{"directory.ini", "infobak.ini"}));
         QCOMPARE(rig.map(), QStringList());
+        // The empty map still names its section.
+        QCOMPARE(rig.extracted(QStringLiteral("directory.ini")), QByteArray("[Directory]\r\n"));
         QVERIFY(rig.sevenZipTests());
         QCOMPARE(rig.taskNames(), QStringList());
     }

@@ -129,6 +129,23 @@ private Q_SLOTS:
         QVERIFY(rig.extracted(QStringLiteral("user.reg")).contains("\"\"=\"Single-user mode\""));
     }
 
+    // Single-user mode reads the "Mail" folder also when a user list is left
+    // over from multi-user mode.
+    void singleUserModeWithUserList() {
+        Rig rig;
+        support::pegasus::makeSingleUser(rig.prefix);
+        rig.prefix.writeFile(support::pegasus::mailbox() + QStringLiteral("\\PMAIL.USR"),
+                             "Y;Jane Doe;JDOE\r\n");
+        QCOMPARE(rig.identities(), QStringList{QStringLiteral("Default User")});
+        QVERIFY(!rig.backup());
+        QStringList expected = userFiles(QStringLiteral("Default User"));
+        expected << "user.reg"
+                 << "PMAIL.USR"
+                 << "infobak.ini";
+        expected.sort();
+        QCOMPARE(rig.names(), expected);
+    }
+
     // "Default User" first, but a user list exists: the users' folders are read.
     void defaultUserWithUserList() {
         Rig rig;
