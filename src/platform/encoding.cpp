@@ -201,4 +201,12 @@ QByteArray encodeWindowsFile(QStringView text, int codePage, bool* unicode) {
     return QByteArrayLiteral("\xFF\xFE") + utf16LeBytes(text);
 }
 
+std::optional<QString> decodeWindowsFile(const QByteArray& bytes, int codePage) {
+    if (!bytes.startsWith("\xFF\xFE")) return decodeCodePage(bytes, codePage);
+    QString text((bytes.size() - 2) / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        text[i] = QChar(qFromLittleEndian<char16_t>(bytes.constData() + 2 + 2 * i));
+    return text;
+}
+
 } // namespace platform

@@ -39,5 +39,8 @@ QByteArray utf16LeBytes(QStringView text);
 // A whole file for Windows programs: the code page's bytes when it holds every
 // character, else "FF FE" and UTF-16LE. `unicode` (when given) tells which.
 QByteArray encodeWindowsFile(QStringView text, int codePage, bool* unicode = nullptr);
+// Its reverse: the units after a UTF-16LE byte-order mark, else the code
+// page's bytes (nothing when they are not all defined there).
+std::optional<QString> decodeWindowsFile(const QByteArray& bytes, int codePage);
 
 } // namespace platform

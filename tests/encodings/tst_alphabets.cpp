@@ -23,11 +23,7 @@ struct ReadBack {
 };
 
 ReadBack readBack(const QByteArray& bytes, int codePage) {
-    if (bytes.startsWith("\xFF\xFE"))
-        return {true, QString(QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                                          (bytes.size() - 2) / 2)
-                                  .toString())};
-    return {false, platform::decodeCodePage(bytes, codePage)};
+    return {bytes.startsWith("\xFF\xFE"), platform::decodeWindowsFile(bytes, codePage)};
 }
 
 } // namespace

@@ -195,6 +195,10 @@ private Q_SLOTS:
         const QByteArray bytes = encodeWindowsFile(mixed, 1251, &unicode);
         QVERIFY(unicode);
         QCOMPARE(bytes, QByteArray("\xFF\xFE") + utf16LeBytes(mixed));
+        // Either form reads back as the text written.
+        QCOMPARE(decodeWindowsFile(bytes, 1251), std::optional<QString>(mixed));
+        QCOMPARE(decodeWindowsFile(encodeWindowsFile(u"Иван", 1251), 1251),
+                 std::optional<QString>(QStringLiteral("Иван")));
         QCOMPARE(utf16LeBytes(u"Я"), QByteArray("\x2F\x04", 2));
         // A lone surrogate survives too: the bytes are the text's units as they are.
         const QString lone = QString(QChar(0xDC00)) + u'x';

@@ -158,13 +158,7 @@ private:
 
 // The key lines of a dump: "[HKEY_...\path]" with nothing escaped.
 QStringList keyLines(const QByteArray& bytes) {
-    QString text;
-    if (bytes.startsWith("\xFF\xFE"))
-        text = QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                           (bytes.size() - 2) / 2)
-                   .toString();
-    else
-        text = decodeCodePage(bytes, 1252).value_or(QString());
+    const QString text = decodeWindowsFile(bytes, 1252).value_or(QString());
     QStringList keys;
     for (const QString& line : text.split(QStringLiteral("\r\n"))) {
         if (line.startsWith(u'[') && line.endsWith(u']')) keys << line.mid(1, line.size() - 2);

@@ -41,10 +41,7 @@ QString hexLine(const QString& name, const QString& prefix, const QByteArray& by
 // The lines of a Unicode dump, after checking its byte-order mark.
 QStringList unicodeLines(const QByteArray& bytes) {
     if (!bytes.startsWith("\xFF\xFE")) return {QStringLiteral("<no byte-order mark>")};
-    QString text(QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                             (bytes.size() - 2) / 2)
-                     .toString());
-    return text.split(QStringLiteral("\r\n"));
+    return decodeWindowsFile(bytes, 1252).value().split(QStringLiteral("\r\n"));
 }
 
 } // namespace
