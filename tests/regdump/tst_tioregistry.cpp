@@ -108,6 +108,8 @@ private Q_SLOTS:
                    RegValue::string("Lists", QStringLiteral("a") + QChar(0) + "b" + QChar(0),
                                     REG_MULTI_SZ));
         p.setString(HKEY_CURRENT_USER, kMail + "\\Odd [1] \"q\" ]x", "V", "1");
+        p.setString(HKEY_CURRENT_USER, "Software\\Sample\\Broken\\x]\r\n\"Injected\"=\"1\"\r\n[y",
+                    "V", "1");
         const QString alphabets = kMail + QStringLiteral("\\Alphabets");
         p.setString(HKEY_CURRENT_USER, alphabets, QStringLiteral("Имя"),
                     QStringLiteral("山田 太郎"));
@@ -207,6 +209,13 @@ private Q_SLOTS:
         const QString odd = kMail + "\\Odd [1] \"q\" ]x";
         QCOMPARE(exported(kCU, odd, false),
                  crlf({"REGEDIT4", "", "[HKEY_CURRENT_USER\\" + odd + "]", "\"V\"=\"1\""}));
+
+        // A key name with a line break has no form: it is left out, with its
+        // values, rather than turned into lines of its own, and the export says so.
+        bool ok = true;
+        QCOMPARE(exported(kCU, "Software\\Sample\\Broken", true, &ok),
+                 crlf({"REGEDIT4", "", "[HKEY_CURRENT_USER\\Software\\Sample\\Broken]"}));
+        QVERIFY(!ok);
     }
 
     // A dump is REGEDIT4 in the locale's code page when that code page holds all
