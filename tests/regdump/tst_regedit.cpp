@@ -108,7 +108,9 @@ public:
         env_ = QProcessEnvironment::systemEnvironment();
         env_.insert(QStringLiteral("WINEPREFIX"), prefix);
         env_.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-        env_.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+        // No Mono or Gecko installer prompts, no menu entries.
+        env_.insert(QStringLiteral("WINEDLLOVERRIDES"),
+                    QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
         env_.insert(QStringLiteral("WINEARCH"), QStringLiteral("win64"));
         env_.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         env_.remove(QStringLiteral("DISPLAY"));
