@@ -1,6 +1,7 @@
 #pragma once
 // The manifest "infobak.ini" and its companion files, written in the staging
-// folder (CR LF) before they are added to the archive.
+// folder (CR LF, in the ANSI code page of the user's locale or else UTF-16LE)
+// before they are added to the archive.
 
 #include "platform/result.h"
 

@@ -252,8 +252,9 @@ int settingsCommand(Inspect& in, const QStringList&) {
     return kExitOk;
 }
 
-// export ROOT KEY FILE [--no-subkeys]: the REGEDIT4 dump a backup would hold.
-// FILE is a Windows path or a host path.
+// export ROOT KEY FILE [--no-subkeys]: the registry dump a backup would hold,
+// written by the same writer (REGEDIT4 in the locale's code page, or the
+// Unicode form). FILE is a Windows path or a host path.
 int exportCommand(Inspect& in, const QStringList& args) {
     bool subKeys = true;
     if (args.size() == 4) {
@@ -310,7 +311,8 @@ const Command kCommands[] = {
      clientsCommand},
     {"settings", "", "the program's settings as it reads them (password masked)", 0, 0,
      settingsCommand},
-    {"export", "ROOT KEY FILE [--no-subkeys]", "a REGEDIT4 dump of a key", 3, 4, exportCommand},
+    {"export", "ROOT KEY FILE [--no-subkeys]", "a registry dump of a key, as a backup holds it", 3,
+     4, exportCommand},
     {"search", "SPEC [--level N]", "the folders the recursive file search reports", 1, 3,
      searchCommand},
 };

@@ -240,7 +240,7 @@ QByteArray IniFile::toAnsiBytes() const {
         text += l.raw;
         text += QStringLiteral("\r\n");
     }
-    return toAnsi(text);
+    return encodeWindowsFile(text, ansiCodePage());
 }
 
 Status IniFile::save(const Files& fs, const QString& winPath) const {

@@ -43,7 +43,9 @@ public:
     void deleteKey(const QString& section, const QString& key); // every copy in that section
     void deleteSection(const QString& section);                 // every section of that name
 
-    // Windows-1252, CRLF line ends.
+    // CRLF line ends, in the ANSI code page of the user's locale; the whole file
+    // as UTF-16LE with a byte-order mark when that code page cannot hold it
+    // (profile readers accept both), so no name ever becomes '?'.
     QByteArray toAnsiBytes() const;
     Status save(const Files& fs, const QString& winPath) const;
 

@@ -2,6 +2,8 @@
 
 #include "platform/Files.h"
 #include "platform/encoding.h"
+#include "platform/Files.h"
+#include "platform/registrytext.h"
 
 #include <QtEndian>
 
@@ -49,7 +51,8 @@ void appendHexByte(QString& text, uchar b) {
 
 } // namespace
 
-TIORegistry::TIORegistry(Registry& reg, const Files& fs) : reg_(reg), fs_(fs) {}
+TIORegistry::TIORegistry(Registry& reg, const Files& fs)
+    : form_{false, ansiCodePage()}, reg_(reg), fs_(fs) {}
 
 HKEY TIORegistry::RootNameToKey(const QString& name) {
     for (const auto& r : kRoots)
@@ -69,7 +72,6 @@ Result<RegKey> TIORegistry::openKey(HKEY root, const QString& path) {
 
 bool TIORegistry::ExportRegistryKey(QString rootName, const QString& keyPath, bool includeSubKeys,
                                     const QString& fileName) {
-    QStringList lines{QStringLiteral("REGEDIT4")};
     bool ok = true;
 
     // An unknown root name reads HKEY_CURRENT_USER; the key lines name the root
@@ -81,35 +83,61 @@ bool TIORegistry::ExportRegistryKey(QString rootName, const QString& keyPath, bo
     // key would be, and the mail client's registry is left as it is.
     const QString path = relativeKeyPath(keyPath);
     const bool keyExists = openKey(root_, path).isOk();
-    QStringList keys{path};
-    if (includeSubKeys && keyExists && !CollectSubKeys(path, keys, true, root_)) ok = false;
+    QStringList paths{path};
+    if (includeSubKeys && keyExists && !CollectSubKeys(path, paths, true, root_)) ok = false;
 
+    std::vector<KeyDump> keys;
     if (ok) {
-        for (const QString& key : std::as_const(keys)) {
-            lines.append(QString());
-            QStringList names;
-            const bool haveNames = keyExists && ReadValueNames(key, names);
-            lines.append(keyLine(rootName, key));
-            if (!haveNames) continue;
-            const auto opened = openKey(root_, key);
-            for (const QString& name : std::as_const(names)) {
-                const QString data = opened ? FormatValueData(*opened, name) : QString();
-                lines.append(FormatValueLine(name, data));
+        for (const QString& key : std::as_const(paths)) {
+            KeyDump dump;
+            dump.line = keyLine(rootName, key);
+            // A line break in a key name cannot be written: the line would end
+            // there and the rest would be read as lines of their own.
+            if (dump.line.contains(u'\n') || dump.line.contains(u'\r')) {
+                ok = false;
+                continue;
             }
+            dump.namesRead = keyExists && ReadValueNames(key, dump.names);
+            if (auto opened = openKey(root_, key)) dump.key = *std::move(opened);
+            keys.push_back(std::move(dump));
         }
+    }
+
+    // REGEDIT4 in the locale's code page when it holds every text, else Unicode.
+    form_ = Form{false, ansiCodePage()};
+    unfit_ = false;
+    QStringList lines = formatLines(keys);
+    QString text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+    std::optional<QByteArray> bytes;
+    if (!unfit_) bytes = encodeCodePage(text, form_.codePage);
+    if (!bytes) {
+        form_.unicode = true;
+        lines = formatLines(keys);
+        text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+        bytes = QByteArrayLiteral("\xFF\xFE") + utf16LeBytes(text);
     }
 
     if (fileName.isEmpty() || ExportDestination == eiProperty) {
         RegistryData.append(lines);
         return ok;
     }
-    QString text;
-    for (const QString& line : std::as_const(lines)) {
-        text += line;
-        text += QLatin1String("\r\n");
-    }
-    if (!fs_.writeAll(fileName, toAnsi(text))) ok = false;
+    if (!fs_.writeAll(fileName, *bytes)) ok = false;
     return ok;
+}
+
+QStringList TIORegistry::formatLines(const std::vector<KeyDump>& keys) const {
+    QStringList lines{form_.unicode ? QStringLiteral("Windows Registry Editor Version 5.00")
+                                    : QStringLiteral("REGEDIT4")};
+    for (const KeyDump& dump : keys) {
+        lines.append(QString());
+        lines.append(dump.line);
+        if (!dump.namesRead) continue;
+        for (const QString& name : dump.names) {
+            const QString data = dump.key ? FormatValueData(*dump.key, name) : QString();
+            lines.append(FormatValueLine(name, data));
+        }
+    }
+    return lines;
 }
 
 QString TIORegistry::keyLine(const QString& rootName, const QString& path) const {
@@ -165,38 +193,71 @@ QString TIORegistry::FormatValueData(const RegKey& key, const QString& name) con
     return value ? FormatValueData(*value) : QString();
 }
 
+QString TIORegistry::quoted(const QString& text) const {
+    QString out = StringStartEndChar;
+    out.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        if (c == u'\\' || c == StringStartEndChar) out += u'\\';
+        out += c;
+    }
+    return out + StringStartEndChar;
+}
+
+QString TIORegistry::hexData(quint32 type, const QByteArray& bytes) const {
+    QString text = type == REG_BINARY ? BinaryPrefix : QStringLiteral("hex(%1):").arg(type, 0, 16);
+    text.reserve(text.size() + bytes.size() * 3);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i > 0) text += u',';
+        appendHexByte(text, uchar(bytes.at(i)));
+    }
+    return text;
+}
+
+// The bytes of a string-typed value as the file carries them: as stored in a
+// Unicode file, in the code page in a REGEDIT4 file (the editor converts them).
+std::optional<QByteArray> TIORegistry::stringBytes(const RegValue& value) const {
+    if (form_.unicode) return value.data;
+    if (value.data.size() % 2 != 0) return std::nullopt; // not text: only the Unicode form keeps it
+    return encodeCodePage(regtext::utf16Text(value.data), form_.codePage);
+}
+
 QString TIORegistry::FormatValueData(const RegValue& value) const {
     switch (value.type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ: {
-        // A string ends at its first NUL, as the registry's string reads do.
-        QString text = value.text();
-        const qsizetype nul = text.indexOf(QChar(0));
-        if (nul >= 0) text.truncate(nul);
-        return StringStartEndChar + text + StringStartEndChar;
+    case REG_SZ: {
+        // The quoted form holds one line of text without NULs, and the editor
+        // adds the terminator: anything else keeps its bytes in hex(1).
+        const QString text = value.text();
+        bool plain = value.data == regtext::utf16Bytes(text, true);
+        for (qsizetype i = 0; plain && i < text.size(); ++i)
+            plain = text.at(i).unicode() >= 0x20;
+        if (plain) return quoted(text);
+        [[fallthrough]];
     }
-    case REG_DWORD: {
-        if (value.data.size() != 4) return QString(); // cannot be read as a 32-bit integer
-        const quint32 v = qFromLittleEndian<quint32>(value.data.constData());
-        return HexIntPrefix + QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
-    }
-    case REG_BINARY: {
-        if (value.data.isEmpty()) return QString();
-        QString text = BinaryPrefix;
-        text.reserve(BinaryPrefix.size() + value.data.size() * 3);
-        for (qsizetype i = 0; i < value.data.size(); ++i) {
-            if (i > 0) text += u',';
-            appendHexByte(text, uchar(value.data.at(i)));
+    case REG_EXPAND_SZ:
+    case REG_MULTI_SZ: {
+        const auto bytes = stringBytes(value);
+        if (!bytes) {
+            unfit_ = true;
+            return QString();
         }
-        return text;
+        return hexData(value.type, *bytes);
     }
+    case REG_DWORD:
+        if (value.data.size() == 4) {
+            const quint32 v = qFromLittleEndian<quint32>(value.data.constData());
+            return HexIntPrefix + QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
+        }
+        return hexData(value.type, value.data);
     default:
-        return QString();
+        return hexData(value.type, value.data);
     }
 }
 
 QString TIORegistry::FormatValueLine(const QString& name, const QString& data) const {
-    return StringStartEndChar + name + StringStartEndChar + DataNameValueDelim + data;
+    // A line break in a name has only the editor's escapes to stay on one line.
+    QString escaped = quoted(name);
+    escaped.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n"));
+    return escaped + DataNameValueDelim + data;
 }
 
 } // namespace regdump

@@ -1,5 +1,15 @@
 #pragma once
-// Registry keys written as REGEDIT4 files (CR LF, Windows-1252).
+// Registry keys written as files the registry editor imports exactly (CR LF):
+// REGEDIT4 in the ANSI code page of the user's locale when that code page
+// holds every name and text of the file, else the Unicode form ("Windows
+// Registry Editor Version 5.00", UTF-16LE with a byte-order mark).
+//
+// Value names and string data escape backslashes and double quotes; a string the quoted form
+// cannot carry (line breaks and other control characters, NULs inside, no
+// terminator) and every type other than string, 32-bit integer and binary is
+// written in its hex(N) form with the data bytes as stored (string types in
+// the file's character set). Key names are written as they are: the editor
+// reads a key line up to its last ']'.
 //
 // One instance lives as long as the program and is shared by every collector.
 // The export never changes the registry: a key that does not exist is written
@@ -11,6 +21,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace platform {
 class Files;
@@ -61,10 +73,12 @@ public:
     bool CollectSubKeys(const QString& path, QStringList& list, bool recurse, platform::HKEY root);
     // The value names of path below the export's root, in the registry's order.
     bool ReadValueNames(const QString& path, QStringList& list);
-    // The data text of one value of key; empty when the value cannot be read
-    // or its type has no data text.
+    // The data text of one value of key in the form of the last export (before
+    // the first one: REGEDIT4 in the locale's code page); empty when the value
+    // cannot be read or, in a REGEDIT4 file, its text cannot be.
     QString FormatValueData(const platform::RegKey& key, const QString& name) const;
     QString FormatValueData(const platform::RegValue& value) const;
+    // The name is escaped here.
     QString FormatValueLine(const QString& name, const QString& data) const;
 
     // Published properties with their defaults. Only the delimiters, prefixes,
@@ -93,8 +107,27 @@ public:
     TProgressEvent OnProgressChange;
 
 private:
+    // How the running export writes its file.
+    struct Form {
+        bool unicode = false;
+        int codePage = 1252;
+    };
+    struct KeyDump {
+        QString line;
+        QStringList names;
+        bool namesRead = false;
+        std::optional<platform::RegKey> key;
+    };
+
     platform::Result<platform::RegKey> openKey(platform::HKEY root, const QString& path);
     QString keyLine(const QString& rootName, const QString& path) const;
+    QStringList formatLines(const std::vector<KeyDump>& keys) const;
+    QString quoted(const QString& text) const;
+    QString hexData(quint32 type, const QByteArray& bytes) const;
+    std::optional<QByteArray> stringBytes(const platform::RegValue& value) const;
+
+    Form form_;
+    mutable bool unfit_ = false; // a text that the form's character set cannot hold
 
     platform::Registry& reg_;
     const platform::Files& fs_;

@@ -1,4 +1,5 @@
 #include "platform/encoding.h"
+#include "support/ScopedEnv.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -96,6 +97,114 @@ private Q_SLOTS:
             const QString utf8 = QString::fromUtf8(b);
             if (t != utf8 || utf8.toUtf8() != b) QCOMPARE(toAnsi(t), b);
         }
+    }
+
+    void codePageOfTheLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("codePage");
+        QTest::newRow("russian") << "ru_RU.UTF-8" << 1251;
+        QTest::newRow("ukrainian") << "uk_UA" << 1251;
+        QTest::newRow("serbian cyrillic") << "sr_RS" << 1251;
+        QTest::newRow("serbian latin") << "sr_RS@latin" << 1250;
+        QTest::newRow("greek") << "el_GR.UTF-8" << 1253;
+        QTest::newRow("japanese") << "ja_JP.eucJP" << 932;
+        QTest::newRow("chinese") << "zh_CN.UTF-8" << 936;
+        QTest::newRow("taiwanese") << "zh_TW.UTF-8" << 950;
+        QTest::newRow("hong kong") << "zh_HK" << 950;
+        QTest::newRow("korean") << "ko_KR.UTF-8" << 949;
+        QTest::newRow("polish") << "pl_PL.UTF-8" << 1250;
+        QTest::newRow("turkish") << "tr_TR.UTF-8" << 1254;
+        QTest::newRow("hebrew") << "he_IL.UTF-8" << 1255;
+        QTest::newRow("arabic") << "ar_EG.UTF-8" << 1256;
+        QTest::newRow("lithuanian") << "lt_LT.UTF-8" << 1257;
+        QTest::newRow("thai") << "th_TH.UTF-8" << 874;
+        QTest::newRow("vietnamese") << "vi_VN" << 1258;
+        QTest::newRow("german") << "de_DE.UTF-8" << 1252;
+        QTest::newRow("C") << "C.UTF-8" << 1252;
+        QTest::newRow("POSIX") << "POSIX" << 1252;
+        QTest::newRow("empty") << "" << 1252;
+        QTest::newRow("garbage") << "@._" << 1252;
+    }
+    void codePageOfTheLocale() {
+        QFETCH(QString, locale);
+        QFETCH(int, codePage);
+        QCOMPARE(ansiCodePageForLocale(locale), codePage);
+    }
+
+    void localeVariablesInOrder() {
+        const support::ScopedEnv all("LC_ALL", "el_GR.UTF-8");
+        const support::ScopedEnv ctype("LC_CTYPE", "ja_JP.UTF-8");
+        const support::ScopedEnv lang("LANG", "ru_RU.UTF-8");
+        QCOMPARE(ansiCodePage(), 1253);
+        {
+            const support::ScopedEnv emptyAll("LC_ALL", ""); // empty counts as unset
+            QCOMPARE(ansiCodePage(), 932);
+            const support::ScopedEnv noCtype("LC_CTYPE", QByteArray());
+            QCOMPARE(ansiCodePage(), 1251);
+            const support::ScopedEnv noLang("LANG", QByteArray());
+            QCOMPARE(ansiCodePage(), 1252);
+        }
+    }
+
+    // Every code page: its own script goes in and comes back; what it cannot
+    // hold is refused, never replaced by '?' or a look-alike.
+    void codePagesHoldTheirScriptsOnly_data() {
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<QString>("fits");
+        QTest::addColumn<QByteArray>("bytes"); // of `fits`, where well known
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("1251") << 1251 << "Почта Ё" << QByteArray("\xCF\xEE\xF7\xF2\xE0 \xA8")
+                              << "Grüße";
+        QTest::newRow("1253") << 1253 << "Ωmega" << QByteArray("\xD9mega") << "Почта";
+        QTest::newRow("1250") << 1250 << "Łódź" << QByteArray("\xA3\xF3\x64\x9F") << "Ω";
+        QTest::newRow("1252") << 1252 << "Grüße €"
+                              << QByteArray("Gr\xFC\xDF"
+                                            "e \x80")
+                              << "Ł";
+        QTest::newRow("932") << 932 << "山田 Почта" << QByteArray() << "한국어";
+        QTest::newRow("936") << 936 << "汉字 Почта" << QByteArray() << "한국어";
+        QTest::newRow("949") << 949 << "한국어" << QByteArray() << "Ω€\u0E01";
+        QTest::newRow("950") << 950 << "漢字" << QByteArray() << "汉";
+        QTest::newRow("874") << 874 << "ภาษาไทย" << QByteArray() << "Почта";
+        QTest::newRow("1254") << 1254 << "Işık" << QByteArray() << "Почта";
+        QTest::newRow("1255") << 1255 << "שלום" << QByteArray() << "Почта";
+        QTest::newRow("1256") << 1256 << "سلام" << QByteArray() << "Почта";
+        QTest::newRow("1257") << 1257 << "Ąžuolas" << QByteArray() << "Почта";
+        QTest::newRow("1258") << 1258 << "Đư e\u0301" << QByteArray("\xD0\xFD e\xEC") << "Почта";
+        QTest::newRow("outside the plane") << 932 << "a" << QByteArray("a") << "\U0001F600";
+    }
+    void codePagesHoldTheirScriptsOnly() {
+        QFETCH(int, codePage);
+        QFETCH(QString, fits);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, refused);
+        const auto encoded = encodeCodePage(fits, codePage);
+        QVERIFY(encoded.has_value());
+        if (!bytes.isEmpty()) QCOMPARE(*encoded, bytes);
+        QVERIFY(!encoded->contains('?'));
+        QCOMPARE(decodeCodePage(*encoded, codePage), std::optional<QString>(fits));
+        QVERIFY(!encodeCodePage(fits + refused, codePage).has_value());
+    }
+
+    void windowsFileFallsBackToUtf16() {
+        bool unicode = true;
+        QCOMPARE(encodeWindowsFile(u"[Identities]\r\nItem1=Иван\r\n", 1251, &unicode),
+                 QByteArray("[Identities]\r\nItem1=\xC8\xE2\xE0\xED\r\n"));
+        QVERIFY(!unicode);
+        const QString mixed = QStringLiteral("Item1=Иван\r\nItem2=山田\r\n");
+        const QByteArray bytes = encodeWindowsFile(mixed, 1251, &unicode);
+        QVERIFY(unicode);
+        QCOMPARE(bytes, QByteArray("\xFF\xFE") + utf16LeBytes(mixed));
+        // Either form reads back as the text written.
+        QCOMPARE(decodeWindowsFile(bytes, 1251), std::optional<QString>(mixed));
+        QCOMPARE(decodeWindowsFile(encodeWindowsFile(u"Иван", 1251), 1251),
+                 std::optional<QString>(QStringLiteral("Иван")));
+        QCOMPARE(utf16LeBytes(u"Я"), QByteArray("\x2F\x04", 2));
+        // A lone surrogate survives too: the bytes are the text's units as they are.
+        const QString lone = QString(QChar(0xDC00)) + u'x';
+        QCOMPARE(encodeWindowsFile(lone, 1252), QByteArray("\xFF\xFE\x00\xDC"
+                                                           "x\x00",
+                                                           6));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "platform/encoding.h"
 #include "platform/ini.h"
+#include "support/ScopedEnv.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,17 +163,18 @@ private Q_SLOTS:
     }
 
     void writing() {
+        const support::ScopedEnv locale("LC_ALL", "en_US.UTF-8"); // Windows-1252
         IniFile ini = IniFile::parse(QByteArray("[First]\r\nA=1\r\nb=2\r\n\r\n; end of first\r\n"
                                                 "\r\n[Second]\r\nC=3\r\n"));
         ini.writeString("first", "B", "two");        // in place, key keeps its spelling
         ini.writeString("FIRST", "New", "appended"); // at the end of its section
         ini.writeString("Third", "D", "4");          // new section at the end
-        ini.writeString("Second", "Text", QString::fromUtf8("Grüße Ω"));
+        ini.writeString("Second", "Text", QString::fromUtf8("Grüße €"));
         ini.writeString("Second", "", "ignored");
         QCOMPARE(ini.toAnsiBytes(), QByteArray("[First]\r\nA=1\r\nb=two\r\n\r\n; end of first\r\n"
                                                "New=appended\r\n\r\n[Second]\r\nC=3\r\n"
                                                "Text=Gr\xFC\xDF"
-                                               "e ?\r\n[Third]\r\nD=4\r\n"));
+                                               "e \x80\r\n[Third]\r\nD=4\r\n"));
         // What is written reads back.
         const IniFile again = IniFile::parse(ini.toAnsiBytes());
         QCOMPARE(again.readString("First", "b"), QString("two"));

@@ -107,8 +107,10 @@ private Q_SLOTS:
         QVERIFY(reg.startsWith("REGEDIT4\r\n"));
         QVERIFY(reg.contains("[HKEY_CURRENT_USER\\Software\\Netscape\\Netscape "
                              "Navigator\\biff\\users\\jane\\servers\\pop.example.com]\r\n"));
-        QVERIFY(reg.contains("\"popstatePath\"=\"C:\\Program Files\\Netscape\\Users\\jane\\mail"
-                             "\\popstate.dat\"\r\n"));
+        // The registry editor reads backslashes in quoted data as escapes.
+        QVERIFY(reg.contains(
+            "\"popstatePath\"=\"C:\\\\Program Files\\\\Netscape\\\\Users\\\\jane\\\\mail"
+            "\\\\popstate.dat\"\r\n"));
         QVERIFY(!reg.contains("users\\tom"));
 
         const auto info = rig.extractedIni(QStringLiteral("infobak.ini"));
