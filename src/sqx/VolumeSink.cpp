@@ -87,8 +87,7 @@ int32_t VolumeSink::open() {
 }
 
 bool VolumeSink::startNextVolume() {
-    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno));
-    if (const int error = fd_.closeChecked(); error != 0) return fail(resultFromErrno(error));
+    if (!syncVolume()) return false;
     const size_t disk = temps_.size() + 1;
     const int32_t needed = static_cast<int32_t>(std::min<uint64_t>(slice_, INT32_MAX));
     if (!callback_.nextVolume(static_cast<int32_t>(disk), needed,
@@ -145,10 +144,16 @@ bool VolumeSink::write(const void* data, size_t size) {
 int32_t VolumeSink::finish() {
     if (result_ != SQX_OK || !fd_.valid()) return result_ != SQX_OK ? result_ : SQX_E_IO;
     if (!flushBuffer()) return result_;
-    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno)), result_;
-    if (const int error = fd_.closeChecked(); error != 0)
-        return fail(resultFromErrno(error)), result_;
-    return SQX_OK;
+    return syncVolume() ? SQX_OK : result_;
+}
+
+bool VolumeSink::syncVolume() {
+    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno));
+    // Out of the page cache once it is on the medium: the check after writing then reads
+    // what the disk holds, not what the writer meant to put there.
+    posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_DONTNEED);
+    if (const int error = fd_.closeChecked(); error != 0) return fail(resultFromErrno(error));
+    return true;
 }
 
 void VolumeSink::corruptByte(uint64_t offset) {

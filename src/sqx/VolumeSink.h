@@ -50,6 +50,8 @@ private:
     bool writeRaw(const char* data, size_t size);
     bool openTemp(const std::string& path);
     bool startNextVolume();
+    // Syncs and closes the volume being written.
+    bool syncVolume();
     void removeStale(size_t volumes);
     std::string volumeName(const std::string& base, size_t number) const;
 

@@ -185,7 +185,8 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * The archive is written under a temporary name beside the target,
  * "<target>.sqxtmp-<process id>-<10 letters and digits>" (later volumes add ".002", ...), with
  * mode 0600 whatever the umask (archives hold account settings), and locked (flock) by the
- * writing process. When it is complete it is read back in full with the password of the call,
+ * writing process. When it is complete and synced, it is read back in full from the disk (its
+ * pages are dropped from the cache first) with the password of the call,
  * every entry's CRC and, for encrypted entries, its authentication code checked (for volumes,
  * the whole set); a check that lasts gets SQX_REASON_PROGRESS with 100 (for the last list entry)
  * every tenth of a second, and a stop answer aborts as before. A failed check fails the call with
