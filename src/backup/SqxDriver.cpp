@@ -100,18 +100,31 @@ void SqxDriver::CreateArchive(const QString& archivePath) {
     mapResult(r, archivePath);
 }
 
+namespace {
+// Results of the library beyond those the program has message texts for.
+enum : std::int32_t {
+    kResultBadArgument = 2951,
+    kResultNotFound = 2952,
+    kResultIo = 2953,
+    kResultBadData = 2955,
+    kResultNoMemory = 2958,
+    kResultSourceChanged = 2960,
+};
+} // namespace
+
 void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
     if (r == kResultOk) return;
     if (stoppedOnError_) // the callback stopped the library and said why
         return;
+    // The list entry the library was storing when it failed, else the archive itself.
+    const int n = ledger_.currentEntry();
+    const bool inEntry = n >= 1 && n <= d_.list.count();
+    const QString current = inEntry ? d_.list.entry(n).spec : archivePath;
+    const QString code = QStringLiteral(" Error code: %1").arg(r);
     switch (r) {
-    case kResultAccessDenied: {
-        // The file being stored when it failed, else the archive itself.
-        const int n = ledger_.currentEntry();
-        const QString what = n >= 1 && n <= d_.list.count() ? d_.list.entry(n).spec : archivePath;
-        d_.state.fail(d_.message(QStringLiteral("Message16")) + QLatin1Char(' ') + what);
+    case kResultAccessDenied:
+        d_.state.fail(d_.message(QStringLiteral("Message16")) + QLatin1Char(' ') + current);
         break;
-    }
     case kResultDiskFull:
         d_.state.fail(d_.message(QStringLiteral("Message15")));
         break;
@@ -122,9 +135,49 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
         d_.state.BackupErrorText.clear();
         d_.state.BackupAborted = true;
         break;
+    case kResultNotFound:
+        d_.state.fail(QStringLiteral(" The folder %1 does not exist and could not be made.")
+                          .arg(platform::extractFilePath(archivePath)) +
+                      code);
+        break;
+    case kResultBadData:
+        d_.state.fail(QStringLiteral(" The new archive %1 did not read back as it was written, "
+                                     "so it was not kept; an older archive of that name is "
+                                     "unchanged.")
+                          .arg(archivePath) +
+                      code);
+        break;
+    case kResultSourceChanged:
+        d_.state.fail((d_.files.directoryExists(current)
+                           ? QStringLiteral(" A file in %1 changed while it was read, so the "
+                                            "archive %2 was not kept.")
+                           : QStringLiteral(" The file %1 changed while it was read, so the "
+                                            "archive %2 was not kept."))
+                          .arg(current, archivePath) +
+                      code);
+        break;
+    case kResultIo:
+        d_.state.fail((inEntry ? QStringLiteral(" Input/output error while %1 was stored in the "
+                                                "archive %2.")
+                                     .arg(current, archivePath)
+                               : QStringLiteral(" Input/output error while the archive %1 was "
+                                                "written.")
+                                     .arg(archivePath)) +
+                      code);
+        break;
+    case kResultNoMemory:
+        d_.state.fail(
+            QStringLiteral(" Not enough memory to write the archive %1.").arg(archivePath) + code);
+        break;
+    case kResultBadArgument:
+        d_.state.fail(QStringLiteral(" The archive %1 cannot be written there (is it a folder?).")
+                          .arg(archivePath) +
+                      code);
+        break;
     default:
         // Any other result is a failure too, never a success.
-        d_.state.fail(QStringLiteral(" Error code: %1").arg(r));
+        d_.state.fail(QStringLiteral(" The archive %1 could not be written.").arg(archivePath) +
+                      code);
         break;
     }
 }

@@ -7,6 +7,8 @@
 #include "app/SettingsReport.h"
 #include "app/SettingsStore.h"
 #include "backup/DryRun.h"
+#include "backup/SqxLibrary.h"
+#include "backup/SqxRecords.h"
 #include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/ClientsReport.h"
@@ -17,11 +19,16 @@
 #include "regdump/TIORegistry.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QTextStream>
 
 #include <functional>
 #include <memory>
+
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -301,6 +308,192 @@ int searchCommand(Inspect& in, const QStringList& args) {
     return kExitOk;
 }
 
+// archive list|test|extract FILE [--password P] [--to DIR]: looks into a backup
+// through the archiving library the program writes it with.
+namespace archive {
+
+// The listing as the library lays it out.
+struct Entry {
+    const char* name;
+    std::int64_t size; // -1 when unknown
+    std::int64_t modified;
+    std::int32_t isFolder;
+    std::int32_t encrypted;
+};
+struct Listing {
+    std::int32_t count;
+    const Entry* entries;
+};
+using ListSlot = Listing*;
+using InitListFn = std::int32_t (*)(ListSlot*);
+using ListFn = std::int32_t (*)(const char*, ListSlot*, void*, backup::SqxLibrary::Callback,
+                                std::intptr_t);
+using ReadFn = std::int32_t (*)(const char*, backup::SqxLibrary::ListHandle*, void*,
+                                backup::SqxLibrary::Callback, std::intptr_t);
+
+constexpr std::int32_t kRefusedEntries = 2961;
+
+QString resultText(std::int32_t r) {
+    switch (r) {
+    case 5:
+        return QStringLiteral("access denied");
+    case 101:
+        return QStringLiteral("the disk is full");
+    case 150:
+        return QStringLiteral("the drive is write protected");
+    case 2952:
+        return QStringLiteral("no such archive");
+    case 2953:
+        return QStringLiteral("input/output error");
+    case 2954:
+        return QStringLiteral("not a readable archive");
+    case 2955:
+        return QStringLiteral("damaged data (CRC or authentication code does not match)");
+    case 2956:
+        return QStringLiteral("the archive is encrypted: give --password");
+    case 2957:
+        return QStringLiteral("wrong password");
+    default:
+        return QStringLiteral("error code %1").arg(r);
+    }
+}
+
+// What the callback learns while the library reads.
+struct Reading {
+    QByteArray password;
+    QByteArray current; // the entry of the last "next file" report
+    bool destinationAsked = true;
+    QStringList refused;
+    QStringList kept;
+
+    void entryDone() {
+        if (!destinationAsked) refused << QString::fromUtf8(current);
+    }
+    static std::int32_t callback(std::intptr_t user, void* record) {
+        using namespace backup::sqx;
+        auto& self = *reinterpret_cast<Reading*>(user);
+        auto* r = static_cast<unsigned char*>(record);
+        switch (readInt32(r, kCbReason)) {
+        case kReasonNextFile:
+            self.entryDone();
+            self.current = readBytes(r, kCbName, kCbTextRoom);
+            self.destinationAsked = false;
+            return 1;
+        case kReasonExtractPath:
+            self.destinationAsked = true;
+            return 1;
+        case kReasonQuery: // an existing file is kept, never replaced unasked
+            self.kept << readText(r, kCbPath, kCbTextRoom);
+            return 1;
+        case kReasonPassword:
+            return writeBytes(r, kCbPath, kCbTextRoom, self.password) ? 1 : 0;
+        default:
+            return 1;
+        }
+    }
+};
+
+int run(Inspect& in, const QStringList& args) {
+    const QString mode = args[0];
+    QString file = args[1];
+    QByteArray password;
+    QString to;
+    for (qsizetype i = 2; i < args.size(); i += 2) {
+        if (i + 1 >= args.size() || (args[i] != u"--password" && args[i] != u"--to"))
+            return in.fail(kExitBadArguments, QStringLiteral("unknown option \"%1\"").arg(args[i]));
+        if (args[i] == u"--to")
+            to = args[i + 1];
+        else
+            password = args[i + 1].toUtf8();
+    }
+    if ((mode == u"extract") != !to.isEmpty() ||
+        (mode != u"list" && mode != u"test" && mode != u"extract"))
+        return in.fail(kExitBadArguments,
+                       QStringLiteral("usage: postora-inspect archive list|test FILE [--password "
+                                      "P], or archive extract FILE --to DIR [--password P]"));
+    for (QString* p : {&file, &to}) // Windows paths are taken too
+        if (p->size() > 2 && p->at(1) == u':')
+            if (const auto host = in.files().hostPath(*p)) *p = *host;
+    backup::SqxLibrary library;
+    if (!library.load(QDir(programHostFolder()).filePath(QLatin1String(library.kFileName))))
+        return in.fail(kExitMissing, library.error());
+    const auto& table = library.entryPoints();
+    QByteArray options = backup::sqx::buildOptions(QString::fromUtf8(password), to, false, -1);
+    if (options.isEmpty())
+        return in.fail(kExitBadArguments, QStringLiteral("the password or folder is too long"));
+    const QByteArray path = QFile::encodeName(file);
+    Reading reading{password, {}, true, {}, {}};
+    const auto user = reinterpret_cast<std::intptr_t>(&reading);
+
+    // The listing: shown by "list", and the sizes that "extract" needs room for.
+    ListSlot listing = nullptr;
+    reinterpret_cast<InitListFn>(table.initArcFileList)(&listing);
+    std::int32_t r = reinterpret_cast<ListFn>(table.listFiles)(
+        path.constData(), &listing, options.data(), &Reading::callback, user);
+    qint64 files = 0, folders = 0, bytes = 0;
+    for (std::int32_t i = 0; r == 0 && i < listing->count; ++i) {
+        const Entry& e = listing->entries[i];
+        (e.isFolder ? folders : files)++;
+        bytes += e.size > 0 ? e.size : 0;
+        if (mode != u"list") continue;
+        in.out
+            << (e.isFolder ? QStringLiteral("<DIR>") : QString::number(e.size)).rightJustified(12)
+            << "  "
+            << QDateTime::fromSecsSinceEpoch(e.modified, Qt::UTC)
+                   .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+            << (e.encrypted ? "  E  " : "     ") << QString::fromUtf8(e.name) << '\n';
+    }
+    reinterpret_cast<InitListFn>(table.doneArcFileList)(&listing);
+    if (r != 0) return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(file, resultText(r)));
+    if (mode == u"list") {
+        in.out << files << " file(s), " << folders << " folder(s), " << bytes << " bytes\n";
+        return kExitOk;
+    }
+    if (mode == u"extract") {
+        if (!QDir().mkpath(to))
+            return in.fail(kExitMissing, QStringLiteral("cannot make the folder %1").arg(to));
+        struct statvfs fs {};
+        if (::statvfs(QFile::encodeName(to).constData(), &fs) != 0)
+            return in.fail(kExitMissing,
+                           QStringLiteral("cannot read the free space of %1").arg(to));
+        const qint64 room = qint64(fs.f_bavail) * qint64(fs.f_frsize);
+        if (bytes > room)
+            return in.fail(kExitMissing, QStringLiteral("the archive holds %1 bytes and %2 has "
+                                                        "only %3 bytes free: nothing extracted")
+                                             .arg(bytes)
+                                             .arg(to)
+                                             .arg(room));
+    }
+    const ReadFn call =
+        reinterpret_cast<ReadFn>(mode == u"test" ? table.testFiles : table.extractFiles);
+    r = call(path.constData(), nullptr, options.data(), &Reading::callback, user);
+    reading.entryDone();
+    for (const QString& name : reading.kept)
+        in.out << "kept the existing file " << name << '\n';
+    if (r == kRefusedEntries) {
+        in.out.flush();
+        for (const QString& name : reading.refused)
+            QTextStream(stderr) << "postora-inspect: refused " << name
+                                << ": an absolute name, a name with \"..\" or a link would lead "
+                                   "outside the folder\n";
+        return in.fail(kExitMissing,
+                       QStringLiteral("%1 entries refused, the others extracted to %2")
+                           .arg(reading.refused.size())
+                           .arg(to));
+    }
+    if (r != 0)
+        return in.fail(kExitMissing,
+                       reading.current.isEmpty()
+                           ? QStringLiteral("%1: %2").arg(file, resultText(r))
+                           : QStringLiteral("%1: entry %2: %3")
+                                 .arg(file, QString::fromUtf8(reading.current), resultText(r)));
+    in.out << files << " file(s), " << folders << " folder(s) "
+           << (mode == u"test" ? "tested: intact\n" : "extracted\n");
+    return kExitOk;
+}
+
+} // namespace archive
+
 const Command kCommands[] = {
     {"drives", "", "drive letters, host folders, type and free space", 0, 0, drivesCommand},
     {"reg", "ROOT\\PATH", "a registry key's values and sub-keys (HKCU, HKLM, HKCR, ...)", 1, 1,
@@ -315,6 +508,8 @@ const Command kCommands[] = {
      4, exportCommand},
     {"search", "SPEC [--level N]", "the folders the recursive file search reports", 1, 3,
      searchCommand},
+    {"archive", "list|test|extract FILE [--password P] [--to DIR]",
+     "entries of a backup, checked, or taken out into DIR", 2, 6, archive::run},
 };
 
 void usage(QTextStream& s) {

@@ -4,9 +4,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -250,6 +256,48 @@ QString documentsFallbackHost() {
     return QDir::cleanPath(home);
 }
 
+namespace {
+
+constexpr char kStagingPrefix[] = "postora-";
+
+// A locked descriptor of the folder, or -1 when another process holds its lock.
+int lockFolder(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+// "postora-<pid>-XXXXXX" as mkdtemp makes it: the pid, or 0 for any other name.
+pid_t stagingPid(const QString& name) {
+    static const QRegularExpression form(
+        QStringLiteral("^postora-([1-9][0-9]{0,8})-[A-Za-z0-9]{6}$"));
+    const QRegularExpressionMatch m = form.match(name);
+    return m.hasMatch() ? pid_t(m.captured(1).toInt()) : 0;
+}
+
+} // namespace
+
+void StagingFolder::removeLeftovers(const QString& base) {
+    const QDir dir(base);
+    const QStringList names = dir.entryList({QString::fromLatin1(kStagingPrefix) + u'*'},
+                                            QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        const pid_t pid = stagingPid(name);
+        if (pid == 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        const int fd = lockFolder(path);
+        if (fd < 0) continue;
+        // Held while the tree goes, so that no other run takes it for its own meanwhile.
+        removeTree(QFile::decodeName(path));
+        ::close(fd);
+    }
+}
+
 StagingFolder::StagingFolder(const DriveMap& drives) {
     QStringList bases;
     const QString tmp = qEnvironmentVariable("TMPDIR");
@@ -257,10 +305,13 @@ StagingFolder::StagingFolder(const DriveMap& drives) {
     bases.push_back(QStringLiteral("/tmp"));
     for (const QString& base : bases) {
         QByteArray templ =
-            QFile::encodeName(QDir::cleanPath(base) + QStringLiteral("/postora-XXXXXX"));
+            QFile::encodeName(QDir::cleanPath(base) + u'/' + QLatin1String(kStagingPrefix) +
+                              QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
         if (::mkdtemp(templ.data())) { // mode 0700
+            lockFd_ = lockFolder(templ);
             host_ = QFile::decodeName(templ);
             windows_ = excludeTrailingBackslash(drives.toWindows(host_));
+            removeLeftovers(QDir::cleanPath(base));
             return;
         }
     }
@@ -268,6 +319,7 @@ StagingFolder::StagingFolder(const DriveMap& drives) {
 
 StagingFolder::~StagingFolder() {
     if (!host_.isEmpty()) removeTree(host_);
+    if (lockFd_ >= 0) ::close(lockFd_);
 }
 
 } // namespace platform

@@ -59,9 +59,15 @@ QString documentsFallbackHost();
 
 // The private staging folder of this run: made on construction under $TMPDIR
 // (default /tmp) with mode 0700, removed with all it holds on destruction.
+// Its name carries the process id ("postora-<pid>-XXXXXX") and the process
+// holds a lock on it, so that the folders of killed runs can be told apart:
+// construction removes those of this user whose process is gone and whose
+// lock is free, and nothing else.
 class StagingFolder {
 public:
     explicit StagingFolder(const DriveMap& drives);
+    // Removes the leftovers described above from `base`.
+    static void removeLeftovers(const QString& base);
     ~StagingFolder();
     StagingFolder(const StagingFolder&) = delete;
     StagingFolder& operator=(const StagingFolder&) = delete;
@@ -72,6 +78,7 @@ public:
 private:
     QString host_;
     QString windows_;
+    int lockFd_ = -1; // the folder itself, flock'ed
 };
 
 } // namespace platform

@@ -77,20 +77,23 @@ const char* ArchiveReader::passphraseWanted() {
     return askedPassword_.c_str();
 }
 
+void ArchiveReader::findVolumes() {
+    volumes_.push_back(path_);
+    if (!endsWith(path_, ".001")) return;
+    const std::string base = path_.substr(0, path_.size() - 4);
+    for (int n = 2; n < 100000; ++n) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%03d", n);
+        if (!exists(base + suffix)) break;
+        volumes_.push_back(base + suffix);
+    }
+}
+
 int32_t ArchiveReader::open() {
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) return resultFromErrno(errno);
     if (!S_ISREG(st.st_mode)) return SQX_E_BAD_ARGUMENT;
-    volumes_.push_back(path_);
-    if (endsWith(path_, ".001")) {
-        const std::string base = path_.substr(0, path_.size() - 4);
-        for (int n = 2; n < 100000; ++n) {
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, ".%03d", n);
-            if (!exists(base + suffix)) break;
-            volumes_.push_back(base + suffix);
-        }
-    }
+    if (volumes_.empty()) findVolumes();
     for (const auto& v : volumes_)
         volumePointers_.push_back(v.c_str());
     volumePointers_.push_back(nullptr);
@@ -137,14 +140,17 @@ int32_t ArchiveReader::dataFailure() const {
     if (message.find("ncorrect passphrase") != std::string::npos) return SQX_E_BAD_PASSWORD;
     if (message.find("assphrase") != std::string::npos)
         return password_.empty() && askedPassword_.empty() ? SQX_E_PASSWORD_NEEDED
-                                                            : SQX_E_BAD_PASSWORD;
+                                                           : SQX_E_BAD_PASSWORD;
     const int error = archive_errno(archive_);
     if (error == ENOMEM) return SQX_E_NO_MEMORY;
     if (error == EIO || error == EACCES) return resultFromErrno(error);
     return SQX_E_BAD_DATA;
 }
 
-int32_t ArchiveReader::readData(int outFd, uint64_t expected) {
+int32_t ArchiveReader::readData(int outFd, archive_entry* entry) {
+    const bool sizeKnown = archive_entry_size_is_set(entry) != 0;
+    const uint64_t expected =
+        sizeKnown ? static_cast<uint64_t>(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
     uint64_t done = 0;
     uint64_t reportedAt = 0;
     auto reportedTime = std::chrono::steady_clock::now();
@@ -152,14 +158,22 @@ int32_t ArchiveReader::readData(int outFd, uint64_t expected) {
         const la_ssize_t n = archive_read_data(archive_, buffer_.data(), buffer_.size());
         if (n < 0) return dataFailure();
         if (n == 0) break;
+        // More data than the headers say: damaged, or made to fill the disk.
+        if (sizeKnown && done + static_cast<uint64_t>(n) > expected) return SQX_E_BAD_DATA;
         if (outFd >= 0)
             if (const int32_t r = writeAll(outFd, buffer_.data(), static_cast<size_t>(n));
                 r != SQX_OK)
                 return r;
         done += static_cast<uint64_t>(n);
         const auto now = std::chrono::steady_clock::now();
-        if (done - reportedAt >= (1u << 20) ||
-            now - reportedTime >= std::chrono::milliseconds(100)) {
+        if (verifying_) {
+            // Only to keep the caller alive: the writer's last report (100) stays true.
+            if (now - lastKeepAlive_ >= std::chrono::milliseconds(100)) {
+                lastKeepAlive_ = now;
+                if (!callback_.progress(100)) return SQX_E_ABORTED;
+            }
+        } else if (done - reportedAt >= (1u << 20) ||
+                   now - reportedTime >= std::chrono::milliseconds(100)) {
             reportedAt = done;
             reportedTime = now;
             const uint64_t percent =
@@ -167,7 +181,24 @@ int32_t ArchiveReader::readData(int outFd, uint64_t expected) {
             if (!callback_.progress(static_cast<int32_t>(percent))) return SQX_E_ABORTED;
         }
     }
-    return callback_.progress(100) ? SQX_OK : SQX_E_ABORTED;
+    return verifying_ || callback_.progress(100) ? SQX_OK : SQX_E_ABORTED;
+}
+
+bool ArchiveReader::refused(archive_entry* entry, const std::string& name) {
+    const auto type = archive_entry_filetype(entry);
+    bool unsafe = type != AE_IFDIR && type != AE_IFREG; // links, devices
+    // A name that starts at a root or a drive, or climbs with "..", is not made to fit inside.
+    if (name.empty() || name[0] == '/' || name[0] == '\\' || (name.size() >= 2 && name[1] == ':'))
+        unsafe = true;
+    size_t start = 0;
+    while (!unsafe && start <= name.size()) {
+        const size_t end = name.find_first_of("/\\", start);
+        const size_t stop = end == std::string::npos ? name.size() : end;
+        if (name.compare(start, stop - start, "..") == 0) unsafe = true;
+        start = stop + 1;
+    }
+    if (unsafe) ++refused_;
+    return unsafe;
 }
 
 int32_t ArchiveReader::extractEntry(archive_entry* entry, const std::string& name) {
@@ -185,11 +216,11 @@ int32_t ArchiveReader::extractEntry(archive_entry* entry, const std::string& nam
         if (answer != SQX_ANSWER_REPLACE) return SQX_OK;
     }
     // Written beside the destination and renamed: a damaged entry leaves nothing behind.
+    // Private, as the archive was: its files hold account settings.
     const std::string temp = destination + ".sqxpart-" + randomSuffix();
-    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd.valid()) return resultFromErrno(errno);
-    const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-    int32_t r = readData(fd.get(), static_cast<uint64_t>(std::max<int64_t>(0, size)));
+    int32_t r = readData(fd.get(), entry);
     if (r == SQX_OK) {
         const timespec times[2] = {{archive_entry_mtime(entry), 0},
                                    {archive_entry_mtime(entry), 0}};
@@ -221,17 +252,30 @@ int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
                      archive_entry_mtime(entry), folder, archive_entry_is_encrypted(entry) != 0);
             continue;
         }
-        if (!callback_.announce(index, name)) return SQX_E_ABORTED;
+        ++entries_;
+        if (mode != Mode::Verify && !callback_.announce(index, name)) return SQX_E_ABORTED;
         int32_t result = SQX_OK;
-        if (mode == Mode::Test && !folder) {
-            const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-            result = readData(-1, static_cast<uint64_t>(std::max<int64_t>(0, size)));
-        } else if (mode == Mode::Extract) {
+        if ((mode == Mode::Test || mode == Mode::Verify) && !folder) {
+            result = readData(-1, entry);
+        } else if (mode == Mode::Extract && !refused(entry, name)) {
             result = extractEntry(entry, name);
         }
         if (result != SQX_OK) return result;
     }
-    return SQX_OK;
+    return refused_ > 0 ? SQX_E_REFUSED_ENTRY : SQX_OK;
+}
+
+int32_t ArchiveReader::verify(const std::vector<std::string>& volumes, const std::string& password,
+                              CallbackChannel& callback, uint64_t& entries) {
+    ArchiveReader reader(volumes.front(), nullptr, nullptr, callback);
+    reader.volumes_ = volumes;
+    reader.password_ = password;
+    reader.asked_ = true; // writing never asks for a password
+    reader.verifying_ = true;
+    reader.lastKeepAlive_ = std::chrono::steady_clock::now();
+    const int32_t r = reader.run(Mode::Verify, nullptr);
+    entries = reader.entries_;
+    return r;
 }
 
 int32_t ArchiveReader::list(ArcListData& out) {

@@ -1,6 +1,8 @@
 #include "ArchiveWriter.h"
 
+#include "ArchiveReader.h"
 #include "Incompressible.h"
+#include "Leftovers.h"
 #include "Names.h"
 #include "SourceScan.h"
 #include "UniqueFd.h"
@@ -109,6 +111,7 @@ int32_t ArchiveWriter::configure(archive* a) {
 int32_t ArchiveWriter::run() {
     VolumeSink sink(target_, volumeSliceBytes(options_), callback_, faults_);
     sink_ = &sink;
+    removeLeftovers(sink.folder());
     if (const int32_t r = sink.open(); r != SQX_OK) return r;
     std::unique_ptr<archive, ArchiveFree> a(archive_write_new());
     if (!a) return SQX_E_NO_MEMORY;
@@ -117,6 +120,8 @@ int32_t ArchiveWriter::run() {
     for (size_t i = 0; result == SQX_OK && i < specifications_.size(); ++i)
         result = writeEntry(a.get(), static_cast<int32_t>(i + 1), specifications_[i]);
     if (result == SQX_OK && !succeeded(archive_write_close(a.get()))) result = failure(SQX_E_IO);
+    if (result == SQX_OK) result = sink.finish();
+    if (result == SQX_OK) result = check(sink);
     if (result == SQX_OK) result = sink.commit();
     if (result != SQX_OK) {
         sink.fail(result); // from here on nothing reaches the disk, and no callback is made
@@ -127,6 +132,25 @@ int32_t ArchiveWriter::run() {
     a.reset();
     sink_ = nullptr;
     return result;
+}
+
+int32_t ArchiveWriter::check(VolumeSink& sink) {
+    if (corruptAt_ != 0) sink.corruptByte(corruptAt_);
+    uint64_t entries = 0;
+    const int32_t r = ArchiveReader::verify(
+        sink.temporaryFiles(), boundedText(options_.password, sizeof options_.password), callback_,
+        entries);
+    switch (r) {
+    case SQX_OK:
+        return entries == entriesWritten_ ? SQX_OK : SQX_E_BAD_DATA;
+    case SQX_E_ABORTED:
+    case SQX_E_NO_MEMORY:
+    case SQX_E_ACCESS:
+    case SQX_E_IO:
+        return r;
+    default: // whatever else does not read back as written is damage
+        return SQX_E_BAD_DATA;
+    }
 }
 
 int32_t ArchiveWriter::writeEntry(archive* a, int32_t index, const std::string& specification) {
@@ -190,27 +214,29 @@ int32_t ArchiveWriter::writeItem(archive* a, const SourceItem& item) {
     // Always a known size: an encrypted entry of unknown size and no data comes out unreadable.
     archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
     if (!succeeded(archive_write_header(a, entry.get()))) return failure(SQX_E_IO);
+    const uint64_t dataStart = sink_->position();
     if (!item.folder)
         if (const int32_t r = copyData(a, fd.get(), size); r != SQX_OK) return r;
     if (!succeeded(archive_write_finish_entry(a))) return failure(SQX_E_IO);
+    ++entriesWritten_;
+    if (size > 0 && corruptAt_ == 0 && !faults_.corruptMatch.empty() &&
+        item.storedName.find(faults_.corruptMatch) != std::string::npos)
+        corruptAt_ = dataStart + (sink_->position() - dataStart) / 2;
     return SQX_OK;
 }
 
 int32_t ArchiveWriter::copyData(archive* a, int fd, uint64_t size) {
     uint64_t left = size;
-    bool atEnd = false;
     while (left > 0) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
         size_t got = 0;
-        while (!atEnd && got < want) {
+        while (got < want) {
             const ssize_t n = ::read(fd, buffer_.data() + got, want - got);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return resultFromErrno(errno);
-            if (n == 0) atEnd = true;
+            if (n == 0) return SQX_E_SOURCE_CHANGED; // it shrank
             got += static_cast<size_t>(n);
         }
-        // The file shrank while it was read: the header promised `size` bytes.
-        std::memset(buffer_.data() + got, 0, want - got);
         // The disk reads the next chunks while this one is compressed.
         const uint64_t next = size - left + want;
         if (next < size)
@@ -223,7 +249,14 @@ int32_t ArchiveWriter::copyData(archive* a, int fd, uint64_t size) {
         entryDone_ += want;
         if (!reportProgress(false)) return SQX_E_ABORTED;
     }
-    return SQX_OK;
+    // One byte more than its size: it grew.
+    char extra = 0;
+    ssize_t n = 0;
+    do
+        n = ::read(fd, &extra, 1);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return resultFromErrno(errno);
+    return n == 0 ? SQX_OK : SQX_E_SOURCE_CHANGED;
 }
 
 } // namespace sqx

@@ -31,6 +31,8 @@ private:
     int32_t writeEntry(archive* a, int32_t index, const std::string& specification);
     int32_t writeItem(archive* a, const SourceItem& item);
     int32_t copyData(archive* a, int fd, uint64_t size);
+    // The written archive, read back before it may replace the target.
+    int32_t check(VolumeSink& sink);
     // The reason for a failed libarchive call: the sink's, an abort, or `fallback`.
     int32_t failure(int32_t fallback) const;
     bool reportProgress(bool entryDone);
@@ -44,6 +46,9 @@ private:
     Faults faults_;
     VolumeSink* sink_ = nullptr;
     std::vector<char> buffer_;
+    uint64_t entriesWritten_ = 0;
+    // Where the fault seam flips a byte (the middle of one entry's stored data), or 0.
+    uint64_t corruptAt_ = 0;
     // Progress of the current list entry.
     uint64_t entryTotal_ = 0;
     uint64_t entryDone_ = 0;

@@ -68,6 +68,7 @@ Faults Faults::fromEnvironment() {
     f.openErrno = splitFault(std::getenv("SQX_FAULT_OPEN"), rest);
     f.readErrno = splitFault(std::getenv("SQX_FAULT_READ"), f.readMatch);
     if (f.readMatch.empty()) f.readErrno = 0;
+    if (const char* corrupt = std::getenv("SQX_FAULT_CORRUPT")) f.corruptMatch = corrupt;
     return f;
 }
 

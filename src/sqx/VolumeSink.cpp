@@ -2,9 +2,11 @@
 
 #include "DriveKind.h"
 #include "Files.h"
+#include "Leftovers.h"
 #include "Names.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,10 +55,18 @@ std::string VolumeSink::volumeName(const std::string& base, size_t number) const
 
 bool VolumeSink::openTemp(const std::string& path) {
     if (faults_.openErrno != 0) return fail(resultFromErrno(faults_.openErrno));
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    // Backups hold account settings: only their owner reads them, whatever the umask says.
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     openErrno_ = fd.valid() ? 0 : errno;
     if (!fd.valid()) return fail(resultFromErrno(openErrno_));
     temps_.push_back(path);
+    if (::fchmod(fd.get(), 0600) != 0) return fail(resultFromErrno(errno));
+    if (!lock_.valid()) {
+        // A descriptor of its own, so that the lock outlives the first volume's writing.
+        lock_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!lock_.valid() || ::flock(lock_.get(), LOCK_EX | LOCK_NB) != 0)
+            return fail(resultFromErrno(errno));
+    }
     fd_ = std::move(fd);
     volumeBytes_ = 0;
     return true;
@@ -68,7 +78,7 @@ int32_t VolumeSink::open() {
         return fail(SQX_E_BAD_ARGUMENT), result_;
     buffer_.resize(kBufferBytes);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = target_ + ".sqxtmp-" + randomSuffix();
+        const std::string temp = temporaryName(target_);
         if (openTemp(temp)) return SQX_OK;
         if (openErrno_ != EEXIST) return result_;
         result_ = SQX_OK;
@@ -77,8 +87,7 @@ int32_t VolumeSink::open() {
 }
 
 bool VolumeSink::startNextVolume() {
-    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno));
-    if (const int error = fd_.closeChecked(); error != 0) return fail(resultFromErrno(error));
+    if (!syncVolume()) return false;
     const size_t disk = temps_.size() + 1;
     const int32_t needed = static_cast<int32_t>(std::min<uint64_t>(slice_, INT32_MAX));
     if (!callback_.nextVolume(static_cast<int32_t>(disk), needed,
@@ -132,12 +141,37 @@ bool VolumeSink::write(const void* data, size_t size) {
     return true;
 }
 
-int32_t VolumeSink::commit() {
+int32_t VolumeSink::finish() {
     if (result_ != SQX_OK || !fd_.valid()) return result_ != SQX_OK ? result_ : SQX_E_IO;
     if (!flushBuffer()) return result_;
-    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno)), result_;
-    if (const int error = fd_.closeChecked(); error != 0)
-        return fail(resultFromErrno(error)), result_;
+    return syncVolume() ? SQX_OK : result_;
+}
+
+bool VolumeSink::syncVolume() {
+    if (::fsync(fd_.get()) != 0 && errno != EINVAL) return fail(resultFromErrno(errno));
+    // Out of the page cache once it is on the medium: the check after writing then reads
+    // what the disk holds, not what the writer meant to put there.
+    posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_DONTNEED);
+    if (const int error = fd_.closeChecked(); error != 0) return fail(resultFromErrno(error));
+    return true;
+}
+
+void VolumeSink::corruptByte(uint64_t offset) {
+    if (temps_.empty()) return;
+    const size_t volume =
+        slice_ == 0 ? 0 : std::min<size_t>(temps_.size() - 1, static_cast<size_t>(offset / slice_));
+    const off_t at = static_cast<off_t>(slice_ == 0 ? offset : offset - volume * slice_);
+    UniqueFd fd(::open(temps_[volume].c_str(), O_RDWR | O_CLOEXEC));
+    unsigned char byte = 0;
+    if (fd.valid() && ::pread(fd.get(), &byte, 1, at) == 1) {
+        byte ^= 0x5A;
+        (void)!::pwrite(fd.get(), &byte, 1, at);
+    }
+}
+
+int32_t VolumeSink::commit() {
+    if (result_ != SQX_OK || fd_.valid() || temps_.empty())
+        return result_ != SQX_OK ? result_ : SQX_E_IO;
     const size_t volumes = temps_.size();
     // Each temporary file leaves the list once it is in place, so that a failed rename removes
     // only what is still temporary.
@@ -148,6 +182,7 @@ int32_t VolumeSink::commit() {
             return fail(resultFromErrno(errno)), result_;
         temps_.erase(temps_.begin());
     }
+    lock_.reset();
     removeStale(volumes);
     syncFolder(folder_);
     return SQX_OK;
@@ -166,6 +201,7 @@ void VolumeSink::discard() {
     for (const auto& temp : temps_)
         ::unlink(temp.c_str());
     temps_.clear();
+    lock_.reset(); // only now: a removed file needs no lock
 }
 
 } // namespace sqx

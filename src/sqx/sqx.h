@@ -54,7 +54,9 @@ enum {
     SQX_E_PASSWORD_NEEDED = 2956, /* encrypted entries and no password */
     SQX_E_BAD_PASSWORD = 2957,    /* encrypted entries and the password does not open them */
     SQX_E_NO_MEMORY = 2958,
-    SQX_E_INTERNAL = 2959 /* the compression back end refused a setting */
+    SQX_E_INTERNAL = 2959,       /* the compression back end refused a setting */
+    SQX_E_SOURCE_CHANGED = 2960, /* a source file changed its size while it was read */
+    SQX_E_REFUSED_ENTRY = 2961   /* extract: entries were left out as unsafe (see below) */
 };
 
 /* ---- Callback reasons --------------------------------------------------------------------- */
@@ -170,21 +172,35 @@ SQX_API int32_t SqxInitArcFileList(SqxArcList** arcList);
 SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
 
 /*
- * Writes the archive from the list. Per list entry, in order: one SQX_REASON_NEXT_FILE (also for
- * an entry that matches nothing), then SQX_REASON_PROGRESS while its data is stored (at least
- * every MiB, every tenth of a second at the most rarely, and 100 when the entry is done).
- * SQX_REASON_NEXT_VOLUME before each volume after the first. The password is taken from the
- * options only: an empty password writes an unencrypted archive, and SQX_REASON_PASSWORD is never
- * asked when writing. A null callback stores the normalised specifications and never stops.
+ * Writes the archive from the list. Temporary files (leftovers of killed runs) in the target's
+ * folder are removed first: only files of the exact temporary form below, owned by the calling
+ * user, whose writing process is gone and whose lock is free. Per list entry, in order: one
+ * SQX_REASON_NEXT_FILE (also for an entry that matches nothing), then SQX_REASON_PROGRESS while its
+ * data is stored (at least every MiB, every tenth of a second at the most rarely, and 100 when the
+ * entry is done). SQX_REASON_NEXT_VOLUME before each volume after the first. The password is taken
+ * from the options only: an empty password writes an unencrypted archive, and SQX_REASON_PASSWORD
+ * is never asked when writing. A null callback stores the normalised specifications and never
+ * stops.
  *
- * The archive is written under a temporary name beside the target and renamed over it only when
- * complete; on failure or abort nothing is left behind and an existing archive stays as it was.
+ * The archive is written under a temporary name beside the target,
+ * "<target>.sqxtmp-<process id>-<10 letters and digits>" (later volumes add ".002", ...), with
+ * mode 0600 whatever the umask (archives hold account settings), and locked (flock) by the
+ * writing process. When it is complete and synced, it is read back in full from the disk (its
+ * pages are dropped from the cache first) with the password of the call,
+ * every entry's CRC and, for encrypted entries, its authentication code checked (for volumes,
+ * the whole set); a check that lasts gets SQX_REASON_PROGRESS with 100 (for the last list entry)
+ * every tenth of a second, and a stop answer aborts as before. A failed check fails the call with
+ * SQX_E_BAD_DATA. Only a checked archive is renamed over the target; on failure or abort
+ * nothing is left behind and an existing archive stays as it was.
  * Volumes are named <target>.001, <target>.002, ...; an archive that fits in one volume keeps the
  * plain name. A successful write replaces every file of an older archive of that name (the plain
  * file and numbered volumes).
  *
- * A source file that cannot be read fails the call. A file that grows while it is read is stored
- * with the size it had when it was opened; one that shrinks is filled up with zero bytes.
+ * A source file that cannot be read fails the call. A file whose size changes while it is read
+ * (it ends early, or holds more than its size when it was opened) fails the call with
+ * SQX_E_SOURCE_CHANGED: its copy would be neither the old nor the new file, so the archive is not
+ * kept and the previous one stays. The file belongs to the list entry of the last
+ * SQX_REASON_NEXT_FILE, as does the file of SQX_E_ACCESS from a source that cannot be read.
  */
 SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxOptions* options,
                             SqxCallback callback, intptr_t userValue);
@@ -200,7 +216,11 @@ SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxO
  * authentication code; SQX_REASON_NEXT_FILE and SQX_REASON_PROGRESS as for writing.
  * SqxExtractFiles writes the selected entries below options->tempFolder, asking
  * SQX_REASON_DESTINATION per entry and SQX_REASON_OVERWRITE when the destination exists; a
- * damaged entry leaves no file behind.
+ * damaged entry, or one with more data than its header says, leaves no file behind. Files are
+ * made with mode 0600. Entries that could lead outside the folder are refused: links, devices,
+ * and names that are absolute ("/x", "\x", "C:x") or hold a ".." component. A refused entry
+ * gets its SQX_REASON_NEXT_FILE and no SQX_REASON_DESTINATION, nothing is written for it, the
+ * other entries are extracted, and the call then ends with SQX_E_REFUSED_ENTRY.
  */
 SQX_API int32_t SqxListFiles(const char* archivePath, SqxArcList** arcList,
                              const SqxOptions* options, SqxCallback callback, intptr_t userValue);
@@ -224,6 +244,9 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
  *       @0 fails at the first write.
  *   SQX_FAULT_OPEN="<errno>"            creating the target's temporary file fails with <errno>.
  *   SQX_FAULT_READ="<errno>@<text>"     opening a source file whose path contains <text> fails.
+ *   SQX_FAULT_CORRUPT="<text>"          once the archive is written, one byte in the middle of the
+ *       stored data of the first file whose stored name contains <text> is flipped, before the
+ *       check after writing.
  */
 
 #ifdef __cplusplus

@@ -403,9 +403,12 @@ void TestArchiveWriter::results_data() {
     QTest::newRow("readonly") << 150 << true << false
                               << QStringLiteral("Drive is write protected!");
     QTest::newRow("abort") << 2926 << false << true << QString();
-    QTest::newRow("io") << 2953 << true << false << QStringLiteral(" Error code: 2953");
+    QTest::newRow("io") << 2953 << true << false
+                        << QStringLiteral(" Input/output error while C:\\stage\\a.txt was stored "
+                                          "in the archive C:\\r.ebk. Error code: 2953");
     QTest::newRow("missing entry point")
-        << -1 << true << false << QStringLiteral(" Error code: -1");
+        << -1 << true << false
+        << QStringLiteral(" The archive C:\\r.ebk could not be written. Error code: -1");
 }
 
 void TestArchiveWriter::results() {

@@ -7,7 +7,9 @@
 #include <QTest>
 
 #include <locale.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace sqxtest;
@@ -282,35 +284,137 @@ private Q_SLOTS:
                  QStringList({"S/special/", "S/special/alias.txt", "S/special/real.txt"}));
     }
 
-    void filesThatChangeSizeStayConsistent() {
-        // Kernel files report a size that is not their length: one promises 4096 bytes and
-        // holds a few (as a file that shrinks while it is read), one promises 0 and holds more
-        // (one that grows). The entries keep the size first seen; the archive stays sound.
-        QString shrinking;
-        for (const QString candidate :
-             {"/sys/kernel/mm/transparent_hugepage/enabled", "/sys/kernel/profiling"})
-            if (QFileInfo(candidate).size() == 4096 && readFile(candidate).size() < 4096)
-                shrinking = candidate;
-        const QString growing = "/proc/version";
-        if (shrinking.isEmpty() || QFileInfo(growing).size() != 0 || !haveTools())
-            QSKIP("no kernel files of that kind here, or no 7z and bsdtar");
-        const QString archive = out_ + "/k.ebk";
-        QCOMPARE(addFiles(archive, {shrinking, growing}, options("pw"), nullptr), SQX_OK);
-        const Listed listed = listArchive(archive);
-        QCOMPARE(listed.result, SQX_OK);
-        for (const auto& row : listed.rows)
-            QCOMPARE(row.size, row.name.endsWith("version") ? 0 : 4096);
-        QCOMPARE(sevenZipTest(archive, "pw").exitCode, 0);
-        int code = -1;
-        bsdtarNames(archive, "pw", &code);
-        QCOMPARE(code, 0);
-        SqxOptions o = options("pw");
-        std::strcpy(o.tempFolder, (out_ + "/x").toUtf8().constData());
-        QCOMPARE(SqxExtractFiles(archive.toUtf8().constData(), nullptr, &o, nullptr, 0), SQX_OK);
-        const QByteArray content = readFile(out_ + "/x" + shrinking);
-        QCOMPARE(content.size(), 4096);
-        QVERIFY(content.startsWith(readFile(shrinking)));
-        QVERIFY(content.endsWith(QByteArray(100, '\0')));
+    void filesThatChangeSizeFailTheCall_data() {
+        QTest::addColumn<qint64>("newSize"); // what the file becomes after its first MiB is read
+        QTest::newRow("shrinks") << qint64(1500000);
+        QTest::newRow("grows") << qint64(5000000);
+    }
+
+    void filesThatChangeSizeFailTheCall() {
+        // A copy that is neither the old nor the new file is no backup: the call fails with a
+        // code of its own at that file's list entry, and the previous archive stays.
+        QFETCH(qint64, newSize);
+        const QString changing = out_ + "/changing.bin";
+        QVERIFY(writeFile(changing, sampleBytes(3500000, 6, false)));
+        const QString archive = out_ + "/x.ebk";
+        QVERIFY(writeFile(archive, "previous backup"));
+        Recorder rec;
+        rec.answer = [&](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_PROGRESS && r.entryIndex == 2 &&
+                QFileInfo(changing).size() != newSize)
+                QFile::resize(changing, newSize);
+            return 1;
+        };
+        QCOMPARE(
+            addFiles(archive, {source("a.txt"), changing, source("Mail")}, options("pw"), &rec),
+            SQX_E_SOURCE_CHANGED);
+        QCOMPARE(rec.of(SQX_REASON_NEXT_FILE).back().index, 2);
+        QCOMPARE(readFile(archive), QByteArray("previous backup"));
+        QCOMPARE(folderEntries(out_), QStringList({"changing.bin", "x.ebk"}));
+
+        // A kernel file that says 0 bytes and holds more is such a file too.
+        if (QFileInfo("/proc/version").size() == 0 && !readFile("/proc/version").isEmpty())
+            QCOMPARE(addFiles(archive, {"/proc/version"}, options(), nullptr),
+                     SQX_E_SOURCE_CHANGED);
+    }
+
+    void damageFoundAfterWritingKeepsThePreviousArchive_data() {
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<int>("volumeSize");
+        QTest::addColumn<QByteArray>("damaged"); // the stored name of the damaged entry
+        QTest::newRow("stored") << QByteArray() << 0 << QByteArray("b.bin");
+        QTest::newRow("deflated") << QByteArray() << 0 << QByteArray("a.txt");
+        QTest::newRow("aes") << QByteArray("pw") << 0 << QByteArray("x.dbx");
+        QTest::newRow("aes volumes") << QByteArray("pw") << 1357664 << QByteArray("b.bin");
+    }
+
+    void damageFoundAfterWritingKeepsThePreviousArchive() {
+        // The fault seam flips one byte of the finished archive before it is read back.
+        QFETCH(QByteArray, password);
+        QFETCH(int, volumeSize);
+        QFETCH(QByteArray, damaged);
+        const QString archive = out_ + "/x.ebk";
+        QVERIFY(writeFile(archive, "previous backup"));
+        const QStringList specs{source("a.txt"), source("b.bin"), source("Mail")};
+        qputenv("SQX_FAULT_CORRUPT", damaged);
+        const int32_t r = addFiles(archive, specs, options(password, volumeSize), nullptr);
+        qunsetenv("SQX_FAULT_CORRUPT");
+        QCOMPARE(r, SQX_E_BAD_DATA);
+        QCOMPARE(readFile(archive), QByteArray("previous backup"));
+        QCOMPARE(folderEntries(out_), QStringList{"x.ebk"});
+        // The same call without the fault is checked and kept.
+        QCOMPARE(addFiles(archive, specs, options(password, volumeSize), nullptr), SQX_OK);
+    }
+
+    void archivesAreReadableByTheOwnerOnly() {
+        // Whatever the umask: the temporary file, the archive and every volume are 0600.
+        const mode_t old = umask(0);
+        QList<mode_t> tempModes;
+        Recorder rec;
+        rec.answer = [&](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_PROGRESS)
+                for (const QString& name : folderEntries(out_))
+                    if (name.contains(".sqxtmp-")) {
+                        struct stat st {};
+                        if (stat(QFile::encodeName(out_ + "/" + name).constData(), &st) == 0)
+                            tempModes << (st.st_mode & 07777);
+                    }
+            return 1;
+        };
+        const int32_t single = addFiles(out_ + "/one.ebk", {source("a.txt")}, options("pw"), &rec);
+        const int32_t split =
+            addFiles(out_ + "/set.ebk", {source("b.bin")}, options({}, 1357664), &rec);
+        umask(old);
+        QCOMPARE(single, SQX_OK);
+        QCOMPARE(split, SQX_OK);
+        QVERIFY(!tempModes.isEmpty());
+        for (const mode_t m : tempModes)
+            QCOMPARE(int(m), 0600);
+        const QStringList written = folderEntries(out_);
+        QCOMPARE(written, QStringList({"one.ebk", "set.ebk.001", "set.ebk.002", "set.ebk.003"}));
+        for (const QString& name : written) {
+            struct stat st {};
+            QCOMPARE(stat(QFile::encodeName(out_ + "/" + name).constData(), &st), 0);
+            QCOMPARE(int(st.st_mode & 07777), 0600);
+        }
+    }
+
+    void leftoversOfKilledRunsAreRemoved() {
+        // Only what is provably a leftover of this user goes: the exact name, a regular file
+        // of ours, its process gone and its lock free.
+        const pid_t dead = fork();
+        if (dead == 0) _exit(0);
+        QVERIFY(dead > 0);
+        waitpid(dead, nullptr, 0);
+        const QString d = QString::number(dead);
+        const QString alive = QString::number(getppid());
+        const QStringList gone{"x.ebk.sqxtmp-" + d + "-0123456789",
+                               "x.ebk.sqxtmp-" + d + "-0123456789.002",
+                               "old.ebk.sqxtmp-" + d + "-abcdefghij.003"}; // its first is gone
+        QStringList kept{"x.ebk.sqxtmp-" + alive + "-0123456789",          // its writer runs
+                         "x.ebk.sqxtmp-" + d + "-locked0000",              // its lock is held
+                         "x.ebk.sqxtmp-" + d + "-012345678",               // not the exact form
+                         "x.ebk.sqxtmp-0123456789",                        // says no process
+                         "x.ebk.sqxtmp-" + d + "-Abcdefghij"};
+        for (const QString& name : gone + kept)
+            QVERIFY(writeFile(out_ + "/" + name, "partial"));
+        QVERIFY(QFile::link(out_ + "/x.ebk.sqxtmp-" + alive + "-0123456789",
+                            out_ + "/x.ebk.sqxtmp-" + d + "-linklinkli"));
+        kept << "x.ebk.sqxtmp-" + d + "-linklinkli";
+        QFile locked(out_ + "/x.ebk.sqxtmp-" + d + "-locked0000");
+        QVERIFY(locked.open(QIODevice::ReadOnly));
+        QCOMPARE(flock(locked.handle(), LOCK_EX), 0);
+        if (geteuid() == 0) { // another user's file, as only root can make one
+            const QString foreign = "x.ebk.sqxtmp-" + d + "-foreign000";
+            QVERIFY(writeFile(out_ + "/" + foreign, "partial"));
+            QCOMPARE(chown(QFile::encodeName(out_ + "/" + foreign).constData(), 4242, 4242), 0);
+            kept << foreign;
+        }
+        QCOMPARE(addFiles(out_ + "/new.ebk", {source("a.txt")}, options(), nullptr), SQX_OK);
+        QStringList expected = kept;
+        expected << "new.ebk";
+        expected.sort();
+        QCOMPARE(folderEntries(out_), expected);
     }
 
     void emptyListWritesAnEmptyArchive() {
