@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 
 #include <QLocale>
+#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -62,42 +63,72 @@ QString BackupFileName(int clientCode, const QDate& date, const QString& dateFor
     return prefix + text + QStringLiteral(".ebk");
 }
 
+namespace {
+// One archive as rotation sees it: a plain file, or a set of volumes
+// ("name.ebk.001", "name.ebk.002", ...) that stands or goes as a whole.
+struct ArchiveSet {
+    QString name;        // "name.ebk"
+    QStringList members; // file names in the folder
+    QDateTime modified;  // of the newest member
+};
+
+// "name.ebk" for "name.ebk" and for a volume "name.ebk.NNN"; empty otherwise.
+QString archiveNameOf(const QString& file) {
+    static const QRegularExpression volume(QStringLiteral("^(.*\\.ebk)\\.[0-9]{3,}$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (file.endsWith(QLatin1String(".ebk"), Qt::CaseInsensitive)) return file;
+    const auto m = volume.match(file);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+} // namespace
+
 QStringList RotateBackups(const platform::Files& fs, int clientCode, const QString& newFile,
                           const RotateOptions& options) {
     QString prefix = BackupFilePrefix(clientCode).trimmed();
     if (prefix.isEmpty()) prefix = QStringLiteral("ebk");
     const QString pattern =
-        options.backupFolder + options.namePrefix + prefix + QStringLiteral("*.ebk");
+        options.backupFolder + options.namePrefix + prefix + QStringLiteral("*");
     const auto found = fs.find(pattern, platform::FA_ANYFILE & ~quint32(platform::FA_DIRECTORY));
     if (!found) return {};
-    std::vector<platform::FindData> files = found.value();
-    std::stable_sort(files.begin(), files.end(),
-                     [](const platform::FindData& a, const platform::FindData& b) {
-                         return a.modified < b.modified;
-                     });
+    // Names compare without regard to case, as the file system the archive
+    // was written to resolves them: the new archive is never "another" one.
+    QMap<QString, ArchiveSet> sets;
+    for (const platform::FindData& f : found.value()) {
+        const QString name = archiveNameOf(f.name);
+        if (name.isEmpty() ||
+            !platform::wildcardMatch(options.namePrefix + prefix + QStringLiteral("*.ebk"), name))
+            continue;
+        ArchiveSet& set = sets[name.toLower()];
+        if (set.name.isEmpty()) set.name = name;
+        set.members << f.name;
+        if (!set.modified.isValid() || f.modified > set.modified) set.modified = f.modified;
+    }
+    std::vector<ArchiveSet> files;
+    const QString newKey = platform::extractFileName(newFile).toLower();
+    const bool sameFolder =
+        platform::extractFilePath(newFile).compare(options.backupFolder, Qt::CaseInsensitive) == 0;
+    for (auto it = sets.cbegin(); it != sets.cend(); ++it)
+        if (!(sameFolder && it.key() == newKey)) files.push_back(it.value());
+    std::stable_sort(files.begin(), files.end(), [](const ArchiveSet& a, const ArchiveSet& b) {
+        return a.modified < b.modified;
+    });
 
     QStringList deleted;
-    auto remove = [&](const QString& path) {
-        if (fs.removeFile(path)) deleted << path;
+    auto remove = [&](const ArchiveSet& set) {
+        for (const QString& member : set.members) {
+            const QString path = options.backupFolder + member;
+            if (fs.removeFile(path)) deleted << path;
+        }
     };
     if (options.backupMode == base::BackupMode::Overwrite) {
-        for (auto it = files.rbegin(); it != files.rend(); ++it) {
-            const QString path = options.backupFolder + it->name;
-            if (path != newFile) {
-                remove(path);
-                break;
-            }
-        }
+        if (!files.empty()) remove(files.back());
         return deleted;
     }
     // Mode 2 keeps every backup, as the option says.
     if (options.backupMode != base::BackupMode::KeepLast || options.backupKeep <= 0) return deleted;
     int others = 0;
-    for (auto it = files.rbegin(); it != files.rend(); ++it) {
-        const QString path = options.backupFolder + it->name;
-        if (path == newFile) continue;
-        if (++others > options.backupKeep) remove(path);
-    }
+    for (auto it = files.rbegin(); it != files.rend(); ++it)
+        if (++others > options.backupKeep) remove(*it);
     return deleted;
 }
 

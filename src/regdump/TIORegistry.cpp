@@ -2,7 +2,6 @@
 
 #include "platform/Files.h"
 #include "platform/encoding.h"
-#include "platform/Files.h"
 #include "platform/registrytext.h"
 
 #include <QtEndian>

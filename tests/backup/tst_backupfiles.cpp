@@ -53,7 +53,8 @@ private Q_SLOTS:
     void fileNameFromTheLocale();
     void rotate_data();
     void rotate();
-    void rotateCaseDiffersIsAnotherFile();
+    void rotateKeepsTheNewFileWhateverItsSpelling();
+    void rotateTreatsAVolumeSetAsOneArchive();
     void rotateLeavesFoldersAndOtherClients();
     void requestLimits();
 };
@@ -143,13 +144,30 @@ void TestBackupFiles::rotate() {
     QCOMPARE(deleted.size(), existing.size() - left.size());
 }
 
-void TestBackupFiles::rotateCaseDiffersIsAnotherFile() {
+void TestBackupFiles::rotateKeepsTheNewFileWhateverItsSpelling() {
     Folder f;
-    const QStringList paths = f.make({"ZOzozudoVevezo 1.ebk", "ZOzozudoVevezo 2.ebk"});
-    // The new file spelled in other letters: the listed newest one is "another" file.
-    const QString spelled = QStringLiteral("C:\\b\\zozozudovevezo 2.ebk");
+    f.make({"ZOzozudoVevezo 1.ebk", "zozozudovevezo 2.ebk"});
+    // The writer replaced "zozozudovevezo 2.ebk" when asked for this name: it
+    // is the new archive, and the other one goes.
+    const QString spelled = QStringLiteral("C:\\b\\ZOzozudoVevezo 2.ebk");
     RotateBackups(*f.prefix.files, 1, spelled, inB(1, 3));
-    QCOMPARE(f.left(), QStringList{"ZOzozudoVevezo 1.ebk"});
+    QCOMPARE(f.left(), QStringList{"zozozudovevezo 2.ebk"});
+}
+
+void TestBackupFiles::rotateTreatsAVolumeSetAsOneArchive() {
+    Folder f;
+    const QStringList paths = f.make({"ZOzozudoVevezo 1.ebk.001", "ZOzozudoVevezo 1.ebk.002",
+                                      "ZOzozudoVevezo 2.ebk", "ZOzozudoVevezo 3.ebk.001",
+                                      "ZOzozudoVevezo 3.ebk.002", "ZOzozudoVevezo 3.ebk.003"});
+    // Keep 1: the split archive 1 goes whole, 2 stays, and the new split
+    // archive 3 (named as the run asked for it) stays whole.
+    RotateBackups(*f.prefix.files, 1, QStringLiteral("C:\\b\\ZOzozudoVevezo 3.ebk"), inB(3, 1));
+    QCOMPARE(f.left(), (QStringList{"ZOzozudoVevezo 2.ebk", "ZOzozudoVevezo 3.ebk.001",
+                                    "ZOzozudoVevezo 3.ebk.002", "ZOzozudoVevezo 3.ebk.003"}));
+    // Overwrite: the newest other archive goes, a volume set as a whole.
+    f.make({"ZOzozudoVevezo 4.ebk"});
+    RotateBackups(*f.prefix.files, 1, QStringLiteral("C:\\b\\ZOzozudoVevezo 4.ebk"), inB(1, 1));
+    QCOMPARE(f.left(), (QStringList{"ZOzozudoVevezo 2.ebk", "ZOzozudoVevezo 4.ebk"}));
 }
 
 void TestBackupFiles::rotateLeavesFoldersAndOtherClients() {

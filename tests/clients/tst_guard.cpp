@@ -7,8 +7,8 @@
 #include "clients/RunningClientGuard.h"
 #include "clients/TWinList.h"
 #include "clients/gui/FakeClient.h"
-#include "support/FakeInteraction.h"
 #include "clients/gui/XServer.h"
+#include "support/FakeInteraction.h"
 #include "support/ScopedEnv.h"
 
 #include <QTemporaryDir>
