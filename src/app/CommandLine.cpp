@@ -98,6 +98,11 @@ CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
 }
 
 int CommandLine::runBackupCommand(const BackupCommand& cmd) {
+    if (cmd.codes.isEmpty()) {
+        // A misspelt client name must not read as a backup made.
+        reportLine(QStringLiteral("postora: /b: no known client is named; nothing was backed up"));
+        return kExitFailed;
+    }
     const platform::Files& fs = ctx_.files();
     if (!fs.directoryExists(cmd.folder))
         (void)fs.createDirectories(cmd.folder); // a failure shows in the backups

@@ -4,12 +4,16 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/gui/GuiInteraction.h"
+#include "base/ExitStatus.h"
 #include "base/Interaction.h"
 #include "desktop/gui/TIconTaskBar.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 
 #include <QApplication>
+#include <QStringDecoder>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -26,6 +30,23 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 } // namespace
 
 int main(int argc, char** argv) {
+    // Postora's command line is taken whole before Qt reads it: Qt would take
+    // its own options ("-style", "-platform" ...) out, and a bad command could
+    // then run as a good one.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(raw);
+        if (utf8.hasError() && raw.left(3).toLower() == "/p:") {
+            // Decoded with replacement characters it would name another folder.
+            std::fprintf(stderr, "postora: the folder after /p: is not valid UTF-8: %s\n",
+                         raw.constData());
+            return base::kExitBadCommand;
+        }
+        args << text;
+    }
+
     // Without a display the command line runs without any window system and
     // every question gets its safe answer on the console.
     const bool headless =
@@ -58,7 +79,5 @@ int main(int argc, char** argv) {
 
     // The main window, the splash and the dialogs join through the hooks.
     app::StartupHooks hooks;
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
     return app::RunProgram(ctx, hooks, handlers, args, platform::programHostFolder());
 }

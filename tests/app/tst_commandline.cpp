@@ -66,6 +66,7 @@ private Q_SLOTS:
     void badCommands_data();
     void badCommands();
     void notInstalledClientFailsTheRun();
+    void noKnownClientFailsTheRun();
     void passwordFromTheSettings();
     void volumesOnFloppySize();
     void missingLibraryEndsTheProgram();
@@ -220,11 +221,21 @@ void TestCommandLine::upperCaseWindowsFolder() {
                 .contains(QStringLiteral("Weekly")));
 }
 
+void TestCommandLine::noKnownClientFailsTheRun() {
+    support::SamplePrefix prefix;
+    const Run run = postora({"/b", "/c:nothing", "/p:C:\\x"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errLines.size(), 1);
+    QVERIFY(!QFileInfo::exists(prefix.hostPath(QStringLiteral("C:\\x"))));
+}
+
 void TestCommandLine::badCommands_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("equals sign") << QStringList{"/b", "/c:oexpress", "/p=C:\\x"};
     QTest::newRow("two arguments") << QStringList{"/b", "/cx"};
     QTest::newRow("folder missing") << QStringList{"/b", "/c:oexpress", "/p:"};
+    // Qt's own options are no part of the command: they are not taken out first.
+    QTest::newRow("qt option") << QStringList{"/b", "-style", "fusion", "/c:favorites", "/p:C:\\x"};
 }
 
 void TestCommandLine::badCommands() {
