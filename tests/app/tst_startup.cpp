@@ -133,11 +133,15 @@ void TestStartup::commandsEndTheProgram() {
     testsupport::FakeInteraction ui;
     app::AppContext ctx(ui);
     QStringList log;
-    for (const QStringList& args : {QStringList{"/AUTO"}, QStringList{"/uninstall", "more"},
-                                    QStringList{"/b", "/c:", "/p:C:\\x"}}) {
+    const QList<QPair<QStringList, int>> runs = {
+        {{"/AUTO"}, 0},
+        {{"/uninstall", "more"}, 0},
+        // Naming no known client backs up nothing, and a script must learn it.
+        {{"/b", "/c:", "/p:C:\\x"}, 1}};
+    for (const auto& [args, status] : runs) {
         Hooks hooks;
         log.clear();
-        QCOMPARE(app::RunProgram(ctx, hooks, handlers(&log), args, binDir()), 0);
+        QCOMPARE(app::RunProgram(ctx, hooks, handlers(&log), args, binDir()), status);
         QCOMPARE(hooks.mainWindowRuns, 0);
         QCOMPARE(log.first(), QStringLiteral("tray+"));
         QCOMPARE(log.last(), QStringLiteral("tray-"));
