@@ -3,16 +3,7 @@
 // wants to see the program at work without a prefix of their own.
 
 #include "support/SamplePrefix.h"
-#include "support/clients/EudoraSample.h"
-#include "support/clients/FavoritesSample.h"
-#include "support/clients/IncrediMailSample.h"
-#include "support/clients/NetscapeSample.h"
-#include "support/clients/OperaSample.h"
-#include "support/clients/OutlookExpressSample.h"
-#include "support/clients/OutlookSample.h"
-#include "support/clients/PegasusSample.h"
-#include "support/clients/PocoMailSample.h"
-#include "support/clients/TheBatSample.h"
+#include "support/clients/EveryClient.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -105,16 +96,7 @@ int main(int argc, char** argv) {
     writeUserFiles(sample);
     writePrograms(sample);
     writeUserSettings(sample);
-    support::addOutlookExpress(sample);
-    support::addOutlook(sample);
-    support::addEudora(sample);
-    support::addIncrediMail(sample);
-    support::addPegasus(sample);
-    support::addTheBat(sample);
-    support::addPocoMail(sample);
-    support::addOpera(sample);
-    support::addNetscape(sample);
-    support::addFavorites(sample);
+    support::addEveryClient(sample);
     sample.save();
     if (!QFileInfo(sample.prefixDir() + QStringLiteral("/user.reg")).isFile() ||
         !QFileInfo(sample.prefixDir() + QStringLiteral("/dosdevices/c:")).isDir()) {

@@ -5,6 +5,7 @@
 
 #include "BackupTestSupport.h"
 #include "support/BackupRig.h"
+#include "support/InspectRun.h"
 #include "support/ScopedEnv.h"
 #include "support/clients/OutlookExpressSample.h"
 
@@ -52,20 +53,8 @@ pid_t deadPid() {
     return pid;
 }
 
-struct Inspected {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Inspected inspect(const QStringList& args) {
-    QProcess p;
-    p.start(qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR)) +
-                QStringLiteral("/postora-inspect"),
-            QStringList{QStringLiteral("archive")} + args);
-    if (!p.waitForFinished(60000)) return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+testsupport::InspectRun inspect(const QStringList& args) {
+    return testsupport::runInspect(QStringList{QStringLiteral("archive")} + args);
 }
 
 void put(QByteArray& out, quint64 value, int bytes) {
@@ -214,16 +203,16 @@ void TestArchiveTrust::stagingFoldersOfKilledRunsAreRemoved() {
 void TestArchiveTrust::inspectorReadsBackups() {
     Rig rig;
     QVERIFY(!rig.backUp());
-    const Inspected listed = inspect({QStringLiteral("list"), rig.archive()});
-    QCOMPARE(listed.exitCode, 0);
+    const testsupport::InspectRun listed = inspect({QStringLiteral("list"), rig.archive()});
+    QCOMPARE(listed.code, 0);
     for (const QString& name : rig.names())
         QVERIFY2(listed.out.contains(QStringLiteral("  ") + name + u'\n'), qPrintable(name));
-    QCOMPARE(inspect({QStringLiteral("test"), rig.archive()}).exitCode, 0);
+    QCOMPARE(inspect({QStringLiteral("test"), rig.archive()}).code, 0);
 
     const QString to = rig.out.filePath(QStringLiteral("restored"));
-    const Inspected extracted =
+    const testsupport::InspectRun extracted =
         inspect({QStringLiteral("extract"), rig.archive(), QStringLiteral("--to"), to});
-    QVERIFY2(extracted.exitCode == 0, qPrintable(extracted.err));
+    QVERIFY2(extracted.code == 0, qPrintable(extracted.err));
     QCOMPARE(readAll(to + QStringLiteral("/infobak.ini")), rig.extracted("infobak.ini"));
 
     // A damaged entry is named: a byte of its data (behind its local header) flipped.
@@ -238,8 +227,8 @@ void TestArchiveTrust::inspectorReadsBackups() {
     QFile f(damaged);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     f.close();
-    const Inspected tested = inspect({QStringLiteral("test"), damaged});
-    QCOMPARE(tested.exitCode, 1);
+    const testsupport::InspectRun tested = inspect({QStringLiteral("test"), damaged});
+    QCOMPARE(tested.code, 1);
     QVERIFY2(tested.err.contains(QLatin1String("infobak.ini")), qPrintable(tested.err));
 }
 
@@ -264,8 +253,9 @@ void TestArchiveTrust::inspectorStaysInsideItsFolder() {
          QStringLiteral("in/c.txt"), QStringLiteral("lnk")});
     QCOMPARE(made.exitCode, 0);
     const QString to = dir.filePath(QStringLiteral("out"));
-    const Inspected r = inspect({QStringLiteral("extract"), hostile, QStringLiteral("--to"), to});
-    QCOMPARE(r.exitCode, 1);
+    const testsupport::InspectRun r =
+        inspect({QStringLiteral("extract"), hostile, QStringLiteral("--to"), to});
+    QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(QLatin1String("refused ../b.txt")) &&
                  r.err.contains(QStringLiteral("refused ") + absolute) &&
                  r.err.contains(QLatin1String("refused lnk")),
@@ -282,11 +272,11 @@ void TestArchiveTrust::inspectorStaysInsideItsFolder() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(zipClaiming("big.bin", quint64(1) << 50));
     f.close();
-    QCOMPARE(inspect({QStringLiteral("list"), huge}).exitCode, 0);
+    QCOMPARE(inspect({QStringLiteral("list"), huge}).code, 0);
     const QString hugeTo = dir.filePath(QStringLiteral("hugeout"));
-    const Inspected full =
+    const testsupport::InspectRun full =
         inspect({QStringLiteral("extract"), huge, QStringLiteral("--to"), hugeTo});
-    QCOMPARE(full.exitCode, 1);
+    QCOMPARE(full.code, 1);
     QVERIFY2(full.err.contains(QLatin1String("nothing extracted")), qPrintable(full.err));
     QVERIFY(entriesOf(hugeTo).isEmpty());
 }

@@ -1,5 +1,6 @@
 // postora-inspect over a sample prefix: what a person sees, and the exit codes.
 #include "platform/registry.h"
+#include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 
 #include <QFile>
@@ -11,22 +12,8 @@ using namespace platform;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run inspect(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(POSTORA_BIN_DIR "/postora-inspect"), args);
-    Run r;
-    if (!p.waitForFinished(60000)) return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using Run = testsupport::InspectRun;
+const auto inspect = [](const QStringList& args) { return testsupport::runInspect(args); };
 
 } // namespace
 

@@ -3,6 +3,7 @@
 
 #include "platform/encoding.h"
 #include "platform/registry.h"
+#include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 
 #include <QFile>
@@ -19,13 +20,11 @@ class TestInspectExport : public QObject {
     QByteArray exported(const QString& key, const QString& locale) {
         const QString file = sample_->root() + QStringLiteral("/dump.reg");
         QFile::remove(file);
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), locale);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(POSTORA_BIN_DIR "/postora-inspect"),
-                {QStringLiteral("export"), QStringLiteral("HKEY_CURRENT_USER"), key, file});
-        if (!p.waitForFinished(60000) || p.exitCode() != 0) return "<export failed>";
+        const testsupport::InspectRun r = testsupport::runInspect(
+            {QStringLiteral("export"), QStringLiteral("HKEY_CURRENT_USER"), key, file}, env);
+        if (r.code != 0) return "<export failed>";
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
     }

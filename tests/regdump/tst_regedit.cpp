@@ -9,16 +9,7 @@
 
 #include "support/BackupRig.h"
 #include "support/ScopedEnv.h"
-#include "support/clients/EudoraSample.h"
-#include "support/clients/FavoritesSample.h"
-#include "support/clients/IncrediMailSample.h"
-#include "support/clients/NetscapeSample.h"
-#include "support/clients/OperaSample.h"
-#include "support/clients/OutlookExpressSample.h"
-#include "support/clients/OutlookSample.h"
-#include "support/clients/PegasusSample.h"
-#include "support/clients/PocoMailSample.h"
-#include "support/clients/TheBatSample.h"
+#include "support/clients/EveryClient.h"
 
 #include "platform/encoding.h"
 #include "platform/registrytext.h"
@@ -206,16 +197,7 @@ private Q_SLOTS:
         // Windows-1252 for the dumps and for Wine alike.
         const support::ScopedEnv locale("LC_ALL", "C.UTF-8");
         BackupRig rig;
-        support::addOutlookExpress(rig.prefix);
-        support::addOutlook(rig.prefix);
-        support::addEudora(rig.prefix);
-        support::addIncrediMail(rig.prefix);
-        support::addPegasus(rig.prefix);
-        support::addTheBat(rig.prefix);
-        support::addPocoMail(rig.prefix);
-        support::addOpera(rig.prefix);
-        support::addNetscape(rig.prefix);
-        support::addFavorites(rig.prefix);
+        support::addEveryClient(rig.prefix);
         addAwkwardValues(rig.prefix);
 
         // A backup of every client found, as the program's own loop makes them.

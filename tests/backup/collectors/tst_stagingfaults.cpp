@@ -4,16 +4,8 @@
 // previous archive stays byte for byte, and nothing is left beside it.
 
 #include "support/BackupRig.h"
-#include "support/clients/EudoraSample.h"
-#include "support/clients/FavoritesSample.h"
-#include "support/clients/IncrediMailSample.h"
-#include "support/clients/NetscapeSample.h"
-#include "support/clients/OperaSample.h"
+#include "support/clients/EveryClient.h"
 #include "support/clients/OutlookExpressSample.h"
-#include "support/clients/OutlookSample.h"
-#include "support/clients/PegasusSample.h"
-#include "support/clients/PocoMailSample.h"
-#include "support/clients/TheBatSample.h"
 
 #include "backup/BackupRequest.h"
 #include "clients/Clients.h"
@@ -49,17 +41,7 @@ private Q_SLOTS:
     void everyCollectorFailsOnEveryKindOfStagingWrite() {
         if (!testsupport::haveArchiveTools()) QFAIL("7z and bsdtar are needed");
         BackupRig rig;
-        support::addOutlookExpress(rig.prefix);
-        support::addOutlook(rig.prefix);
-        support::addEudora(rig.prefix);
-        support::addIncrediMail(rig.prefix);
-        support::addPegasus(rig.prefix);
-        support::addTheBat(rig.prefix);
-        support::addPocoMail(rig.prefix);
-        support::addOpera(rig.prefix);
-        support::addNetscape(rig.prefix);
-        support::addFavorites(rig.prefix);
-        rig.prefix.save();
+        support::addEveryClient(rig.prefix);
 
         QList<int> codes;
         for (int base = clients::kOutlookExpress; base <= clients::kFavorites; ++base) {
