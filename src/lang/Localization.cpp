@@ -1,5 +1,6 @@
 #include "lang/Localization.h"
 
+#include "base/Interaction.h"
 #include "base/Settings.h"
 #include "lang/LanguageFiles.h"
 #include "platform/Files.h"
@@ -12,7 +13,7 @@ const QString kEnglish = QStringLiteral("English");
 
 Localization::Localization(const platform::Files& fs, base::Interaction& ui,
                            base::Settings& settings)
-    : fs_(fs), settings_(settings), lngP_(fs, ui, flags_), lngM_(fs, ui, flags_),
+    : fs_(fs), ui_(ui), settings_(settings), lngP_(fs, ui, flags_), lngM_(fs, ui, flags_),
       messages_(fs, ui, flags_) {
     lngM_.SetLngINISupp(&lngP_);
     messages_.SetLngINISupp(&lngP_);
@@ -31,9 +32,19 @@ void Localization::useFile(const QString& winPath) {
 platform::Status Localization::SelectLanguageFile(const std::vector<CaptionWindow*>& windows) {
     platform::Status written;
     if (!fs_.fileExists(languageFilePath())) {
+        const QString englishPath = lang::languageFilePath(settings_.programFolder, kEnglish);
         // Only written when missing: a translator's edited English file stays.
-        if (!fs_.fileExists(lang::languageFilePath(settings_.programFolder, kEnglish)))
+        if (!fs_.fileExists(englishPath)) {
             written = writeEnglishLanguageFile(fs_, settings_.programFolder);
+            if (!written.isOk() && flags_.inMemoryPath.isEmpty()) {
+                // An installed program's folder is read-only: say once that the
+                // file is missing, then serve the built-in English from memory
+                // rather than "ERROR" in every window and message.
+                ui_.showWarning(QString::fromUtf16(kFileNotFoundText));
+                flags_.inMemoryPath = englishPath;
+                flags_.inMemoryBytes = englishLanguageFileBytes();
+            }
+        }
         settings_.language = kEnglish;
     }
     useFile(languageFilePath());

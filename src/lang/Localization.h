@@ -36,7 +36,9 @@ public:
     // writing the built-in English file when that is missing too; then points
     // every component at the file, translates the windows and opens the message
     // table. The status is that of writing the English file (ok when none was
-    // written). Refilling the main window's fields afterwards is the caller's.
+    // written); when it cannot be written the warning is shown once and the
+    // built-in English text is used from memory. Refilling the main window's fields afterwards is
+    // the caller's.
     platform::Status SelectLanguageFile(const std::vector<CaptionWindow*>& windows);
 
     // A language chosen in a language list (its display name).
@@ -46,6 +48,7 @@ private:
     void useFile(const QString& winPath);
 
     const platform::Files& fs_;
+    base::Interaction& ui_;
     base::Settings& settings_;
     LanguageFlags flags_;
     TLngINISupp lngP_;

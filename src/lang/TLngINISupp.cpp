@@ -44,7 +44,8 @@ int TLngINISupp::statusBarPanel(const QString& key, const QString& statusBarName
 }
 
 bool TLngINISupp::Translate(const std::vector<CaptionWindow*>& windows) {
-    const CheckedFile checked = checkLanguageFile(fs_, ui_, fileName_, flags_.lngFileNameMissing);
+    const CheckedFile checked =
+        checkLanguageFile(fs_, ui_, flags_, fileName_, flags_.lngFileNameMissing);
     if (checked.state == CheckedFile::NoName) return false;
     // An unreadable file has no sections: nothing changes.
     const platform::IniFile ini = checked.state == CheckedFile::Loaded

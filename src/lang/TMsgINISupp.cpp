@@ -24,7 +24,8 @@ void TMsgINISupp::SetLngINISupp(TLngINISupp* lng) {
 
 bool TMsgINISupp::Open() {
     if (fileName_.isEmpty() && lng_) fileName_ = lng_->FileName();
-    const CheckedFile checked = checkLanguageFile(fs_, ui_, fileName_, flags_.msgFileNameMissing);
+    const CheckedFile checked =
+        checkLanguageFile(fs_, ui_, flags_, fileName_, flags_.msgFileNameMissing);
     if (checked.state == CheckedFile::NoName) return false;
     flags_.messagesOpen = true;
     return true;
@@ -38,9 +39,9 @@ void TMsgINISupp::Close() {
 QString TMsgINISupp::GetMessage(const QString& key) {
     if (!flags_.messagesOpen && !Open()) return kMissing;
     // Read anew every time: a language switch or an edited file shows at once.
-    const platform::Result<platform::IniFile> ini = platform::IniFile::load(fs_, fileName_);
-    if (!ini) return kMissing;
-    return expandMessageLines(ini->readString(kSection, key, kMissing));
+    const std::optional<QByteArray> bytes = readLanguageFile(fs_, flags_, fileName_);
+    if (!bytes) return kMissing;
+    return expandMessageLines(platform::IniFile::parse(*bytes).readString(kSection, key, kMissing));
 }
 
 void TMsgINISupp::ShowErrorMessage(const QString& key) {

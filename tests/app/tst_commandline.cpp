@@ -67,6 +67,7 @@ private Q_SLOTS:
     void badCommands();
     void notInstalledClientFailsTheRun();
     void noKnownClientFailsTheRun();
+    void nonUtf8FolderRefused();
     void passwordFromTheSettings();
     void volumesOnFloppySize();
     void missingLibraryEndsTheProgram();
@@ -227,6 +228,28 @@ void TestCommandLine::noKnownClientFailsTheRun() {
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.errLines.size(), 1);
     QVERIFY(!QFileInfo::exists(prefix.hostPath(QStringLiteral("C:\\x"))));
+}
+
+// A host folder whose name is not valid UTF-8 cannot be named in Windows form;
+// turning it into some other folder would put the backup where no one looks.
+// The shell passes the raw byte, which a QString argument could not carry.
+void TestCommandLine::nonUtf8FolderRefused() {
+    support::SamplePrefix prefix;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" /b /c:oexpress \"/p:$1/$(printf 'Post\\377e')\""),
+             binDir() + QStringLiteral("/postora"), dir.path()});
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY(p.readAllStandardError().contains("not valid UTF-8"));
+    QVERIFY(QDir(dir.path()).isEmpty());
 }
 
 void TestCommandLine::badCommands_data() {

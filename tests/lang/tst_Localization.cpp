@@ -159,19 +159,28 @@ private Q_SLOTS:
         QVERIFY(lang::listLanguages(*fs, kFolder + "Nowhere\\", "English").names.isEmpty());
     }
 
-    // "English.lng" cannot be written (a folder of that name is in the way):
-    // the failure is returned and the missing file reported as usual, rather
-    // than crashing or inventing texts.
+    // "English.lng" cannot be written (an installed program's read-only
+    // folder): the warning is shown once, and captions and messages come from
+    // the built-in text instead of "ERROR", also after a switch back to English.
     void englishFileCannotBeWritten() {
-        prefix->makeDir(kFolder + "English.lng");
+        fs->setWriteFault([](const QString&) {
+            return platform::Status(platform::Error{platform::kAccessDenied, "read-only folder"});
+        });
         lang::Localization l10n(*fs, ui, settings);
         const platform::Status written = l10n.SelectLanguageFile(windows());
         QVERIFY(!written.isOk());
-        QVERIFY(fs->directoryExists(kFolder + "English.lng"));
+        QVERIFY(!fs->fileExists(kFolder + "English.lng"));
         QCOMPARE(settings.language, QStringLiteral("English"));
-        QCOMPARE(ui.warnings, QStringList({kNotFound, kNotFound}));
+        QCOMPARE(ui.warnings, QStringList({kNotFound}));
+        QCOMPARE(l10n.messages().GetMessage("Message6"), QStringLiteral("Incorect password!"));
+        QCOMPARE(label1->caption, QStringLiteral("Data to backup"));
+
+        l10n.SwitchLanguage("Klingon", windows());
         QCOMPARE(l10n.messages().GetMessage("Message6"), QStringLiteral("ERROR"));
-        QVERIFY(log.isEmpty());
+        ui.clear();
+        l10n.SwitchLanguage("English", windows());
+        QVERIFY(ui.warnings.isEmpty());
+        QCOMPARE(l10n.messages().GetMessage("Message6"), QStringLiteral("Incorect password!"));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
+#include "platform/encoding.h"
 #include "platform/ini.h"
 #include "regdump/TIORegistry.h"
 
@@ -83,8 +84,11 @@ struct BackupRig {
         QFile f(dir + QLatin1Char('/') + name);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    // Read as a Windows program reads it under this process's locale.
     platform::IniFile extractedIni(const QString& name) {
-        return platform::IniFile::parse(extracted(name));
+        const QByteArray bytes = extracted(name);
+        return platform::IniFile::parse(
+            platform::decodeWindowsFile(bytes, platform::ansiCodePage()).value_or(QString()));
     }
     // "key=value" lines of one section of an archived INI file, in file order.
     QStringList extractedSection(const QString& file, const QString& section) {

@@ -50,7 +50,9 @@ std::optional<QString> OutlookCollector::StorePathOf(const platform::RegKey& sec
         QByteArray bytes = section.readBinary(ansi).value_or(QByteArray());
         const qsizetype end = bytes.indexOf('\0');
         if (end >= 0) bytes.truncate(end);
-        return platform::fromAnsi(bytes);
+        // Written in the ANSI code page of the user's locale, as Wine runs it.
+        return platform::decodeCodePage(bytes, platform::ansiCodePage())
+            .value_or(platform::fromAnsi(bytes));
     }
     const QString unicode = QStringLiteral("001f6700");
     if (section.valueExists(unicode))

@@ -199,6 +199,27 @@ private Q_SLOTS:
         QCOMPARE(others.keyNames("Directory"), (QStringList{"Dir1", "Dir2"}));
     }
 
+    // A store path kept as ANSI bytes is in the code page of the user's locale:
+    // read as 1252 it would name a folder that does not exist, and the store
+    // would be left out of the backup without a word.
+    void ansiStorePathInLocaleCodePage() {
+        const support::ScopedEnv locale("LC_ALL", "ru_RU.UTF-8");
+        Rig rig;
+        const QString folder = QStringLiteral("C:\\\u041f\u043e\u0447\u0442\u0430\\");
+        rig.prefix.writeFile(folder + QStringLiteral("family.pst"), QByteArray("pst"));
+        QByteArray property =
+            *platform::encodeCodePage(folder + QStringLiteral("family.pst"), 1251);
+        property.append('\0');
+        rig.prefix.setValue(platform::HKEY_CURRENT_USER, rig.section(ol::familySection()),
+                            platform::RegValue::binary(QStringLiteral("001e6700"), property));
+        rig.prefix.save();
+        QVERIFY(!rig.backup());
+        const auto others = rig.extractedIni(QStringLiteral("others.ini"));
+        QVERIFY2(others.readString("Directory", "Dir3") == folder,
+                 qPrintable(others.readString("Directory", "Dir3")));
+        QVERIFY(rig.names().contains(QStringLiteral("Others/Dir3/family.pst")));
+    }
+
     // Profile values of the wrong type, too short, or without a drive add nothing;
     // missing shell folders add nothing of the host.
     void oddProfileValues() {
