@@ -140,13 +140,20 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                           .arg(platform::extractFilePath(archivePath)) +
                       code);
         break;
-    case kResultBadData:
-        d_.state.fail(QStringLiteral(" The new archive %1 did not read back as it was written, "
-                                     "so it was not kept; an older archive of that name is "
-                                     "unchanged.")
-                          .arg(archivePath) +
+    case kResultBadData: {
+        const QString entry = d_.library.LastFailedEntry();
+        d_.state.fail((entry.isEmpty()
+                           ? QStringLiteral(" The new archive %1 did not read back as it was "
+                                            "written, so it was not kept; an older archive of "
+                                            "that name is unchanged.")
+                                 .arg(archivePath)
+                           : QStringLiteral(" The new archive %1 did not read back as it was "
+                                            "written (the entry %2 is damaged), so it was not "
+                                            "kept; an older archive of that name is unchanged.")
+                                 .arg(archivePath, entry)) +
                       code);
         break;
+    }
     case kResultSourceChanged:
         d_.state.fail((d_.files.directoryExists(current)
                            ? QStringLiteral(" A file in %1 changed while it was read, so the "

@@ -53,6 +53,7 @@ bool SqxLibrary::load(const QString& hostFile) {
     t.deleteFiles = symbol<OtherFn>(h, kEntryPointNames[10]);
     t.listFiles = symbol<OtherFn>(h, kEntryPointNames[11]);
     t.repairFiles = symbol<OtherFn>(h, kEntryPointNames[12]);
+    t.lastFailedEntry = symbol<LastFailedEntryFn>(h, "SqxLastFailedEntry");
 
     const void* resolved[13] = {reinterpret_cast<const void*>(t.initFileList),
                                 reinterpret_cast<const void*>(t.doneFileList),
@@ -110,6 +111,19 @@ std::int32_t SqxLibrary::AddFiles(const QString& archive, ListHandle* slot, void
                                   Callback callback, std::intptr_t userValue) const {
     if (!table_.addFiles) return -1;
     return table_.addFiles(archive.toUtf8().constData(), slot, options, callback, userValue);
+}
+
+QString SqxLibrary::LastFailedEntry() const {
+    if (!table_.lastFailedEntry) return {};
+    QByteArray name(512, '\0');
+    const std::int32_t length = table_.lastFailedEntry(name.data(), std::int32_t(name.size()));
+    if (length <= 0) return {};
+    if (length >= name.size()) {
+        name.resize(length + 1);
+        table_.lastFailedEntry(name.data(), std::int32_t(name.size()));
+    }
+    name.truncate(length);
+    return QString::fromUtf8(name);
 }
 
 } // namespace backup

@@ -21,6 +21,7 @@ public:
     using AddFileListFn = std::int32_t (*)(const char* spec, ListHandle* slot);
     using AddFilesFn = std::int32_t (*)(const char* archive, ListHandle* slot, void* options,
                                         Callback callback, std::intptr_t userValue);
+    using LastFailedEntryFn = std::int32_t (*)(char* buffer, std::int32_t size);
     // Resolved so that an incomplete library is refused, never called.
     using OtherFn = void (*)();
 
@@ -39,6 +40,8 @@ public:
         OtherFn deleteFiles = nullptr;
         OtherFn listFiles = nullptr;
         OtherFn repairFiles = nullptr;
+        // Beyond the 13: optional, a library without it still loads.
+        LastFailedEntryFn lastFailedEntry = nullptr;
     };
 
     static const char* const kEntryPointNames[13];
@@ -68,6 +71,9 @@ public:
     std::int32_t AddFileList(const QString& spec, ListHandle* slot) const;
     std::int32_t AddFiles(const QString& archive, ListHandle* slot, void* options,
                           Callback callback, std::intptr_t userValue) const;
+    // The archive name of the entry that failed its check in the last AddFiles,
+    // empty when none is known.
+    QString LastFailedEntry() const;
 
 private:
     struct Closer {

@@ -260,9 +260,17 @@ int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
         } else if (mode == Mode::Extract && !refused(entry, name)) {
             result = extractEntry(entry, name);
         }
-        if (result != SQX_OK) return result;
+        if (result != SQX_OK) {
+            if (result != SQX_E_ABORTED) lastFailedEntry() = name;
+            return result;
+        }
     }
     return refused_ > 0 ? SQX_E_REFUSED_ENTRY : SQX_OK;
+}
+
+std::string& ArchiveReader::lastFailedEntry() {
+    thread_local std::string name;
+    return name;
 }
 
 int32_t ArchiveReader::verify(const std::vector<std::string>& volumes, const std::string& password,

@@ -36,6 +36,10 @@ public:
     static int32_t verify(const std::vector<std::string>& volumes, const std::string& password,
                           CallbackChannel& callback, uint64_t& entries);
 
+    // The entry whose data failed a check in this thread's last read or write call ("" when
+    // none); set by the reader, cleared at the start of every call that can set it.
+    static std::string& lastFailedEntry();
+
     // libarchive asks for a passphrase when it meets an encrypted entry.
     const char* passphraseWanted();
 

@@ -8,6 +8,8 @@
 #include "Utf8Locale.h"
 #include "sqx.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -122,6 +124,7 @@ SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxO
     if (archivePath == nullptr || *archivePath == '\0' || list == nullptr || options == nullptr ||
         !optionsValid(options))
         return SQX_E_BAD_ARGUMENT;
+    sqx::ArchiveReader::lastFailedEntry().clear();
     return guarded([&] {
         sqx::CallbackChannel channel(callback, userValue);
         sqx::ArchiveWriter writer(archivePath, list->specifications, *options, channel);
@@ -137,6 +140,7 @@ SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const 
 
 SQX_API int32_t SqxTestFiles(const char* archivePath, void** fileList, const SqxOptions* options,
                              SqxCallback callback, intptr_t userValue) {
+    sqx::ArchiveReader::lastFailedEntry().clear();
     return readArchive(archivePath, fileList, options, callback, userValue,
                        [](sqx::ArchiveReader& reader) { return reader.test(); });
 }
@@ -151,6 +155,16 @@ SQX_API int32_t SqxListFiles(const char* archivePath, SqxArcList** arcList,
     if (list == nullptr) return SQX_E_BAD_ARGUMENT;
     return readArchive(archivePath, nullptr, options, callback, userValue,
                        [list](sqx::ArchiveReader& reader) { return reader.list(*list); });
+}
+
+SQX_API int32_t SqxLastFailedEntry(char* buffer, int32_t size) {
+    const std::string& name = sqx::ArchiveReader::lastFailedEntry();
+    if (buffer != nullptr && size > 0) {
+        const size_t n = std::min(name.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(buffer, name.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int32_t>(name.size());
 }
 
 SQX_API int32_t SqxRepairFiles(const char*, const SqxOptions*, SqxCallback, intptr_t) {

@@ -229,6 +229,12 @@ SQX_API int32_t SqxTestFiles(const char* archivePath, void** fileList, const Sqx
 SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const SqxOptions* options,
                                 SqxCallback callback, intptr_t userValue);
 
+/* The stored name (UTF-8) of the entry whose data failed its check in the calling thread's last
+ * SqxAddFiles (the check after writing) or SqxTestFiles. Copies at most size - 1 bytes and a
+ * terminating zero into buffer and returns the name's full length; 0 when the last call failed
+ * at no entry. Beyond the 13 entry points: callers treat its absence as "no name known". */
+SQX_API int32_t SqxLastFailedEntry(char* buffer, int32_t size);
+
 /* Not supported: these return SQX_E_NOT_SUPPORTED and change nothing. */
 SQX_API int32_t SqxAddArchiveComment(const char* archivePath, const char* comment);
 SQX_API int32_t SqxAddFileComments(const char* archivePath, void** fileList, const char* comment);

@@ -111,7 +111,9 @@ void TestArchiveTrust::damagedArchiveFailsAndKeepsThePrevious() {
     // One byte of the new archive flipped on its way to the disk.
     const support::ScopedEnv corrupt("SQX_FAULT_CORRUPT", "Inbox.dbx");
     QVERIFY(rig.backUp());
+    // The text names the archive and the damaged entry in it.
     QVERIFY2(rig.state().BackupErrorText.contains(rig.target) &&
+                 rig.state().BackupErrorText.contains(QLatin1String("Inbox.dbx is damaged")) &&
                  rig.state().BackupErrorText.endsWith(QLatin1String(" Error code: 2955")),
              qPrintable(rig.state().BackupErrorText));
     QCOMPARE(readAll(rig.archive()), before);
