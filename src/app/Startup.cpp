@@ -34,6 +34,7 @@ int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& hand
     store.LoadOptionSettings();
     hooks.fillOptionsTab(ctx);
     store.LoadMainSettings(hooks.windowLeft(), hooks.windowTop());
+    hooks.placeMainWindow(ctx);
 
     hooks.splashStatus(10);
     hooks.createSharedWindow(ctx);

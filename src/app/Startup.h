@@ -28,6 +28,8 @@ public:
     virtual void createMainWindow(AppContext& ctx) { (void)ctx; }
     // Between LoadOptionSettings and LoadMainSettings: the options tab is filled.
     virtual void fillOptionsTab(AppContext& ctx) { (void)ctx; }
+    // After the main settings: the main window placed from "X" and "Y".
+    virtual void placeMainWindow(AppContext& ctx) { (void)ctx; }
     // The main window's left and top edges (defaults of "X" and "Y").
     virtual int windowLeft() const;
     virtual int windowTop() const;

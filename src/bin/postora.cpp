@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
 #include "app/Startup.h"
+#include "app/gui/GuiStartup.h"
 #include "app/gui/GuiInteraction.h"
 #include "base/ExitStatus.h"
 #include "base/Interaction.h"
@@ -77,7 +78,12 @@ int main(int argc, char** argv) {
     app::CommandHandlers handlers = app::DefaultCommandHandlers();
     if (!headless) handlers.trayIcon = [&tray](bool shown) { shown ? tray.Show() : tray.Hide(); };
 
-    // The main window, the splash and the dialogs join through the hooks.
-    app::StartupHooks hooks;
+    // The main window, the splash and the dialogs join through the hooks; a run
+    // without a display has none of them.
+    if (headless) {
+        app::StartupHooks hooks;
+        return app::RunProgram(ctx, hooks, handlers, args, platform::programHostFolder());
+    }
+    app::GuiStartupHooks hooks(*windows);
     return app::RunProgram(ctx, hooks, handlers, args, platform::programHostFolder());
 }

@@ -5,9 +5,20 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace clients {
+
+namespace {
+// A page of a tab widget: its parent is the tab widget's stack.
+QTabWidget* tabOwning(QWidget* page) {
+    QWidget* stack = page ? page->parentWidget() : nullptr;
+    if (!qobject_cast<QStackedWidget*>(stack)) return nullptr;
+    return qobject_cast<QTabWidget*>(stack->parentWidget());
+}
+} // namespace
 
 QString WidgetCaptionControl::name() const {
     return widget_ ? widget_->objectName() : QString();
@@ -21,6 +32,7 @@ lang::ControlKind WidgetCaptionControl::kind() const {
     if (qobject_cast<QRadioButton*>(widget_)) return ControlKind::RadioButton;
     if (qobject_cast<QGroupBox*>(widget_)) return ControlKind::GroupBox;
     if (qobject_cast<QLabel*>(widget_)) return ControlKind::Label;
+    if (tabOwning(widget_)) return ControlKind::TabSheet;
     return ControlKind::Other;
 }
 
@@ -31,6 +43,8 @@ void WidgetCaptionControl::setCaption(const QString& text) {
         label->setText(text);
     else if (auto* group = qobject_cast<QGroupBox*>(widget_))
         group->setTitle(text);
+    else if (QTabWidget* tabs = tabOwning(widget_))
+        tabs->setTabText(tabs->indexOf(widget_), text);
 }
 
 std::vector<std::unique_ptr<WidgetCaptionControl>>

@@ -1,0 +1,358 @@
+#include "app/gui/TForm1.h"
+
+#include "app/AppContext.h"
+#include "app/SettingsStore.h"
+#include "backup/BackupFiles.h"
+#include "base/Settings.h"
+#include "clients/Clients.h"
+#include "clients/RunningClientGuard.h"
+#include "clients/gui/ClientTree.h"
+#include "lang/Localization.h"
+#include "lang/replaceString.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "ui_TForm1.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QScreen>
+#include <QTimer>
+
+namespace app {
+
+namespace {
+
+constexpr int kBannerHeight = 70;
+constexpr int kBottomBarHeight = 37;
+constexpr int kWizardPagesHeight = 233;
+constexpr int kTabsHeight = 323;
+constexpr int kClientWidth = 552;
+constexpr qint64 kMinimumFreeSpace = 500000;
+const QString kProduct = QStringLiteral("Postora");
+
+QList<base::TickedName> tickedNames(const QListWidget& list) {
+    QList<base::TickedName> out;
+    for (int i = 0; i < list.count(); ++i)
+        out << base::TickedName{list.item(i)->text(), list.item(i)->checkState() == Qt::Checked};
+    return out;
+}
+
+QList<backup::Selected> selectedOf(const QListWidget& list) {
+    QList<backup::Selected> out;
+    for (const base::TickedName& t : tickedNames(list)) out << backup::Selected{t.ticked, t.name};
+    return out;
+}
+
+void fillList(QListWidget& list, const QStringList& names, bool ticked) {
+    list.clear();
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, &list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+// The file name after the last '\' has no '.'.
+bool hasNoExtension(const QString& path) {
+    return !platform::extractFileName(path).contains(QLatin1Char('.'));
+}
+
+} // namespace
+
+TForm1::TForm1(AppContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), ui_(std::make_unique<Ui::TForm1>()) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The creation handler: the product name in the captions and the filter.
+    setWindowTitle(kProduct);
+    ui_->Label19->setText(QStringLiteral("Welcome to %1!").arg(kProduct));
+    QFont title = ui_->Label19->font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() * 1.3);
+    ui_->Label19->setFont(title);
+    saveFilter_ = lang::replaceString(QStringLiteral("%%APPNAME%%"), kProduct,
+                                      QStringLiteral("%%APPNAME%% file (*.ebk)"))
+                      .valueOr(QStringLiteral("Postora file (*.ebk)"));
+    ui_->PageControl1->setCurrentWidget(ui_->TabSheet1);
+    ui_->PageControl2->setCurrentWidget(ui_->TabSheet5);
+    ui_->PageControl2->tabBar()->hide();
+    ui_->Panel1->hide(); // the Restore tab stays an empty page
+    ui_->Panel8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetViewMode(ctx_.settings().wizardMode);
+
+    connect(ui_->TreeView1, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { TreeView1Click(item); });
+    connect(ui_->Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(ui_->Edit1, &QLineEdit::editingFinished, this, &TForm1::Edit1Exit);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    connect(ui_->Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
+    connect(ui_->Button15, &QPushButton::clicked, this, &TForm1::Button15Click);
+    connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(ui_->SpeedButton9, &QToolButton::clicked, this, [this] {
+        if (hooks_.showSchedule) hooks_.showSchedule();
+    });
+    connect(ui_->SpeedButton10, &QToolButton::clicked, this, [this] {
+        if (hooks_.showOptions) hooks_.showOptions();
+    });
+    connect(ui_->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 0) ui_->TreeView1->expandAll();
+    });
+    captions_ = clients::WidgetCaptionControl::controlsOf(this);
+}
+
+TForm1::~TForm1() = default;
+
+std::vector<lang::CaptionControl*> TForm1::controls() const {
+    std::vector<lang::CaptionControl*> out;
+    out.reserve(captions_.size());
+    for (const auto& c : captions_) out.push_back(c.get());
+    return out;
+}
+
+void TForm1::setBannerPicture(const QPixmap& picture) {
+    ui_->Panel8->setPixmap(picture);
+}
+
+QWidget* TForm1::scheduleHost() const {
+    return ui_->TabSheet4;
+}
+QWidget* TForm1::optionsHost() const {
+    return ui_->TabSheet3;
+}
+QWidget* TForm1::wizardPages() const {
+    return ui_->PageControl2;
+}
+
+void TForm1::PlaceWindow(int x, int y) {
+    const QScreen* screen = this->screen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    int left = x > area.width() - 50 ? area.width() - 50 : x;
+    int top = y > area.height() - 150 ? area.height() - 150 : y;
+    // A stored position above or left of the screen would hide the window
+    // with no way to reach it: it is kept on the screen.
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    move(left, top);
+}
+
+void TForm1::FillFromSettings() {
+    ui_->Edit1->setText(ctx_.settings().backupDir);
+}
+
+bool TForm1::wizardShown() const {
+    return ui_->PageControl2->isVisibleTo(this);
+}
+
+void TForm1::SetViewMode(bool wizard) {
+    if (wizard)
+        ui_->PageControl2->setCurrentIndex(0);
+    else
+        ui_->PageControl1->setCurrentIndex(0);
+    ui_->PageControl1->setVisible(!wizard);
+    ui_->PageControl2->setVisible(wizard);
+    ui_->Button15->setVisible(!wizard);
+    const int pages = wizard ? kWizardPagesHeight : kTabsHeight;
+    setFixedSize(kClientWidth, kBannerHeight + pages + kBottomBarHeight + 4);
+    if (!wizard) ui_->TreeView1->expandAll();
+    if (hooks_.viewModeChanged) hooks_.viewModeChanged(wizard);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    if (hooks_.selectLanguage) hooks_.selectLanguage();
+    BuildClientTrees();
+    RestoreLastClient();
+    SetViewMode(ctx_.settings().wizardMode);
+}
+
+void TForm1::BuildClientTrees() {
+    treeModel_ = clients::ClientTreeModel(ctx_.catalogue());
+    clients::FillClientTree(*ui_->TreeView1, treeModel_, clients::TreePictures::Clients,
+                            pictures_);
+}
+
+void TForm1::fillLists(int code, bool tickAll) {
+    QStringList identities;
+    QStringList items;
+    const bool changeable = ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
+    fillList(*ui_->CheckListBox1, identities, tickAll);
+    fillList(*ui_->CheckListBox2, items, tickAll);
+    ui_->CheckListBox2->setEnabled(changeable);
+}
+
+void TForm1::RestoreLastClient() {
+    const base::LastClient last = ctx_.settingsStore().RestoreLastClient();
+    treeClientCode_ = last.code;
+    QTreeWidgetItem* node = clients::FindClientNode(*ui_->TreeView1, last.code);
+    if (!node) return;
+    ui_->TreeView1->setCurrentItem(node);
+    fillLists(last.code, false);
+    for (int i = 0; i < ui_->CheckListBox1->count(); ++i) {
+        QListWidgetItem* entry = ui_->CheckListBox1->item(i);
+        for (const base::TickedName& saved : last.identities)
+            if (entry->text().compare(saved.name, Qt::CaseInsensitive) == 0)
+                entry->setCheckState(saved.ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    const bool itemsFixed = !ui_->CheckListBox2->isEnabled();
+    for (int i = 0; i < ui_->CheckListBox2->count(); ++i) {
+        QListWidgetItem* entry = ui_->CheckListBox2->item(i);
+        for (const base::TickedName& saved : last.items)
+            if (entry->text() == saved.name)
+                entry->setCheckState(saved.ticked ? Qt::Checked : Qt::Unchecked);
+        if (itemsFixed) entry->setCheckState(Qt::Checked);
+    }
+}
+
+void TForm1::SaveLastClient() {
+    const platform::Status saved = ctx_.settingsStore().SaveLastClient(
+        treeClientCode_, tickedNames(*ui_->CheckListBox1), tickedNames(*ui_->CheckListBox2));
+    (void)saved; // closing goes on; the next start restores what was written
+}
+
+void TForm1::TreeView1Click(QTreeWidgetItem* item) {
+    if (!item) return; // nothing selected: the lists and the code stay
+    ui_->CheckListBox1->clear();
+    ui_->CheckListBox2->clear();
+    treeClientCode_ = clients::NodeCode(item);
+    if (backupFolder_.isEmpty()) backupFolder_ = ctx_.settings().backupDir;
+    ui_->Edit1->setText(platform::extractFilePath(backupFolder_) +
+                        backup::BackupFileName(treeClientCode_));
+    fillLists(treeClientCode_, true);
+}
+
+void TForm1::Edit1Change(const QString& text) {
+    backupFolder_ = platform::extractFilePath(text);
+}
+
+void TForm1::Edit1Exit() {
+    const QString text = ui_->Edit1->text();
+    if (!text.isEmpty() && hasNoExtension(text) && !text.endsWith(QLatin1Char('\\')))
+        ui_->Edit1->setText(text + QLatin1Char('\\'));
+}
+
+void TForm1::Button3Click() {
+    QFileDialog save(this);
+    save.setObjectName(QStringLiteral("Save1"));
+    save.setAcceptMode(QFileDialog::AcceptSave);
+    save.setFileMode(QFileDialog::AnyFile);
+    save.setNameFilter(saveFilter_);
+    save.setDefaultSuffix(QStringLiteral("ebk"));
+    save.setOption(QFileDialog::DontResolveSymlinks);
+    const platform::Result<QString> host = ctx_.files().hostPath(ui_->Edit1->text());
+    if (host) {
+        const QFileInfo info(*host);
+        save.setDirectory(info.isDir() ? info.filePath() : info.absolutePath());
+        if (!info.isDir()) save.selectFile(info.fileName());
+    }
+    if (save.exec() != QDialog::Accepted || save.selectedFiles().isEmpty()) return;
+    ui_->Edit1->setText(ctx_.files().windowsPath(save.selectedFiles().front()));
+}
+
+void TForm1::showError(const QString& key) {
+    ctx_.localization().messages().ShowErrorMessage(key);
+}
+
+bool TForm1::checkTarget() {
+    const QString text = currentTargetPath_;
+    if (text.isEmpty()) {
+        showError(QStringLiteral("Message15"));
+        return false;
+    }
+    const QChar letter = text.front().toUpper();
+    if (ctx_.files().driveType(letter) == 5) { // a CD-ROM drive
+        showError(QStringLiteral("Message17"));
+        return false;
+    }
+    const platform::Result<qint64> free = ctx_.files().freeSpace(letter);
+    if (!free || *free < kMinimumFreeSpace) {
+        showError(QStringLiteral("Message15"));
+        return false;
+    }
+    return true;
+}
+
+void TForm1::Button2Click() {
+    if (backupRunning_) return; // reached through the event pumping of a run
+    currentTargetPath_ = ui_->Edit1->text();
+    if (!checkTarget()) return;
+    if (!ctx_.files().directoryExists(backupFolder_))
+        (void)ctx_.files().createDirectories(backupFolder_); // the run names a failure
+    if (backupFolder_.compare(currentTargetPath_, Qt::CaseInsensitive) == 0)
+        currentTargetPath_ = backupFolder_ + backup::BackupFileName(treeClientCode_);
+    if (ui_->CheckListBox1->count() == 0) {
+        showError(QStringLiteral("Message4"));
+        return;
+    }
+    const QList<base::TickedName> identities = tickedNames(*ui_->CheckListBox1);
+    if (std::none_of(identities.begin(), identities.end(),
+                     [](const base::TickedName& t) { return t.ticked; })) {
+        showError(QStringLiteral("Message5"));
+        return;
+    }
+    if (ctx_.guard().CheckRunningClient(treeClientCode_)) return;
+    if (hooks_.showProgress) hooks_.showProgress();
+}
+
+backup::JobRequest TForm1::BackupRequest() const {
+    backup::JobRequest request;
+    request.clientCode = treeClientCode_;
+    request.targetPath = currentTargetPath_;
+    request.identities = selectedOf(*ui_->CheckListBox1);
+    request.items = selectedOf(*ui_->CheckListBox2);
+    return request;
+}
+
+void TForm1::setBackupRunning(bool running) {
+    backupRunning_ = running;
+    // Nothing that starts a second run or ends the program half-way.
+    ui_->Button2->setEnabled(!running);
+    ui_->Button8->setEnabled(!running);
+    ui_->Button15->setEnabled(!running);
+    if (!running && closePending_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (hooks_.requestAbort) hooks_.requestAbort();
+    if (backupRunning_) {
+        // Closed when the run has stopped, so no half-written state is left.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    SaveLastClient();
+    const platform::Status saved = ctx_.settingsStore().SaveMainSettings(x(), y());
+    (void)saved;
+    event->accept();
+}
+
+void TForm1::Button8Click() {
+    close();
+}
+
+void TForm1::Button9Click() {
+    if (hooks_.showHelp) hooks_.showHelp();
+}
+
+void TForm1::Button11Click() {
+    if (hooks_.showAbout) hooks_.showAbout();
+}
+
+void TForm1::Button15Click() {
+    ctx_.settings().wizardMode = true;
+    SetViewMode(true);
+}
+
+void TForm1::SpeedButton1Click() {
+    // "Standard Mode" on the welcome page.
+    ctx_.settings().wizardMode = false;
+    SetViewMode(false);
+}
+
+} // namespace app

@@ -1,0 +1,124 @@
+#pragma once
+// The main window: its frame (banner, the two page controls, the bottom bar),
+// the standard mode's Backup tab and what both modes share. The wizard's pages
+// and the Schedule and Options tabs are hosted in it.
+
+#include "backup/BackupJob.h"
+#include "clients/ClientTreeModel.h"
+#include "clients/gui/WidgetCaptionControl.h"
+#include "lang/CaptionTarget.h"
+
+#include <QIcon>
+#include <QList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QListWidget;
+class QTreeWidgetItem;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace app {
+
+class AppContext;
+
+class TForm1 : public QWidget, public lang::CaptionWindow {
+    Q_OBJECT
+public:
+    // The creation handler runs here: captions, the save dialog's filter, the
+    // first pages; the settings steps are the start-up's (they need the hooks).
+    explicit TForm1(AppContext& ctx, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // What the main window asks of the windows made after it.
+    struct Hooks {
+        // Showing: the language chosen again and the fields refilled.
+        std::function<void()> selectLanguage;
+        // "Create BackUp!" after its checks: the modal progress window.
+        std::function<void()> showProgress;
+        // Closing during a run: the run is asked to stop.
+        std::function<void()> requestAbort;
+        std::function<void()> showAbout;
+        std::function<void()> showHelp;
+        // The wizard's welcome buttons (until the wizard is complete).
+        std::function<void()> showSchedule;
+        std::function<void()> showOptions;
+        // Called whenever the view mode changes, after the switch.
+        std::function<void(bool wizard)> viewModeChanged;
+    };
+    void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    void setClientPictures(QList<QIcon> pictures) { pictures_ = std::move(pictures); }
+    void setBannerPicture(const QPixmap& picture);
+
+    // Left and top from "X" and "Y", kept on the screen's right and bottom.
+    void PlaceWindow(int x, int y);
+    // The Backup tab's file field from the backup folder in use.
+    void FillFromSettings();
+    void SetViewMode(bool wizard);
+    bool wizardShown() const;
+
+    // The Backup tab's client, lists and target, as the progress window runs them.
+    int treeClientCode() const { return treeClientCode_; }
+    const QString& currentTargetPath() const { return currentTargetPath_; }
+    void setCurrentTargetPath(const QString& path) { currentTargetPath_ = path; }
+    backup::JobRequest BackupRequest() const;
+    const clients::ClientTreeModel& treeModel() const { return treeModel_; }
+
+    // Where the Schedule and Options tabs' contents and the wizard's pages go.
+    QWidget* scheduleHost() const;
+    QWidget* optionsHost() const;
+    QWidget* wizardPages() const;
+
+    // Set while a backup of this window runs: closing then waits for its end.
+    void setBackupRunning(bool running);
+
+    QString name() const override { return objectName(); }
+    std::vector<lang::CaptionControl*> controls() const override;
+
+    // The trees and the last client, as the first showing does (also for tests).
+    void BuildClientTrees();
+    void RestoreLastClient();
+    void SaveLastClient();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private Q_SLOTS:
+    void TreeView1Click(QTreeWidgetItem* item);
+    void Edit1Change(const QString& text);
+    void Edit1Exit();
+    void Button2Click();
+    void Button3Click();
+    void Button8Click();
+    void Button9Click();
+    void Button11Click();
+    void Button15Click();
+    void SpeedButton1Click();
+
+private:
+    void fillLists(int code, bool tickAll);
+    bool checkTarget();
+    void showError(const QString& key);
+
+    AppContext& ctx_;
+    std::unique_ptr<Ui::TForm1> ui_;
+    std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
+    Hooks hooks_;
+    QList<QIcon> pictures_;
+    clients::ClientTreeModel treeModel_;
+    QString saveFilter_;
+    int treeClientCode_ = 0;
+    QString backupFolder_; // the folder part of the file field
+    QString currentTargetPath_;
+    bool shownOnce_ = false;
+    bool backupRunning_ = false;
+    bool closePending_ = false;
+};
+
+} // namespace app

@@ -1,0 +1,76 @@
+// The splash, the main window in both modes with Outlook Express chosen, and
+// the Backup tab's error boxes.
+#include "Shots.h"
+
+#include "app/AppContext.h"
+#include "app/CommandLine.h"
+#include "app/gui/GuiInteraction.h"
+#include "app/gui/GuiStartup.h"
+#include "app/gui/TForm1.h"
+#include "app/gui/TSplashScreen.h"
+#include "base/Settings.h"
+#include "lang/Localization.h"
+#include "platform/DriveMap.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+class ShotHooks : public app::GuiStartupHooks {
+public:
+    using GuiStartupHooks::GuiStartupHooks;
+    void splashStatus(int percent) override {
+        GuiStartupHooks::splashStatus(percent);
+        if (percent == 20) shots::Save(splash(), QStringLiteral("splash"));
+    }
+};
+
+template <typename T> T* child(QWidget* w, const char* name) {
+    return w->findChild<T*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return shots::Run(argc, argv, [] {
+        app::GuiInteraction ui;
+        app::AppContext ctx(ui);
+        ui.setMessages(&ctx.localization().messages());
+        ui.setCaptions(&ctx.localization().captions());
+        ShotHooks hooks(ui);
+        hooks.setRunEventLoop(false);
+        app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {},
+                        platform::programHostFolder());
+        app::TForm1* form1 = hooks.mainWindow();
+        shots::Save(form1, QStringLiteral("main-wizard"));
+        form1->SetViewMode(false);
+        shots::Save(form1, QStringLiteral("main-standard-first-start"));
+        auto* button2 = child<QPushButton>(form1, "Button2");
+        shots::SaveModal(QStringLiteral("message4-select-client"), [&] { button2->click(); });
+
+        auto* tree = child<QTreeWidget>(form1, "TreeView1");
+        const auto found = tree->findItems(QStringLiteral("Outlook Express"),
+                                           Qt::MatchExactly | Qt::MatchRecursive);
+        if (!found.isEmpty()) {
+            tree->setCurrentItem(found.front());
+            Q_EMIT tree->itemClicked(found.front(), 0);
+        }
+        shots::Save(form1, QStringLiteral("main-standard-outlook-express"));
+
+        auto* identities = child<QListWidget>(form1, "CheckListBox1");
+        for (int i = 0; i < identities->count(); ++i)
+            identities->item(i)->setCheckState(Qt::Unchecked);
+        shots::SaveModal(QStringLiteral("message5-no-identity"), [&] { button2->click(); });
+        auto* edit1 = child<QLineEdit>(form1, "Edit1");
+        const QString file = edit1->text();
+        edit1->setText(QString());
+        shots::SaveModal(QStringLiteral("message15-empty-file"), [&] { button2->click(); });
+        edit1->setText(QStringLiteral("Q:\\nowhere\\a.ebk"));
+        shots::SaveModal(QStringLiteral("message15-missing-drive"), [&] { button2->click(); });
+        edit1->setText(file);
+        form1->close();
+    });
+}
