@@ -84,6 +84,6 @@ int main(int argc, char** argv) {
         app::StartupHooks hooks;
         return app::RunProgram(ctx, hooks, handlers, args, platform::programHostFolder());
     }
-    app::GuiStartupHooks hooks(*windows);
+    app::GuiStartupHooks hooks(windows);
     return app::RunProgram(ctx, hooks, handlers, args, platform::programHostFolder());
 }

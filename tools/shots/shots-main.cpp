@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         app::AppContext ctx(ui);
         ui.setMessages(&ctx.localization().messages());
         ui.setCaptions(&ctx.localization().captions());
-        ShotHooks hooks(ui);
+        ShotHooks hooks(&ui);
         hooks.setRunEventLoop(false);
         app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {},
                         platform::programHostFolder());

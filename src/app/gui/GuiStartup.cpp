@@ -15,7 +15,7 @@
 
 namespace app {
 
-GuiStartupHooks::GuiStartupHooks(GuiInteraction& ui) : ui_(ui) {}
+GuiStartupHooks::GuiStartupHooks(GuiInteraction* ui) : gui_(ui) {}
 GuiStartupHooks::~GuiStartupHooks() = default;
 
 void GuiStartupHooks::splashStatus(int percent) {
@@ -45,7 +45,7 @@ void GuiStartupHooks::placeMainWindow(AppContext& ctx) {
 
 void GuiStartupHooks::createSharedWindow(AppContext& ctx) {
     form5_ = std::make_unique<clients::TForm5>(nullptr, &ctx.localization().captions());
-    ui_.setGuardWindow(form5_.get());
+    if (gui_) gui_->setGuardWindow(form5_.get());
 }
 
 std::vector<lang::CaptionWindow*> GuiStartupHooks::captionWindows() {
@@ -67,7 +67,7 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
         password_ = std::make_unique<options::Tpasswordform1>(
             [&ctx](const QString& key) { return ctx.message(key); }, nullptr,
             &ctx.localization().captions());
-        ui_.setPasswordWindow(password_.get());
+        if (gui_) gui_->setPasswordWindow(password_.get());
         break;
     default:
         break;
@@ -84,7 +84,8 @@ void GuiStartupHooks::runProgress(AppContext& ctx) {
     backup::BackupJob* job = ctx.job();
     if (!job) return;
     form1_->setBackupRunning(true);
-    const backup::JobOutcome outcome = job->Run(form1_->BackupRequest(), ui_, nullptr, nullptr);
+    const backup::JobOutcome outcome =
+        job->Run(form1_->BackupRequest(), ctx.ui(), nullptr, nullptr);
     form1_->setBackupRunning(false);
     (void)outcome;
 }

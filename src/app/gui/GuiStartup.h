@@ -21,7 +21,9 @@ class TSplashScreen;
 
 class GuiStartupHooks : public StartupHooks {
 public:
-    explicit GuiStartupHooks(GuiInteraction& ui);
+    // ui: where the guard and password windows are registered; may be null
+    // (tests record what is shown through a fake instead).
+    explicit GuiStartupHooks(GuiInteraction* ui);
     ~GuiStartupHooks() override;
 
     void splashStatus(int percent) override;
@@ -45,7 +47,7 @@ public:
 private:
     void runProgress(AppContext& ctx);
 
-    GuiInteraction& ui_;
+    GuiInteraction* gui_;
     std::unique_ptr<TSplashScreen> splash_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<clients::TForm5> form5_;

@@ -40,7 +40,8 @@ QList<base::TickedName> tickedNames(const QListWidget& list) {
 
 QList<backup::Selected> selectedOf(const QListWidget& list) {
     QList<backup::Selected> out;
-    for (const base::TickedName& t : tickedNames(list)) out << backup::Selected{t.ticked, t.name};
+    for (const base::TickedName& t : tickedNames(list))
+        out << backup::Selected{t.ticked, t.name};
     return out;
 }
 
@@ -110,7 +111,8 @@ TForm1::~TForm1() = default;
 std::vector<lang::CaptionControl*> TForm1::controls() const {
     std::vector<lang::CaptionControl*> out;
     out.reserve(captions_.size());
-    for (const auto& c : captions_) out.push_back(c.get());
+    for (const auto& c : captions_)
+        out.push_back(c.get());
     return out;
 }
 
@@ -174,8 +176,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::BuildClientTrees() {
     treeModel_ = clients::ClientTreeModel(ctx_.catalogue());
-    clients::FillClientTree(*ui_->TreeView1, treeModel_, clients::TreePictures::Clients,
-                            pictures_);
+    clients::FillClientTree(*ui_->TreeView1, treeModel_, clients::TreePictures::Clients, pictures_);
 }
 
 void TForm1::fillLists(int code, bool tickAll) {

@@ -12,7 +12,8 @@ namespace {
 const QString kBlanks(32, QLatin1Char(' '));
 }
 
-const QString TSplashScreen::kDesignStatus = kBlanks + QStringLiteral("Loading data... please wait.");
+const QString TSplashScreen::kDesignStatus =
+    kBlanks + QStringLiteral("Loading data... please wait.");
 
 QString TSplashScreen::statusTextFor(int percent) {
     return kBlanks + QStringLiteral("Loading data... please wait. %1%").arg(percent);
