@@ -42,6 +42,7 @@ QStringList RunningClientGuard::RunningTitles(const QString& processName) {
 }
 
 bool RunningClientGuard::CheckRunningClient(int clientCode) {
+    closedAll_ = false;
     const QString processName = GuardedProcessName(clientCode);
     if (processName.isEmpty()) return false;
     for (;;) {
@@ -55,6 +56,7 @@ bool RunningClientGuard::CheckRunningClient(int clientCode) {
         case base::Interaction::GuardAnswer::Ok:
             continue; // look again: the person says the client is closed
         case base::Interaction::GuardAnswer::CloseAll:
+            closedAll_ = true;
             return false;
         default:
             return true;

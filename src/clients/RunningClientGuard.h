@@ -25,6 +25,8 @@ public:
 
     // True: do not back up now. False: go on.
     bool CheckRunningClient(int clientCode);
+    // The last check ended with "Close all" (the client was ended by force).
+    bool closedAll() const { return closedAll_; }
 
     // "Close all": ends the processes behind the listed titles, first title
     // first, and takes each title it met out of the list. Only windows of the
@@ -40,6 +42,7 @@ private:
 
     TWinList& winList_;
     base::Interaction& ui_;
+    bool closedAll_ = false;
 };
 
 } // namespace clients

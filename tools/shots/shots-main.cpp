@@ -12,9 +12,12 @@
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -71,6 +74,43 @@ int main(int argc, char** argv) {
         edit1->setText(QStringLiteral("Q:\\nowhere\\a.ebk"));
         shots::SaveModal(QStringLiteral("message15-missing-drive"), [&] { button2->click(); });
         edit1->setText(file);
+
+        // The wizard with Outlook Express, page by page.
+        form1->SetViewMode(true);
+        auto* next = child<QToolButton>(form1, "SpeedButton5");
+        auto* back = child<QToolButton>(form1, "SpeedButton4");
+        child<QToolButton>(form1, "SpeedButton7")->click();
+        shots::Save(form1, QStringLiteral("wizard-3-client"));
+        child<QRadioButton>(form1, "RadioButton5")->click();
+        next->click();
+        shots::Save(form1, QStringLiteral("wizard-4-items"));
+        auto* items = child<QListWidget>(form1, "CheckListBox8");
+        for (int i = 0; i < items->count(); ++i)
+            items->item(i)->setCheckState(Qt::Unchecked);
+        shots::SaveModal(QStringLiteral("wizard-message35-no-item"), [&] { next->click(); });
+        for (int i = 0; i < items->count(); ++i)
+            items->item(i)->setCheckState(Qt::Checked);
+        next->click();
+        shots::Save(form1, QStringLiteral("wizard-5-file"));
+        child<QCheckBox>(form1, "CheckBox1")->setChecked(true);
+        child<QLineEdit>(form1, "Edit9")->setText(QStringLiteral("secret1"));
+        child<QLineEdit>(form1, "Edit10")->setText(QStringLiteral("secret2"));
+        shots::SaveModal(QStringLiteral("wizard-message6-passwords-differ"),
+                         [&] { next->click(); });
+        child<QCheckBox>(form1, "CheckBox1")->setChecked(false);
+        child<QLineEdit>(form1, "Edit9")->clear();
+        auto* edit8 = child<QLineEdit>(form1, "Edit8");
+        const QString target = edit8->text();
+        edit8->setText(QStringLiteral("\\\\server\\share\\a.ebk"));
+        shots::SaveModal(QStringLiteral("wizard-message15-network-path"), [&] { next->click(); });
+        edit8->setText(target);
+        next->click();
+        shots::Save(form1, QStringLiteral("wizard-6-ready"));
+        back->click();
+        next->click();
+        next->click(); // the backup runs inside this click
+        shots::Settle(600);
+        shots::Save(form1, QStringLiteral("wizard-8-done"));
         form1->close();
     });
 }

@@ -10,8 +10,11 @@
 #include "clients/gui/TForm5.h"
 #include "lang/Localization.h"
 #include "options/gui/Tpasswordform1.h"
+#include "platform/Files.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 
 namespace app {
 
@@ -36,6 +39,10 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
         fillMainWindow(ctx);
     };
     hooks.showProgress = [this, &ctx] { runProgress(ctx); };
+    hooks.openFolder = [&ctx](const QString& winFolder) {
+        const platform::Result<QString> host = ctx.files().hostPath(winFolder);
+        if (host) QDesktopServices::openUrl(QUrl::fromLocalFile(*host));
+    };
     form1_->setHooks(std::move(hooks));
 }
 

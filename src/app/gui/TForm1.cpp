@@ -1,5 +1,7 @@
 #include "app/gui/TForm1.h"
 
+#include "app/gui/Wizard.h"
+
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
 #include "backup/BackupFiles.h"
@@ -93,13 +95,21 @@ TForm1::TForm1(AppContext& ctx, QWidget* parent)
     connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
     connect(ui_->Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
     connect(ui_->Button15, &QPushButton::clicked, this, &TForm1::Button15Click);
-    connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(ui_->SpeedButton9, &QToolButton::clicked, this, [this] {
+    wizard_ = new Wizard(ctx_, *ui_, backupFolder_, currentTargetPath_, this);
+    Wizard::Hooks wizardHooks;
+    wizardHooks.showSchedule = [this] {
         if (hooks_.showSchedule) hooks_.showSchedule();
-    });
-    connect(ui_->SpeedButton10, &QToolButton::clicked, this, [this] {
+    };
+    wizardHooks.showOptions = [this] {
         if (hooks_.showOptions) hooks_.showOptions();
-    });
+    };
+    wizardHooks.standardMode = [this] { SpeedButton1Click(); };
+    wizardHooks.openFolder = [this](const QString& folder) {
+        if (hooks_.openFolder) hooks_.openFolder(folder);
+    };
+    wizardHooks.chooseFile = [this](QString& path) { return chooseArchiveFile(path); };
+    wizardHooks.running = [this](bool running) { setBackupRunning(running); };
+    wizard_->setHooks(std::move(wizardHooks));
     connect(ui_->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 0) ui_->TreeView1->expandAll();
     });
@@ -155,6 +165,7 @@ void TForm1::SetViewMode(bool wizard) {
         ui_->PageControl2->setCurrentIndex(0);
     else
         ui_->PageControl1->setCurrentIndex(0);
+    if (wizard && wizard_) wizard_->Enter();
     ui_->PageControl1->setVisible(!wizard);
     ui_->PageControl2->setVisible(wizard);
     ui_->Button15->setVisible(!wizard);
@@ -238,7 +249,7 @@ void TForm1::Edit1Exit() {
         ui_->Edit1->setText(text + QLatin1Char('\\'));
 }
 
-void TForm1::Button3Click() {
+bool TForm1::chooseArchiveFile(QString& winPath) {
     QFileDialog save(this);
     save.setObjectName(QStringLiteral("Save1"));
     save.setAcceptMode(QFileDialog::AcceptSave);
@@ -246,14 +257,20 @@ void TForm1::Button3Click() {
     save.setNameFilter(saveFilter_);
     save.setDefaultSuffix(QStringLiteral("ebk"));
     save.setOption(QFileDialog::DontResolveSymlinks);
-    const platform::Result<QString> host = ctx_.files().hostPath(ui_->Edit1->text());
+    const platform::Result<QString> host = ctx_.files().hostPath(winPath);
     if (host) {
         const QFileInfo info(*host);
         save.setDirectory(info.isDir() ? info.filePath() : info.absolutePath());
         if (!info.isDir()) save.selectFile(info.fileName());
     }
-    if (save.exec() != QDialog::Accepted || save.selectedFiles().isEmpty()) return;
-    ui_->Edit1->setText(ctx_.files().windowsPath(save.selectedFiles().front()));
+    if (save.exec() != QDialog::Accepted || save.selectedFiles().isEmpty()) return false;
+    winPath = ctx_.files().windowsPath(save.selectedFiles().front());
+    return true;
+}
+
+void TForm1::Button3Click() {
+    QString path = ui_->Edit1->text();
+    if (chooseArchiveFile(path)) ui_->Edit1->setText(path);
 }
 
 void TForm1::showError(const QString& key) {
@@ -312,15 +329,16 @@ backup::JobRequest TForm1::BackupRequest() const {
 
 void TForm1::setBackupRunning(bool running) {
     backupRunning_ = running;
-    // Nothing that starts a second run or ends the program half-way.
+    // Nothing that starts a second run; "Exit" stays, and closing waits for
+    // the run to stop.
     ui_->Button2->setEnabled(!running);
-    ui_->Button8->setEnabled(!running);
     ui_->Button15->setEnabled(!running);
     if (!running && closePending_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (hooks_.requestAbort) hooks_.requestAbort();
+    wizard_->requestAbort();
     if (backupRunning_) {
         // Closed when the run has stopped, so no half-written state is left.
         closePending_ = true;

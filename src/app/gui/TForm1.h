@@ -26,6 +26,7 @@ class TForm1;
 namespace app {
 
 class AppContext;
+class Wizard;
 
 class TForm1 : public QWidget, public lang::CaptionWindow {
     Q_OBJECT
@@ -48,10 +49,13 @@ public:
         // The wizard's welcome buttons (until the wizard is complete).
         std::function<void()> showSchedule;
         std::function<void()> showOptions;
+        // "Go to folder" of the wizard's last page: a Windows folder path.
+        std::function<void(const QString& winFolder)> openFolder;
         // Called whenever the view mode changes, after the switch.
         std::function<void(bool wizard)> viewModeChanged;
     };
     void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    Wizard& wizard() const { return *wizard_; }
     void setClientPictures(QList<QIcon> pictures) { pictures_ = std::move(pictures); }
     void setBannerPicture(const QPixmap& picture);
 
@@ -103,6 +107,8 @@ private Q_SLOTS:
 
 private:
     void fillLists(int code, bool tickAll);
+    // The save dialog: starts at winPath, replaces it on OK.
+    bool chooseArchiveFile(QString& winPath);
     bool checkTarget();
     void showError(const QString& key);
 
@@ -110,6 +116,7 @@ private:
     std::unique_ptr<Ui::TForm1> ui_;
     std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
     Hooks hooks_;
+    Wizard* wizard_ = nullptr; // a child object
     QList<QIcon> pictures_;
     clients::ClientTreeModel treeModel_;
     QString saveFilter_;

@@ -1,0 +1,458 @@
+#include "app/gui/Wizard.h"
+
+#include "app/AppContext.h"
+#include "backup/BackupFiles.h"
+#include "base/Settings.h"
+#include "clients/Clients.h"
+#include "clients/RunningClientGuard.h"
+#include "lang/Localization.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "ui_TForm1.h"
+
+#include <QApplication>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+constexpr qint64 kMinimumFreeSpace = 500000;
+
+// Page "3": caption, radio button, client code.
+struct ClientRow {
+    QLabel* Ui::TForm1::*label;
+    QRadioButton* Ui::TForm1::*radio;
+    int code;
+};
+constexpr ClientRow kRows[] = {
+    {&Ui::TForm1::Label36, &Ui::TForm1::RadioButton5, clients::kOutlookExpress},
+    {&Ui::TForm1::Label37, &Ui::TForm1::RadioButton6, clients::kOutlook},
+    {&Ui::TForm1::Label38, &Ui::TForm1::RadioButton7, clients::kEudora},
+    {&Ui::TForm1::Label39, &Ui::TForm1::RadioButton8, clients::kIncrediMail},
+    {&Ui::TForm1::Label40, &Ui::TForm1::RadioButton9, clients::kPegasus},
+    {&Ui::TForm1::Label41, &Ui::TForm1::RadioButton10, clients::kTheBat},
+    {&Ui::TForm1::Label42, &Ui::TForm1::RadioButton11, clients::kPocoMail},
+    {&Ui::TForm1::Label43, &Ui::TForm1::RadioButton13, clients::kOpera},
+    {&Ui::TForm1::Label44, &Ui::TForm1::RadioButton12, clients::kNetscape},
+    {&Ui::TForm1::Label45, &Ui::TForm1::RadioButton16, clients::kFavorites},
+};
+
+bool anyTicked(const QListWidget& list) {
+    for (int i = 0; i < list.count(); ++i)
+        if (list.item(i)->checkState() == Qt::Checked) return true;
+    return false;
+}
+
+void fillTicked(QListWidget& list, const QStringList& names) {
+    list.clear();
+    for (const QString& name : names) {
+        auto* entry = new QListWidgetItem(name, &list);
+        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+        entry->setCheckState(Qt::Checked);
+    }
+}
+
+QList<backup::Selected> selectedOf(const QListWidget& list) {
+    QList<backup::Selected> out;
+    for (int i = 0; i < list.count(); ++i)
+        out << backup::Selected{list.item(i)->checkState() == Qt::Checked, list.item(i)->text()};
+    return out;
+}
+
+void setColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& targetPath,
+               QObject* parent)
+    : QObject(parent), ctx_(ctx), ui_(ui), backupFolder_(backupFolder), targetPath_(targetPath) {
+    timer1_.setInterval(200);
+    connect(&timer1_, &QTimer::timeout, this, &Wizard::Timer1Timer);
+    animation_.setInterval(80);
+    connect(&animation_, &QTimer::timeout, this, [this] {
+        ++frame_;
+        ui_.Animate2->update();
+    });
+    ui_.Animate2->installEventFilter(this);
+
+    connect(ui_.SpeedButton7, &QToolButton::clicked, this, &Wizard::SpeedButton7Click);
+    connect(ui_.SpeedButton9, &QToolButton::clicked, this, [this] {
+        if (hooks_.showSchedule) hooks_.showSchedule();
+    });
+    connect(ui_.SpeedButton10, &QToolButton::clicked, this, [this] {
+        if (hooks_.showOptions) hooks_.showOptions();
+    });
+    connect(ui_.SpeedButton1, &QToolButton::clicked, this, [this] {
+        if (hooks_.standardMode) hooks_.standardMode();
+    });
+    connect(ui_.SpeedButton4, &QToolButton::clicked, this, &Wizard::SpeedButton4Click);
+    connect(ui_.SpeedButton5, &QToolButton::clicked, this, &Wizard::SpeedButton5Click);
+    connect(ui_.SpeedButton11, &QToolButton::clicked, this, &Wizard::SpeedButton11Click);
+    connect(ui_.ComboBox5, &QComboBox::activated, this, &Wizard::ComboBox5Change);
+    connect(ui_.Edit8, &QLineEdit::editingFinished, this, &Wizard::Edit8Exit);
+    connect(ui_.Button12, &QPushButton::clicked, this, &Wizard::Button12Click);
+    connect(ui_.Button13, &QPushButton::clicked, this, &Wizard::Button13Click);
+    connect(ui_.CheckBox1, &QCheckBox::toggled, this, [this](bool on) {
+        ui_.Edit9->setEnabled(on);
+        ui_.Edit10->setEnabled(on);
+    });
+    connect(ui_.RadioButton17, &QRadioButton::toggled, this, [this](bool on) {
+        if (!on) return;
+        ui_.ComboBox1->setEnabled(false);
+        ctx_.settings().multipleVolumes = false;
+    });
+    connect(ui_.RadioButton18, &QRadioButton::toggled, this, [this](bool on) {
+        if (!on) return;
+        ui_.ComboBox1->setEnabled(true);
+        ctx_.settings().multipleVolumes = true;
+    });
+    connect(ui_.ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) ctx_.settings().volumes = base::VolumeMedia(index);
+    });
+    for (const ClientRow& row : kRows) {
+        const int code = row.code;
+        connect(ui_.*row.radio, &QRadioButton::clicked, this, [this, code] { chooseClient(code); });
+        (ui_.*row.label)->installEventFilter(this);
+    }
+    connect(ui_.PageControl2, &QTabWidget::currentChanged, this, [this](int index) {
+        const int left = shownPage_;
+        shownPage_ = index;
+        if (left == File) LeaveFilePage();
+        pageShown(index);
+    });
+}
+
+bool Wizard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_.Animate2 && event->type() == QEvent::Paint) {
+        // Sheets of paper moving from a folder into an archive box.
+        QPainter p(ui_.Animate2);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF area = ui_.Animate2->rect();
+        p.setBrush(QColor(0xE8, 0xC1, 0x5A));
+        p.setPen(QColor(0x8A, 0x6A, 0x1E));
+        p.drawRoundedRect(QRectF(2, area.height() - 22, 18, 16), 2, 2);
+        p.setBrush(QColor(0x4F, 0x7C, 0xAC));
+        p.setPen(QColor(0x2C, 0x4A, 0x6E));
+        p.drawRoundedRect(QRectF(area.width() - 22, area.height() - 24, 20, 18), 2, 2);
+        const double span = area.width() - 36;
+        for (int sheet = 0; sheet < 2; ++sheet) {
+            const double t = ((frame_ + sheet * 6) % 12) / 12.0;
+            const double x = 10 + span * t;
+            const double y = area.height() - 26 - 14 * std::sin(t * 3.14159);
+            p.setBrush(Qt::white);
+            p.setPen(QColor(0x70, 0x70, 0x70));
+            p.drawRect(QRectF(x, y, 10, 12));
+        }
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (const ClientRow& row : kRows)
+            if (watched == ui_.*row.label) chooseClient(row.code);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Wizard::Enter() {
+    forwardStep_ = true;
+    showPage(Welcome);
+    pageShown(Welcome);
+}
+
+void Wizard::showPage(int index) {
+    if (ui_.PageControl2->currentIndex() == index)
+        pageShown(index);
+    else
+        ui_.PageControl2->setCurrentIndex(index);
+}
+
+void Wizard::pageShown(int index) {
+    switch (index) {
+    case Welcome:
+        ui_.SpeedButton4->hide();
+        ui_.SpeedButton5->hide();
+        break;
+    case Client:
+        if (forwardStep_) ShowClientPage();
+        break;
+    case Items:
+        if (forwardStep_) ShowItemsPage();
+        break;
+    case File:
+        if (forwardStep_) ShowFilePage();
+        break;
+    case Running:
+        RunBackupPage();
+        break;
+    case Done:
+        ShowDonePage();
+        break;
+    default:
+        break;
+    }
+}
+
+void Wizard::SpeedButton7Click() {
+    forwardStep_ = true;
+    showPage(Client);
+    ui_.SpeedButton4->show();
+    ui_.SpeedButton5->show();
+    clientPicked_ = false;
+}
+
+void Wizard::ShowClientPage() {
+    if (!clientPicked_) {
+        currentClientCode_ = 0;
+        for (const ClientRow& row : kRows) {
+            if (!greyed_[size_t(row.code)] && !ctx_.catalogue().IsClientInstalled(row.code)) {
+                greyed_[size_t(row.code)] = true;
+                setColour(ui_.*row.label, QColor(128, 128, 128));
+            }
+        }
+        currentClientCode_ = ctx_.catalogue().GetDefaultClient();
+    }
+    for (const ClientRow& row : kRows) {
+        QRadioButton* radio = ui_.*row.radio;
+        // Unticking one of an exclusive group needs the group off for a moment.
+        radio->setAutoExclusive(false);
+        radio->setChecked(row.code == currentClientCode_);
+        radio->setAutoExclusive(true);
+    }
+}
+
+void Wizard::chooseClient(int code) {
+    currentClientCode_ = code;
+    for (const ClientRow& row : kRows)
+        if (row.code == code) (ui_.*row.radio)->setChecked(true);
+    clientPicked_ = true;
+}
+
+void Wizard::ShowItemsPage() {
+    const int base = clients::BaseCode(currentClientCode_);
+    const QList<clients::VersionVariant> versions = ctx_.catalogue().GetClientVersions(base);
+    ui_.ComboBox5->clear();
+    for (const clients::VersionVariant& v : versions)
+        ui_.ComboBox5->addItem(v.label);
+    ui_.ComboBox5->setVisible(!versions.isEmpty());
+    if (!versions.isEmpty()) {
+        ui_.ComboBox5->setCurrentIndex(0);
+        currentClientCode_ = versions.front().code;
+    }
+    fillItemLists();
+}
+
+void Wizard::ComboBox5Change(int index) {
+    const int base = clients::BaseCode(currentClientCode_);
+    const QList<clients::VersionVariant> versions = ctx_.catalogue().GetClientVersions(base);
+    if (index < 0 || index >= versions.size()) return; // the clients changed meanwhile
+    currentClientCode_ = versions[index].code;
+    fillItemLists();
+}
+
+void Wizard::fillItemLists() {
+    QStringList identities;
+    QStringList items;
+    const bool changeable =
+        ctx_.catalogue().GetIdentitiesAndItems(currentClientCode_, identities, items);
+    fillTicked(*ui_.CheckListBox5, identities);
+    fillTicked(*ui_.CheckListBox8, items);
+    ui_.CheckListBox8->setEnabled(changeable);
+}
+
+void Wizard::ShowFilePage() {
+    const base::Settings& s = ctx_.settings();
+    if (backupFolder_.isEmpty()) backupFolder_ = s.backupDir;
+    ui_.Edit8->setText(platform::extractFilePath(backupFolder_) +
+                       backup::BackupFileName(currentClientCode_));
+    ui_.CheckBox1->setChecked(s.backupUsePsw);
+    ui_.Edit9->setEnabled(s.backupUsePsw);
+    ui_.Edit10->setEnabled(s.backupUsePsw);
+    ui_.Edit9->setText(s.backupPassword);
+    ui_.Edit10->setText(s.backupPassword);
+    const bool split = s.multipleVolumes;
+    const int media = int(s.volumes);
+    (split ? ui_.RadioButton18 : ui_.RadioButton17)->setChecked(true);
+    ui_.ComboBox1->setEnabled(split);
+    ui_.ComboBox1->setCurrentIndex(media);
+}
+
+void Wizard::LeaveFilePage() {
+    base::Settings& s = ctx_.settings();
+    targetPath_ = ui_.Edit8->text();
+    s.backupUsePsw = ui_.CheckBox1->isChecked();
+    s.backupPassword = ui_.Edit10->text();
+}
+
+void Wizard::Edit8Exit() {
+    const QString text = ui_.Edit8->text();
+    if (text.isEmpty() || platform::extractFileName(text).contains(QLatin1Char('.'))) return;
+    const QString name = backup::BackupFileName(currentClientCode_);
+    ui_.Edit8->setText(text.endsWith(QLatin1Char('\\')) ? text + name
+                                                        : text + QLatin1Char('\\') + name);
+}
+
+void Wizard::Button12Click() {
+    QString path = ui_.Edit8->text();
+    if (hooks_.chooseFile && hooks_.chooseFile(path)) ui_.Edit8->setText(path);
+}
+
+bool Wizard::passwordsAgree() {
+    if (ui_.Edit9->text() == ui_.Edit10->text()) return true;
+    ctx_.localization().messages().ShowErrorMessage(QStringLiteral("Message6"));
+    ui_.Edit10->clear();
+    ui_.Edit9->selectAll();
+    if (ui_.Edit9->isEnabled() && ui_.Edit9->isVisible()) ui_.Edit9->setFocus();
+    return false;
+}
+
+void Wizard::SpeedButton5Click() {
+    if (!passwordsAgree()) return;
+    forwardStep_ = true;
+    auto refuse = [this](const char* key) {
+        ctx_.localization().messages().ShowErrorMessage(QString::fromLatin1(key));
+        forwardStep_ = false;
+    };
+    switch (ui_.PageControl2->currentIndex()) {
+    case Items:
+        if (!anyTicked(*ui_.CheckListBox5))
+            refuse("Message34");
+        else if (!anyTicked(*ui_.CheckListBox8))
+            refuse("Message35");
+        break;
+    case File: {
+        const QString text = ui_.Edit8->text().toUpper();
+        const QChar letter = text.isEmpty() ? QChar() : text.front();
+        if (!letter.isNull() && ctx_.files().driveType(letter) == 5) {
+            refuse("Message17");
+            break;
+        }
+        // A network path's first character names no drive: refused here too.
+        const platform::Result<qint64> free =
+            letter.isLetter() ? ctx_.files().freeSpace(letter)
+                              : platform::Result<qint64>(platform::Error{-1, {}});
+        if (!free || *free < kMinimumFreeSpace) refuse("Message15");
+        break;
+    }
+    case Ready: {
+        clients::RunningClientGuard& guard = ctx_.guard();
+        if (guard.CheckRunningClient(currentClientCode_) || guard.closedAll()) forwardStep_ = false;
+        break;
+    }
+    default:
+        break;
+    }
+    if (forwardStep_) showPage(ui_.PageControl2->currentIndex() + 1);
+}
+
+void Wizard::SpeedButton4Click() {
+    forwardStep_ = false;
+    const int index = ui_.PageControl2->currentIndex();
+    // Index 7 is the first restore page, which nothing reaches; it leads home.
+    showPage(index == 7 ? Welcome : std::max(index - 1, int(Welcome)));
+}
+
+void Wizard::RunBackupPage() {
+    ui_.SpeedButton4->setEnabled(false);
+    ui_.SpeedButton5->setEnabled(false);
+    ui_.ProgressBar1->setValue(0);
+    ui_.ProgressBar2->setValue(0);
+    ui_.Label46->clear();
+    timer1_.start();
+    ui_.Animate2->show();
+    animation_.start();
+    running_ = true;
+    if (hooks_.running) hooks_.running(true);
+    abort_ = backup::AbortToken();
+
+    if (!ctx_.files().directoryExists(backupFolder_))
+        (void)ctx_.files().createDirectories(backupFolder_); // the run names a failure
+    if (targetPath_.compare(backupFolder_, Qt::CaseInsensitive) == 0)
+        targetPath_ = backupFolder_ + backup::BackupFileName(currentClientCode_);
+    ui_.Label47->setText(targetPath_);
+
+    backup::JobRequest request;
+    request.clientCode = currentClientCode_;
+    request.targetPath = targetPath_;
+    request.identities = selectedOf(*ui_.CheckListBox5);
+    request.items = selectedOf(*ui_.CheckListBox8);
+    outcome_ = ctx_.job()
+                   ? ctx_.job()->Run(request, ctx_.ui(), this, &abort_)
+                   : backup::JobOutcome{backup::JobOutcome::Kind::Failed,
+                                        QStringLiteral("The archiving library is not loaded."),
+                                        {}};
+
+    ui_.ProgressBar1->setValue(100);
+    ui_.ProgressBar2->setValue(100);
+    animation_.stop();
+    ui_.Animate2->hide();
+    ui_.SpeedButton4->hide();
+    ui_.SpeedButton5->hide();
+    running_ = false;
+    if (hooks_.running) hooks_.running(false);
+}
+
+void Wizard::showProgress(int overall, int task, const QString& taskLine) {
+    ui_.ProgressBar2->setValue(overall);
+    ui_.ProgressBar1->setValue(task);
+    ui_.Label46->setText(taskLine);
+}
+
+void Wizard::Timer1Timer() {
+    if (ui_.SpeedButton5->isVisible()) return;
+    timer1_.stop();
+    showPage(Done);
+}
+
+void Wizard::ShowDonePage() {
+    lang::TMsgINISupp& messages = ctx_.localization().messages();
+    ui_.Label50->setText(targetPath_);
+    for (QLabel* label : {ui_.Label48, ui_.Label49, ui_.Label50})
+        setColour(label, QApplication::palette().color(QPalette::WindowText));
+    ui_.SpeedButton4->hide();
+    ui_.SpeedButton5->hide();
+    ui_.SpeedButton5->setEnabled(true);
+    ui_.SpeedButton11->show();
+    ui_.Button13->setEnabled(true);
+    using Kind = backup::JobOutcome::Kind;
+    if (outcome_.kind == Kind::Succeeded) {
+        ui_.Label48->setText(messages.GetMessage(QStringLiteral("Message37")));
+        ui_.Label49->setText(messages.GetMessage(QStringLiteral("Message40")));
+    } else if (outcome_.kind == Kind::Aborted) {
+        ui_.Label48->setText(messages.GetMessage(QStringLiteral("Message38")));
+        ui_.Label49->setText(messages.GetMessage(QStringLiteral("Message41")));
+        ui_.Label50->clear();
+        ui_.Button13->setEnabled(false);
+    } else {
+        // Every other outcome is a failure, never a success; its reason is
+        // shown where the file name would be, as no archive was kept.
+        ui_.Label48->setText(messages.GetMessage(QStringLiteral("Message39")));
+        ui_.Label49->setText(messages.GetMessage(QStringLiteral("Message42")));
+        ui_.Label50->setText(outcome_.text.trimmed());
+        for (QLabel* label : {ui_.Label48, ui_.Label49, ui_.Label50})
+            setColour(label, QColor(Qt::red));
+        ui_.Button13->setEnabled(false);
+    }
+}
+
+void Wizard::Button13Click() {
+    if (hooks_.openFolder) hooks_.openFolder(platform::extractFilePath(ui_.Label50->text()));
+}
+
+void Wizard::SpeedButton11Click() {
+    abort_ = backup::AbortToken();
+    ui_.SpeedButton11->hide();
+    ui_.SpeedButton4->setEnabled(true);
+    ui_.SpeedButton5->setEnabled(true);
+    ui_.SpeedButton4->show();
+    ui_.SpeedButton5->show();
+    showPage(Welcome);
+}
+
+} // namespace app

@@ -1,0 +1,100 @@
+#pragma once
+// The wizard face of the main window: its pages in PageControl2, the
+// navigation of the bottom bar, and the backup of page "7" with its bars,
+// task line and copy animation.
+
+#include "backup/BackupJob.h"
+#include "backup/ProgressDisplay.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QRadioButton;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace app {
+
+class AppContext;
+
+class Wizard : public QObject, public backup::ProgressDisplay {
+    Q_OBJECT
+public:
+    // Page indices of PageControl2.
+    enum Page { Welcome = 0, Client = 1, Items = 2, File = 3, Ready = 4, Running = 5, Done = 6 };
+
+    struct Hooks {
+        std::function<void()> showSchedule;
+        std::function<void()> showOptions;
+        std::function<void()> standardMode;
+        std::function<void(const QString& winPath)> openFolder; // "Go to folder"
+        std::function<bool(QString& winPath)> chooseFile;       // the save dialog
+        std::function<void(bool running)> running;              // a backup starts or ends
+    };
+
+    // backupFolder and targetPath are the main window's, shared with the
+    // standard mode.
+    Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& targetPath,
+           QObject* parent = nullptr);
+    void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+
+    // Entering the wizard: page "1", going forward.
+    void Enter();
+    int currentClientCode() const { return currentClientCode_; }
+    // Closing the window while page "7" runs.
+    void requestAbort() { abort_.request(); }
+    bool running() const { return running_; }
+
+    void showProgress(int overall, int task, const QString& taskLine) override;
+
+private:
+    void showPage(int index);
+    void pageShown(int index);
+    void ShowClientPage();
+    void ShowItemsPage();
+    void ShowFilePage();
+    void LeaveFilePage();
+    void RunBackupPage();
+    void ShowDonePage();
+    void fillItemLists();
+    void chooseClient(int code);
+    bool passwordsAgree();
+    void Timer1Timer();
+
+    void SpeedButton7Click();  // "Backup"
+    void SpeedButton4Click();  // "< Back"
+    void SpeedButton5Click();  // "Next >"
+    void SpeedButton11Click(); // "Home"
+    void ComboBox5Change(int index);
+    void Edit8Exit();
+    void Button12Click();
+    void Button13Click();
+
+    AppContext& ctx_;
+    Ui::TForm1& ui_;
+    Hooks hooks_;
+    QTimer timer1_;
+    QTimer animation_;
+    int frame_ = 0;
+    int currentClientCode_ = 0;
+    bool clientPicked_ = false;
+    bool forwardStep_ = true;
+    bool running_ = false;
+    int shownPage_ = Welcome;
+    backup::AbortToken abort_;
+    backup::JobOutcome outcome_;
+    QString& backupFolder_;
+    QString& targetPath_;
+    std::array<bool, 11> greyed_{};
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+} // namespace app
