@@ -2,6 +2,7 @@
 // Backup tab's client tree, lists and checks, and what closing keeps for the
 // next start.
 
+#include "MainWindowStart.h"
 #include "support/FakeInteraction.h"
 #include "support/SamplePrefix.h"
 #include "support/clients/EveryClient.h"
@@ -26,43 +27,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+using testsupport::Start;
+
 namespace {
-
-QString binDir() {
-    return qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR));
-}
-
-// One start of the program on the prefix, up to the shown main window.
-struct Start {
-    testsupport::FakeInteraction ui;
-    app::AppContext ctx{ui};
-    app::GuiStartupHooks hooks{nullptr};
-    app::TForm1* form = nullptr;
-
-    Start() {
-        hooks.setRunEventLoop(false);
-        app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {}, binDir());
-        form = hooks.mainWindow();
-    }
-    template <typename T> T* child(const char* name) const {
-        return form->findChild<T*>(QString::fromLatin1(name));
-    }
-    QTreeWidget* tree() const { return child<QTreeWidget>("TreeView1"); }
-    QListWidget* identities() const { return child<QListWidget>("CheckListBox1"); }
-    QListWidget* items() const { return child<QListWidget>("CheckListBox2"); }
-    void click(const QString& caption) const {
-        const auto found = tree()->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
-        QVERIFY2(!found.isEmpty(), qPrintable(caption));
-        const QRect place = tree()->visualItemRect(found.front());
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, place.center());
-    }
-    QStringList ticks(QListWidget* list) const {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << (list->item(i)->checkState() == Qt::Checked ? "+" : "-") + list->item(i)->text();
-        return out;
-    }
-};
 
 void writeSetting(support::SamplePrefix& prefix, const platform::RegValue& value) {
     auto reg = prefix.registry();
