@@ -8,6 +8,7 @@
 #include "app/gui/GuiStartup.h"
 #include "app/gui/TForm1.h"
 #include "app/gui/TSplashScreen.h"
+#include "app/gui/Wizard.h"
 #include "base/Settings.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -84,6 +86,12 @@ int main(int argc, char** argv) {
         child<QRadioButton>(form1, "RadioButton5")->click();
         next->click();
         shots::Save(form1, QStringLiteral("wizard-4-items"));
+        auto* wizardIds = child<QListWidget>(form1, "CheckListBox5");
+        for (int i = 0; i < wizardIds->count(); ++i)
+            wizardIds->item(i)->setCheckState(Qt::Unchecked);
+        shots::SaveModal(QStringLiteral("wizard-message34-no-identity"), [&] { next->click(); });
+        for (int i = 0; i < wizardIds->count(); ++i)
+            wizardIds->item(i)->setCheckState(Qt::Checked);
         auto* items = child<QListWidget>(form1, "CheckListBox8");
         for (int i = 0; i < items->count(); ++i)
             items->item(i)->setCheckState(Qt::Unchecked);
@@ -108,6 +116,15 @@ int main(int argc, char** argv) {
         shots::Save(form1, QStringLiteral("wizard-6-ready"));
         back->click();
         next->click();
+        // Page "7" is pictured from inside the run, which lets events through.
+        QTimer during;
+        during.setInterval(0);
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (!form1->wizard().running()) return;
+            during.stop();
+            shots::Save(form1, QStringLiteral("wizard-7-backing-up"));
+        });
+        during.start();
         next->click(); // the backup runs inside this click
         shots::Settle(600);
         shots::Save(form1, QStringLiteral("wizard-8-done"));
