@@ -188,7 +188,6 @@ void TForm2::reject() {
 }
 
 void TForm2::done(int result) {
-    // Closed before the backup began: none begins.
     Timer1->stop();
     QDialog::done(result);
 }

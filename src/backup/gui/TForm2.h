@@ -63,10 +63,11 @@ public Q_SLOTS:
     // Closing while the backup runs only asks it to stop; the window closes
     // once it has stopped.
     void reject() override;
+    // Closed before the backup began: none begins.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void done(int result) override;
 
 private Q_SLOTS:
     void Timer1Timer();
