@@ -14,6 +14,19 @@ for file in postora postora-inspect ZuveDizizo.exe libSqx.so English.lng; do
 done
 [[ -L "$work/usr/bin/postora" && -L "$work/usr/bin/postora-inspect" ]] ||
     { echo "bin/postora is not a link into the program folder"; exit 1; }
+# The help page, the desktop menu entry and the icon theme's files.
+share="$work/usr/share"
+for file in "$folder/help/index.html" "$share/applications/postora.desktop" \
+    "$share/icons/hicolor/scalable/apps/postora.svg"; do
+    [[ -s "$file" ]] || { echo "not installed: $file"; exit 1; }
+done
+for size in 16 32 48 64 128 256; do
+    png="$share/icons/hicolor/${size}x${size}/apps/postora.png"
+    file "$png" | grep -q "PNG image data, $size x $size" ||
+        { echo "not a ${size}-pixel PNG: $png"; exit 1; }
+done
+grep -qx 'Exec=postora' "$share/applications/postora.desktop" ||
+    { echo "postora.desktop does not start postora"; exit 1; }
 head -c 32 "$folder/English.lng" | grep -q $'^\[Language\]\r$' ||
     { echo "English.lng does not begin with its [Language] section"; exit 1; }
 if grep -q '%%APPNAME%%' "$folder/English.lng"; then

@@ -1,0 +1,59 @@
+#include "app/gui/TForm4.h"
+
+#include "app/gui/Artwork.h"
+#include "lang/TLngINISupp.h"
+#include "ui_TForm4.h"
+
+namespace app {
+
+TForm4::TForm4(QWidget* parent, lang::TLngINISupp* lng)
+    : QDialog(parent), ui_(std::make_unique<Ui::TForm4>()) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    const QIcon icon = AppIcon();
+    setWindowIcon(icon);
+    ui_->Image1->setPixmap(icon.pixmap(64, 64));
+    ui_->Memo1->setPlainText(LicenceText());
+    captions_ = clients::WidgetCaptionControl::controlsOf(this);
+    connect(ui_->Button1, &QPushButton::clicked, this, &QDialog::accept);
+    if (lng && !lng->FileName().isEmpty()) lng->Translate({this});
+}
+
+TForm4::~TForm4() = default;
+
+std::vector<lang::CaptionControl*> TForm4::controls() const {
+    std::vector<lang::CaptionControl*> out;
+    out.reserve(captions_.size());
+    for (const auto& c : captions_)
+        out.push_back(c.get());
+    return out;
+}
+
+QString TForm4::LicenceText() {
+    // The libraries linked into the program and its archiving library, with
+    // the Qt version it runs with.
+    return QStringLiteral(
+               "Postora uses these libraries; each keeps its own licence.\n\n"
+               "Qt %1 (Core, Gui, Widgets)\n"
+               "  GNU Lesser General Public License, version 3 (LGPLv3).\n"
+               "  Copyright (C) The Qt Company Ltd. and other contributors.\n\n"
+               "libarchive - reads and writes the ZIP archives\n"
+               "  BSD 2-clause licence. Copyright (c) Tim Kientzle and contributors.\n\n"
+               "Nettle - the AES encryption of protected archives (through libarchive)\n"
+               "  GNU LGPLv3 or later, or GNU GPLv2 or later.\n\n"
+               "zlib - Deflate compression\n"
+               "  zlib licence. Copyright (C) Jean-loup Gailly and Mark Adler.\n\n"
+               "libxcb - the window list of the X desktop\n"
+               "  MIT/X11 licence. Copyright (C) Bart Massey, Jamey Sharp and others.\n\n"
+               "Libraries that libarchive and Qt bring along: liblzma (0BSD / public "
+               "domain), zstd (BSD), lz4 (BSD 2-clause), bzip2 (BSD-style), libxml2 (MIT), "
+               "ICU (Unicode licence), libacl (LGPL 2.1 or later), GLib (LGPL 2.1 or later), "
+               "PCRE2 (BSD), double-conversion (BSD).\n\n"
+               "The licence texts are installed with these libraries (on Debian in "
+               "/usr/share/doc/<package>/copyright).")
+        .arg(QString::fromLatin1(qVersion()));
+}
+
+} // namespace app
