@@ -2,10 +2,14 @@
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
+#include "app/gui/Artwork.h"
 #include "app/gui/GuiInteraction.h"
+#include "app/gui/HelpPage.h"
 #include "app/gui/TForm1.h"
+#include "app/gui/TForm4.h"
 #include "app/gui/TSplashScreen.h"
 #include "backup/BackupJob.h"
+#include "backup/gui/TForm2.h"
 #include "base/Settings.h"
 #include "clients/gui/TForm5.h"
 #include "lang/Localization.h"
@@ -23,7 +27,7 @@ GuiStartupHooks::~GuiStartupHooks() = default;
 
 void GuiStartupHooks::splashStatus(int percent) {
     if (!splash_) {
-        splash_ = std::make_unique<TSplashScreen>(QPixmap());
+        splash_ = std::make_unique<TSplashScreen>(SplashPicture());
         splash_->show();
         QApplication::setApplicationDisplayName(QString());
     }
@@ -33,12 +37,28 @@ void GuiStartupHooks::splashStatus(int percent) {
 
 void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     form1_ = std::make_unique<TForm1>(ctx);
+    form1_->setWindowIcon(AppIcon());
+    form1_->setClientPictures(ClientPictures());
+    form1_->setBannerPicture(BannerPixmap(552, 70));
+    form1_->setWelcomeIcons();
     TForm1::Hooks hooks;
     hooks.selectLanguage = [this, &ctx] {
         (void)ctx.localization().SelectLanguageFile(captionWindows());
         fillMainWindow(ctx);
     };
     hooks.showProgress = [this, &ctx] { runProgress(ctx); };
+    hooks.requestAbort = [this] {
+        if (form2_) form2_->requestAbort();
+    };
+    hooks.showAbout = [this] {
+        if (form4_) form4_->ShowModal();
+    };
+    hooks.showHelp = [&ctx] {
+        if (!OpenHelpPage())
+            ctx.ui().showError(QStringLiteral("The help page could not be opened: help/index.html "
+                                              "is missing from the program folder, or no web "
+                                              "browser is set up."));
+    };
     hooks.openFolder = [&ctx](const QString& winFolder) {
         const platform::Result<QString> host = ctx.files().hostPath(winFolder);
         if (host) QDesktopServices::openUrl(QUrl::fromLocalFile(*host));
@@ -60,6 +80,8 @@ std::vector<lang::CaptionWindow*> GuiStartupHooks::captionWindows() {
     std::vector<lang::CaptionWindow*> windows;
     if (form1_) windows.push_back(form1_.get());
     if (form5_) windows.push_back(form5_.get());
+    if (form2_) windows.push_back(form2_.get());
+    if (form4_) windows.push_back(form4_.get());
     if (password_) windows.push_back(password_.get());
     return windows;
 }
@@ -70,6 +92,19 @@ void GuiStartupHooks::fillMainWindow(AppContext&) {
 
 void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
     switch (percent) {
+    case 25:
+        // Parented for placement and modality; destroyed (as a member declared
+        // after the main window) before it.
+        form2_ = std::make_unique<backup::TForm2>(form1_.get(), &ctx.localization().captions());
+        form2_->setJob(ctx.job(), &ctx.ui(), &ctx.localization().messages());
+        form2_->setRequestSource([this] { return form1_->BackupRequest(); });
+        form2_->setHostPaths([&ctx](const QString& winPath) {
+            return ctx.files().hostPath(winPath).valueOr(QString());
+        });
+        break;
+    case 35:
+        form4_ = std::make_unique<TForm4>(form1_.get(), &ctx.localization().captions());
+        break;
     case 65:
         password_ = std::make_unique<options::Tpasswordform1>(
             [&ctx](const QString& key) { return ctx.message(key); }, nullptr,
@@ -87,14 +122,11 @@ void GuiStartupHooks::hideSplash() {
     splash_.reset();
 }
 
-void GuiStartupHooks::runProgress(AppContext& ctx) {
-    backup::BackupJob* job = ctx.job();
-    if (!job) return;
+void GuiStartupHooks::runProgress(AppContext&) {
+    if (!form2_) return;
     form1_->setBackupRunning(true);
-    const backup::JobOutcome outcome =
-        job->Run(form1_->BackupRequest(), ctx.ui(), nullptr, nullptr);
+    form2_->ShowModal();
     form1_->setBackupRunning(false);
-    (void)outcome;
 }
 
 int GuiStartupHooks::runMainWindow(AppContext&, const QString& targetPath) {

@@ -6,6 +6,9 @@
 
 #include <memory>
 
+namespace backup {
+class TForm2;
+}
 namespace clients {
 class TForm5;
 }
@@ -17,6 +20,7 @@ namespace app {
 
 class GuiInteraction;
 class TForm1;
+class TForm4;
 class TSplashScreen;
 
 class GuiStartupHooks : public StartupHooks {
@@ -39,6 +43,7 @@ public:
     // For tests: the windows as they are made.
     TForm1* mainWindow() const { return form1_.get(); }
     TSplashScreen* splash() const { return splash_.get(); }
+    backup::TForm2* progressWindow() const { return form2_.get(); }
     // Every status text the splash showed, in order.
     const QStringList& splashLog() const { return splashLog_; }
     // Off: runMainWindow shows the window but does not run the event loop.
@@ -51,6 +56,8 @@ private:
     std::unique_ptr<TSplashScreen> splash_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<clients::TForm5> form5_;
+    std::unique_ptr<backup::TForm2> form2_;
+    std::unique_ptr<TForm4> form4_;
     std::unique_ptr<options::Tpasswordform1> password_;
     QStringList splashLog_;
     bool runLoop_ = true;

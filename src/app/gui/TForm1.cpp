@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 namespace app {
@@ -83,6 +84,7 @@ TForm1::TForm1(AppContext& ctx, QWidget* parent)
     ui_->PageControl2->tabBar()->hide();
     ui_->Panel1->hide(); // the Restore tab stays an empty page
     ui_->Panel8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui_->TreeView1->setIconSize(QSize(16, 16));
     SetViewMode(ctx_.settings().wizardMode);
 
     connect(ui_->TreeView1, &QTreeWidget::itemClicked, this,
@@ -128,6 +130,15 @@ std::vector<lang::CaptionControl*> TForm1::controls() const {
 
 void TForm1::setBannerPicture(const QPixmap& picture) {
     ui_->Panel8->setPixmap(picture);
+}
+
+void TForm1::setWelcomeIcons() {
+    const QStyle* style = this->style();
+    ui_->SpeedButton7->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+    ui_->SpeedButton8->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+    ui_->SpeedButton9->setIcon(style->standardIcon(QStyle::SP_FileDialogContentsView));
+    ui_->SpeedButton10->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    ui_->SpeedButton1->setIcon(style->standardIcon(QStyle::SP_ComputerIcon));
 }
 
 QWidget* TForm1::scheduleHost() const {

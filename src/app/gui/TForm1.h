@@ -58,6 +58,8 @@ public:
     Wizard& wizard() const { return *wizard_; }
     void setClientPictures(QList<QIcon> pictures) { pictures_ = std::move(pictures); }
     void setBannerPicture(const QPixmap& picture);
+    // The welcome page's large buttons get the style's pictures.
+    void setWelcomeIcons();
 
     // Left and top from "X" and "Y", kept on the screen's right and bottom.
     void PlaceWindow(int x, int y);

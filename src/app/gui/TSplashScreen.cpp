@@ -49,7 +49,7 @@ TSplashScreen::TSplashScreen(const QPixmap& picture, QWidget* parent)
     status_ = new QLabel(kDesignStatus, bar);
     bar->addWidget(status_, 1);
     layout->addWidget(bar);
-    setFixedSize(sizeHint().expandedTo(QSize(420, 0)));
+    setFixedSize(sizeHint().expandedTo(QSize(std::max(picture.width(), 360), 0)));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }

@@ -40,6 +40,7 @@ struct Start {
     void click(const QString& caption) const {
         const auto found = tree()->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
         QVERIFY2(!found.isEmpty(), qPrintable(caption));
+        tree()->scrollToItem(found.front());
         const QRect place = tree()->visualItemRect(found.front());
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, place.center());
     }

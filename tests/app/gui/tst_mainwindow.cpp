@@ -3,6 +3,7 @@
 // next start.
 
 #include "MainWindowStart.h"
+#include "backup/BackupTestSupport.h"
 #include "support/FakeInteraction.h"
 #include "support/SamplePrefix.h"
 #include "support/clients/EveryClient.h"
@@ -13,17 +14,21 @@
 #include "app/gui/TForm1.h"
 #include "app/gui/TSplashScreen.h"
 #include "backup/BackupFiles.h"
+#include "backup/gui/TForm2.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "clients/gui/ClientTree.h"
+#include "platform/Files.h"
 #include "platform/registry.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -49,6 +54,7 @@ private Q_SLOTS:
     void closingKeepsTheClientForTheNextStart();
     void positionKeptOnScreen();
     void secondLanguage();
+    void backupFromTheBackupTab();
 };
 
 void TestMainWindow::firstStartAndChoosingAClient() {
@@ -156,6 +162,34 @@ void TestMainWindow::secondLanguage() {
     QCOMPARE(start.child<QPushButton>("Button8")->text(), QStringLiteral("Ende"));
     QTest::mouseClick(start.child<QPushButton>("Button2"), Qt::LeftButton);
     QCOMPARE(start.ui.errors, QStringList{QStringLiteral("Pick a client first")});
+    start.form->close();
+}
+
+// "Create BackUp!" opens the progress window, which runs the backup and says
+// how it went; the archive is one a ZIP tool accepts.
+void TestMainWindow::backupFromTheBackupTab() {
+    support::SamplePrefix prefix;
+    support::addEveryClient(prefix);
+    Start start;
+    start.form->SetViewMode(false);
+    start.click(QStringLiteral("Outlook Express"));
+    const QString target = start.child<QLineEdit>("Edit1")->text();
+    QString shown;
+    QTimer closer;
+    closer.setInterval(20);
+    connect(&closer, &QTimer::timeout, &closer, [&] {
+        backup::TForm2* progress = start.hooks.progressWindow();
+        auto* button1 = progress->findChild<QPushButton*>(QStringLiteral("Button1"));
+        if (!progress->isVisible() || button1->property("Tag").toInt() != 1) return;
+        closer.stop();
+        shown = progress->findChild<QLabel*>(QStringLiteral("Label3"))->text();
+        button1->click();
+    });
+    closer.start();
+    QTest::mouseClick(start.child<QPushButton>("Button2"), Qt::LeftButton);
+    QCOMPARE(shown, QStringLiteral("Backup succesfully completed."));
+    const QString host = *start.ctx.files().hostPath(target);
+    QCOMPARE(testsupport::runTool(QStringLiteral("7z"), {QStringLiteral("t"), host}).exitCode, 0);
     start.form->close();
 }
 
