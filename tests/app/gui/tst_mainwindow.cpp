@@ -55,6 +55,7 @@ private Q_SLOTS:
     void positionKeptOnScreen();
     void secondLanguage();
     void backupFromTheBackupTab();
+    void missingLibraryEndsBeforeTheWindow();
 };
 
 void TestMainWindow::firstStartAndChoosingAClient() {
@@ -191,6 +192,20 @@ void TestMainWindow::backupFromTheBackupTab() {
     const QString host = *start.ctx.files().hostPath(target);
     QCOMPARE(testsupport::runTool(QStringLiteral("7z"), {QStringLiteral("t"), host}).exitCode, 0);
     start.form->close();
+}
+
+void TestMainWindow::missingLibraryEndsBeforeTheWindow() {
+    support::SamplePrefix prefix;
+    testsupport::FakeInteraction ui;
+    app::AppContext ctx(ui);
+    app::GuiStartupHooks hooks(nullptr);
+    hooks.setRunEventLoop(false);
+    const int status =
+        app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {}, prefix.root());
+    QCOMPARE(status, 1);
+    QCOMPARE(ui.errors, QStringList{QStringLiteral("SQX.DLL not found! Reinstall Quorvel!")});
+    QVERIFY(!hooks.splash());
+    QVERIFY(!hooks.mainWindow()->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)
