@@ -97,7 +97,7 @@ TForm1::TForm1(AppContext& ctx, QWidget* parent)
     connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
     connect(ui_->Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
     connect(ui_->Button15, &QPushButton::clicked, this, &TForm1::Button15Click);
-    wizard_ = new Wizard(ctx_, *ui_, backupFolder_, currentTargetPath_, this);
+    wizard_ = std::make_unique<Wizard>(ctx_, *ui_, backupFolder_, currentTargetPath_);
     Wizard::Hooks wizardHooks;
     wizardHooks.showSchedule = [this] {
         if (hooks_.showSchedule) hooks_.showSchedule();
@@ -118,7 +118,9 @@ TForm1::TForm1(AppContext& ctx, QWidget* parent)
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    wizard_.reset(); // its filters and timers end while the widgets still stand
+}
 
 std::vector<lang::CaptionControl*> TForm1::controls() const {
     std::vector<lang::CaptionControl*> out;

@@ -118,7 +118,8 @@ private:
     std::unique_ptr<Ui::TForm1> ui_;
     std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
     Hooks hooks_;
-    Wizard* wizard_ = nullptr; // a child object
+    // Before the widgets go, so its event filters never see a half-destroyed window.
+    std::unique_ptr<Wizard> wizard_;
     QList<QIcon> pictures_;
     clients::ClientTreeModel treeModel_;
     QString saveFilter_;
