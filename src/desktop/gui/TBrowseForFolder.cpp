@@ -1,0 +1,29 @@
+#include "desktop/gui/TBrowseForFolder.h"
+
+#include "platform/Files.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace desktop {
+
+std::optional<QString> TBrowseForFolder::Execute(const QString& startWinFolder, QWidget* parent) {
+    QString start = QDir::homePath();
+    if (const auto host = fs_.hostPath(startWinFolder); host && !startWinFolder.isEmpty()) {
+        QFileInfo at(host.value());
+        // A missing folder (or drive) is no reason to refuse: go up to one that is there.
+        while (!at.isDir() && !at.isRoot() && at.absoluteFilePath() != at.absolutePath())
+            at.setFile(at.absolutePath());
+        if (at.isDir()) start = at.absoluteFilePath();
+    }
+    QFileDialog dialog(parent, Title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The same browser on every desktop, within the prefix's drives as anywhere.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return fs_.windowsPath(QDir::cleanPath(dialog.selectedFiles().first()));
+}
+
+} // namespace desktop
