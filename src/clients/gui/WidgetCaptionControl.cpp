@@ -1,5 +1,6 @@
 #include "clients/gui/WidgetCaptionControl.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -41,6 +42,13 @@ WidgetCaptionControl::controlsOf(QWidget* window) {
         if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
             out.push_back(std::make_unique<WidgetCaptionControl>(w));
     }
+    return out;
+}
+
+std::vector<lang::CaptionWindow*> CaptionWindows() {
+    std::vector<lang::CaptionWindow*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<lang::CaptionWindow*>(w)) out.push_back(window);
     return out;
 }
 

@@ -27,4 +27,8 @@ private:
     QPointer<QWidget> widget_;
 };
 
+// Every window of the application that caption translation can see (each
+// top-level widget that is a lang::CaptionWindow): what a language switch re-captions.
+std::vector<lang::CaptionWindow*> CaptionWindows();
+
 } // namespace clients
