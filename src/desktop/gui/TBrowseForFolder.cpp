@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace desktop {
 
@@ -22,6 +23,12 @@ std::optional<QString> TBrowseForFolder::Execute(const QString& startWinFolder, 
     dialog.setOption(QFileDialog::ShowDirsOnly);
     // The same browser on every desktop, within the prefix's drives as anywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The prefix's drive C beside the host's home.
+    QList<QUrl> places{QUrl::fromLocalFile(QDir::homePath())};
+    if (const auto driveC = fs_.hostPath(QStringLiteral("C:\\"));
+        driveC && QFileInfo(driveC.value()).isDir())
+        places << QUrl::fromLocalFile(driveC.value());
+    dialog.setSidebarUrls(places);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return fs_.windowsPath(QDir::cleanPath(dialog.selectedFiles().first()));
 }

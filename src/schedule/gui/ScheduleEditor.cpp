@@ -15,6 +15,7 @@
 #include <QDateEdit>
 #include <QEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,6 +69,9 @@ ScheduleEditor::ScheduleEditor(const ScheduleControls& controls, ScheduleDeps de
         o->installEventFilter(this);
     c_.TreeView2->viewport()->installEventFilter(this);
     c_.LastRunFrame->setVisible(false);
+    // Long client names scroll rather than being cut short.
+    c_.TreeView2->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    c_.TreeView2->header()->setStretchLastSection(false);
 
     connect(c_.CheckBox3, &QCheckBox::toggled, this,
             [this](bool on) { d_.companion.SetEnabled(on, d_.settings); });
@@ -101,6 +105,7 @@ void ScheduleEditor::BuildTree(const clients::ClientTreeModel& model) {
 void ScheduleEditor::FillFields() {
     const base::Settings& s = d_.settings;
     c_.Edit4->setText(s.scheduleDir);
+    c_.Edit4->setCursorPosition(0); // the drive and the first folders are what tells
     c_.CheckBox3->setChecked(s.scheduleEnabled);
     // Stored values out of range show as the nearest the fields can hold.
     c_.Edit3->setText(QString::number(SaneInterval(s.backupInterval)));
