@@ -88,10 +88,10 @@ int image(QTreeWidget* tree, int code) {
 // A click on a node: on its image, or on its caption.
 void clickNode(ScheduleEditor& editor, QTreeWidget* tree, int code, bool onImage) {
     QTreeWidgetItem* node = clients::FindClientNode(*tree, code);
-    const QRect r = tree->visualItemRect(node);
-    const QPoint at =
-        onImage ? editor.ImageRect(node).center() : QPoint(r.right() - 4, r.center().y());
+    const QRect image = editor.ImageRect(node);
+    const QPoint at = onImage ? image.center() : QPoint(image.right() + 12, image.center().y());
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(editor.currentClient(), code);
 }
 
 QStringList listed(QListWidget* list, bool checkedOnly = false) {
