@@ -45,6 +45,15 @@ WidgetCaptionControl::controlsOf(QWidget* window) {
     return out;
 }
 
+std::vector<lang::CaptionControl*>
+CaptionPointers(const std::vector<std::unique_ptr<WidgetCaptionControl>>& owned) {
+    std::vector<lang::CaptionControl*> out;
+    out.reserve(owned.size());
+    for (const auto& c : owned)
+        out.push_back(c.get());
+    return out;
+}
+
 std::vector<lang::CaptionWindow*> CaptionWindows() {
     std::vector<lang::CaptionWindow*> out;
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -23,11 +23,7 @@ TForm9::TForm9(app::SettingsStore& store, base::Interaction& ui,
 TForm9::~TForm9() = default;
 
 std::vector<lang::CaptionControl*> TForm9::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return clients::CaptionPointers(captions_);
 }
 
 void TForm9::showEvent(QShowEvent* event) {

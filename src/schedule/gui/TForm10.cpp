@@ -23,11 +23,7 @@ TForm10::TForm10(ScheduleDeps deps, QWidget* parent, lang::TLngINISupp* lng)
 TForm10::~TForm10() = default;
 
 std::vector<lang::CaptionControl*> TForm10::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return clients::CaptionPointers(captions_);
 }
 
 void TForm10::showEvent(QShowEvent* event) {

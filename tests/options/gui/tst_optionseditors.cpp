@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/registry.h"
 #include "support/FakeInteraction.h"
+#include "support/FindChild.h"
 #include "support/SamplePrefix.h"
 #include "support/WhenModal.h"
 

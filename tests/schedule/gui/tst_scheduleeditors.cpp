@@ -15,6 +15,7 @@
 #include "schedule/ScheduleStore.h"
 #include "schedule/gui/ScheduleTab.h"
 #include "schedule/gui/TForm10.h"
+#include "support/FindChild.h"
 #include "support/WhenModal.h"
 
 #include <QCheckBox>
