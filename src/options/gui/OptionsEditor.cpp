@@ -29,6 +29,7 @@ OptionsEditor::OptionsEditor(const OptionsControls& controls, app::SettingsStore
     for (QLineEdit* e : {c_.Edit6, c_.Edit7}) {
         e->setMaxLength(kMaxPasswordLength);
         e->setEchoMode(QLineEdit::Password);
+        e->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*'
     }
 
     connect(c_.RadioButton3, &QRadioButton::toggled, this, &OptionsEditor::updateEnabled);
