@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSplitter>
 #include <QUrl>
 
 namespace desktop {
@@ -29,6 +30,9 @@ std::optional<QString> TBrowseForFolder::Execute(const QString& startWinFolder, 
         driveC && QFileInfo(driveC.value()).isDir())
         places << QUrl::fromLocalFile(driveC.value());
     dialog.setSidebarUrls(places);
+    dialog.resize(640, 420);
+    if (auto* split = dialog.findChild<QSplitter*>())
+        split->setSizes({150, 490}); // room for the places' names
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return fs_.windowsPath(QDir::cleanPath(dialog.selectedFiles().first()));
 }
