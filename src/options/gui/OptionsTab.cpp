@@ -9,11 +9,12 @@ OptionsTab::OptionsTab(app::SettingsStore& store, base::Interaction& ui,
                        std::function<QString(const QString&)> message, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::OptionsTab>()) {
     ui_->setupUi(this);
-    editor_ = new OptionsEditor(OptionsControls::of(*ui_), store, ui, std::move(message),
-                                OptionsEditor::ModeFill::FormerThenCurrent, this);
+    editor_ =
+        std::make_unique<OptionsEditor>(OptionsControls::of(*ui_), store, ui, std::move(message),
+                                        OptionsEditor::ModeFill::FormerThenCurrent, nullptr);
     // The tab stays open whatever Save finds.
-    connect(ui_->Button1, &QPushButton::clicked, editor_, [this] { (void)editor_->Save(); });
-    connect(editor_, &OptionsEditor::languageChosen, this, &OptionsTab::languageChosen);
+    connect(ui_->Button1, &QPushButton::clicked, editor_.get(), [this] { (void)editor_->Save(); });
+    connect(editor_.get(), &OptionsEditor::languageChosen, this, &OptionsTab::languageChosen);
 }
 
 OptionsTab::~OptionsTab() = default;

@@ -45,7 +45,8 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<Ui::OptionsTab> ui_;
-    OptionsEditor* editor_; // child object
+    // Goes before the controls it watches do.
+    std::unique_ptr<OptionsEditor> editor_;
 };
 
 } // namespace options

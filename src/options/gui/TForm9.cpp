@@ -12,11 +12,12 @@ TForm9::TForm9(app::SettingsStore& store, base::Interaction& ui,
     : QDialog(parent), ui_(std::make_unique<Ui::TForm9>()) {
     ui_->setupUi(this);
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
-    editor_ = new OptionsEditor(OptionsControls::of(*ui_), store, ui, std::move(message),
-                                OptionsEditor::ModeFill::CurrentOnly, this);
+    editor_ =
+        std::make_unique<OptionsEditor>(OptionsControls::of(*ui_), store, ui, std::move(message),
+                                        OptionsEditor::ModeFill::CurrentOnly, nullptr);
     connect(ui_->Button1, &QPushButton::clicked, this, &TForm9::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm9::reject);
-    connect(editor_, &OptionsEditor::languageChosen, this, &TForm9::languageChosen);
+    connect(editor_.get(), &OptionsEditor::languageChosen, this, &TForm9::languageChosen);
     if (lng && !lng->FileName().isEmpty()) lng->Translate({this});
 }
 

@@ -55,7 +55,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<Ui::TForm9> ui_;
     std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
-    OptionsEditor* editor_; // child object
+    // Goes before the controls it watches do.
+    std::unique_ptr<OptionsEditor> editor_;
 };
 
 } // namespace options

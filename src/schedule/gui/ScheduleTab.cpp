@@ -9,7 +9,8 @@ ScheduleTab::ScheduleTab(ScheduleDeps deps, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ScheduleTab>()) {
     ui_->setupUi(this);
     const platform::Files& files = deps.files;
-    editor_ = new ScheduleEditor(ScheduleControls::of(*ui_), std::move(deps), this);
+    editor_ =
+        std::make_unique<ScheduleEditor>(ScheduleControls::of(*ui_), std::move(deps), nullptr);
     editor_->pickFolder = [this, &files](const QString& start) {
         return desktop::TBrowseForFolder(files).Execute(start, this);
     };

@@ -34,7 +34,8 @@ public:
 
 private:
     std::unique_ptr<Ui::ScheduleTab> ui_;
-    ScheduleEditor* editor_; // child object
+    // Goes before the controls it watches do.
+    std::unique_ptr<ScheduleEditor> editor_;
 };
 
 } // namespace schedule

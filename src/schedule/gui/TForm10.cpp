@@ -11,7 +11,8 @@ TForm10::TForm10(ScheduleDeps deps, QWidget* parent, lang::TLngINISupp* lng)
     ui_->setupUi(this);
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
     const platform::Files& files = deps.files;
-    editor_ = new ScheduleEditor(ScheduleControls::of(*ui_), std::move(deps), this);
+    editor_ =
+        std::make_unique<ScheduleEditor>(ScheduleControls::of(*ui_), std::move(deps), nullptr);
     editor_->pickFolder = [this, &files](const QString& start) {
         return desktop::TBrowseForFolder(files).Execute(start, this);
     };

@@ -46,7 +46,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<Ui::TForm10> ui_;
     std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
-    ScheduleEditor* editor_; // child object
+    // Goes before the controls it watches do.
+    std::unique_ptr<ScheduleEditor> editor_;
 };
 
 } // namespace schedule
