@@ -6,9 +6,11 @@
 #include "base/ExitStatus.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
+#include "desktop/DesktopNotification.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/registry.h"
+#include "schedule/LastRun.h"
 #include "schedule/ScheduleStore.h"
 
 #include <QFileInfo>
@@ -27,7 +29,21 @@ QList<backup::Selected> rows(const std::vector<NamedCheck>& checks) {
 
 } // namespace
 
-UnattendedRun::UnattendedRun(Deps deps) : reportLine(&base::WriteErrorLine), d_(std::move(deps)) {}
+UnattendedRun::UnattendedRun(Deps deps)
+    : reportLine(&base::WriteErrorLine), notify([](const QString& summary, const QString& body) {
+          desktop::Notify(QStringLiteral("Postora"), summary, body);
+      }),
+      d_(std::move(deps)) {}
+
+QString UnattendedRun::text(const QString& key, const QString& english) const {
+    const QString t = d_.message ? d_.message(key) : QString();
+    return t.isEmpty() || t == QLatin1String("ERROR") ? english : t;
+}
+
+void UnattendedRun::recordFailure(int code, const QString& reason) {
+    RecordFailure(d_.registry, code, QDateTime::currentDateTime(), reason);
+    failures_ << QStringLiteral("%1: %2").arg(clients::ClientCaption(code), reason);
+}
 
 QString UnattendedRun::LockPath(const platform::Registry& registry) {
     return QFileInfo(registry.config().ownHivePath).absolutePath() + QStringLiteral("/auto.lock");
@@ -75,11 +91,17 @@ int UnattendedRun::runLocked() {
     if (logonPart == QLatin1String(" ")) logonPart.clear();
 
     int status = base::kExitOk;
+    failures_.clear();
     ScheduleStore store(d_.registry);
     for (const QString& keyName : store.ClientKeyNames()) {
         if (!store.ReadClientChoice(keyName).selected) continue;
         if (!backupClient(keyName, folder, logonPart)) status = base::kExitFailed;
     }
+    // One notification for the whole run, however many clients it names.
+    if (!failures_.isEmpty() && notify)
+        notify(text(QStringLiteral("ScheduledBackupFailed"),
+                    QStringLiteral("A scheduled backup did not happen")),
+               failures_.join(QLatin1Char('\n')));
     return status;
 }
 
@@ -133,17 +155,24 @@ bool UnattendedRun::backupClient(const QString& keyName, const QString& folder,
     using Kind = backup::JobOutcome::Kind;
     switch (outcome.kind) {
     case Kind::Succeeded:
+        RecordSuccess(d_.registry, code, QDateTime::currentDateTime());
         return true;
     case Kind::ClientRunning: // the guard has said why
+        recordFailure(code, text(QStringLiteral("ScheduledClientRunning"),
+                                 QStringLiteral("skipped: the program was running")));
         return false;
     case Kind::NoCollector:
         reportLine(
             QStringLiteral("postora: /auto: client %1 cannot be backed up; skipped").arg(code));
+        recordFailure(code, text(QStringLiteral("ScheduledClientUnknown"),
+                                 QStringLiteral("skipped: this client cannot be backed up")));
         return false;
     case Kind::Aborted:
         reportLine(QStringLiteral("postora: /auto: client %1: backup to %2 aborted")
                        .arg(code)
                        .arg(target));
+        recordFailure(code, text(QStringLiteral("ScheduledBackupAborted"),
+                                 QStringLiteral("the backup was aborted")));
         return false;
     case Kind::Failed:
     case Kind::Busy:
@@ -153,6 +182,7 @@ bool UnattendedRun::backupClient(const QString& keyName, const QString& folder,
     reportLine(QStringLiteral("postora: /auto: client %1: backup to %2 failed: %3%4")
                    .arg(code)
                    .arg(target, d_.message(QStringLiteral("Message20")), outcome.text));
+    recordFailure(code, (d_.message(QStringLiteral("Message20")) + outcome.text).trimmed());
     return false;
 }
 

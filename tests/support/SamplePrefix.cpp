@@ -19,7 +19,8 @@ namespace support {
 
 namespace {
 
-const char* const kEnvNames[] = {"WINEPREFIX", "XDG_CONFIG_HOME", "HOME", "TMPDIR"};
+const char* const kEnvNames[] = {"WINEPREFIX", "XDG_CONFIG_HOME", "HOME", "TMPDIR",
+                                 "DBUS_SESSION_BUS_ADDRESS"};
 
 QString loginName() {
     if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name && *pw->pw_name)
@@ -97,6 +98,9 @@ struct SamplePrefix::Impl {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
         qputenv("HOME", QFile::encodeName(root + QStringLiteral("/home")));
         qputenv("TMPDIR", QFile::encodeName(root + QStringLiteral("/tmp")));
+        // No notification of a test run reaches the desktop of the person running the tests.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                QFile::encodeName(QStringLiteral("unix:path=") + root + QStringLiteral("/no-bus")));
     }
 };
 

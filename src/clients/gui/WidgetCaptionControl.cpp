@@ -1,5 +1,6 @@
 #include "clients/gui/WidgetCaptionControl.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -55,6 +56,22 @@ WidgetCaptionControl::controlsOf(QWidget* window) {
         if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
             out.push_back(std::make_unique<WidgetCaptionControl>(w));
     }
+    return out;
+}
+
+std::vector<lang::CaptionControl*>
+CaptionPointers(const std::vector<std::unique_ptr<WidgetCaptionControl>>& owned) {
+    std::vector<lang::CaptionControl*> out;
+    out.reserve(owned.size());
+    for (const auto& c : owned)
+        out.push_back(c.get());
+    return out;
+}
+
+std::vector<lang::CaptionWindow*> CaptionWindows() {
+    std::vector<lang::CaptionWindow*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<lang::CaptionWindow*>(w)) out.push_back(window);
     return out;
 }
 

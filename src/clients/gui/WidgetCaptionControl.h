@@ -27,4 +27,12 @@ private:
     QPointer<QWidget> widget_;
 };
 
+// The controls as caption translation takes them, from the list a window owns.
+std::vector<lang::CaptionControl*>
+CaptionPointers(const std::vector<std::unique_ptr<WidgetCaptionControl>>& owned);
+
+// Every window of the application that caption translation can see (each
+// top-level widget that is a lang::CaptionWindow): what a language switch re-captions.
+std::vector<lang::CaptionWindow*> CaptionWindows();
+
 } // namespace clients

@@ -1,0 +1,21 @@
+#include "schedule/gui/ScheduleTab.h"
+
+#include "desktop/gui/TBrowseForFolder.h"
+#include "ui_ScheduleTab.h"
+
+namespace schedule {
+
+ScheduleTab::ScheduleTab(ScheduleDeps deps, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::ScheduleTab>()) {
+    ui_->setupUi(this);
+    const platform::Files& files = deps.files;
+    editor_ =
+        std::make_unique<ScheduleEditor>(ScheduleControls::of(*ui_), std::move(deps), nullptr);
+    editor_->pickFolder = [this, &files](const QString& start) {
+        return desktop::TBrowseForFolder(files).Execute(start, this);
+    };
+}
+
+ScheduleTab::~ScheduleTab() = default;
+
+} // namespace schedule
