@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -64,6 +65,12 @@ int main(int argc, char** argv) {
             Q_EMIT tree->itemClicked(found.front(), 0);
         }
         shots::Save(form1, QStringLiteral("main-standard-outlook-express"));
+        auto* tabs = child<QTabWidget>(form1, "PageControl1");
+        tabs->setCurrentIndex(2);
+        shots::Save(form1, QStringLiteral("main-standard-schedule-tab"));
+        tabs->setCurrentIndex(3);
+        shots::Save(form1, QStringLiteral("main-standard-options-tab"));
+        tabs->setCurrentIndex(0);
 
         auto* identities = child<QListWidget>(form1, "CheckListBox1");
         for (int i = 0; i < identities->count(); ++i)
@@ -81,6 +88,10 @@ int main(int argc, char** argv) {
         form1->SetViewMode(true);
         auto* next = child<QToolButton>(form1, "SpeedButton5");
         auto* back = child<QToolButton>(form1, "SpeedButton4");
+        shots::SaveModal(QStringLiteral("wizard-options-dialog"),
+                         [&] { child<QToolButton>(form1, "SpeedButton10")->click(); });
+        shots::SaveModal(QStringLiteral("wizard-schedule-dialog"),
+                         [&] { child<QToolButton>(form1, "SpeedButton9")->click(); });
         child<QToolButton>(form1, "SpeedButton7")->click();
         shots::Save(form1, QStringLiteral("wizard-3-client"));
         child<QRadioButton>(form1, "RadioButton5")->click();

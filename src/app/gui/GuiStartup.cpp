@@ -12,9 +12,17 @@
 #include "backup/gui/TForm2.h"
 #include "base/Settings.h"
 #include "clients/gui/TForm5.h"
+#include "clients/gui/WidgetCaptionControl.h"
 #include "lang/Localization.h"
+#include "options/gui/OptionsEditor.h"
+#include "options/gui/OptionsTab.h"
+#include "options/gui/TForm9.h"
 #include "options/gui/Tpasswordform1.h"
+#include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "schedule/CompanionControl.h"
+#include "schedule/gui/ScheduleTab.h"
+#include "schedule/gui/TForm10.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -36,7 +44,10 @@ void GuiStartupHooks::splashStatus(int percent) {
 }
 
 void GuiStartupHooks::createMainWindow(AppContext& ctx) {
-    form1_ = std::make_unique<TForm1>(ctx);
+    companion_ = std::make_unique<schedule::CompanionControl>(
+        ctx.registry(), ctx.files(), ctx.procList(), platform::programFolder(ctx.files().drives()),
+        [&ctx](const QString& key) { ctx.localization().messageBox().ShowErrorMessage(key); });
+    form1_ = std::make_unique<TForm1>(ctx, *companion_);
     form1_->setWindowIcon(AppIcon());
     form1_->setClientPictures(ClientPictures());
     form1_->setBannerPicture(BannerPixmap(552, 70));
@@ -50,6 +61,14 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     hooks.requestAbort = [this] {
         if (form2_) form2_->requestAbort();
     };
+    hooks.treesBuilt = [this](const clients::ClientTreeModel& model) {
+        if (form10_) form10_->buildTree(model);
+    };
+    hooks.switchLanguage = [this, &ctx](const QString& name) { switchLanguage(ctx, name); };
+    hooks.showOptions = [this] {
+        if (form9_) form9_->exec();
+    };
+    hooks.showSchedule = [this, &ctx] { showSchedule(ctx); };
     hooks.showAbout = [this] {
         if (form4_) form4_->ShowModal();
     };
@@ -64,6 +83,22 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
         if (host) QDesktopServices::openUrl(QUrl::fromLocalFile(*host));
     };
     form1_->setHooks(std::move(hooks));
+}
+
+void GuiStartupHooks::fillOptionsTab(AppContext&) {
+    form1_->optionsTab().fill();
+}
+
+void GuiStartupHooks::switchLanguage(AppContext& ctx, const QString& name) {
+    ctx.localization().SwitchLanguage(name, clients::CaptionWindows());
+    // The other language list shows the new choice too.
+    form1_->optionsTab().editor().FillLanguages();
+}
+
+void GuiStartupHooks::showSchedule(AppContext& ctx) {
+    if (!form10_ || form10_->exec() != QDialog::Accepted) return;
+    (void)ctx.localization().SelectLanguageFile(captionWindows());
+    fillMainWindow(ctx);
 }
 
 void GuiStartupHooks::placeMainWindow(AppContext& ctx) {
@@ -83,6 +118,8 @@ std::vector<lang::CaptionWindow*> GuiStartupHooks::captionWindows() {
     if (form2_) windows.push_back(form2_.get());
     if (form4_) windows.push_back(form4_.get());
     if (password_) windows.push_back(password_.get());
+    if (form9_) windows.push_back(form9_.get());
+    if (form10_) windows.push_back(form10_.get());
     return windows;
 }
 
@@ -110,6 +147,19 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
             [&ctx](const QString& key) { return ctx.message(key); }, nullptr,
             &ctx.localization().captions());
         if (gui_) gui_->setPasswordWindow(password_.get());
+        break;
+    case 80:
+        form9_ = std::make_unique<options::TForm9>(
+            ctx.settingsStore(), ctx.ui(), [&ctx](const QString& key) { return ctx.message(key); },
+            form1_.get(), &ctx.localization().captions());
+        QObject::connect(form9_.get(), &options::TForm9::languageChosen, form9_.get(),
+                         [this, &ctx](const QString& name) { switchLanguage(ctx, name); });
+        break;
+    case 90:
+        form10_ = std::make_unique<schedule::TForm10>(
+            schedule::ScheduleDeps{ctx.registry(), ctx.files(), ctx.catalogue(), ctx.settings(),
+                                   *companion_, CheckImages()},
+            form1_.get(), &ctx.localization().captions());
         break;
     default:
         break;

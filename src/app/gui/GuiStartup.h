@@ -14,7 +14,12 @@ class TForm5;
 }
 namespace options {
 class Tpasswordform1;
-}
+class TForm9;
+} // namespace options
+namespace schedule {
+class CompanionControl;
+class TForm10;
+} // namespace schedule
 
 namespace app {
 
@@ -32,6 +37,7 @@ public:
 
     void splashStatus(int percent) override;
     void createMainWindow(AppContext& ctx) override;
+    void fillOptionsTab(AppContext& ctx) override;
     void placeMainWindow(AppContext& ctx) override;
     void createSharedWindow(AppContext& ctx) override;
     std::vector<lang::CaptionWindow*> captionWindows() override;
@@ -44,6 +50,8 @@ public:
     TForm1* mainWindow() const { return form1_.get(); }
     TSplashScreen* splash() const { return splash_.get(); }
     backup::TForm2* progressWindow() const { return form2_.get(); }
+    options::TForm9* optionsWindow() const { return form9_.get(); }
+    schedule::TForm10* scheduleWindow() const { return form10_.get(); }
     // Every status text the splash showed, in order.
     const QStringList& splashLog() const { return splashLog_; }
     // Off: runMainWindow shows the window but does not run the event loop.
@@ -51,14 +59,20 @@ public:
 
 private:
     void runProgress(AppContext& ctx);
+    void switchLanguage(AppContext& ctx, const QString& name);
+    void showSchedule(AppContext& ctx);
 
     GuiInteraction* gui_;
     std::unique_ptr<TSplashScreen> splash_;
+    // Before the windows that use it, so it outlives them.
+    std::unique_ptr<schedule::CompanionControl> companion_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<clients::TForm5> form5_;
     std::unique_ptr<backup::TForm2> form2_;
     std::unique_ptr<TForm4> form4_;
     std::unique_ptr<options::Tpasswordform1> password_;
+    std::unique_ptr<options::TForm9> form9_;
+    std::unique_ptr<schedule::TForm10> form10_;
     QStringList splashLog_;
     bool runLoop_ = true;
 };

@@ -1,5 +1,6 @@
 #include "app/gui/TForm1.h"
 
+#include "app/gui/Artwork.h"
 #include "app/gui/Wizard.h"
 
 #include "app/AppContext.h"
@@ -11,8 +12,10 @@
 #include "clients/gui/ClientTree.h"
 #include "lang/Localization.h"
 #include "lang/replaceString.h"
+#include "options/gui/OptionsTab.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "schedule/gui/ScheduleTab.h"
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
@@ -64,9 +67,23 @@ bool hasNoExtension(const QString& path) {
 
 } // namespace
 
-TForm1::TForm1(AppContext& ctx, QWidget* parent)
+TForm1::TForm1(AppContext& ctx, schedule::CompanionControl& companion, QWidget* parent)
     : QWidget(parent), ctx_(ctx), ui_(std::make_unique<Ui::TForm1>()) {
     ui_->setupUi(this);
+    // The Options and Schedule tabs' controls, owned by their pages; placed
+    // before the caption controls are listed so they translate as this window's.
+    optionsTab_ = new options::OptionsTab(
+        ctx_.settingsStore(), ctx_.ui(), [this](const QString& key) { return ctx_.message(key); },
+        ui_->TabSheet3);
+    ui_->optionsHost->addWidget(optionsTab_);
+    scheduleTab_ = new schedule::ScheduleTab(
+        schedule::ScheduleDeps{ctx_.registry(), ctx_.files(), ctx_.catalogue(), ctx_.settings(),
+                               companion, CheckImages()},
+        ui_->TabSheet4);
+    ui_->scheduleHost->addWidget(scheduleTab_);
+    connect(optionsTab_, &options::OptionsTab::languageChosen, this, [this](const QString& name) {
+        if (hooks_.switchLanguage) hooks_.switchLanguage(name);
+    });
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The creation handler: the product name in the captions and the filter.
@@ -113,7 +130,14 @@ TForm1::TForm1(AppContext& ctx, QWidget* parent)
     wizardHooks.running = [this](bool running) { setBackupRunning(running); };
     wizard_->setHooks(std::move(wizardHooks));
     connect(ui_->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index == 0) ui_->TreeView1->expandAll();
+        QWidget* left = ui_->PageControl1->widget(shownTab_);
+        shownTab_ = index;
+        if (left == ui_->TabSheet4) scheduleTab_->leaveTab();
+        if (left == ui_->TabSheet3) optionsTab_->leaveTab();
+        QWidget* shown = ui_->PageControl1->widget(index);
+        if (shown == ui_->TabSheet1) ui_->TreeView1->expandAll();
+        if (shown == ui_->TabSheet4) scheduleTab_->showTab();
+        if (shown == ui_->TabSheet3) optionsTab_->showTab();
     });
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
 }
@@ -143,12 +167,6 @@ void TForm1::setWelcomeIcons() {
     ui_->SpeedButton1->setIcon(style->standardIcon(QStyle::SP_ComputerIcon));
 }
 
-QWidget* TForm1::scheduleHost() const {
-    return ui_->TabSheet4;
-}
-QWidget* TForm1::optionsHost() const {
-    return ui_->TabSheet3;
-}
 QWidget* TForm1::wizardPages() const {
     return ui_->PageControl2;
 }
@@ -167,6 +185,7 @@ void TForm1::PlaceWindow(int x, int y) {
 
 void TForm1::FillFromSettings() {
     ui_->Edit1->setText(ctx_.settings().backupDir);
+    scheduleTab_->fill();
 }
 
 bool TForm1::wizardShown() const {
@@ -201,6 +220,8 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::BuildClientTrees() {
     treeModel_ = clients::ClientTreeModel(ctx_.catalogue());
     clients::FillClientTree(*ui_->TreeView1, treeModel_, clients::TreePictures::Clients, pictures_);
+    scheduleTab_->buildTree(treeModel_);
+    if (hooks_.treesBuilt) hooks_.treesBuilt(treeModel_);
 }
 
 void TForm1::fillLists(int code, bool tickAll) {
@@ -358,6 +379,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Ticks made on the Schedule tab are kept as leaving the tab keeps them.
+    if (ui_->PageControl1->currentWidget() == ui_->TabSheet4 && !wizardShown())
+        scheduleTab_->leaveTab();
     SaveLastClient();
     const platform::Status saved = ctx_.settingsStore().SaveMainSettings(x(), y());
     (void)saved;

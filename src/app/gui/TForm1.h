@@ -22,6 +22,13 @@ class QTreeWidgetItem;
 namespace Ui {
 class TForm1;
 }
+namespace options {
+class OptionsTab;
+}
+namespace schedule {
+class CompanionControl;
+class ScheduleTab;
+} // namespace schedule
 
 namespace app {
 
@@ -33,7 +40,9 @@ class TForm1 : public QWidget, public lang::CaptionWindow {
 public:
     // The creation handler runs here: captions, the save dialog's filter, the
     // first pages; the settings steps are the start-up's (they need the hooks).
-    explicit TForm1(AppContext& ctx, QWidget* parent = nullptr);
+    // companion: the scheduler's control, shared with the schedule dialog; it
+    // outlives the window.
+    TForm1(AppContext& ctx, schedule::CompanionControl& companion, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // What the main window asks of the windows made after it.
@@ -51,6 +60,10 @@ public:
         std::function<void()> showOptions;
         // "Go to folder" of the wizard's last page: a Windows folder path.
         std::function<void(const QString& winFolder)> openFolder;
+        // The client trees were built (the schedule dialog's tree follows).
+        std::function<void(const clients::ClientTreeModel&)> treesBuilt;
+        // A language chosen in a language list.
+        std::function<void(const QString& name)> switchLanguage;
         // Called whenever the view mode changes, after the switch.
         std::function<void(bool wizard)> viewModeChanged;
     };
@@ -76,9 +89,9 @@ public:
     const clients::ClientTreeModel& treeModel() const { return treeModel_; }
 
     // Where the Schedule and Options tabs' contents and the wizard's pages go.
-    QWidget* scheduleHost() const;
-    QWidget* optionsHost() const;
     QWidget* wizardPages() const;
+    options::OptionsTab& optionsTab() const { return *optionsTab_; }
+    schedule::ScheduleTab& scheduleTab() const { return *scheduleTab_; }
 
     // Set while a backup of this window runs: closing then waits for its end.
     void setBackupRunning(bool running);
@@ -118,6 +131,9 @@ private:
     std::unique_ptr<Ui::TForm1> ui_;
     std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
     Hooks hooks_;
+    options::OptionsTab* optionsTab_ = nullptr;    // on TabSheet3
+    schedule::ScheduleTab* scheduleTab_ = nullptr; // on TabSheet4
+    int shownTab_ = 0;
     // Before the widgets go, so its event filters never see a half-destroyed window.
     std::unique_ptr<Wizard> wizard_;
     QList<QIcon> pictures_;

@@ -20,6 +20,7 @@
 #include "clients/gui/ClientTree.h"
 #include "platform/Files.h"
 #include "platform/registry.h"
+#include "schedule/gui/TForm10.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +73,14 @@ void TestMainWindow::firstStartAndChoosingAClient() {
     start.form->SetViewMode(false);
     QCOMPARE(start.form->height(), 434);
     QCOMPARE(start.form->width(), 552);
+
+    // The schedule tab and dialog show the same client nodes as the Backup tab.
+    const int nodes = int(clients::ClientNodes(*start.tree()).size());
+    QVERIFY(nodes >= 11);
+    QCOMPARE(int(clients::ClientNodes(*start.child<QTreeWidget>("TreeView2")).size()), nodes);
+    auto* dialogTree = start.hooks.scheduleWindow()->findChild<QTreeWidget*>();
+    QVERIFY(dialogTree);
+    QCOMPARE(int(clients::ClientNodes(*dialogTree).size()), nodes);
 
     // Nothing chosen yet: the root is selected, the lists are empty.
     QCOMPARE(start.tree()->currentItem()->text(0), QStringLiteral("Email Client"));
