@@ -163,8 +163,13 @@ void CompanionControl::SetEnabled(bool enabled, base::Settings& settings) {
 
 void CompanionControl::SetEnabled(bool enabled) {
     if (enabled) {
-        // A refused write is no reason to leave the companion stopped now.
-        RegisterStartup();
+        // A refused write is no reason to leave the companion stopped now, but
+        // the person must learn that scheduled backups will not survive a logout.
+        const platform::Status registered = RegisterStartup();
+        if (!registered && report_)
+            report_(QStringLiteral("Scheduled backups could not be set to start with your "
+                                   "desktop session: %1")
+                        .arg(registered.message()));
         if (!IsRunning()) Start();
     } else {
         UnregisterStartup();

@@ -39,6 +39,12 @@ public:
     CompanionControl(platform::Registry& reg, const platform::Files& fs,
                      clients::TProcList& procList, QString programFolder, ShowMessage showMessage);
 
+    // Where a failure to register the companion with the session is told (a
+    // whole text); without it the failure goes unsaid.
+    void setFailureReport(std::function<void(const QString& text)> report) {
+        report_ = std::move(report);
+    }
+
     // The enable box changed state, by the person or from the settings: the
     // setting "ZuveDizizo" takes the state, then the effects follow.
     void SetEnabled(bool enabled, base::Settings& settings);
@@ -73,6 +79,7 @@ private:
     clients::TProcList& procList_;
     QString programFolder_;
     ShowMessage showMessage_;
+    std::function<void(const QString&)> report_;
 };
 
 } // namespace schedule

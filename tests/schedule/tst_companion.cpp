@@ -363,8 +363,22 @@ void TstCompanion::enableWithoutCompanion() {
     QStringList messages;
     CompanionControl control(*reg, *fs, procs, program.win,
                              [&](const QString& key) { messages << key; });
+    QStringList reports;
+    control.setFailureReport([&](const QString& text) { reports << text; });
+    // The session's autostart folder cannot be made: said, not swallowed.
+    const QString autostart = QFileInfo(CompanionControl::AutostartPath()).path();
+    QDir(autostart).removeRecursively();
+    QDir().mkpath(QFileInfo(autostart).path());
+    {
+        QFile blocker(autostart);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
     control.SetEnabled(true);
     QCOMPARE(messages, QStringList{QStringLiteral("Message49")});
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.front().contains(CompanionControl::AutostartPath()),
+             qPrintable(reports.front()));
+    QFile::remove(autostart);
     // The Run value stays written.
     QCOMPARE(reg->open(platform::HKEY_LOCAL_MACHINE, CompanionControl::kRunKey)
                  .value()

@@ -47,6 +47,7 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     companion_ = std::make_unique<schedule::CompanionControl>(
         ctx.registry(), ctx.files(), ctx.procList(), platform::programFolder(ctx.files().drives()),
         [&ctx](const QString& key) { ctx.localization().messageBox().ShowErrorMessage(key); });
+    companion_->setFailureReport([&ctx](const QString& text) { ctx.ui().showError(text); });
     form1_ = std::make_unique<TForm1>(ctx, *companion_);
     form1_->setWindowIcon(AppIcon());
     form1_->setClientPictures(ClientPictures());
