@@ -125,6 +125,11 @@ int main(int argc, char** argv) {
         edit8->setText(target);
         next->click();
         shots::Save(form1, QStringLiteral("wizard-6-ready"));
+        // What page "6" shows when the mail client still runs.
+        shots::SaveModal(QStringLiteral("wizard-running-client-window"), [&] {
+            ui.showRunningClients(1, {QStringLiteral("Inbox - Outlook Express")},
+                                  [](QStringList&) {});
+        });
         back->click();
         next->click();
         // Page "7" is pictured from inside the run, which lets events through.
