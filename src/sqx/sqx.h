@@ -253,6 +253,13 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
  *   SQX_FAULT_CORRUPT="<text>"          once the archive is written, one byte in the middle of the
  *       stored data of the first file whose stored name contains <text> is flipped, before the
  *       check after writing.
+ *   SQX_FAULT_COMPRESS="<text>"         compressing the first piece of the first file whose stored
+ *       name contains <text> fails on its worker thread (result SQX_E_INTERNAL).
+ *   SQX_FIXED_SALT="<text>"             the salts of AES entries are derived from <text> and the
+ *       entry's number instead of drawn at random, so that two runs give identical bytes. For
+ *       tests only: it makes the salts predictable.
+ *   SQX_THREADS="<n>"                   compress on n worker threads (1..64) instead of one per
+ *       hardware thread; the archive is the same byte for byte whatever n is.
  */
 
 #ifdef __cplusplus
