@@ -3,8 +3,10 @@
 //   bench_sqx [megabytes=300] [work folder=$TMPDIR] [ours]   ("ours": only libSqx, for memory)
 //   bench_sqx mails <folder> <count>          writes <count> mail messages of 1..60 KB into
 //                                             <folder>, one in ten with an encoded attachment
-//   bench_sqx add <archive> <password> <list> one SqxAddFiles of the paths in the file <list>,
-//                                             one list entry per line (for timing from a script)
+//   bench_sqx add <archive> <password> <list> [base]
+//                                             one SqxAddFiles of the paths in the file <list>,
+//                                             one list entry per line, stored below <base>/ as
+//                                             relative names (for timing from a script)
 //
 // Writes a deterministic tree of mailbox-like text files and attachment-like incompressible
 // files, then times: libSqx (plain and AES-256), `zip -r -6`, `7z a -tzip -mx=5 -mmt=2` (plain and
@@ -197,7 +199,17 @@ void writeMail(const QString& path, quint32 seed) {
     }
 }
 
-int addFromList(const char* archive, const char* password, const char* listFile) {
+// Stores each file under its path below `base`, as the program names entries below its
+// staging folder.
+int32_t belowBase(intptr_t base, SqxCallbackRecord* record) {
+    const char* prefix = reinterpret_cast<const char*>(base);
+    const size_t n = std::strlen(prefix);
+    if (record->reason == SQX_REASON_NEXT_FILE && std::strncmp(record->name, prefix, n) == 0)
+        std::memmove(record->name, record->name + n, std::strlen(record->name + n) + 1);
+    return 1;
+}
+
+int addFromList(const char* archive, const char* password, const char* listFile, const char* base) {
     QFile in(QString::fromLocal8Bit(listFile));
     if (!in.open(QIODevice::ReadOnly)) return 2;
     void* list = nullptr;
@@ -208,7 +220,8 @@ int addFromList(const char* archive, const char* password, const char* listFile)
     std::memset(&o, 0, sizeof o);
     o.size = sizeof o;
     std::strncpy(o.password, password, sizeof o.password - 1);
-    const int32_t r = SqxAddFiles(archive, &list, &o, nullptr, 0);
+    const int32_t r = SqxAddFiles(archive, &list, &o, base ? belowBase : nullptr,
+                                  reinterpret_cast<intptr_t>(base));
     SqxDoneFileList(&list);
     if (r != SQX_OK) std::fprintf(stderr, "SqxAddFiles: %d\n", r);
     return r == SQX_OK ? 0 : 1;
@@ -217,8 +230,8 @@ int addFromList(const char* archive, const char* password, const char* listFile)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "add") == 0)
-        return addFromList(argv[2], argv[3], argv[4]);
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "add") == 0)
+        return addFromList(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
     if (argc == 4 && std::strcmp(argv[1], "mails") == 0) {
         const QString folder = QString::fromLocal8Bit(argv[2]);
         QDir().mkpath(folder);

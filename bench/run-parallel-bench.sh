@@ -48,7 +48,8 @@ timed() {
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 
-# bench <label> <folder> <list file> <tool arguments...>: the rounds on one data set.
+# bench <label> <folder> <list file> <tool arguments...>: the rounds on one data set. libSqx
+# stores the names relative to <folder>, as zip and 7z do.
 bench() {
   local label=$1 folder=$2 list=$3
   shift 3
@@ -61,8 +62,8 @@ bench() {
     timed 7z-aes "$out" sh -c 'cd "$1" && shift && exec 7z a -bd -tzip -mx=5 -mmt=2 -mem=AES256 -ppw "$@"' \
       sh "$folder" "$out" "$@"
     for t in 1 2; do
-      timed "sqx-t$t" "$out" env SQX_THREADS=$t "$bin/bench_sqx" add "$out" "" "$list"
-      timed "sqx-t$t-aes" "$out" env SQX_THREADS=$t "$bin/bench_sqx" add "$out" pw "$list"
+      timed "sqx-t$t" "$out" env SQX_THREADS=$t "$bin/bench_sqx" add "$out" "" "$list" "$folder/"
+      timed "sqx-t$t-aes" "$out" env SQX_THREADS=$t "$bin/bench_sqx" add "$out" pw "$list" "$folder/"
     done
   done
   echo "== $label ($rounds rounds; input $(du -sb "$folder" | cut -f 1) bytes, $(wc -l <"$list") list entries)"

@@ -30,7 +30,8 @@ namespace {
 constexpr size_t kPieceBytes = 1 << 20;
 // Pieces handed out per worker thread, beyond the two the calling thread works on.
 constexpr size_t kPiecesPerThread = 2;
-// libdeflate's level 6 matches zip -6 in size at less than half its time.
+// libdeflate at level 6 matches zip -6 in size (level 5 leaves mail two per cent larger) at
+// less than half its time.
 constexpr int kLevel = 6;
 constexpr uint64_t kProgressBytes = 1 << 20;
 constexpr uint64_t kReadAheadBytes = 4 << 20;
