@@ -43,8 +43,9 @@ unsigned PiecePool::threadsFromEnvironment() {
         const long n = std::strtol(text, nullptr, 10);
         if (n >= 1 && n <= 64) return static_cast<unsigned>(n);
     }
+    // Beyond eight, more threads gain little on one disk and each costs memory.
     const unsigned hardware = std::thread::hardware_concurrency();
-    return hardware == 0 ? 1 : std::min(hardware, 64u);
+    return hardware == 0 ? 1 : std::min(hardware, 8u);
 }
 
 size_t PiecePool::outputRoom(size_t size) {
@@ -86,10 +87,12 @@ void PiecePool::work(int level) {
             piece = queue_.front();
             queue_.pop_front();
         }
-        if (deflater)
+        try {
+            if (!deflater) throw std::bad_alloc();
             process(*piece, *deflater);
-        else
+        } catch (...) { // nothing may escape a thread; the calling thread reports it
             piece->result = SQX_E_NO_MEMORY;
+        }
         {
             const std::lock_guard guard(lock_);
             piece->done = true;

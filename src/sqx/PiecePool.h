@@ -46,7 +46,7 @@ public:
     void wait(Piece* piece);
     bool done(Piece* piece);
 
-    // SQX_THREADS when set to 1..64, else the hardware threads.
+    // SQX_THREADS when set to 1..64, else the hardware threads (at most 8).
     static unsigned threadsFromEnvironment();
     // Room a piece's output needs for `size` bytes of input.
     static size_t outputRoom(size_t size);

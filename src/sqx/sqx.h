@@ -180,7 +180,9 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * entry is done). SQX_REASON_NEXT_VOLUME before each volume after the first. The password is taken
  * from the options only: an empty password writes an unencrypted archive, and SQX_REASON_PASSWORD
  * is never asked when writing. A null callback stores the normalised specifications and never
- * stops.
+ * stops. The data is compressed on worker threads of the call (see SQX_THREADS below), all of
+ * which have ended when it returns; files are read, and every callback made, on the calling
+ * thread, and progress counts the bytes read.
  *
  * The archive is written under a temporary name beside the target,
  * "<target>.sqxtmp-<process id>-<10 letters and digits>" (later volumes add ".002", ...), with
@@ -259,7 +261,7 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
  *       entry's number instead of drawn at random, so that two runs give identical bytes. For
  *       tests only: it makes the salts predictable.
  *   SQX_THREADS="<n>"                   compress on n worker threads (1..64) instead of one per
- *       hardware thread; the archive is the same byte for byte whatever n is.
+ *       hardware thread (at most 8); the archive is the same byte for byte whatever n is.
  */
 
 #ifdef __cplusplus
