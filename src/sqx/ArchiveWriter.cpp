@@ -100,6 +100,9 @@ int32_t ArchiveWriter::run() {
     int32_t result = sink.open();
     if (result == SQX_OK) result = writeArchive();
     pool_.reset(); // no thread outlives the writing, whatever its result
+    pending_.clear();
+    free_.clear();
+    pieces_.clear(); // the check after writing needs memory of its own
     if (result == SQX_OK) result = sink.finish();
     if (result == SQX_OK) result = check(sink);
     if (result == SQX_OK) result = sink.commit();
