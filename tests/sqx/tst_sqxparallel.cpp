@@ -43,15 +43,16 @@ private:
     QString src_;
     QString out_;
     // Stored names (below "src/") of the sample files.
-    const QStringList files_{"big.txt",     "random.bin",  "empty.txt",       "Ünïcødé €.txt",
-                             "Mail/m1.eml", "Mail/m2.eml", "Mail/Sub/m3.eml", "edge.txt"};
+    const QStringList files_{"big.txt",         "random.bin",  "empty.txt",
+                             "Ünïcødé €.txt",   "Mail/m1.eml", "Mail/m2.eml",
+                             "Mail/Sub/m3.eml", "edge.txt",    "photo.jpg"};
 
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
         src_ = tmp_.path() + "/src";
         // Text of several pieces with one short last piece; incompressible data of several
-        // pieces (stored); a file of exactly one piece; small files in folders.
+        // pieces and of one (stored); a file of exactly one piece; small files in folders.
         QVERIFY(writeFile(src_ + "/big.txt", sampleBytes(5 * 1024 * 1024 + 12345, 1, true)));
         QVERIFY(writeFile(src_ + "/random.bin", sampleBytes(3 * 1024 * 1024 + 7, 2, false)));
         QVERIFY(writeFile(src_ + "/empty.txt", QByteArray()));
@@ -60,6 +61,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(src_ + "/Mail/m2.eml", sampleBytes(90000, 5, true)));
         QVERIFY(writeFile(src_ + "/Mail/Sub/m3.eml", sampleBytes(1, 6, true)));
         QVERIFY(writeFile(src_ + "/edge.txt", sampleBytes(1024 * 1024, 7, true)));
+        QVERIFY(writeFile(src_ + "/photo.jpg", sampleBytes(600000, 8, false))); // stored, one piece
         QVERIFY(QDir().mkpath(src_ + "/Mail/Empty"));
     }
 
