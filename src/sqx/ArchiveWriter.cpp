@@ -149,6 +149,11 @@ int32_t ArchiveWriter::check(VolumeSink& sink) {
 }
 
 int32_t ArchiveWriter::writeEntry(int32_t index, const std::string& specification) {
+    // A volume prompt asks for the disk that receives an entry's bytes before the next entry
+    // is announced, as when writing was not overlapped: split archives go to slow media, where
+    // writing in step costs little.
+    if (volumeSliceBytes(options_) != 0)
+        if (const int32_t r = drain(); r != SQX_OK) return r;
     const auto answer = callback_.nextFile(index, specification);
     if (!answer) return SQX_E_ABORTED;
     const SourceScan scan = scanSpecification(specification, toUtf8(*answer));
