@@ -240,16 +240,20 @@ int32_t ArchiveWriter::readItem(const SourceItem& item) {
         piece->last = true;
         return hand(piece, queued);
     }
-    return readData(fd.get(), size, queued, deflate);
+    const bool failsHalfWay =
+        faults_.dataErrno != 0 && item.hostPath.find(faults_.dataMatch) != std::string::npos;
+    return readData(fd.get(), size, queued, deflate, failsHalfWay);
 }
 
-int32_t ArchiveWriter::readData(int fd, uint64_t size, OpenEntry& entry, bool deflate) {
+int32_t ArchiveWriter::readData(int fd, uint64_t size, OpenEntry& entry, bool deflate,
+                                bool failsHalfWay) {
     uint64_t left = size;
     do {
         Piece* piece = nullptr;
         if (const int32_t r = takePiece(piece); r != SQX_OK) return r;
         const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kPieceBytes));
-        const int64_t got = readFull(fd, piece->input.data(), want);
+        const int64_t got = failsHalfWay && left < size ? -faults_.dataErrno
+                                                        : readFull(fd, piece->input.data(), want);
         if (got < 0) {
             free_.push_back(piece);
             return resultFromErrno(static_cast<int>(-got));

@@ -48,7 +48,7 @@ private:
     int32_t writeArchive();
     int32_t writeEntry(int32_t index, const std::string& specification);
     int32_t readItem(const SourceItem& item);
-    int32_t readData(int fd, uint64_t size, OpenEntry& entry, bool deflate);
+    int32_t readData(int fd, uint64_t size, OpenEntry& entry, bool deflate, bool failsHalfWay);
     // A free piece, writing finished ones (waiting for the oldest when none is free).
     int32_t takePiece(Piece*& piece);
     int32_t hand(Piece* piece, OpenEntry& entry);

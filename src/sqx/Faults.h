@@ -17,6 +17,8 @@ struct Faults {
     int openErrno = 0; // fail creating the temporary target
     int readErrno = 0; // fail opening a source whose path contains readMatch
     std::string readMatch;
+    int dataErrno = 0; // fail reading past the first MiB of a source whose path contains dataMatch
+    std::string dataMatch;
     // Flip a byte in the middle of the stored data of the first file whose stored name
     // contains corruptMatch, once the archive is written and before it is checked.
     std::string corruptMatch;

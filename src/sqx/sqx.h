@@ -252,6 +252,8 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
  *       @0 fails at the first write.
  *   SQX_FAULT_OPEN="<errno>"            creating the target's temporary file fails with <errno>.
  *   SQX_FAULT_READ="<errno>@<text>"     opening a source file whose path contains <text> fails.
+ *   SQX_FAULT_READ_DATA="<errno>@<text>" reading a source file whose path contains <text> fails
+ *       once its first MiB is read.
  *   SQX_FAULT_CORRUPT="<text>"          once the archive is written, one byte in the middle of the
  *       stored data of the first file whose stored name contains <text> is flipped, before the
  *       check after writing.

@@ -147,6 +147,8 @@ private Q_SLOTS:
         QTest::newRow("worker fails")
             << QByteArray("SQX_FAULT_COMPRESS=big.txt") << int(SQX_E_INTERNAL);
         QTest::newRow("unreadable") << QByteArray("SQX_FAULT_READ=EACCES@m2") << int(SQX_E_ACCESS);
+        QTest::newRow("read error half-way")
+            << QByteArray("SQX_FAULT_READ_DATA=EIO@changing") << int(SQX_E_IO);
         QTest::newRow("abort") << QByteArray("abort") << int(SQX_E_ABORTED);
     }
 
