@@ -6,8 +6,7 @@
 
 namespace support {
 
-template <class T>
-T* child(QWidget* window, const char* name) {
+template <class T> T* child(QWidget* window, const char* name) {
     T* c = window->findChild<T*>(QLatin1String(name));
     if (!c) qFatal("no control %s", name);
     return c;
