@@ -261,16 +261,21 @@ int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
             result = extractEntry(entry, name);
         }
         if (result != SQX_OK) {
-            if (result != SQX_E_ABORTED) lastFailedEntry() = name;
+            if (result != SQX_E_ABORTED) lastFailedEntry().set(name);
             return result;
         }
     }
     return refused_ > 0 ? SQX_E_REFUSED_ENTRY : SQX_OK;
 }
 
-std::string& ArchiveReader::lastFailedEntry() {
-    thread_local std::string name;
+ArchiveReader::FailedEntryName& ArchiveReader::lastFailedEntry() {
+    thread_local FailedEntryName name;
     return name;
+}
+
+void ArchiveReader::FailedEntryName::set(const std::string& name) {
+    size = std::min(name.size(), kRoom);
+    std::memcpy(text, name.data(), size);
 }
 
 int32_t ArchiveReader::verify(const std::vector<std::string>& volumes, const std::string& password,

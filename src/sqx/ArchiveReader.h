@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct archive;
@@ -36,9 +37,19 @@ public:
     static int32_t verify(const std::vector<std::string>& volumes, const std::string& password,
                           CallbackChannel& callback, uint64_t& entries);
 
-    // The entry whose data failed a check in this thread's last read or write call ("" when
-    // none); set by the reader, cleared at the start of every call that can set it.
-    static std::string& lastFailedEntry();
+    // The entry whose data failed a check in this thread's last read or write call (empty
+    // when none); set by the reader, cleared at the start of every call that can set it.
+    // Kept without a destructor: a per-thread object with one would register a destructor
+    // for every thread that ever called this library, and tie its unloading to them.
+    struct FailedEntryName {
+        static constexpr size_t kRoom = 4096; // longer names are cut
+        char text[kRoom];
+        size_t size = 0;
+        void set(const std::string& name);
+        void clear() { size = 0; }
+        std::string_view view() const { return {text, size}; }
+    };
+    static FailedEntryName& lastFailedEntry();
 
     // libarchive asks for a passphrase when it meets an encrypted entry.
     const char* passphraseWanted();

@@ -158,7 +158,7 @@ SQX_API int32_t SqxListFiles(const char* archivePath, SqxArcList** arcList,
 }
 
 SQX_API int32_t SqxLastFailedEntry(char* buffer, int32_t size) {
-    const std::string& name = sqx::ArchiveReader::lastFailedEntry();
+    const std::string_view name = sqx::ArchiveReader::lastFailedEntry().view();
     if (buffer != nullptr && size > 0) {
         const size_t n = std::min(name.size(), static_cast<size_t>(size) - 1);
         std::memcpy(buffer, name.data(), n);
