@@ -1,6 +1,12 @@
 // Throughput of the archiving library against zip and 7z on the same generated mail store.
 //
 //   bench_sqx [megabytes=300] [work folder=$TMPDIR] [ours]   ("ours": only libSqx, for memory)
+//   bench_sqx mails <folder> <count>          writes <count> mail messages of 1..60 KB into
+//                                             <folder>, one in ten with an encoded attachment
+//   bench_sqx add <archive> <password> <list> [base]
+//                                             one SqxAddFiles of the paths in the file <list>,
+//                                             one list entry per line, stored below <base>/ as
+//                                             relative names (for timing from a script)
 //
 // Writes a deterministic tree of mailbox-like text files and attachment-like incompressible
 // files, then times: libSqx (plain and AES-256), `zip -r -6`, `7z a -tzip -mx=5 -mmt=2` (plain and
@@ -167,9 +173,73 @@ void ratio(const Measure& ours, const Measure& theirs) {
                 ours.cpuSeconds / theirs.cpuSeconds, double(ours.bytes) / double(theirs.bytes));
 }
 
+// A message: headers, a text body, and sometimes a base64 attachment (compressible to about
+// three quarters, as real ones are).
+void writeMail(const QString& path, quint32 seed) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) std::exit(2);
+    quint32 x = seed * 2654435761u | 1;
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    f.write(QString("From: sender%1@example.com\r\nTo: reader@example.org\r\nSubject: "
+                    "message %2\r\nMessage-ID: <%3@example.com>\r\n\r\n")
+                .arg(x % 97)
+                .arg(seed)
+                .arg(x)
+                .toUtf8());
+    writeText(f, 1000 + x % 20000, x);
+    if (x % 10 == 0) {
+        QByteArray raw(int(4000 + x % 40000), Qt::Uninitialized);
+        for (auto& c : raw) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            c = char(x >> 24);
+        }
+        const QByteArray encoded = raw.toBase64();
+        for (qsizetype i = 0; i < encoded.size(); i += 76)
+            f.write(encoded.mid(i, 76) + "\r\n");
+    }
+}
+
+// Stores each file under its path below `base`, as the program names entries below its
+// staging folder.
+int32_t belowBase(intptr_t base, SqxCallbackRecord* record) {
+    const char* prefix = reinterpret_cast<const char*>(base);
+    const size_t n = std::strlen(prefix);
+    if (record->reason == SQX_REASON_NEXT_FILE && std::strncmp(record->name, prefix, n) == 0)
+        std::memmove(record->name, record->name + n, std::strlen(record->name + n) + 1);
+    return 1;
+}
+
+int addFromList(const char* archive, const char* password, const char* listFile, const char* base) {
+    QFile in(QString::fromLocal8Bit(listFile));
+    if (!in.open(QIODevice::ReadOnly)) return 2;
+    void* list = nullptr;
+    SqxInitFileList(&list);
+    for (const QByteArray& line : in.readAll().split('\n'))
+        if (!line.isEmpty()) SqxAddFileList(line.constData(), &list);
+    SqxOptions o;
+    std::memset(&o, 0, sizeof o);
+    o.size = sizeof o;
+    std::strncpy(o.password, password, sizeof o.password - 1);
+    const int32_t r = SqxAddFiles(archive, &list, &o, base ? belowBase : nullptr,
+                                  reinterpret_cast<intptr_t>(base));
+    SqxDoneFileList(&list);
+    if (r != SQX_OK) std::fprintf(stderr, "SqxAddFiles: %d\n", r);
+    return r == SQX_OK ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "add") == 0)
+        return addFromList(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+    if (argc == 4 && std::strcmp(argv[1], "mails") == 0) {
+        const QString folder = QString::fromLocal8Bit(argv[2]);
+        QDir().mkpath(folder);
+        const int count = std::atoi(argv[3]);
+        for (int i = 0; i < count; ++i)
+            writeMail(folder + QString("/%1.eml").arg(i, 6, 10, QChar('0')), quint32(i));
+        return 0;
+    }
     const qint64 megabytes = argc > 1 ? std::atoll(argv[1]) : 300;
     const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath();
     QTemporaryDir tmp(base + "/bench_sqx-XXXXXX");

@@ -1,16 +1,20 @@
 #pragma once
-// SqxAddFiles: writes the file list into a ZIP archive through libarchive.
+// SqxAddFiles: writes the file list into a ZIP archive. The calling thread reads the files in
+// list order, cut into pieces, and makes every callback; worker threads deflate (and encrypt)
+// the pieces; the calling thread writes them in the order it read them.
 
 #include "CallbackChannel.h"
 #include "Faults.h"
+#include "PiecePool.h"
+#include "ZipRecords.h"
 #include "sqx.h"
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
-
-struct archive;
 
 namespace sqx {
 
@@ -24,29 +28,61 @@ class ArchiveWriter {
 public:
     ArchiveWriter(std::string target, const std::vector<std::string>& specifications,
                   const SqxOptions& options, CallbackChannel& callback);
+    ~ArchiveWriter();
     int32_t run();
 
 private:
-    int32_t configure(archive* a);
-    int32_t writeEntry(archive* a, int32_t index, const std::string& specification);
-    int32_t writeItem(archive* a, const SourceItem& item);
-    int32_t copyData(archive* a, int fd, uint64_t size);
+    // An entry whose pieces are read but not all written yet.
+    struct OpenEntry {
+        ZipEntry zip;
+        WinZipAes::Salt salt{};
+        std::unique_ptr<WinZipAes> aes; // entries of more than one piece: encrypted in order
+        bool started = false;
+        bool corrupt = false; // the fault seam flips a byte of its data
+    };
+    struct Pending {
+        Piece* piece;
+        OpenEntry* entry;
+    };
+
+    int32_t writeArchive();
+    int32_t writeEntry(int32_t index, const std::string& specification);
+    int32_t readItem(const SourceItem& item);
+    int32_t readData(int fd, uint64_t size, OpenEntry& entry, bool deflate, bool failsHalfWay);
+    // A free piece, writing finished ones (waiting for the oldest when none is free).
+    int32_t takePiece(Piece*& piece);
+    int32_t hand(Piece* piece, OpenEntry& entry);
+    // Writes the oldest piece handed out, waiting for it when `wait`; SQX_OK also when there was
+    // nothing to write.
+    int32_t writeOldest(bool wait, bool& wrote);
+    int32_t writePiece(Piece& piece, OpenEntry& entry);
+    int32_t drain();
+    int32_t writeDirectory();
+    bool put(const void* data, size_t size);
+    WinZipAes::Salt nextSalt();
     // The written archive, read back before it may replace the target.
     int32_t check(VolumeSink& sink);
-    // The reason for a failed libarchive call: the sink's, an abort, or `fallback`.
     int32_t failure(int32_t fallback) const;
     bool reportProgress(bool entryDone);
-    // A libarchive call went well, and so did the sink and the callback.
-    bool succeeded(int archiveResult) const;
 
     std::string target_;
     const std::vector<std::string>& specifications_;
     const SqxOptions& options_;
     CallbackChannel& callback_;
     Faults faults_;
+    std::string password_;
     VolumeSink* sink_ = nullptr;
-    std::vector<char> buffer_;
+    // The pieces (their buffers) outlive the threads that work on them.
+    std::vector<std::unique_ptr<Piece>> pieces_;
+    std::vector<Piece*> free_;
+    std::deque<Pending> pending_;
+    std::deque<OpenEntry> open_;
+    std::unique_ptr<PiecePool> pool_;
+    std::vector<ZipEntry> written_;
+    Bytes record_;
+    uint64_t saltsDrawn_ = 0;
     uint64_t entriesWritten_ = 0;
+    bool compressFaultUsed_ = false;
     // Where the fault seam flips a byte (the middle of one entry's stored data), or 0.
     uint64_t corruptAt_ = 0;
     // Progress of the current list entry.

@@ -68,7 +68,11 @@ Faults Faults::fromEnvironment() {
     f.openErrno = splitFault(std::getenv("SQX_FAULT_OPEN"), rest);
     f.readErrno = splitFault(std::getenv("SQX_FAULT_READ"), f.readMatch);
     if (f.readMatch.empty()) f.readErrno = 0;
+    f.dataErrno = splitFault(std::getenv("SQX_FAULT_READ_DATA"), f.dataMatch);
+    if (f.dataMatch.empty()) f.dataErrno = 0;
     if (const char* corrupt = std::getenv("SQX_FAULT_CORRUPT")) f.corruptMatch = corrupt;
+    if (const char* compress = std::getenv("SQX_FAULT_COMPRESS")) f.compressMatch = compress;
+    if (const char* salt = std::getenv("SQX_FIXED_SALT")) f.fixedSalt = salt;
     return f;
 }
 

@@ -17,9 +17,16 @@ struct Faults {
     int openErrno = 0; // fail creating the temporary target
     int readErrno = 0; // fail opening a source whose path contains readMatch
     std::string readMatch;
+    int dataErrno = 0; // fail reading past the first MiB of a source whose path contains dataMatch
+    std::string dataMatch;
     // Flip a byte in the middle of the stored data of the first file whose stored name
     // contains corruptMatch, once the archive is written and before it is checked.
     std::string corruptMatch;
+    // Fail compressing the first piece of the first file whose stored name contains this.
+    std::string compressMatch;
+    // Salts of encrypted entries derived from this text instead of drawn at random, so that
+    // runs can be compared byte for byte.
+    std::string fixedSalt;
 
     static Faults fromEnvironment();
     bool failsRead(const std::string& path) const;

@@ -180,7 +180,9 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * entry is done). SQX_REASON_NEXT_VOLUME before each volume after the first. The password is taken
  * from the options only: an empty password writes an unencrypted archive, and SQX_REASON_PASSWORD
  * is never asked when writing. A null callback stores the normalised specifications and never
- * stops.
+ * stops. The data is compressed on worker threads of the call (see SQX_THREADS below), all of
+ * which have ended when it returns; files are read, and every callback made, on the calling
+ * thread, and progress counts the bytes read.
  *
  * The archive is written under a temporary name beside the target,
  * "<target>.sqxtmp-<process id>-<10 letters and digits>" (later volumes add ".002", ...), with
@@ -250,9 +252,18 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
  *       @0 fails at the first write.
  *   SQX_FAULT_OPEN="<errno>"            creating the target's temporary file fails with <errno>.
  *   SQX_FAULT_READ="<errno>@<text>"     opening a source file whose path contains <text> fails.
+ *   SQX_FAULT_READ_DATA="<errno>@<text>" reading a source file whose path contains <text> fails
+ *       once its first MiB is read.
  *   SQX_FAULT_CORRUPT="<text>"          once the archive is written, one byte in the middle of the
  *       stored data of the first file whose stored name contains <text> is flipped, before the
  *       check after writing.
+ *   SQX_FAULT_COMPRESS="<text>"         compressing the first piece of the first file whose stored
+ *       name contains <text> fails on its worker thread (result SQX_E_INTERNAL).
+ *   SQX_FIXED_SALT="<text>"             the salts of AES entries are derived from <text> and the
+ *       entry's number instead of drawn at random, so that two runs give identical bytes. For
+ *       tests only: it makes the salts predictable.
+ *   SQX_THREADS="<n>"                   compress on n worker threads (1..64) instead of one per
+ *       hardware thread (at most 8); the archive is the same byte for byte whatever n is.
  */
 
 #ifdef __cplusplus

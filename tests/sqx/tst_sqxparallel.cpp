@@ -1,0 +1,208 @@
+// Writing on several threads: entries cut into pieces come out as one archive that every tool
+// reads, the same bytes whatever the thread count, and a failure anywhere leaves no archive,
+// no temporary file and no thread behind.
+
+#include "SqxTestKit.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace sqxtest;
+
+namespace {
+
+int threadsOfThisProcess() {
+    return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// Runs with SQX_THREADS and the fixed salt set for this call only.
+int32_t addWithThreads(const QString& archive, const QStringList& specs, const SqxOptions& o,
+                       int threads, Recorder* rec = nullptr) {
+    Recorder plain;
+    if (rec == nullptr) rec = &plain;
+    if (!rec->answer) // files under their own names, folders' contents at the top
+        rec->answer = [](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_NEXT_FILE) setName(r, {});
+            return 1;
+        };
+    qputenv("SQX_THREADS", QByteArray::number(threads));
+    qputenv("SQX_FIXED_SALT", "test");
+    const int32_t r = addFiles(archive, specs, o, rec);
+    qunsetenv("SQX_THREADS");
+    qunsetenv("SQX_FIXED_SALT");
+    return r;
+}
+
+} // namespace
+
+class TestSqxParallel : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir tmp_;
+    QString src_;
+    QString out_;
+    // Stored names (below "src/") of the sample files.
+    const QStringList files_{"big.txt",         "random.bin",  "empty.txt",
+                             "Ünïcødé €.txt",   "Mail/m1.eml", "Mail/m2.eml",
+                             "Mail/Sub/m3.eml", "edge.txt",    "photo.jpg"};
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        src_ = tmp_.path() + "/src";
+        // Text of several pieces with one short last piece; incompressible data of several
+        // pieces and of one (stored); a file of exactly one piece; small files in folders.
+        QVERIFY(writeFile(src_ + "/big.txt", sampleBytes(5 * 1024 * 1024 + 12345, 1, true)));
+        QVERIFY(writeFile(src_ + "/random.bin", sampleBytes(3 * 1024 * 1024 + 7, 2, false)));
+        QVERIFY(writeFile(src_ + "/empty.txt", QByteArray()));
+        QVERIFY(writeFile(src_ + "/Ünïcødé €.txt", sampleBytes(3000, 3, true)));
+        QVERIFY(writeFile(src_ + "/Mail/m1.eml", sampleBytes(700, 4, true)));
+        QVERIFY(writeFile(src_ + "/Mail/m2.eml", sampleBytes(90000, 5, true)));
+        QVERIFY(writeFile(src_ + "/Mail/Sub/m3.eml", sampleBytes(1, 6, true)));
+        QVERIFY(writeFile(src_ + "/edge.txt", sampleBytes(1024 * 1024, 7, true)));
+        QVERIFY(writeFile(src_ + "/photo.jpg", sampleBytes(600000, 8, false))); // stored, one piece
+        QVERIFY(QDir().mkpath(src_ + "/Mail/Empty"));
+    }
+
+    void init() {
+        out_ = tmp_.path() + "/out-" + QString::fromLatin1(QTest::currentTestFunction()) + "-" +
+               QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(QDir().mkpath(out_));
+    }
+
+    void everyToolReadsTheSameBytesWhateverTheThreads_data() {
+        QTest::addColumn<QByteArray>("password");
+        QTest::newRow("plain") << QByteArray();
+        QTest::newRow("aes") << QByteArray("pässword");
+    }
+
+    void everyToolReadsTheSameBytesWhateverTheThreads() {
+        QFETCH(QByteArray, password);
+        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        const QStringList specs{src_};
+        QByteArray first;
+        std::vector<int> reasons;
+        for (const int threads : {1, 2, 8}) {
+            const QString archive = out_ + QString("/t%1.ebk").arg(threads);
+            Recorder rec;
+            QCOMPARE(addWithThreads(archive, specs, options(password), threads, &rec), SQX_OK);
+            const QByteArray bytes = readFile(archive);
+            std::vector<int> seen;
+            for (const auto& c : rec.of(SQX_REASON_NEXT_FILE))
+                seen.push_back(c.index);
+            if (threads == 1) {
+                first = bytes;
+                reasons = seen;
+                continue;
+            }
+            QVERIFY2(bytes == first, qPrintable(QString("%1 threads differ").arg(threads)));
+            QCOMPARE(seen.size(), reasons.size());
+        }
+        const QString archive = out_ + "/t1.ebk";
+        const ToolRun t = sevenZipTest(archive, password);
+        QVERIFY2(t.exitCode == 0, t.output.constData());
+        // Extracted by both tools, every file comes back as it was.
+        const QString by7z = out_ + "/7z", byBsdtar = out_ + "/bsdtar";
+        QVERIFY(QDir().mkpath(byBsdtar));
+        const ToolRun x7 =
+            runTool("7z", {"x", "-y", "-o" + by7z, "-p" + QString::fromUtf8(password), archive});
+        QVERIFY2(x7.exitCode == 0, x7.output.constData());
+        QStringList bsdArgs{"-xf", archive, "-C", byBsdtar};
+        if (!password.isEmpty()) bsdArgs << "--passphrase" << QString::fromUtf8(password);
+        const ToolRun xb = runTool("bsdtar", bsdArgs);
+        QVERIFY2(xb.exitCode == 0, xb.output.constData());
+        for (const QString& rel : files_) {
+            const QByteArray original = readFile(src_ + "/" + rel);
+            QVERIFY2(readFile(by7z + "/" + rel) == original, qPrintable("7z: " + rel));
+            QVERIFY2(readFile(byBsdtar + "/" + rel) == original, qPrintable("bsdtar: " + rel));
+        }
+        QVERIFY(QFileInfo(by7z + "/Mail/Empty").isDir());
+        if (password.isEmpty()) {
+            // A third reader, with its own idea of ZIP: CRCs, sizes and names.
+            if (QStandardPaths::findExecutable("python3").isEmpty())
+                QSKIP("python3 is not installed: the zipfile check is left out");
+            const ToolRun py =
+                runTool("python3", {"-c",
+                                    "import sys, zipfile\n"
+                                    "z = zipfile.ZipFile(sys.argv[1])\n"
+                                    "assert z.testzip() is None\n"
+                                    "for i in z.infolist():\n"
+                                    "    assert i.flag_bits & 0x800 or i.filename.isascii()\n"
+                                    "    print(i.filename, i.file_size)\n",
+                                    archive});
+            QVERIFY2(py.exitCode == 0, py.output.constData());
+            QVERIFY(py.output.contains(QString("Ünïcødé €.txt 3000").toUtf8()));
+            QVERIFY(py.output.contains("big.txt 5255225"));
+        }
+    }
+
+    void failuresLeaveNothingBehind_data() {
+        QTest::addColumn<QByteArray>("fault"); // NAME=value of the environment, or a callback
+        QTest::addColumn<int>("result");
+        QTest::newRow("shrinks") << QByteArray("shrink") << int(SQX_E_SOURCE_CHANGED);
+        QTest::newRow("grows") << QByteArray("grow") << int(SQX_E_SOURCE_CHANGED);
+        QTest::newRow("disk full")
+            << QByteArray("SQX_FAULT_WRITE=ENOSPC@3000000") << int(SQX_E_DISK_FULL);
+        QTest::newRow("worker fails")
+            << QByteArray("SQX_FAULT_COMPRESS=big.txt") << int(SQX_E_INTERNAL);
+        QTest::newRow("unreadable") << QByteArray("SQX_FAULT_READ=EACCES@m2") << int(SQX_E_ACCESS);
+        QTest::newRow("read error half-way")
+            << QByteArray("SQX_FAULT_READ_DATA=EIO@changing") << int(SQX_E_IO);
+        QTest::newRow("abort") << QByteArray("abort") << int(SQX_E_ABORTED);
+    }
+
+    void failuresLeaveNothingBehind() {
+        QFETCH(QByteArray, fault);
+        QFETCH(int, result);
+        const QString changing = out_ + "/in/changing.txt";
+        QVERIFY(writeFile(changing, sampleBytes(6 * 1024 * 1024, 9, true)));
+        const QString archive = out_ + "/x.ebk";
+        QVERIFY(writeFile(archive, "previous backup"));
+        Recorder rec;
+        int progress = 0;
+        rec.answer = [&](SqxCallbackRecord& r) {
+            // At the changing file's second report, pieces of it and of the files before it
+            // are in the workers' hands.
+            if (r.reason == SQX_REASON_PROGRESS && r.entryIndex == 2 && ++progress == 2) {
+                if (fault == "shrink") QFile::resize(changing, 2500000);
+                if (fault == "grow") QFile::resize(changing, 9000000);
+                if (fault == "abort") return 0;
+            }
+            return 1;
+        };
+        const int before = threadsOfThisProcess();
+        const QList<QByteArray> env = fault.split('=');
+        if (env.size() == 2) qputenv(env[0].constData(), env[1]);
+        const int32_t r =
+            addWithThreads(archive, {src_, changing, src_ + "/Mail"}, options("pw"), 2, &rec);
+        if (env.size() == 2) qunsetenv(env[0].constData());
+        QCOMPARE(r, result);
+        QCOMPARE(readFile(archive), QByteArray("previous backup"));
+        QCOMPARE(folderEntries(out_), QStringList({"in", "x.ebk"}));
+        QCOMPARE(threadsOfThisProcess(), before);
+        if (fault == "abort") QCOMPARE(rec.calls.back().reason, int(SQX_REASON_PROGRESS));
+    }
+
+    void fileRemovedWhileReadIsStoredWhole() {
+        // Its data stays readable through the open file until the last piece is read.
+        const QString going = out_ + "/in/going.txt";
+        const QByteArray data = sampleBytes(4 * 1024 * 1024, 11, true);
+        QVERIFY(writeFile(going, data));
+        Recorder rec;
+        rec.answer = [&](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_NEXT_FILE) setName(r, {});
+            if (r.reason == SQX_REASON_PROGRESS) QFile::remove(going);
+            return 1;
+        };
+        const QString archive = out_ + "/g.ebk";
+        QCOMPARE(addWithThreads(archive, {going}, options(), 2, &rec), SQX_OK);
+        SqxOptions o = options();
+        std::strcpy(o.tempFolder, (out_ + "/back").toUtf8().constData());
+        QCOMPARE(SqxExtractFiles(archive.toUtf8().constData(), nullptr, &o, nullptr, 0), SQX_OK);
+        QVERIFY(readFile(out_ + "/back/going.txt") == data);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSqxParallel)
+#include "tst_sqxparallel.moc"
