@@ -132,4 +132,13 @@ QStringList RotateBackups(const platform::Files& fs, int clientCode, const QStri
     return deleted;
 }
 
+QString TargetRefusal(const platform::Files& files, const QString& winPath) {
+    const QChar letter = winPath.isEmpty() ? QChar() : winPath.front().toUpper();
+    if (!letter.isLetter()) return QStringLiteral("Message15");
+    if (files.driveType(letter) == 5) return QStringLiteral("Message17"); // a CD-ROM drive
+    const platform::Result<qint64> free = files.freeSpace(letter);
+    if (!free || *free < 500000) return QStringLiteral("Message15");
+    return {};
+}
+
 } // namespace backup

@@ -1,6 +1,7 @@
 #include "app/gui/TForm1.h"
 
 #include "app/gui/Artwork.h"
+#include "app/gui/CheckLists.h"
 #include "app/gui/Wizard.h"
 
 #include "app/AppContext.h"
@@ -34,31 +35,7 @@ constexpr int kBottomBarHeight = 37;
 constexpr int kWizardPagesHeight = 233;
 constexpr int kTabsHeight = 323;
 constexpr int kClientWidth = 552;
-constexpr qint64 kMinimumFreeSpace = 500000;
 const QString kProduct = QStringLiteral("Postora");
-
-QList<base::TickedName> tickedNames(const QListWidget& list) {
-    QList<base::TickedName> out;
-    for (int i = 0; i < list.count(); ++i)
-        out << base::TickedName{list.item(i)->text(), list.item(i)->checkState() == Qt::Checked};
-    return out;
-}
-
-QList<backup::Selected> selectedOf(const QListWidget& list) {
-    QList<backup::Selected> out;
-    for (const base::TickedName& t : tickedNames(list))
-        out << backup::Selected{t.ticked, t.name};
-    return out;
-}
-
-void fillList(QListWidget& list, const QStringList& names, bool ticked) {
-    list.clear();
-    for (const QString& name : names) {
-        auto* item = new QListWidgetItem(name, &list);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-    }
-}
 
 // The file name after the last '\' has no '.'.
 bool hasNoExtension(const QString& path) {
@@ -228,8 +205,8 @@ void TForm1::fillLists(int code, bool tickAll) {
     QStringList identities;
     QStringList items;
     const bool changeable = ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
-    fillList(*ui_->CheckListBox1, identities, tickAll);
-    fillList(*ui_->CheckListBox2, items, tickAll);
+    FillCheckList(*ui_->CheckListBox1, identities, tickAll);
+    FillCheckList(*ui_->CheckListBox2, items, tickAll);
     ui_->CheckListBox2->setEnabled(changeable);
 }
 
@@ -258,7 +235,7 @@ void TForm1::RestoreLastClient() {
 
 void TForm1::SaveLastClient() {
     const platform::Status saved = ctx_.settingsStore().SaveLastClient(
-        treeClientCode_, tickedNames(*ui_->CheckListBox1), tickedNames(*ui_->CheckListBox2));
+        treeClientCode_, TickedNames(*ui_->CheckListBox1), TickedNames(*ui_->CheckListBox2));
     (void)saved; // closing goes on; the next start restores what was written
 }
 
@@ -312,22 +289,9 @@ void TForm1::showError(const QString& key) {
 }
 
 bool TForm1::checkTarget() {
-    const QString text = currentTargetPath_;
-    if (text.isEmpty()) {
-        showError(QStringLiteral("Message15"));
-        return false;
-    }
-    const QChar letter = text.front().toUpper();
-    if (ctx_.files().driveType(letter) == 5) { // a CD-ROM drive
-        showError(QStringLiteral("Message17"));
-        return false;
-    }
-    const platform::Result<qint64> free = ctx_.files().freeSpace(letter);
-    if (!free || *free < kMinimumFreeSpace) {
-        showError(QStringLiteral("Message15"));
-        return false;
-    }
-    return true;
+    const QString refusal = backup::TargetRefusal(ctx_.files(), currentTargetPath_);
+    if (!refusal.isEmpty()) showError(refusal);
+    return refusal.isEmpty();
 }
 
 void TForm1::Button2Click() {
@@ -342,9 +306,7 @@ void TForm1::Button2Click() {
         showError(QStringLiteral("Message4"));
         return;
     }
-    const QList<base::TickedName> identities = tickedNames(*ui_->CheckListBox1);
-    if (std::none_of(identities.begin(), identities.end(),
-                     [](const base::TickedName& t) { return t.ticked; })) {
+    if (!AnyTicked(*ui_->CheckListBox1)) {
         showError(QStringLiteral("Message5"));
         return;
     }
@@ -356,8 +318,8 @@ backup::JobRequest TForm1::BackupRequest() const {
     backup::JobRequest request;
     request.clientCode = treeClientCode_;
     request.targetPath = currentTargetPath_;
-    request.identities = selectedOf(*ui_->CheckListBox1);
-    request.items = selectedOf(*ui_->CheckListBox2);
+    request.identities = SelectedOf(*ui_->CheckListBox1);
+    request.items = SelectedOf(*ui_->CheckListBox2);
     return request;
 }
 

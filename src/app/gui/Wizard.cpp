@@ -1,6 +1,7 @@
 #include "app/gui/Wizard.h"
 
 #include "app/AppContext.h"
+#include "app/gui/CheckLists.h"
 #include "backup/BackupFiles.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
@@ -20,8 +21,6 @@ namespace app {
 
 namespace {
 
-constexpr qint64 kMinimumFreeSpace = 500000;
-
 // Page "3": caption, radio button, client code.
 struct ClientRow {
     QLabel* Ui::TForm1::*label;
@@ -40,28 +39,6 @@ constexpr ClientRow kRows[] = {
     {&Ui::TForm1::Label44, &Ui::TForm1::RadioButton12, clients::kNetscape},
     {&Ui::TForm1::Label45, &Ui::TForm1::RadioButton16, clients::kFavorites},
 };
-
-bool anyTicked(const QListWidget& list) {
-    for (int i = 0; i < list.count(); ++i)
-        if (list.item(i)->checkState() == Qt::Checked) return true;
-    return false;
-}
-
-void fillTicked(QListWidget& list, const QStringList& names) {
-    list.clear();
-    for (const QString& name : names) {
-        auto* entry = new QListWidgetItem(name, &list);
-        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(Qt::Checked);
-    }
-}
-
-QList<backup::Selected> selectedOf(const QListWidget& list) {
-    QList<backup::Selected> out;
-    for (int i = 0; i < list.count(); ++i)
-        out << backup::Selected{list.item(i)->checkState() == Qt::Checked, list.item(i)->text()};
-    return out;
-}
 
 void setColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
@@ -261,8 +238,8 @@ void Wizard::fillItemLists() {
     QStringList items;
     const bool changeable =
         ctx_.catalogue().GetIdentitiesAndItems(currentClientCode_, identities, items);
-    fillTicked(*ui_.CheckListBox5, identities);
-    fillTicked(*ui_.CheckListBox8, items);
+    FillCheckList(*ui_.CheckListBox5, identities, true);
+    FillCheckList(*ui_.CheckListBox8, items, true);
     ui_.CheckListBox8->setEnabled(changeable);
 }
 
@@ -315,29 +292,21 @@ bool Wizard::passwordsAgree() {
 void Wizard::SpeedButton5Click() {
     if (!passwordsAgree()) return;
     forwardStep_ = true;
-    auto refuse = [this](const char* key) {
-        ctx_.localization().messages().ShowErrorMessage(QString::fromLatin1(key));
+    auto refuse = [this](const QString& key) {
+        ctx_.localization().messages().ShowErrorMessage(key);
         forwardStep_ = false;
     };
     switch (ui_.PageControl2->currentIndex()) {
     case Items:
-        if (!anyTicked(*ui_.CheckListBox5))
-            refuse("Message34");
-        else if (!anyTicked(*ui_.CheckListBox8))
-            refuse("Message35");
+        if (!AnyTicked(*ui_.CheckListBox5))
+            refuse(QStringLiteral("Message34"));
+        else if (!AnyTicked(*ui_.CheckListBox8))
+            refuse(QStringLiteral("Message35"));
         break;
     case File: {
-        const QString text = ui_.Edit8->text().toUpper();
-        const QChar letter = text.isEmpty() ? QChar() : text.front();
-        if (!letter.isNull() && ctx_.files().driveType(letter) == 5) {
-            refuse("Message17");
-            break;
-        }
-        // A network path's first character names no drive: refused here too.
-        const platform::Result<qint64> free =
-            letter.isLetter() ? ctx_.files().freeSpace(letter)
-                              : platform::Result<qint64>(platform::Error{-1, {}});
-        if (!free || *free < kMinimumFreeSpace) refuse("Message15");
+        // A network path's first character names no drive: refused too.
+        const QString refusal = backup::TargetRefusal(ctx_.files(), ui_.Edit8->text());
+        if (!refusal.isEmpty()) refuse(refusal);
         break;
     }
     case Ready: {
@@ -380,8 +349,8 @@ void Wizard::RunBackupPage() {
     backup::JobRequest request;
     request.clientCode = currentClientCode_;
     request.targetPath = targetPath_;
-    request.identities = selectedOf(*ui_.CheckListBox5);
-    request.items = selectedOf(*ui_.CheckListBox8);
+    request.identities = SelectedOf(*ui_.CheckListBox5);
+    request.items = SelectedOf(*ui_.CheckListBox8);
     outcome_ = ctx_.job()
                    ? ctx_.job()->Run(request, ctx_.ui(), this, &abort_)
                    : backup::JobOutcome{backup::JobOutcome::Kind::Failed,
