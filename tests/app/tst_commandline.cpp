@@ -2,6 +2,7 @@
 // sample prefix (archives, exit status, lines on standard error).
 
 #include "backup/BackupTestSupport.h"
+#include "support/Noise.h"
 #include "support/clients/OutlookExpressSample.h"
 
 #include "app/CommandLine.h"
@@ -307,13 +308,7 @@ void TestCommandLine::passwordFromTheSettings() {
 void TestCommandLine::volumesOnFloppySize() {
     support::SamplePrefix prefix;
     const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
-    QByteArray noise(3 * 1024 * 1024, '\0');
-    quint32 x = 7;
-    for (char& c : noise) {
-        x = x * 1103515245u + 12345u;
-        c = char(x >> 24);
-    }
-    prefix.writeFile(oe.annStore + QStringLiteral("\\Big.dbx"), noise);
+    prefix.writeFile(oe.annStore + QStringLiteral("\\Big.dbx"), support::noise(3 * 1024 * 1024, 7));
     writeSetting(prefix, platform::RegValue::dword(QStringLiteral("MultipleVolumes"), 1));
     writeSetting(prefix, platform::RegValue::dword(QStringLiteral("Volumes"), 0));
     const QString folder = prefix.root() + QStringLiteral("/out");

@@ -3,6 +3,7 @@
 // and volumes are checked end to end with the command line.)
 
 #include "BackupTestSupport.h"
+#include "support/Noise.h"
 
 #include "backup/ArchiveList.h"
 #include "backup/BackupState.h"
@@ -112,13 +113,7 @@ void TestRealArchive::namesAsStored() {
 namespace {
 // Bytes that do not compress, so that the archive needs several volumes.
 QByteArray noise(int size) {
-    QByteArray out(size, '\0');
-    quint32 x = 12345;
-    for (char& c : out) {
-        x = x * 1103515245u + 12345u;
-        c = char(x >> 24);
-    }
-    return out;
+    return support::noise(size, 12345);
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "MainWindowStart.h"
 #include "backup/BackupTestSupport.h"
+#include "support/Noise.h"
 #include "support/SamplePrefix.h"
 #include "support/clients/EudoraSample.h"
 #include "support/clients/EveryClient.h"
@@ -23,15 +24,6 @@
 using testsupport::Start;
 
 namespace {
-
-QByteArray noise(int size, quint32 seed) {
-    QByteArray out(size, '\0');
-    for (char& c : out) {
-        seed = seed * 1103515245u + 12345u;
-        c = char(seed >> 24);
-    }
-    return out;
-}
 
 struct WizardRun : Start {
     QTabWidget* pages() const { return child<QTabWidget>("PageControl2"); }
@@ -85,7 +77,7 @@ void TestWizard::eudoraWithPasswordOnFloppyVolumes() {
     support::SamplePrefix prefix;
     support::addEveryClient(prefix);
     prefix.writeFile(support::eudora::dataFolder(prefix) + QStringLiteral("\\Big.mbx"),
-                     noise(3 << 20, 11));
+                     support::noise(3 << 20, 11));
     WizardRun w;
     w.chooseClient("RadioButton7");
     QCOMPARE(w.page(), int(app::Wizard::Items));
@@ -212,7 +204,7 @@ void TestWizard::closingDuringTheBackup() {
     support::SamplePrefix prefix;
     support::addEveryClient(prefix);
     prefix.writeFile(support::eudora::dataFolder(prefix) + QStringLiteral("\\Big.mbx"),
-                     noise(24 << 20, 5));
+                     support::noise(24 << 20, 5));
     WizardRun w;
     w.chooseClient("RadioButton7");
     w.next();
