@@ -54,10 +54,7 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     form1_->setBannerPicture(BannerPixmap(552, 70));
     form1_->setWelcomeIcons();
     TForm1::Hooks hooks;
-    hooks.selectLanguage = [this, &ctx] {
-        (void)ctx.localization().SelectLanguageFile(captionWindows());
-        fillMainWindow(ctx);
-    };
+    hooks.selectLanguage = [this, &ctx] { selectLanguage(ctx); };
     hooks.showProgress = [this, &ctx] { runProgress(ctx); };
     hooks.requestAbort = [this] {
         if (form2_) form2_->requestAbort();
@@ -96,10 +93,13 @@ void GuiStartupHooks::switchLanguage(AppContext& ctx, const QString& name) {
     form1_->optionsTab().editor().FillLanguages();
 }
 
-void GuiStartupHooks::showSchedule(AppContext& ctx) {
-    if (!form10_ || form10_->exec() != QDialog::Accepted) return;
+void GuiStartupHooks::selectLanguage(AppContext& ctx) {
     (void)ctx.localization().SelectLanguageFile(captionWindows());
     fillMainWindow(ctx);
+}
+
+void GuiStartupHooks::showSchedule(AppContext& ctx) {
+    if (form10_ && form10_->exec() == QDialog::Accepted) selectLanguage(ctx);
 }
 
 void GuiStartupHooks::placeMainWindow(AppContext& ctx) {

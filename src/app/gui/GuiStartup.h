@@ -61,6 +61,8 @@ private:
     void runProgress(AppContext& ctx);
     void switchLanguage(AppContext& ctx, const QString& name);
     void showSchedule(AppContext& ctx);
+    // The language chosen again and the main window's fields refilled.
+    void selectLanguage(AppContext& ctx);
 
     GuiInteraction* gui_;
     std::unique_ptr<TSplashScreen> splash_;
