@@ -166,14 +166,8 @@ int32_t ArchiveReader::readData(int outFd, archive_entry* entry) {
                 return r;
         done += static_cast<uint64_t>(n);
         const auto now = std::chrono::steady_clock::now();
-        if (verifying_) {
-            // Only to keep the caller alive: the writer's last report (100) stays true.
-            if (now - lastKeepAlive_ >= std::chrono::milliseconds(100)) {
-                lastKeepAlive_ = now;
-                if (!callback_.progress(100)) return SQX_E_ABORTED;
-            }
-        } else if (done - reportedAt >= (1u << 20) ||
-                   now - reportedTime >= std::chrono::milliseconds(100)) {
+        if (done - reportedAt >= (1u << 20) ||
+            now - reportedTime >= std::chrono::milliseconds(100)) {
             reportedAt = done;
             reportedTime = now;
             const uint64_t percent =
@@ -181,7 +175,15 @@ int32_t ArchiveReader::readData(int outFd, archive_entry* entry) {
             if (!callback_.progress(static_cast<int32_t>(percent))) return SQX_E_ABORTED;
         }
     }
-    return verifying_ || callback_.progress(100) ? SQX_OK : SQX_E_ABORTED;
+    return callback_.progress(100) ? SQX_OK : SQX_E_ABORTED;
+}
+
+int32_t ArchiveReader::keepAlive() {
+    // Only to keep the caller alive: the writer's last report (100) stays true.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastKeepAlive_ < std::chrono::milliseconds(100)) return SQX_OK;
+    lastKeepAlive_ = now;
+    return callback_.progress(100) ? SQX_OK : SQX_E_ABORTED;
 }
 
 bool ArchiveReader::refused(archive_entry* entry, const std::string& name) {
@@ -255,7 +257,10 @@ int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
         ++entries_;
         if (mode != Mode::Verify && !callback_.announce(index, name)) return SQX_E_ABORTED;
         int32_t result = SQX_OK;
-        if ((mode == Mode::Test || mode == Mode::Verify) && !folder) {
+        if (mode == Mode::Verify) {
+            // The writer compared the data itself; here only the headers are read.
+            if (const int32_t k = keepAlive(); k != SQX_OK) return k;
+        } else if (mode == Mode::Test && !folder) {
             result = readData(-1, entry);
         } else if (mode == Mode::Extract && !refused(entry, name)) {
             result = extractEntry(entry, name);
@@ -284,7 +289,6 @@ int32_t ArchiveReader::verify(const std::vector<std::string>& volumes, const std
     reader.volumes_ = volumes;
     reader.password_ = password;
     reader.asked_ = true; // writing never asks for a password
-    reader.verifying_ = true;
     reader.lastKeepAlive_ = std::chrono::steady_clock::now();
     const int32_t r = reader.run(Mode::Verify, nullptr);
     entries = reader.entries_;

@@ -4,6 +4,7 @@
 #include "Incompressible.h"
 #include "Leftovers.h"
 #include "Names.h"
+#include "ReadBack.h"
 #include "SourceScan.h"
 #include "UniqueFd.h"
 #include "VolumeSink.h"
@@ -133,6 +134,13 @@ int32_t ArchiveWriter::writeArchive() {
 
 int32_t ArchiveWriter::check(VolumeSink& sink) {
     if (corruptAt_ != 0) sink.corruptByte(corruptAt_);
+    int64_t failed = ReadBack::kDirectory;
+    if (const int32_t r = readBack_.verify(sink.temporaryFiles(), callback_, failed); r != SQX_OK) {
+        if (r == SQX_E_BAD_DATA && failed >= 0 && static_cast<size_t>(failed) < written_.size())
+            ArchiveReader::lastFailedEntry().set(written_[static_cast<size_t>(failed)].name);
+        return r;
+    }
+    // The bytes are those written; an independent reader must also find every entry in them.
     uint64_t entries = 0;
     const int32_t r = ArchiveReader::verify(sink.temporaryFiles(), password_, callback_, entries);
     switch (r) {
@@ -301,10 +309,16 @@ int32_t ArchiveWriter::hand(Piece* piece, OpenEntry& entry) {
     piece->sealed = entry.zip.aes && !entry.zip.descriptor;
     piece->salt = entry.salt;
     piece->failing = false;
+    piece->damage = false;
     if (!faults_.compressMatch.empty() && !compressFaultUsed_ &&
         entry.zip.name.find(faults_.compressMatch) != std::string::npos) {
         piece->failing = true;
         compressFaultUsed_ = true;
+    }
+    if (!faults_.damageMatch.empty() && !damageFaultUsed_ && piece->deflate &&
+        entry.zip.name.find(faults_.damageMatch) != std::string::npos) {
+        piece->damage = true;
+        damageFaultUsed_ = true;
     }
     pending_.push_back({piece, &entry});
     pool_->submit(piece);
@@ -322,16 +336,20 @@ int32_t ArchiveWriter::writeOldest(bool wait, bool& wrote) {
     pending_.pop_front();
     free_.push_back(next.piece);
     wrote = true;
+    if (next.piece->result == SQX_E_BAD_DATA)
+        ArchiveReader::lastFailedEntry().set(next.entry->zip.name);
     if (next.piece->result != SQX_OK) return next.piece->result;
     return writePiece(*next.piece, *next.entry);
 }
 
 bool ArchiveWriter::put(const void* data, size_t size) {
+    readBack_.add(data, size, partOf_);
     return sink_->write(data, size);
 }
 
 int32_t ArchiveWriter::writePiece(Piece& piece, OpenEntry& entry) {
     ZipEntry& zip = entry.zip;
+    partOf_ = static_cast<int64_t>(written_.size());
     if (!entry.started) {
         entry.started = true;
         zip.offset = sink_->position();
@@ -388,6 +406,7 @@ int32_t ArchiveWriter::drain() {
 }
 
 int32_t ArchiveWriter::writeDirectory() {
+    partOf_ = ReadBack::kDirectory;
     const uint64_t start = sink_->position();
     for (const ZipEntry& e : written_) {
         record_.clear();

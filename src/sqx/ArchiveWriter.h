@@ -6,6 +6,7 @@
 #include "CallbackChannel.h"
 #include "Faults.h"
 #include "PiecePool.h"
+#include "ReadBack.h"
 #include "ZipRecords.h"
 #include "sqx.h"
 
@@ -83,6 +84,10 @@ private:
     uint64_t saltsDrawn_ = 0;
     uint64_t entriesWritten_ = 0;
     bool compressFaultUsed_ = false;
+    bool damageFaultUsed_ = false;
+    // Every byte written, by entry, for the check after writing.
+    ReadBack readBack_;
+    int64_t partOf_ = ReadBack::kDirectory;
     // Where the fault seam flips a byte (the middle of one entry's stored data), or 0.
     uint64_t corruptAt_ = 0;
     // Progress of the current list entry.

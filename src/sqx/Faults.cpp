@@ -72,6 +72,7 @@ Faults Faults::fromEnvironment() {
     if (f.dataMatch.empty()) f.dataErrno = 0;
     if (const char* corrupt = std::getenv("SQX_FAULT_CORRUPT")) f.corruptMatch = corrupt;
     if (const char* compress = std::getenv("SQX_FAULT_COMPRESS")) f.compressMatch = compress;
+    if (const char* damage = std::getenv("SQX_FAULT_DAMAGE")) f.damageMatch = damage;
     if (const char* salt = std::getenv("SQX_FIXED_SALT")) f.fixedSalt = salt;
     return f;
 }

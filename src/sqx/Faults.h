@@ -24,6 +24,8 @@ struct Faults {
     std::string corruptMatch;
     // Fail compressing the first piece of the first file whose stored name contains this.
     std::string compressMatch;
+    // Damage the compressed bytes of that piece of the first such file (which must deflate).
+    std::string damageMatch;
     // Salts of encrypted entries derived from this text instead of drawn at random, so that
     // runs can be compared byte for byte.
     std::string fixedSalt;

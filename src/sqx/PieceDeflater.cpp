@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 #include <zlib.h>
 
+#include <cstring>
 #include <new>
 
 namespace sqx {
@@ -22,78 +23,109 @@ struct PieceDeflater::Inflater {
 };
 
 PieceDeflater::PieceDeflater(int level)
-    : compressor_(libdeflate_alloc_compressor(level)), inflater_(std::make_unique<Inflater>()) {
-    if (compressor_ == nullptr || !inflater_->ready) {
+    : compressor_(libdeflate_alloc_compressor(level)),
+      decompressor_(libdeflate_alloc_decompressor()), inflater_(std::make_unique<Inflater>()) {
+    if (compressor_ == nullptr || decompressor_ == nullptr || !inflater_->ready) {
         if (compressor_ != nullptr) libdeflate_free_compressor(compressor_);
+        if (decompressor_ != nullptr) libdeflate_free_decompressor(decompressor_);
         throw std::bad_alloc();
     }
 }
 
 PieceDeflater::~PieceDeflater() {
     libdeflate_free_compressor(compressor_);
+    libdeflate_free_decompressor(decompressor_);
 }
 
 size_t PieceDeflater::bound(size_t size) {
     return libdeflate_deflate_compress_bound(nullptr, size) + kMarkerBytes + 1;
 }
 
-size_t PieceDeflater::compress(const uint8_t* in, size_t size, bool last, uint8_t* out,
-                               size_t room) {
+size_t PieceDeflater::compress(const uint8_t* in, size_t size, bool last, uint8_t* out, size_t room,
+                               bool& damaged, bool damage) {
+    damaged = false;
     const size_t length = libdeflate_deflate_compress(compressor_, in, size, out, room);
-    if (length == 0 || last) return length;
-    return openEnd(out, length, room, size);
+    if (length == 0) return 0;
+    if (damage) out[length / 2] ^= 0x5A;
+    const size_t result =
+        last ? (decodes(out, length, in, size) ? length : 0) : openEnd(out, length, room, in, size);
+    damaged = result == 0;
+    return result;
 }
 
-size_t PieceDeflater::openEnd(uint8_t* stream, size_t length, size_t room, size_t decodedSize) {
-    // Decoding with Z_BLOCK stops at every block boundary; there the number of bits left
-    // unused in the last byte read tells where the next block's header, and its final bit,
-    // begin. The first block starts at bit 0.
-    if (scratch_.size() < decodedSize + 1) scratch_.resize(decodedSize + 1);
+bool PieceDeflater::decodes(const uint8_t* stream, size_t length, const uint8_t* original,
+                            size_t size) {
+    // One byte more than the input: a stream that gives more is caught, not cut short.
+    if (scratch_.size() < size + 1) scratch_.resize(size + 1);
+    size_t used = 0;
+    size_t decoded = 0;
+    const libdeflate_result r = libdeflate_deflate_decompress_ex(
+        decompressor_, stream, length, scratch_.data(), size + 1, &used, &decoded);
+    return r == LIBDEFLATE_SUCCESS && used == length && decoded == size &&
+           (size == 0 || std::memcmp(scratch_.data(), original, size) == 0);
+}
+
+size_t PieceDeflater::openEnd(uint8_t* stream, size_t length, size_t room, const uint8_t* original,
+                              size_t size) {
+    // Decoding with Z_BLOCK stops before every block's header; the bits left unused in the
+    // last byte read tell where its final bit is. That bit is cleared before the decoder reads
+    // it (in the decoder's bit buffer too, when the byte is already taken), and once the last
+    // block ends the empty stored block is added and decoded as well: the stream is checked
+    // exactly as it is written.
+    if (scratch_.size() < size + 1) scratch_.resize(size + 1);
     z_stream& z = inflater_->stream;
     if (inflateReset(&z) != Z_OK) return 0;
     z.next_in = stream;
     z.avail_in = static_cast<uInt>(length);
     z.next_out = scratch_.data();
     z.avail_out = static_cast<uInt>(scratch_.size());
-    size_t finalByte = 0;
-    unsigned finalMask = 1;
-    int endUnused = -1; // bits left unused in the stream's last byte
+    bool cleared = false;
+    bool marked = false;
     for (;;) {
         const int r = inflate(&z, Z_BLOCK);
-        if (r == Z_STREAM_END) break;
-        if (r != Z_OK) return 0;
+        if (r != Z_OK) return 0; // the end of a final block, bad data or no room
         if ((z.data_type & 128) == 0) continue;
         const unsigned unused = static_cast<unsigned>(z.data_type) & 63;
         if (unused >= 8) return 0;
-        if ((z.data_type & 64) != 0) { // the boundary after the final block: the end
-            endUnused = static_cast<int>(unused);
+        const size_t used = static_cast<size_t>(z.next_in - stream);
+        if (z.avail_in == 0) {
+            if (marked) break; // after the stored block: the piece is complete
+            if (!cleared) return 0;
+            // The stored block's header (three zero bits) fits in the last byte's unused bits
+            // when there are three; they are zero already, as Deflate pads.
+            if (unused != 0 && (stream[length - 1] >> (8 - unused)) != 0) return 0;
+            const size_t header = unused < 3 ? 1 : 0;
+            if (length + header + 4 > room) return 0;
+            uint8_t* marker = stream + length;
+            if (header != 0) *marker++ = 0x00;
+            marker[0] = 0x00;
+            marker[1] = 0x00;
+            marker[2] = 0xFF;
+            marker[3] = 0xFF;
+            z.next_in = stream + length;
+            z.avail_in = static_cast<uInt>(header + 4);
+            length += header + 4;
+            marked = true;
             continue;
         }
-        const size_t used = length - z.avail_in;
-        if (unused != 0) {
-            finalByte = used - 1;
-            finalMask = 0x100u >> unused;
-        } else {
-            finalByte = used;
-            finalMask = 1;
+        if (cleared || marked) return 0; // a block after the final one
+        if (unused == 0) {
+            if ((stream[used] & 1) != 0) {
+                stream[used] &= 0xFE;
+                cleared = true;
+            }
+            continue;
         }
+        const unsigned shift = 8 - unused;
+        if (((stream[used - 1] >> shift) & 1) == 0) continue;
+        stream[used - 1] &= static_cast<uint8_t>(~(1u << shift));
+        if (inflatePrime(&z, -1, 0) != Z_OK ||
+            inflatePrime(&z, static_cast<int>(unused), stream[used - 1] >> shift) != Z_OK)
+            return 0;
+        cleared = true;
     }
-    if (endUnused < 0 || z.avail_in != 0 || z.total_out != decodedSize || finalByte >= length ||
-        (stream[finalByte] & finalMask) == 0)
+    if (z.total_out != size || (size != 0 && std::memcmp(scratch_.data(), original, size) != 0))
         return 0;
-    const unsigned unused = static_cast<unsigned>(endUnused);
-    stream[finalByte] &= static_cast<uint8_t>(~finalMask);
-    // The stored block's header goes into the unused bits of the last byte when it fits.
-    if (unused != 0) stream[length - 1] &= static_cast<uint8_t>((1u << (8 - unused)) - 1);
-    if (unused < 3) {
-        if (length + 1 > room) return 0;
-        stream[length++] = 0;
-    }
-    if (length + 4 > room) return 0;
-    stream[length++] = 0x00;
-    stream[length++] = 0x00;
-    stream[length++] = 0xFF;
-    stream[length++] = 0xFF;
     return length;
 }
 

@@ -114,10 +114,11 @@ void PiecePool::process(Piece& piece, PieceDeflater& deflater) {
     uint8_t* data = piece.output.data() + front;
     size_t length = piece.inputSize;
     if (piece.deflate) {
+        bool damaged = false;
         length = deflater.compress(piece.input.data(), piece.inputSize, piece.last, data,
-                                   room - front - WinZipAes::kMacBytes);
+                                   room - front - WinZipAes::kMacBytes, damaged, piece.damage);
         if (length == 0) {
-            piece.result = SQX_E_INTERNAL;
+            piece.result = damaged ? SQX_E_BAD_DATA : SQX_E_INTERNAL;
             return;
         }
     } else if (piece.inputSize > 0) {

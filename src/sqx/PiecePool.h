@@ -26,6 +26,7 @@ struct Piece {
     bool sealed = false; // the entry's only piece, encrypted here: salt in front, code behind
     WinZipAes::Salt salt{};
     bool failing = false; // the fault seam: this piece fails
+    bool damage = false;  // the fault seam: its compressed bytes are damaged before the check
     // Set by the worker.
     std::vector<uint8_t> output;
     size_t outputSize = 0;

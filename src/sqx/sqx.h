@@ -187,16 +187,18 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * The archive is written under a temporary name beside the target,
  * "<target>.sqxtmp-<process id>-<10 letters and digits>" (later volumes add ".002", ...), with
  * mode 0600 whatever the umask (archives hold account settings), and locked (flock) by the
- * writing process. When it is complete and synced, it is read back in full from the disk (its
- * pages are dropped from the cache first) with the password of the call,
- * every entry's CRC and, for encrypted entries, its authentication code checked (for volumes,
- * the whole set); a check that lasts gets SQX_REASON_PROGRESS with 100 (for the last list entry)
- * every tenth of a second, and a stop answer aborts as before. A failed check fails the call with
- * SQX_E_BAD_DATA. Only a checked archive is renamed over the target; on failure or abort
- * nothing is left behind and an existing archive stays as it was.
- * Volumes are named <target>.001, <target>.002, ...; an archive that fits in one volume keeps the
- * plain name. A successful write replaces every file of an older archive of that name (the plain
- * file and numbered volumes).
+ * writing process. Every piece of compressed data is decoded again on its worker before it is
+ * written, and must give back the bytes read. When the archive is complete and synced, it is
+ * read back in full from the disk (its pages are dropped from the cache first; for volumes, the
+ * whole set) and every byte compared, by a CRC-32 per entry, with what was written; then an
+ * independent ZIP reader must find every entry in its headers. A check that lasts gets
+ * SQX_REASON_PROGRESS with 100 (for the last list entry) every tenth of a second, and a stop
+ * answer aborts as before. A failed check fails the call with SQX_E_BAD_DATA, and
+ * SqxLastFailedEntry names the entry. Only a checked archive is renamed over the target; on failure
+ * or abort nothing is left behind and an existing archive stays as it was. Volumes are named
+ * <target>.001, <target>.002, ...; an archive that fits in one volume keeps the plain name. A
+ * successful write replaces every file of an older archive of that name (the plain file and
+ * numbered volumes).
  *
  * A source file that cannot be read fails the call. A file whose size changes while it is read
  * (it ends early, or holds more than its size when it was opened) fails the call with
@@ -259,6 +261,9 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
  *       check after writing.
  *   SQX_FAULT_COMPRESS="<text>"         compressing the first piece of the first file whose stored
  *       name contains <text> fails on its worker thread (result SQX_E_INTERNAL).
+ *   SQX_FAULT_DAMAGE="<text>"           one byte of the compressed data of the first piece of the
+ *       first file whose stored name contains <text> is flipped on its worker thread, before
+ *       the piece is decoded again (result SQX_E_BAD_DATA).
  *   SQX_FIXED_SALT="<text>"             the salts of AES entries are derived from <text> and the
  *       entry's number instead of drawn at random, so that two runs give identical bytes. For
  *       tests only: it makes the salts predictable.

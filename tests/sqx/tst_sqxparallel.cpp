@@ -140,21 +140,30 @@ private Q_SLOTS:
     void failuresLeaveNothingBehind_data() {
         QTest::addColumn<QByteArray>("fault"); // NAME=value of the environment, or a callback
         QTest::addColumn<int>("result");
-        QTest::newRow("shrinks") << QByteArray("shrink") << int(SQX_E_SOURCE_CHANGED);
-        QTest::newRow("grows") << QByteArray("grow") << int(SQX_E_SOURCE_CHANGED);
+        QTest::addColumn<QString>("damaged"); // the end of the entry named as damaged
+        QTest::newRow("damaged in memory, piece of several")
+            << QByteArray("SQX_FAULT_DAMAGE=big.txt") << int(SQX_E_BAD_DATA) << "big.txt";
+        QTest::newRow("damaged in memory, one piece")
+            << QByteArray("SQX_FAULT_DAMAGE=m2.eml") << int(SQX_E_BAD_DATA) << "Mail/m2.eml";
+        QTest::newRow("damaged on the disk")
+            << QByteArray("SQX_FAULT_CORRUPT=big.txt") << int(SQX_E_BAD_DATA) << "big.txt";
+        QTest::newRow("shrinks") << QByteArray("shrink") << int(SQX_E_SOURCE_CHANGED) << QString();
+        QTest::newRow("grows") << QByteArray("grow") << int(SQX_E_SOURCE_CHANGED) << QString();
         QTest::newRow("disk full")
-            << QByteArray("SQX_FAULT_WRITE=ENOSPC@3000000") << int(SQX_E_DISK_FULL);
+            << QByteArray("SQX_FAULT_WRITE=ENOSPC@3000000") << int(SQX_E_DISK_FULL) << QString();
         QTest::newRow("worker fails")
-            << QByteArray("SQX_FAULT_COMPRESS=big.txt") << int(SQX_E_INTERNAL);
-        QTest::newRow("unreadable") << QByteArray("SQX_FAULT_READ=EACCES@m2") << int(SQX_E_ACCESS);
+            << QByteArray("SQX_FAULT_COMPRESS=big.txt") << int(SQX_E_INTERNAL) << QString();
+        QTest::newRow("unreadable")
+            << QByteArray("SQX_FAULT_READ=EACCES@m2") << int(SQX_E_ACCESS) << QString();
         QTest::newRow("read error half-way")
-            << QByteArray("SQX_FAULT_READ_DATA=EIO@changing") << int(SQX_E_IO);
-        QTest::newRow("abort") << QByteArray("abort") << int(SQX_E_ABORTED);
+            << QByteArray("SQX_FAULT_READ_DATA=EIO@changing") << int(SQX_E_IO) << QString();
+        QTest::newRow("abort") << QByteArray("abort") << int(SQX_E_ABORTED) << QString();
     }
 
     void failuresLeaveNothingBehind() {
         QFETCH(QByteArray, fault);
         QFETCH(int, result);
+        QFETCH(QString, damaged);
         const QString changing = out_ + "/in/changing.txt";
         QVERIFY(writeFile(changing, sampleBytes(6 * 1024 * 1024, 9, true)));
         const QString archive = out_ + "/x.ebk";
@@ -178,6 +187,11 @@ private Q_SLOTS:
             addWithThreads(archive, {src_, changing, src_ + "/Mail"}, options("pw"), 2, &rec);
         if (env.size() == 2) qunsetenv(env[0].constData());
         QCOMPARE(r, result);
+        char name[256] = {};
+        SqxLastFailedEntry(name, sizeof name);
+        const QString named = QString::fromUtf8(name);
+        QVERIFY2(damaged.isEmpty() ? named.isEmpty() : named.endsWith("src/" + damaged),
+                 qPrintable(named));
         QCOMPARE(readFile(archive), QByteArray("previous backup"));
         QCOMPARE(folderEntries(out_), QStringList({"in", "x.ebk"}));
         QCOMPARE(threadsOfThisProcess(), before);
