@@ -6,7 +6,7 @@ SUDO=""
 # wine64 and wine (its wine, wineboot and wineserver commands): the registry
 # editor the dump round-trip test imports every dump with.
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libarchive-dev
-      libdeflate-dev libssl-dev zlib1g-dev python3
+      libssl-dev zlib1g-dev python3
       libxcb1-dev p7zip-full libarchive-tools xvfb xauth zip time wine64 wine dbus-daemon)
 missing=()
 for p in "${pkgs[@]}"; do
