@@ -225,8 +225,8 @@ int32_t ArchiveWriter::readItem(const SourceItem& item) {
         struct stat st {};
         if (::fstat(fd.get(), &st) != 0) return resultFromErrno(errno);
         if (!S_ISREG(st.st_mode)) return SQX_OK;
-        posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         size = static_cast<uint64_t>(st.st_size);
+        if (size > kPieceBytes) posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         entry.zip.name = item.storedName;
         entry.zip.modified = st.st_mtime;
         entry.zip.mode = S_IFREG | (st.st_mode & 0777);

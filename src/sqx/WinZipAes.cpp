@@ -35,13 +35,15 @@ void bigEndianState(const SHA_CTX& c, uint8_t* out) {
 }
 
 // PBKDF2-HMAC-SHA1. The HMAC's inner and outer states are computed once, and each round is
-// then one compression for each: about a third of the time of libcrypto's general routine,
-// which counts with thousands of small files, each with its own salt.
+// then one compression for each; the output blocks' chains go round by round side by side, so
+// that the processor overlaps their compressions. About a quarter of the time of libcrypto's
+// general routine, which counts with thousands of small files, each with its own salt.
 bool pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltSize, unsigned rounds,
                 uint8_t* out, size_t size) {
 // The block function is the fast path here; libcrypto 3 keeps it, marked as deprecated.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    constexpr size_t kChains = 4; // side by side; 66 bytes of keys need four
     uint8_t key[SHA_CBLOCK] = {};
     if (password.size() > sizeof key)
         SHA1(reinterpret_cast<const uint8_t*>(password.data()), password.size(), key);
@@ -56,45 +58,58 @@ bool pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltSiz
         pad[i] = key[i] ^ 0x5c;
     ok = ok && SHA1_Init(&outer) == 1 && SHA1_Update(&outer, pad, sizeof pad) == 1;
     // A round hashes one 20-byte digest after the 64-byte key block: one block with padding.
-    uint8_t block[SHA_CBLOCK] = {};
-    block[SHA_DIGEST_LENGTH] = 0x80;
+    uint8_t block[kChains][SHA_CBLOCK] = {};
     constexpr unsigned kBits = (SHA_CBLOCK + SHA_DIGEST_LENGTH) * 8;
-    block[SHA_CBLOCK - 2] = static_cast<uint8_t>(kBits >> 8);
-    block[SHA_CBLOCK - 1] = static_cast<uint8_t>(kBits & 0xFF);
-    for (uint32_t number = 1; ok && size > 0; ++number) {
-        const uint8_t counter[4] = {
-            static_cast<uint8_t>(number >> 24), static_cast<uint8_t>(number >> 16),
-            static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number)};
-        uint8_t u[SHA_DIGEST_LENGTH];
-        uint8_t sum[SHA_DIGEST_LENGTH];
-        SHA_CTX c = inner;
-        ok = SHA1_Update(&c, salt, saltSize) == 1 && SHA1_Update(&c, counter, 4) == 1 &&
-             SHA1_Final(u, &c) == 1;
-        c = outer;
-        ok = ok && SHA1_Update(&c, u, sizeof u) == 1 && SHA1_Final(u, &c) == 1;
-        std::memcpy(sum, u, sizeof sum);
-        for (unsigned round = 1; ok && round < rounds; ++round) {
-            std::memcpy(block, u, sizeof u);
-            c = inner;
-            SHA1_Transform(&c, block);
-            bigEndianState(c, block);
-            c = outer;
-            SHA1_Transform(&c, block);
-            bigEndianState(c, u);
-            for (size_t i = 0; i < sizeof sum; ++i)
-                sum[i] ^= u[i];
+    for (auto& b : block) {
+        b[SHA_DIGEST_LENGTH] = 0x80;
+        b[SHA_CBLOCK - 2] = static_cast<uint8_t>(kBits >> 8);
+        b[SHA_CBLOCK - 1] = static_cast<uint8_t>(kBits & 0xFF);
+    }
+    uint8_t sum[kChains][SHA_DIGEST_LENGTH];
+    SHA_CTX c[kChains];
+    for (uint32_t first = 1; ok && size > 0; first += kChains) {
+        const size_t chains = std::min(kChains, (size + SHA_DIGEST_LENGTH - 1) / SHA_DIGEST_LENGTH);
+        for (size_t k = 0; ok && k < chains; ++k) { // round 1: salt and block number
+            const uint32_t number = first + static_cast<uint32_t>(k);
+            const uint8_t counter[4] = {
+                static_cast<uint8_t>(number >> 24), static_cast<uint8_t>(number >> 16),
+                static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number)};
+            c[k] = inner;
+            ok = SHA1_Update(&c[k], salt, saltSize) == 1 && SHA1_Update(&c[k], counter, 4) == 1 &&
+                 SHA1_Final(block[k], &c[k]) == 1;
+            c[k] = outer;
+            ok = ok && SHA1_Update(&c[k], block[k], SHA_DIGEST_LENGTH) == 1 &&
+                 SHA1_Final(block[k], &c[k]) == 1;
+            std::memcpy(sum[k], block[k], SHA_DIGEST_LENGTH);
         }
-        const size_t n = std::min(size, sizeof sum);
-        std::memcpy(out, sum, n);
-        out += n;
-        size -= n;
-        OPENSSL_cleanse(sum, sizeof sum);
-        OPENSSL_cleanse(u, sizeof u);
-        OPENSSL_cleanse(&c, sizeof c);
+        for (unsigned round = 1; ok && round < rounds; ++round) {
+            for (size_t k = 0; k < chains; ++k) {
+                c[k] = inner;
+                SHA1_Transform(&c[k], block[k]);
+            }
+            for (size_t k = 0; k < chains; ++k) {
+                bigEndianState(c[k], block[k]);
+                c[k] = outer;
+                SHA1_Transform(&c[k], block[k]);
+            }
+            for (size_t k = 0; k < chains; ++k) {
+                bigEndianState(c[k], block[k]);
+                for (size_t i = 0; i < SHA_DIGEST_LENGTH; ++i)
+                    sum[k][i] ^= block[k][i];
+            }
+        }
+        for (size_t k = 0; k < chains; ++k) {
+            const size_t n = std::min<size_t>(size, SHA_DIGEST_LENGTH);
+            std::memcpy(out, sum[k], n);
+            out += n;
+            size -= n;
+        }
     }
     OPENSSL_cleanse(key, sizeof key);
     OPENSSL_cleanse(pad, sizeof pad);
     OPENSSL_cleanse(block, sizeof block);
+    OPENSSL_cleanse(sum, sizeof sum);
+    OPENSSL_cleanse(c, sizeof c);
     OPENSSL_cleanse(&inner, sizeof inner);
     OPENSSL_cleanse(&outer, sizeof outer);
     return ok;
