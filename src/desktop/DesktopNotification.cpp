@@ -2,12 +2,30 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QStringList>
 #include <QVariantMap>
 
 namespace desktop {
 
+namespace {
+
+// A session bus address that names a socket file which is not there: no desktop to tell, and
+// QtDBus, once started, keeps a failed connection alive past the end of the program.
+bool busSocketMissing() {
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    static const QString kPath = QStringLiteral("unix:path=");
+    if (!address.startsWith(kPath) || address.contains(QLatin1Char(';'))) return false;
+    QString path = address.mid(kPath.size());
+    path.truncate(path.indexOf(QLatin1Char(',')) < 0 ? path.size()
+                                                     : path.indexOf(QLatin1Char(',')));
+    return !QFileInfo::exists(path);
+}
+
+} // namespace
+
 bool Notify(const QString& appName, const QString& summary, const QString& body) {
+    if (busSocketMissing()) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
     QDBusMessage call = QDBusMessage::createMethodCall(
