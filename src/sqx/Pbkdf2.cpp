@@ -14,11 +14,21 @@ namespace sqx {
 
 namespace {
 
-void bigEndianState(const SHA_CTX& c, uint8_t* out) {
-    const SHA_LONG h[] = {c.h0, c.h1, c.h2, c.h3, c.h4};
-    for (size_t i = 0; i < 5; ++i)
-        for (size_t b = 0; b < 4; ++b)
-            out[4 * i + b] = static_cast<uint8_t>(h[i] >> (24 - 8 * b));
+// Only the chaining words: the block function reads and writes nothing else of its context.
+void setState(SHA_CTX& c, const SHA_CTX& from) {
+    c.h0 = from.h0;
+    c.h1 = from.h1;
+    c.h2 = from.h2;
+    c.h3 = from.h3;
+    c.h4 = from.h4;
+}
+
+// The digest as the next round's message: its five words, big-endian.
+void putDigest(const SHA_CTX& c, uint8_t* block) {
+    const uint32_t words[] = {__builtin_bswap32(c.h0), __builtin_bswap32(c.h1),
+                              __builtin_bswap32(c.h2), __builtin_bswap32(c.h3),
+                              __builtin_bswap32(c.h4)};
+    std::memcpy(block, words, sizeof words);
 }
 
 } // namespace
@@ -64,22 +74,36 @@ bool pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltSiz
                  SHA1_Final(block[k], &c[k]) == 1;
             std::memcpy(sum[k], block[k], SHA_DIGEST_LENGTH);
         }
+        // The sums are kept as the digests' words; they are turned into bytes at the end.
+        uint32_t words[kChains][5];
+        for (size_t k = 0; k < chains; ++k)
+            for (size_t i = 0; i < 5; ++i)
+                words[k][i] = static_cast<uint32_t>(sum[k][4 * i]) << 24 |
+                              static_cast<uint32_t>(sum[k][4 * i + 1]) << 16 |
+                              static_cast<uint32_t>(sum[k][4 * i + 2]) << 8 | sum[k][4 * i + 3];
         for (unsigned round = 1; ok && round < rounds; ++round) {
             for (size_t k = 0; k < chains; ++k) {
-                c[k] = inner;
+                setState(c[k], inner);
                 SHA1_Transform(&c[k], block[k]);
             }
             for (size_t k = 0; k < chains; ++k) {
-                bigEndianState(c[k], block[k]);
-                c[k] = outer;
+                putDigest(c[k], block[k]);
+                setState(c[k], outer);
                 SHA1_Transform(&c[k], block[k]);
             }
             for (size_t k = 0; k < chains; ++k) {
-                bigEndianState(c[k], block[k]);
-                for (size_t i = 0; i < SHA_DIGEST_LENGTH; ++i)
-                    sum[k][i] ^= block[k][i];
+                putDigest(c[k], block[k]);
+                words[k][0] ^= c[k].h0;
+                words[k][1] ^= c[k].h1;
+                words[k][2] ^= c[k].h2;
+                words[k][3] ^= c[k].h3;
+                words[k][4] ^= c[k].h4;
             }
         }
+        for (size_t k = 0; k < chains; ++k)
+            for (size_t i = 0; i < SHA_DIGEST_LENGTH; ++i)
+                sum[k][i] = static_cast<uint8_t>(words[k][i / 4] >> (24 - 8 * (i % 4)));
+        OPENSSL_cleanse(words, sizeof words);
         for (size_t k = 0; k < chains; ++k) {
             const size_t n = std::min<size_t>(size, SHA_DIGEST_LENGTH);
             std::memcpy(out, sum[k], n);
