@@ -20,6 +20,8 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace sqx {
 
@@ -136,15 +138,36 @@ int32_t ArchiveWriter::writeArchive() {
 
 int32_t ArchiveWriter::check(VolumeSink& sink) {
     if (corruptAt_ != 0) sink.corruptByte(corruptAt_);
-    int64_t failed = ReadBack::kDirectory;
-    if (const int32_t r = readBack_.verify(sink.temporaryFiles(), callback_, failed); r != SQX_OK) {
-        if (r == SQX_E_BAD_DATA && failed >= 0 && static_cast<size_t>(failed) < written_.size())
-            ArchiveReader::lastFailedEntry().set(written_[static_cast<size_t>(failed)].name);
-        return r;
-    }
-    // The bytes are those written; an independent reader must also find every entry in them.
+    // An independent reader must find every entry in the headers; it runs beside the
+    // comparison of the bytes, without callbacks (the calling thread keeps making those).
     uint64_t entries = 0;
-    const int32_t r = ArchiveReader::verify(sink.temporaryFiles(), password_, callback_, entries);
+    int32_t headers = SQX_E_INTERNAL;
+    CallbackChannel silent(nullptr, 0);
+    auto readHeaders = [&] {
+        try {
+            headers = ArchiveReader::verify(sink.temporaryFiles(), password_, silent, entries);
+        } catch (...) {
+            headers = SQX_E_NO_MEMORY;
+        }
+    };
+    std::thread reader;
+    try {
+        reader = std::thread(readHeaders);
+    } catch (const std::system_error&) {
+        // No thread to spare: one after the other.
+    }
+    int64_t failed = ReadBack::kDirectory;
+    const int32_t bytes = readBack_.verify(sink.temporaryFiles(), callback_, failed);
+    if (reader.joinable())
+        reader.join();
+    else
+        readHeaders();
+    if (bytes != SQX_OK) {
+        if (bytes == SQX_E_BAD_DATA && failed >= 0 && static_cast<size_t>(failed) < written_.size())
+            ArchiveReader::lastFailedEntry().set(written_[static_cast<size_t>(failed)].name);
+        return bytes;
+    }
+    const int32_t r = headers;
     switch (r) {
     case SQX_OK:
         return entries == entriesWritten_ ? SQX_OK : SQX_E_BAD_DATA;

@@ -190,7 +190,7 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * writing process. Every piece of compressed data is decoded again on its worker before it is
  * written, and must give back the bytes read. When the archive is complete and synced, it is
  * read back in full from the disk (its pages are dropped from the cache first; for volumes, the
- * whole set) and every byte compared, by a CRC-32 per entry, with what was written; then an
+ * whole set) and every byte compared, by a CRC-32 per entry, with what was written, while an
  * independent ZIP reader must find every entry in its headers. A check that lasts gets
  * SQX_REASON_PROGRESS with 100 (for the last list entry) every tenth of a second, and a stop
  * answer aborts as before. A failed check fails the call with SQX_E_BAD_DATA, and
