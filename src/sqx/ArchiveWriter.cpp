@@ -167,15 +167,14 @@ int32_t ArchiveWriter::check(VolumeSink& sink) {
             ArchiveReader::lastFailedEntry().set(written_[static_cast<size_t>(failed)].name);
         return bytes;
     }
-    const int32_t r = headers;
-    switch (r) {
+    switch (headers) {
     case SQX_OK:
         return entries == entriesWritten_ ? SQX_OK : SQX_E_BAD_DATA;
     case SQX_E_ABORTED:
     case SQX_E_NO_MEMORY:
     case SQX_E_ACCESS:
     case SQX_E_IO:
-        return r;
+        return headers;
     default: // whatever else does not read back as written is damage
         return SQX_E_BAD_DATA;
     }

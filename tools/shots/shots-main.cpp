@@ -25,6 +25,11 @@
 
 namespace {
 
+void tickAll(QListWidget* list, Qt::CheckState state) {
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setCheckState(state);
+}
+
 class ShotHooks : public app::GuiStartupHooks {
 public:
     using GuiStartupHooks::GuiStartupHooks;
@@ -73,8 +78,7 @@ int main(int argc, char** argv) {
         tabs->setCurrentIndex(0);
 
         auto* identities = child<QListWidget>(form1, "CheckListBox1");
-        for (int i = 0; i < identities->count(); ++i)
-            identities->item(i)->setCheckState(Qt::Unchecked);
+        tickAll(identities, Qt::Unchecked);
         shots::SaveModal(QStringLiteral("message5-no-identity"), [&] { button2->click(); });
         auto* edit1 = child<QLineEdit>(form1, "Edit1");
         const QString file = edit1->text();
@@ -98,17 +102,13 @@ int main(int argc, char** argv) {
         next->click();
         shots::Save(form1, QStringLiteral("wizard-4-items"));
         auto* wizardIds = child<QListWidget>(form1, "CheckListBox5");
-        for (int i = 0; i < wizardIds->count(); ++i)
-            wizardIds->item(i)->setCheckState(Qt::Unchecked);
+        tickAll(wizardIds, Qt::Unchecked);
         shots::SaveModal(QStringLiteral("wizard-message34-no-identity"), [&] { next->click(); });
-        for (int i = 0; i < wizardIds->count(); ++i)
-            wizardIds->item(i)->setCheckState(Qt::Checked);
+        tickAll(wizardIds, Qt::Checked);
         auto* items = child<QListWidget>(form1, "CheckListBox8");
-        for (int i = 0; i < items->count(); ++i)
-            items->item(i)->setCheckState(Qt::Unchecked);
+        tickAll(items, Qt::Unchecked);
         shots::SaveModal(QStringLiteral("wizard-message35-no-item"), [&] { next->click(); });
-        for (int i = 0; i < items->count(); ++i)
-            items->item(i)->setCheckState(Qt::Checked);
+        tickAll(items, Qt::Checked);
         next->click();
         shots::Save(form1, QStringLiteral("wizard-5-file"));
         child<QCheckBox>(form1, "CheckBox1")->setChecked(true);

@@ -124,11 +124,7 @@ TForm1::~TForm1() {
 }
 
 std::vector<lang::CaptionControl*> TForm1::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return clients::CaptionPointers(captions_);
 }
 
 void TForm1::setBannerPicture(const QPixmap& picture) {

@@ -24,11 +24,7 @@ TForm4::TForm4(QWidget* parent, lang::TLngINISupp* lng)
 TForm4::~TForm4() = default;
 
 std::vector<lang::CaptionControl*> TForm4::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return clients::CaptionPointers(captions_);
 }
 
 QString TForm4::LicenceText() {

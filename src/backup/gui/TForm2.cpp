@@ -50,11 +50,7 @@ void TForm2::setHostPaths(std::function<QString(const QString&)> toHost) {
 }
 
 std::vector<lang::CaptionControl*> TForm2::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return clients::CaptionPointers(captions_);
 }
 
 int TForm2::ShowModal() {

@@ -19,11 +19,7 @@ TForm5::TForm5(QWidget* parent, lang::TLngINISupp* lng)
 TForm5::~TForm5() = default;
 
 std::vector<lang::CaptionControl*> TForm5::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return CaptionPointers(captions_);
 }
 
 int TForm5::ShowModal(const QStringList& titles, const base::Interaction::CloseAllFn& closeAll) {

@@ -20,11 +20,7 @@ Tpasswordform1::Tpasswordform1(std::function<QString(const QString&)> message, Q
 Tpasswordform1::~Tpasswordform1() = default;
 
 std::vector<lang::CaptionControl*> Tpasswordform1::controls() const {
-    std::vector<lang::CaptionControl*> out;
-    out.reserve(captions_.size());
-    for (const auto& c : captions_)
-        out.push_back(c.get());
-    return out;
+    return clients::CaptionPointers(captions_);
 }
 
 std::optional<QString> Tpasswordform1::AskPassword() {
