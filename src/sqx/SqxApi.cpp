@@ -36,13 +36,21 @@ bool optionsValid(const SqxOptions* options) {
 
 template <typename Work> int32_t guarded(Work&& work) {
     try {
-        const sqx::Utf8Locale utf8;
         return work();
     } catch (const std::bad_alloc&) {
         return SQX_E_NO_MEMORY;
     } catch (...) {
         return SQX_E_INTERNAL;
     }
+}
+
+// Work on archives converts names; loading the locale costs a file's opening and mapping, too
+// much for the list calls, made once per file.
+template <typename Work> int32_t guardedUtf8(Work&& work) {
+    return guarded([&] {
+        const sqx::Utf8Locale utf8;
+        return work();
+    });
 }
 
 // Reading with an optional mask list.
@@ -55,7 +63,7 @@ int32_t readArchive(const char* archivePath, void** fileList, const SqxOptions* 
         masks = fileListOf(fileList);
         if (masks == nullptr) return SQX_E_BAD_ARGUMENT;
     }
-    return guarded([&] {
+    return guardedUtf8([&] {
         sqx::CallbackChannel channel(callback, userValue);
         sqx::ArchiveReader reader(archivePath, masks ? &masks->specifications : nullptr, options,
                                   channel);
@@ -125,7 +133,7 @@ SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxO
         !optionsValid(options))
         return SQX_E_BAD_ARGUMENT;
     sqx::ArchiveReader::lastFailedEntry().clear();
-    return guarded([&] {
+    return guardedUtf8([&] {
         sqx::CallbackChannel channel(callback, userValue);
         sqx::ArchiveWriter writer(archivePath, list->specifications, *options, channel);
         return writer.run();
