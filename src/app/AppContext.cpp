@@ -47,6 +47,7 @@ bool AppContext::InitBackupEngine(const QString& programHostFolder) {
     table.SetFileName(localization_->languageFilePath());
     table.Open();
     staging_ = std::make_unique<platform::StagingFolder>(files_->drives());
+    if (staging_->isValid()) files_->setScratchFolder(staging_->hostPath());
     engine_ = std::make_unique<backup::BackupEngine>(
         backup::BackupEngine::Deps{*registry_, *files_, *dump_, settingsStore_->settings(), ui_,
                                    [this](const QString& key) { return message(key); },

@@ -247,7 +247,8 @@ Status Files::writeAll(const QString& winPath, const QByteArray& data) const {
         if (Status st = writeFault_(winPath); !st) return st;
     const auto host = hostPath(winPath);
     if (!host) return host.error();
-    return writeHostFileAtomically(*host, data, winPath);
+    const bool scratch = !scratch_.isEmpty() && host->startsWith(scratch_ + u'/');
+    return writeHostFileAtomically(*host, data, winPath, !scratch);
 }
 
 } // namespace platform

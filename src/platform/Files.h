@@ -68,6 +68,10 @@ public:
     // operation fail with it, and nothing is written.
     using WriteFault = std::function<Status(const QString& winPath)>;
     void setWriteFault(WriteFault fault) { writeFault_ = std::move(fault); }
+    // Files written below this host folder are not flushed to disk: they live
+    // for one run (the staging folder) and a flush per file costs a disk
+    // round trip each.
+    void setScratchFolder(const QString& hostFolder) { scratch_ = hostFolder; }
 
     int driveType(QChar letter) const; // DriveType
     Result<qint64> freeSpace(QChar letter) const;
@@ -75,6 +79,7 @@ public:
 private:
     DriveMap drives_;
     WriteFault writeFault_;
+    QString scratch_;
 };
 
 // FindFirstFile's wildcard rules: '*' and '?', without regard to case; "*.*"

@@ -88,7 +88,7 @@ bool removeTree(const QString& hostPath) {
 }
 
 Status writeHostFileAtomically(const QString& hostPath, const QByteArray& data,
-                               const QString& label) {
+                               const QString& label, bool flush) {
     auto fail = [&label](int err) {
         return Error{errorFromErrno(err),
                      QStringLiteral("Cannot write \"%1\": %2")
@@ -130,7 +130,7 @@ Status writeHostFileAtomically(const QString& hostPath, const QByteArray& data,
         p += n;
         left -= n;
     }
-    if (!err && ::fsync(fd) != 0) err = errno;
+    if (!err && flush && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(tmp.constData(), QFile::encodeName(target).constData()) != 0) err = errno;
     if (err) {

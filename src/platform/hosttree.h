@@ -18,10 +18,10 @@ QStringList listDirectory(const QString& hostDir);
 bool removeTree(const QString& hostPath);
 
 // Writes a whole host file through a temporary file beside it, flushed to
-// disk and renamed over the target: readers see the old or the new content.
-// `label` names the file in error messages.
+// disk (unless `flush` is false) and renamed over the target: readers see the
+// old or the new content. `label` names the file in error messages.
 Status writeHostFileAtomically(const QString& hostPath, const QByteArray& data,
-                               const QString& label);
+                               const QString& label, bool flush = true);
 
 // Drive type (DriveType) of the host folder `path` (canonical), given the text
 // of /proc/self/mountinfo: a CD-ROM on iso9660 and udf mounts, removable below
