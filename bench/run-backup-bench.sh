@@ -15,7 +15,9 @@
 #
 # Environment: BENCH_WORK = where the work folder is made (default $TMPDIR, else /tmp); it needs
 # about twice the largest size free and is removed afterwards. BENCH_BUILD = the build folder
-# (default build). BENCH_IDENTITIES = identities in the store (default 4).
+# (default build). BENCH_IDENTITIES = identities in the store (default 4). BENCH_MESSAGES = that
+# many generated mail messages (bench_sqx mails, 1-60 KB each) put into the first store folder
+# as a folder of their own: with a small store, a data set of many small files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
@@ -27,7 +29,7 @@ done
 tools/install-deps.sh
 build=${BENCH_BUILD:-build}
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja >/dev/null
-cmake --build "$build" -j2 --target postora Sqx bench_oestore >/dev/null
+cmake --build "$build" -j2 --target postora Sqx bench_oestore bench_sqx >/dev/null
 bin=$(cd "$build/bin" && pwd)
 
 work=$(mktemp -d "${BENCH_WORK:-${TMPDIR:-/tmp}}/postora-bench.XXXXXX")
@@ -67,6 +69,8 @@ for mb in "${sizes[@]}"; do
   "$bin/bench_oestore" "$data" "$mb" "${BENCH_IDENTITIES:-4}"
   mapfile -t sources <"$data/sources.txt"
   drive_c="$data/prefix/drive_c"
+  messages=${BENCH_MESSAGES:-0}
+  [ "$messages" -eq 0 ] || "$bin/bench_sqx" mails "$drive_c/${sources[0]}/Messages" "$messages"
   input=$(cd "$drive_c" && du -scb "${sources[@]}" | tail -n 1 | cut -f 1)
   files=$(cd "$drive_c" && find "${sources[@]}" -type f | wc -l)
   echo "input: $input bytes in $files files"
