@@ -124,7 +124,7 @@ int32_t ArchiveWriter::writeArchive() {
     const size_t count = std::min<size_t>(threads * kPiecesPerThread + 2, kMostPieces);
     for (size_t i = 0; i < count; ++i) {
         pieces_.push_back(std::make_unique<Piece>());
-        pieces_.back()->input.resize(kPieceBytes);
+        pieces_.back()->input = std::make_unique_for_overwrite<uint8_t[]>(kPieceBytes);
         free_.push_back(pieces_.back().get());
     }
     pool_ = std::make_unique<PiecePool>(threads, kLevel, password_);
@@ -285,7 +285,7 @@ int32_t ArchiveWriter::readData(int fd, uint64_t size, OpenEntry& entry, bool de
         if (const int32_t r = takePiece(piece); r != SQX_OK) return r;
         const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kPieceBytes));
         const int64_t got = failsHalfWay && left < size ? -faults_.dataErrno
-                                                        : readFull(fd, piece->input.data(), want);
+                                                        : readFull(fd, piece->input.get(), want);
         if (got < 0) {
             free_.push_back(piece);
             return resultFromErrno(static_cast<int>(-got));

@@ -107,7 +107,7 @@ void PiecePool::process(Piece& piece, PieceDeflater& deflater) {
         piece.result = SQX_E_INTERNAL;
         return;
     }
-    piece.crc = static_cast<uint32_t>(libdeflate_crc32(0, piece.input.data(), piece.inputSize));
+    piece.crc = static_cast<uint32_t>(libdeflate_crc32(0, piece.input.get(), piece.inputSize));
     const size_t room = outputRoom(piece.inputSize);
     if (piece.output.size() < room) piece.output.resize(room);
     const size_t front = piece.sealed ? WinZipAes::kSaltBytes + WinZipAes::kVerifierBytes : 0;
@@ -115,14 +115,14 @@ void PiecePool::process(Piece& piece, PieceDeflater& deflater) {
     size_t length = piece.inputSize;
     if (piece.deflate) {
         bool damaged = false;
-        length = deflater.compress(piece.input.data(), piece.inputSize, piece.last, data,
+        length = deflater.compress(piece.input.get(), piece.inputSize, piece.last, data,
                                    room - front - WinZipAes::kMacBytes, damaged, piece.damage);
         if (length == 0) {
             piece.result = damaged ? SQX_E_BAD_DATA : SQX_E_INTERNAL;
             return;
         }
     } else if (piece.inputSize > 0) {
-        std::memcpy(data, piece.input.data(), piece.inputSize);
+        std::memcpy(data, piece.input.get(), piece.inputSize);
     }
     piece.outputSize = front + length;
     if (!piece.sealed) return;

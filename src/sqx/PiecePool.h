@@ -19,7 +19,8 @@ namespace sqx {
 
 struct Piece {
     // Set by the calling thread before it hands the piece out.
-    std::vector<uint8_t> input;
+    // Not zeroed: the pages of a piece that only ever holds small files are never touched.
+    std::unique_ptr<uint8_t[]> input;
     size_t inputSize = 0;
     bool deflate = false;
     bool last = false;   // the entry's last piece: its stream ends here
