@@ -37,8 +37,8 @@ constexpr size_t kPieceBytes = 1 << 20;
 // weighs most.
 constexpr size_t kPiecesPerThread = 4;
 constexpr size_t kMostPieces = 34;
-// libdeflate at level 6 matches zip -6 in size (level 5 leaves mail two per cent larger) at
-// less than half its time.
+// libdeflate at level 6 (its search made a little shallower) stays within 0.3 per cent of
+// zip -6 in size, where level 5 leaves mail two per cent larger, at less than half its time.
 constexpr int kLevel = 6;
 constexpr uint64_t kProgressBytes = 1 << 20;
 constexpr uint64_t kReadAheadBytes = 4 << 20;

@@ -3954,9 +3954,14 @@ libdeflate_alloc_compressor_ex(int compression_level,
 		c->nice_match_length = 30;
 		break;
 	case 6:
+		/*
+		 * Postora: a shallower search than upstream's 35 and 65: a tenth
+		 * less time for up to 0.8 per cent more output, about what zlib's
+		 * level 6 writes.
+		 */
 		c->impl = deflate_compress_lazy;
-		c->max_search_depth = 35;
-		c->nice_match_length = 65;
+		c->max_search_depth = 24;
+		c->nice_match_length = 48;
 		break;
 	case 7:
 		c->impl = deflate_compress_lazy;
