@@ -17,7 +17,9 @@
 # about twice the largest size free and is removed afterwards. BENCH_BUILD = the build folder
 # (default build). BENCH_IDENTITIES = identities in the store (default 4). BENCH_MESSAGES = that
 # many generated mail messages (bench_sqx mails, 1-60 KB each) put into the first store folder
-# as a folder of their own: with a small store, a data set of many small files.
+# as a folder of their own: with a small store, a data set of many small files. BENCH_ROUNDS =
+# rounds per size (default 1): each runs the three back to back, and the figures printed are
+# medians, the ratios the medians of each round's ratios (steadier on a shared machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
@@ -61,6 +63,11 @@ run() {
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf (b > 0 ? "%.2f" : "-"), (b > 0 ? a / b : 0) }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+# column <name> <field>: that field of every round of one tool, in round order.
+column() { printf '%s\n' "${results[@]}" | awk -v n="$1" -v c="$2" '$1 == n { print $c }'; }
+rounds=${BENCH_ROUNDS:-1}
+[[ "$rounds" =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_ROUNDS: a count" >&2; exit 2; }
 
 summary=()
 for mb in "${sizes[@]}"; do
@@ -77,33 +84,37 @@ for mb in "${sizes[@]}"; do
 
   results=()
   out="$work/backups-$mb"
-  # Without a display, as an unattended run; its staging folder goes to the prefix's tmp.
-  mkdir -p "$out"
-  run "postora" "$out" env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$data/prefix" \
-    XDG_CONFIG_HOME="$data/config" HOME="$data/home" TMPDIR="$data/tmp" \
-    "$bin/postora" /b /c:oexpress /p:"$out"
-  entries=$(find "$out" -name '*.ebk' -exec bsdtar -tf {} \; | grep -vc '/$')
-  rm -rf "$out"
-  # shellcheck disable=SC2016 # the inner shell expands them
-  run "zip" "$work/zip.zip" sh -c 'cd "$1" && shift && exec zip -q -r -6 "$@"' \
-    sh "$drive_c" "$work/zip.zip" "${sources[@]}"
-  rm -f "$work/zip.zip"
-  # shellcheck disable=SC2016
-  run "7z" "$work/7z.zip" sh -c 'cd "$1" && shift && exec 7z a -bd -tzip -mx=5 -mmt=2 "$@"' \
-    sh "$drive_c" "$work/7z.zip" "${sources[@]}"
-  rm -f "$work/7z.zip"
+  for ((round = 1; round <= rounds; round++)); do
+    # Without a display, as an unattended run; its staging folder goes to the prefix's tmp.
+    mkdir -p "$out"
+    run "postora" "$out" env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$data/prefix" \
+      XDG_CONFIG_HOME="$data/config" HOME="$data/home" TMPDIR="$data/tmp" \
+      "$bin/postora" /b /c:oexpress /p:"$out"
+    entries=$(find "$out" -name '*.ebk' -exec bsdtar -tf {} \; | grep -vc '/$')
+    rm -rf "$out"
+    # shellcheck disable=SC2016 # the inner shell expands them
+    run "zip" "$work/zip.zip" sh -c 'cd "$1" && shift && exec zip -q -r -6 "$@"' \
+      sh "$drive_c" "$work/zip.zip" "${sources[@]}"
+    rm -f "$work/zip.zip"
+    # shellcheck disable=SC2016
+    run "7z" "$work/7z.zip" sh -c 'cd "$1" && shift && exec 7z a -bd -tzip -mx=5 -mmt=2 "$@"' \
+      sh "$drive_c" "$work/7z.zip" "${sources[@]}"
+    rm -f "$work/7z.zip"
+  done
 
+  [ "$rounds" -eq 1 ] || echo "medians of $rounds rounds"
   printf '%-10s %9s %9s %12s %14s %9s\n' tool "wall s" "CPU s" "peak KiB" "archive bytes" "of input"
-  for r in "${results[@]}"; do
-    read -r name wall cpu kib bytes <<<"$r"
-    printf '%-10s %9s %9s %12s %14s %9s\n' "$name" "$wall" "$cpu" "$kib" "$bytes" \
-      "$(ratio "$bytes" "$input")"
+  for name in postora zip 7z; do
+    bytes=$(column "$name" 5 | median)
+    printf '%-10s %9s %9s %12s %14s %9s\n' "$name" "$(column "$name" 2 | median)" \
+      "$(column "$name" 3 | median)" "$(column "$name" 4 | median)" "$bytes" "$(ratio "$bytes" "$input")"
   done
-  read -r _ pw pc pk pb <<<"${results[0]}"
-  for r in "${results[@]:1}"; do
-    read -r name wall cpu kib bytes <<<"$r"
-    echo "postora / $name: time $(ratio "$pw" "$wall"), CPU $(ratio "$pc" "$cpu"), size $(ratio "$pb" "$bytes"), peak memory $(ratio "$pk" "$kib")"
+  # Per-round ratios: the i-th postora run against the i-th run of the other tool.
+  per_round() { paste <(column postora "$2") <(column "$1" "$2") | awk '{ print ($2 > 0 ? $1 / $2 : 0) }' | median; }
+  for name in zip 7z; do
+    echo "postora / $name: time $(ratio "$(per_round "$name" 2)" 1), CPU $(ratio "$(per_round "$name" 3)" 1), size $(ratio "$(per_round "$name" 5)" 1), peak memory $(ratio "$(per_round "$name" 4)" 1)"
   done
+  pk=$(column postora 4 | median)
   echo "postora archive: $entries files ($files from the store folders, the rest its registry dumps and manifests)"
   [ "$entries" -gt "$files" ] || { echo "postora's archive lacks files of the store" >&2; exit 1; }
   summary+=("$mb MiB: $pk KiB")
