@@ -66,6 +66,8 @@ private:
     UniqueFd fd_;
     UniqueFd lock_; // the first volume, locked until it is renamed or removed
     uint64_t volumeBytes_ = 0;
+    uint64_t writeBehind_ = 0; // bytes of this volume the disk was told to write
+
     uint64_t total_ = 0;
     int32_t result_ = 0;
     int openErrno_ = 0;
