@@ -16,10 +16,7 @@ bool busSocketMissing() {
     const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
     static const QString kPath = QStringLiteral("unix:path=");
     if (!address.startsWith(kPath) || address.contains(QLatin1Char(';'))) return false;
-    QString path = address.mid(kPath.size());
-    path.truncate(path.indexOf(QLatin1Char(',')) < 0 ? path.size()
-                                                     : path.indexOf(QLatin1Char(',')));
-    return !QFileInfo::exists(path);
+    return !QFileInfo::exists(address.mid(kPath.size()).section(QLatin1Char(','), 0, 0));
 }
 
 } // namespace
