@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a folder of a higher layer, or when two
 # folders include each other. Layers, bottom to top: base; platform; lang,
-# regdump, desktop; clients; backup (with its collectors); options, schedule;
+# regdump, desktop; clients; backup (with its collectors); restore (with its
+# restorers); options, schedule;
 # app; the window folders (*/gui); bin. The archiving library (sqx) includes
 # no project header at all.
 set -euo pipefail
@@ -10,15 +11,16 @@ cd "$src"
 
 rank() {
     case "$1" in
-    */gui) echo 7 ;;
-    bin) echo 8 ;;
+    */gui) echo 8 ;;
+    bin) echo 9 ;;
     base) echo 0 ;;
     platform) echo 1 ;;
     lang | regdump | desktop) echo 2 ;;
     clients) echo 3 ;;
     backup) echo 4 ;;
-    options | schedule) echo 5 ;;
-    app) echo 6 ;;
+    restore) echo 5 ;;
+    options | schedule) echo 6 ;;
+    app) echo 7 ;;
     *) echo "" ;;
     esac
 }

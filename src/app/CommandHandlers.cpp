@@ -1,13 +1,26 @@
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
+#include "backup/BackupEngine.h"
 #include "backup/BackupJob.h"
 #include "base/ErrorLine.h"
 #include "base/ExitStatus.h"
+#include "base/Interaction.h"
+#include "base/Settings.h"
+#include "clients/RunningClientGuard.h"
 #include "lang/Localization.h"
 #include "platform/Files.h"
+#include "restore/ArchiveReader.h"
+#include "restore/RestoreJob.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/RunUninstall.h"
 #include "schedule/UnattendedRun.h"
+
+#include <QDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
 
 namespace app {
 
@@ -33,6 +46,126 @@ int RunUninstallCommand(AppContext& ctx) {
         base::WriteErrorLine(
             QStringLiteral("postora: /uninstall: cannot delete %1").arg(companion.CompanionPath()));
     return kExitFailed;
+}
+
+namespace {
+
+// The password typed on the terminal, not shown while it is typed.
+QString terminalPassword() {
+    if (!::isatty(STDIN_FILENO)) return {};
+    termios old{};
+    if (::tcgetattr(STDIN_FILENO, &old) != 0) return {};
+    termios quiet = old;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    std::fputs("Password of the backup: ", stderr);
+    std::fflush(stderr);
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fputs("\n", stderr);
+    return line;
+}
+
+bool passwordProblem(int code) {
+    return code == restore::kReadPasswordNeeded || code == restore::kReadBadPassword;
+}
+
+QStringList plusList(const QString& text) {
+    QStringList out;
+    for (const QString& part : text.split(QLatin1Char('+'), Qt::SkipEmptyParts))
+        out << part.trimmed();
+    return out;
+}
+
+} // namespace
+
+int RunRestoreCommand(AppContext& ctx, const QStringList& args,
+                      const std::function<void(const QString&)>& report) {
+    restore::RestoreRequest request;
+    const auto hostPath = [&ctx](QString p) {
+        if (p.size() >= 2 && p.at(1) == QLatin1Char(':')) {
+            const auto host = ctx.files().hostPath(p);
+            return host ? *host : QString();
+        }
+        if (p == QLatin1String("~") || p.startsWith(QLatin1String("~/")))
+            p = QDir::homePath() + p.mid(1);
+        return QDir::cleanPath(QDir::current().absoluteFilePath(p));
+    };
+    request.archive = hostPath(args.first().mid(3));
+    bool bad = args.first().size() <= 3 || request.archive.isEmpty();
+    for (qsizetype i = 1; i < args.size() && !bad; ++i) {
+        const QString sw = args[i].left(3).toLower();
+        const QString value = args[i].mid(3);
+        if (sw == QLatin1String("/p:") && !value.isEmpty()) {
+            request.destination = restore::RestoreRequest::Destination::Folder;
+            request.folder = hostPath(value);
+            bad = request.folder.isEmpty();
+        } else if (sw == QLatin1String("/i:")) {
+            request.choice.identities = plusList(value);
+        } else if (sw == QLatin1String("/t:")) {
+            request.choice.items = plusList(value);
+        } else {
+            bad = true;
+        }
+    }
+    if (bad) {
+        report(QStringLiteral("postora: usage: /r:<archive> [/p:<folder>] [/i:<identity>+...] "
+                              "[/t:<item>+...]"));
+        return kExitBadCommand;
+    }
+    backup::BackupJob* job = ctx.job();
+    if (!job || !ctx.engine()) {
+        report(QStringLiteral("postora: /r: the archiving library is not ready"));
+        return kExitFailed;
+    }
+    restore::RestoreJob restoreJob(restore::RestoreJob::Deps{
+        *job, ctx.engine()->library(), ctx.registry(), ctx.files(), ctx.catalogue(), ctx.ui(),
+        [&ctx](int code) { return ctx.guard().CheckRunningClient(code); }});
+    // One line at a time, written over, where a person watches.
+    const bool tty = ::isatty(STDERR_FILENO);
+    if (tty)
+        restoreJob.progress = [](const QString& line) {
+            QTextStream(stderr) << '\r' << line.left(78).leftJustified(78) << Qt::flush;
+        };
+
+    // Never from the command line: the stored password, a script's
+    // POSTORA_PASSWORD, the terminal, the password window.
+    request.password = ctx.settings().backupPassword;
+    restore::RestoreReport seen = restoreJob.Inspect(request.archive, request.password);
+    if (passwordProblem(seen.libraryCode)) {
+        const QByteArray env = qgetenv("POSTORA_PASSWORD");
+        request.password = !env.isEmpty()           ? QString::fromUtf8(env)
+                           : ::isatty(STDIN_FILENO) ? terminalPassword()
+                                                    : ctx.ui().askPassword();
+        seen = restoreJob.Inspect(request.archive, request.password);
+    }
+    if (!seen.ok()) {
+        report(QStringLiteral("postora: /r: %1: %2").arg(request.archive, seen.error));
+        return kExitFailed;
+    }
+    QString folder = ctx.settings().backupDir;
+    if (folder.isEmpty()) folder = ctx.settings().documentsFolder;
+    request.safetyFolder = folder;
+    const restore::RestoreReport done = restoreJob.Run(request);
+    if (tty) QTextStream(stderr) << '\r' << QString(78, QLatin1Char(' ')) << '\r' << Qt::flush;
+
+    QTextStream out(stdout);
+    out << "restored " << done.placed.size() << " file(s) and " << done.imported.size()
+        << " registry dump(s) of " << done.emailClient << '\n';
+    if (!done.safetyArchive.isEmpty())
+        out << "the state before the restore is in " << done.safetyArchive << '\n';
+    for (const QString& r : done.rewrites)
+        out << "rewritten: " << r << '\n';
+    for (const QString& e : done.oldPaths)
+        out << "may still hold an old path: " << e << '\n';
+    for (const QString& e : done.undetermined)
+        report(QStringLiteral("postora: /r: no place known for %1; not restored").arg(e));
+    if (!done.ok()) {
+        report(QStringLiteral("postora: /r: %1").arg(done.error));
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 CommandHandlers DefaultCommandHandlers() {

@@ -81,6 +81,8 @@ CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
             out.exitStatus = runBackupCommand(cmd);
         else
             badCommand = true;
+    } else if (command.startsWith(QLatin1String("/r:"))) {
+        out.exitStatus = RunRestoreCommand(ctx_, args, reportLine);
     } else if (command == QLatin1String("/o")) {
         out.terminate = false;
         out.targetPath = args.value(1);
@@ -103,9 +105,6 @@ int CommandLine::runBackupCommand(const BackupCommand& cmd) {
         reportLine(QStringLiteral("postora: /b: no known client is named; nothing was backed up"));
         return kExitFailed;
     }
-    const platform::Files& fs = ctx_.files();
-    if (!fs.directoryExists(cmd.folder))
-        (void)fs.createDirectories(cmd.folder); // a failure shows in the backups
     int status = kExitOk;
     for (const ClientKeyword& k : kClientKeywords) {
         if (!cmd.codes.contains(k.code)) continue;

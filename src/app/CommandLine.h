@@ -33,6 +33,12 @@ CommandHandlers DefaultCommandHandlers();
 int RunAutoCommand(AppContext& ctx);
 int RunUninstallCommand(AppContext& ctx);
 
+// "/r:<archive> [/p:<folder>] [/i:<identity>+...] [/t:<item>+...]": a restore,
+// directly into the client or below the folder; report gets one line per
+// failure. Returns the exit status.
+int RunRestoreCommand(AppContext& ctx, const QStringList& args,
+                      const std::function<void(const QString&)>& report);
+
 // The keyword table of "/b", in the order the backups run.
 struct ClientKeyword {
     const char* keyword;

@@ -1,0 +1,416 @@
+#include "restore/RestoreJob.h"
+
+#include "backup/BackupFiles.h"
+#include "backup/BackupJob.h"
+#include "backup/collectors/OutlookExpressCollector.h"
+#include "clients/Clients.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "platform/encoding.h"
+#include "platform/shellfolders.h"
+#include "restore/ArchiveReader.h"
+#include "restore/PathRewrite.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+namespace restore {
+
+namespace {
+
+constexpr int kWineTimeoutMs = 180000; // a first start may update the prefix
+
+qint64 freeBytes(const QString& hostFolder) {
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(hostFolder).constData(), &fs) != 0) return -1;
+    return qint64(fs.f_bavail) * qint64(fs.f_frsize);
+}
+
+// The file's bytes under a temporary name beside `dest`, then renamed over
+// it: a reader of `dest` sees the old file or the new one, never a part.
+// The staging copy is moved when both are on one file system.
+QString placeFile(const QString& source, const QString& dest) {
+    const QFileInfo info(dest);
+    if (!QDir().mkpath(info.absolutePath()))
+        return QStringLiteral("cannot make the folder %1").arg(info.absolutePath());
+    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                         QStringLiteral(".restore-%1")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QByteArray src = QFile::encodeName(source), tmp = QFile::encodeName(temp);
+    if (std::rename(src.constData(), tmp.constData()) != 0) {
+        if (errno != EXDEV) return QString::fromLocal8Bit(std::strerror(errno));
+        QFile in(source), out(temp);
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return out.errorString();
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(buffer.data(), buffer.size());
+            if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n) || !out.flush()) {
+                const QString why = out.errorString();
+                out.remove();
+                return why;
+            }
+            if (n == 0) break;
+        }
+        out.close();
+    }
+    // The library makes its files private; the client's files get the usual mode.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(tmp.constData(), 0666 & ~mask);
+    if (std::rename(tmp.constData(), QFile::encodeName(dest).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temp);
+        return why;
+    }
+    return {};
+}
+
+QStringList fileEntries(const QList<ArchiveEntry>& entries) {
+    QStringList out;
+    for (const ArchiveEntry& e : entries)
+        if (!e.isFolder) out << e.name;
+    return out;
+}
+
+} // namespace
+
+RestoreJob::RestoreJob(Deps deps) : d_(std::move(deps)) {}
+
+void RestoreJob::say(const QString& line) const {
+    if (progress) progress(line);
+}
+
+bool RestoreJob::RegeditAvailable() {
+    return !QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty();
+}
+
+QString RestoreJob::SafetyFileName(int clientCode) {
+    QString name = backup::BackupFileName(clientCode);
+    if (name.endsWith(QLatin1String(".ebk"))) name.chop(4);
+    return QStringLiteral("Before restore - %1 %2.ebk")
+        .arg(name, QTime::currentTime().toString(QStringLiteral("HH-mm-ss")));
+}
+
+RestoreReport RestoreJob::Inspect(const QString& archive, const QString& password) {
+    RestoreReport report;
+    QTemporaryDir staging(QDir::tempPath() + QStringLiteral("/postora-restore-XXXXXX"));
+    if (!staging.isValid()) {
+        report.error = QStringLiteral("cannot make a private temporary folder");
+        return report;
+    }
+    ArchiveReader reader(d_.library, archive, password);
+    const ReadOutcome r =
+        reader.extract(staging.path(), {},
+                       {QStringLiteral("infobak.ini"), QStringLiteral("directory.ini"),
+                        QStringLiteral("others.ini")});
+    if (!r.ok()) {
+        report.error = r.text();
+        report.libraryCode = r.code;
+        return report;
+    }
+    const auto m = ReadManifest(staging.path());
+    if (!m) {
+        report.error = QStringLiteral("the archive holds no backup manifest (infobak.ini)");
+        return report;
+    }
+    report.kind = RestoreReport::Kind::Restored;
+    report.emailClient = m->emailClient;
+    report.clientCode = m->clientCode;
+    report.identities = m->identities;
+    report.items = m->items;
+    return report;
+}
+
+RestoreReport RestoreJob::Run(const RestoreRequest& request) {
+    RestoreReport report;
+    using Kind = RestoreReport::Kind;
+    const bool direct = request.destination == RestoreRequest::Destination::Client;
+    if (direct && !RegeditAvailable()) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral(
+            "Wine's registry editor (wine regedit) is not installed, so the registry "
+            "settings cannot be brought back into the prefix. Restore into a folder "
+            "instead (/r:<archive> /p:<folder>) and import the .reg files later.");
+        return report;
+    }
+
+    // Everything is read, checked and taken out before anything is placed.
+    QTemporaryDir staging(QDir::tempPath() + QStringLiteral("/postora-restore-XXXXXX"));
+    if (!staging.isValid()) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral("cannot make a private temporary folder");
+        return report;
+    }
+    ArchiveReader reader(d_.library, request.archive, request.password);
+    QList<ArchiveEntry> entries;
+    ReadOutcome r = reader.list(entries);
+    if (r.ok()) {
+        qint64 bytes = 0;
+        for (const ArchiveEntry& e : entries)
+            bytes += qMax<qint64>(e.size, 0);
+        const qint64 room = freeBytes(staging.path());
+        if (room >= 0 && bytes > room) {
+            report.kind = Kind::Refused;
+            report.error = QStringLiteral("the archive holds %1 bytes and the temporary folder "
+                                          "has only %2 bytes free")
+                               .arg(bytes)
+                               .arg(room);
+            return report;
+        }
+        say(QStringLiteral("reading %1").arg(request.archive));
+        r = reader.extract(staging.path(), [this](const QString& entry) {
+            say(QStringLiteral("checking %1").arg(entry));
+            return true;
+        });
+    }
+    if (!r.ok()) {
+        report.kind = Kind::Refused;
+        report.libraryCode = r.code;
+        report.error =
+            QStringLiteral("%1: %2; nothing was restored").arg(request.archive, r.text());
+        return report;
+    }
+    const auto manifest = ReadManifest(staging.path());
+    if (!manifest) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral("%1 holds no backup manifest (infobak.ini); nothing was "
+                                      "restored")
+                           .arg(request.archive);
+        return report;
+    }
+    report.emailClient = manifest->emailClient;
+    report.clientCode = manifest->clientCode;
+    report.identities = manifest->identities;
+    report.items = manifest->items;
+
+    RestoreInput input{*manifest, fileEntries(entries), request.choice, d_.registry,
+                       d_.files,  staging.path()};
+    if (!direct) {
+        auto restorer = MakeRestorer(input);
+        RestorePlan plan;
+        if (restorer) {
+            plan = restorer->Plan();
+        } else { // no restorer yet: the whole archive, as it is laid out
+            plan.selected = input.entries;
+        }
+        return toFolder(staging.path(), plan, request, report);
+    }
+
+    if (d_.clientRunning && d_.clientRunning(manifest->clientCode)) {
+        report.kind = Kind::ClientRunning;
+        report.error = QStringLiteral("the e-mail client is running; nothing was restored");
+        return report;
+    }
+    // A backup for another Windows user: its paths move to this prefix's user.
+    QStringList texts;
+    QStringList dumps;
+    for (const QString& e : input.entries) {
+        if (!e.endsWith(QLatin1String(".reg"), Qt::CaseInsensitive)) continue;
+        dumps << e;
+        QFile f(staging.path() + QLatin1Char('/') + e);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        if (const auto dump = DumpText::parse(f.readAll())) texts << dump->texts();
+    }
+    const QString appData = platform::shellFolder(d_.registry, QStringLiteral("AppData"));
+    const PathRewrite rewrite(
+        PathRewrite::RecordedUserFolder(texts),
+        appData.isEmpty() ? QString() : backup::OutlookExpressCollector::UserProfileOf(appData));
+    rewritePaths(staging.path(), dumps, true, rewrite, report);
+
+    auto restorer = MakeRestorer(input);
+    if (!restorer) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral("%1 backups cannot be restored directly yet; restore "
+                                      "into a folder instead (/r:<archive> /p:<folder>)")
+                           .arg(manifest->emailClient);
+        return report;
+    }
+    const RestorePlan plan = restorer->Plan();
+    rewritePaths(staging.path(), plan.pathFiles, false, rewrite, report);
+    report.undetermined = plan.undetermined;
+
+    if (!safetyBackup(manifest->clientCode, request.safetyFolder, report)) return report;
+    if (!placeFiles(staging.path(), plan, report)) return report;
+    if (!importDumps(staging.path(), plan.dumps, report)) return report;
+    report.kind = plan.undetermined.isEmpty() ? Kind::Restored : Kind::Failed;
+    if (!plan.undetermined.isEmpty())
+        report.error = QStringLiteral("no place in this prefix is known for: %1")
+                           .arg(plan.undetermined.join(QStringLiteral(", ")));
+    return report;
+}
+
+void RestoreJob::rewritePaths(const QString& staging, const QStringList& entries, bool dumps,
+                              const PathRewrite& rw, RestoreReport& report) {
+    if (!rw.active()) return;
+    for (const QString& entry : entries) {
+        QFile f(staging + QLatin1Char('/') + entry);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QByteArray bytes = f.readAll();
+        f.close();
+        QByteArray out;
+        int changed = 0;
+        if (dumps) {
+            auto dump = DumpText::parse(bytes);
+            if (!dump) continue;
+            changed = dump->rewrite([&rw](const QString& t) { return rw.apply(t); });
+            const auto b = dump->bytes();
+            if (changed > 0 && !b) {
+                report.oldPaths << entry;
+                continue;
+            }
+            if (b) out = *b;
+        } else {
+            // Client files: UTF-8 when they are, else Windows-1252, kept that way.
+            const QString text = platform::decodeText(bytes);
+            const QString fixed = rw.apply(text);
+            changed = fixed == text ? 0 : 1;
+            const bool utf8 = QString::fromUtf8(bytes).toUtf8() == bytes;
+            out = utf8 ? fixed.toUtf8() : platform::toAnsi(fixed);
+        }
+        if (changed == 0) continue;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(out) != out.size()) {
+            report.oldPaths << entry;
+            continue;
+        }
+        report.rewrites
+            << QStringLiteral("%1: %2 -> %3 (%4)").arg(entry, rw.from(), rw.to()).arg(changed);
+    }
+}
+
+bool RestoreJob::safetyBackup(int clientCode, const QString& folder, RestoreReport& report) {
+    QStringList identities, items;
+    d_.catalogue.GetIdentitiesAndItems(clientCode, identities, items);
+    backup::JobRequest job;
+    job.clientCode = clientCode;
+    job.targetPath = platform::includeTrailingBackslash(folder) + SafetyFileName(clientCode);
+    job.identities = backup::AllTicked(identities);
+    job.items = backup::AllTicked(items);
+    if (!d_.files.directoryExists(folder)) (void)d_.files.createDirectories(folder);
+    say(QStringLiteral("safety backup to %1").arg(job.targetPath));
+    const backup::JobOutcome out = d_.backupJob.Run(job, d_.ui, nullptr, nullptr);
+    if (out.succeeded()) {
+        report.safetyArchive = job.targetPath;
+        return true;
+    }
+    using K = backup::JobOutcome::Kind;
+    report.kind = out.kind == K::ClientRunning ? RestoreReport::Kind::ClientRunning
+                                               : RestoreReport::Kind::Refused;
+    report.error =
+        QStringLiteral("the backup of the client's current data to %1 failed%2; "
+                       "nothing was restored")
+            .arg(job.targetPath, out.text.isEmpty() ? QString() : QLatin1Char(':') + out.text);
+    return false;
+}
+
+bool RestoreJob::placeFiles(const QString& staging, const RestorePlan& plan,
+                            RestoreReport& report) {
+    for (const Placement& p : plan.files) {
+        const auto host = d_.files.hostPath(p.winPath);
+        const QString why = host ? placeFile(staging + QLatin1Char('/') + p.entry, *host)
+                                 : QStringLiteral("no drive for this path");
+        if (!why.isEmpty()) {
+            report.kind = RestoreReport::Kind::Failed;
+            report.error = QStringLiteral("%1 could not be written (%2); the restore stopped "
+                                          "after %3 file(s). The state before the restore is "
+                                          "in %4")
+                               .arg(p.winPath, why)
+                               .arg(report.placed.size())
+                               .arg(report.safetyArchive);
+            return false;
+        }
+        say(QStringLiteral("restored %1").arg(p.winPath));
+        report.placed << p.winPath;
+    }
+    return true;
+}
+
+bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
+                             RestoreReport& report) {
+    if (dumps.isEmpty()) return true;
+    // Plain names in a folder of their own: no path for Wine to translate.
+    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/postora-import-XXXXXX"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), d_.files.drives().prefixDir());
+    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"),
+               QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
+    for (qsizetype i = 0; i < dumps.size(); ++i) {
+        const QString name = QStringLiteral("dump%1.reg").arg(i + 1);
+        QString why;
+        if (!work.isValid() ||
+            !QFile::copy(staging + QLatin1Char('/') + dumps[i], work.filePath(name))) {
+            why = QStringLiteral("cannot copy the dump");
+        } else {
+            say(QStringLiteral("importing %1").arg(dumps[i]));
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(work.path());
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(QStringLiteral("wine"),
+                    {QStringLiteral("regedit"), QStringLiteral("/S"), name});
+            if (!p.waitForFinished(kWineTimeoutMs)) {
+                p.kill();
+                p.waitForFinished();
+                why = QStringLiteral("wine regedit did not finish");
+            } else if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+                why = QStringLiteral("wine regedit failed: %1")
+                          .arg(QString::fromLocal8Bit(p.readAll()).trimmed());
+            }
+        }
+        if (!why.isEmpty()) {
+            report.kind = RestoreReport::Kind::Failed;
+            report.error = QStringLiteral("the registry dump %1 could not be imported (%2). The "
+                                          "state before the restore is in %3")
+                               .arg(dumps[i], why, report.safetyArchive);
+            return false;
+        }
+        report.imported << dumps[i];
+    }
+    return true;
+}
+
+RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& plan,
+                                   const RestoreRequest& request, RestoreReport report) {
+    // An existing file is never replaced: the whole restore is refused first.
+    QStringList existing;
+    for (const QString& entry : plan.selected)
+        if (QFileInfo::exists(request.folder + QLatin1Char('/') + entry))
+            existing << request.folder + QLatin1Char('/') + entry;
+    if (!existing.isEmpty()) {
+        report.kind = RestoreReport::Kind::Refused;
+        report.error = QStringLiteral("these files exist already and are not overwritten: %1; "
+                                      "nothing was restored")
+                           .arg(existing.join(QStringLiteral(", ")));
+        return report;
+    }
+    for (const QString& entry : plan.selected) {
+        const QString dest = request.folder + QLatin1Char('/') + entry;
+        const QString why = placeFile(staging + QLatin1Char('/') + entry, dest);
+        if (!why.isEmpty()) {
+            report.kind = RestoreReport::Kind::Failed;
+            report.error = QStringLiteral("%1 could not be written (%2); the restore stopped "
+                                          "after %3 file(s)")
+                               .arg(dest, why)
+                               .arg(report.placed.size());
+            return report;
+        }
+        say(QStringLiteral("restored %1").arg(dest));
+        report.placed << dest;
+    }
+    report.kind = RestoreReport::Kind::Restored;
+    return report;
+}
+
+} // namespace restore

@@ -1,0 +1,116 @@
+#include "restore/restorers/OutlookExpressRestorer.h"
+
+#include "backup/collectors/Collector.h"
+#include "base/RegistryRoots.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "platform/registry.h"
+
+namespace restore {
+
+namespace {
+enum Item { kAccountsItem, kMailFolders, kSignatures, kRules, kAddressBook, kStationery };
+using Collector = backup::OutlookExpressCollector;
+
+int itemOfDump(const QString& file) {
+    const QString f = file.toLower();
+    if (f.startsWith(u"accounts")) return kAccountsItem;
+    if (f == u"signatures.reg") return kSignatures;
+    if (f == u"rules.reg" || f == u"blockedsender.reg") return kRules;
+    return -1; // identity.reg, settings.reg ...: the identity itself
+}
+} // namespace
+
+void OutlookExpressRestorer::Prepare() {
+    folders_.appData = ShellFolder(QStringLiteral("AppData"));
+    folders_.userProfile = Collector::UserProfileOf(folders_.appData);
+    folders_.systemDrive = Collector::SystemDriveOf(folders_.appData);
+    folders_.programFiles =
+        ReadString(platform::HKEY_LOCAL_MACHINE,
+                   QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"),
+                   QStringLiteral("AppData"));
+    if (folders_.programFiles.isEmpty())
+        folders_.programFiles = folders_.systemDrive + QStringLiteral("\\Program Files");
+    folders_.windows = platform::windowsFolder(in_.files.drives());
+
+    const QString hkcu = base::CurrentUserName();
+    const QStringList& ids = in_.manifest.identities;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        const QString folder = backup::Collector::SafeFolderName(ids[i]);
+        identityByFolder_.insert(folder.toLower(), ids[i]);
+        const QString key = in_.manifest.directoryValue(QStringLiteral("Item%1").arg(i + 1));
+        if (key.isEmpty()) continue;
+        identityByKey_.insert(key.toLower(), ids[i]);
+        // The store goes where the restored identity will look for it.
+        QString root;
+        if (const auto dump = Dump(folder + QStringLiteral("/identity2.reg")))
+            root = dump->value(hkcu + QStringLiteral("\\identities\\") + key +
+                                   QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0"),
+                               QStringLiteral("Store Root"))
+                       .value_or(QString());
+        if (!root.isEmpty())
+            storeByKey_.insert(key.toLower(), Collector::ExpandPlaceholders(
+                                                  root, folders_, Collector::Expansion::FromValue));
+    }
+    QString wab;
+    if (const auto dump = Dump(QStringLiteral("address.reg")))
+        wab = dump->value(hkcu + QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"),
+                          QString())
+                  .value_or(QString());
+    if (wab.isEmpty())
+        wab = ReadString(platform::HKEY_CURRENT_USER,
+                         QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"),
+                         QString());
+    wabFolder_ = platform::extractFilePath(wab);
+    // The folder the backup read, moved to this prefix's user already.
+    const platform::IniFile st =
+        ReadWindowsIni(in_.stagingHost + QStringLiteral("/stationery.ini"));
+    stationery_ = st.readString(QStringLiteral("Directory"), QStringLiteral("Stationery"));
+    if (stationery_.isEmpty())
+        stationery_ = Collector::ExpandPlaceholders(
+            ReadString(platform::HKEY_LOCAL_MACHINE,
+                       QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Stationery"),
+                       QStringLiteral("Stationery Folder")),
+            folders_, Collector::Expansion::Cumulative);
+}
+
+OutlookExpressRestorer::Where OutlookExpressRestorer::Locate(const QString& entry) {
+    Where w;
+    const qsizetype slash = entry.indexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        if (entry.compare(QLatin1String("address.reg"), Qt::CaseInsensitive) == 0) {
+            w.item = kAddressBook;
+            w.dump = true;
+        }
+        return w;
+    }
+    const QString top = entry.left(slash);
+    const QString lowTop = top.toLower();
+    if (lowTop == u"address book") {
+        w.item = kAddressBook;
+        if (Collector::HasDrive(wabFolder_)) w.winPath = Below(wabFolder_, entry, slash + 1);
+        return w;
+    }
+    if (lowTop == u"stationery") {
+        w.item = kStationery;
+        if (Collector::HasDrive(stationery_)) w.winPath = Below(stationery_, entry, slash + 1);
+        return w;
+    }
+    if (identityByKey_.contains(lowTop)) {
+        w.identity = identityByKey_.value(lowTop);
+        w.item = kMailFolders;
+        const QString store = storeByKey_.value(lowTop);
+        if (Collector::HasDrive(store)) w.winPath = Below(store, entry, slash + 1);
+        return w;
+    }
+    if (identityByFolder_.contains(lowTop) &&
+        entry.endsWith(QLatin1String(".reg"), Qt::CaseInsensitive) &&
+        entry.indexOf(QLatin1Char('/'), slash + 1) < 0) {
+        w.identity = identityByFolder_.value(lowTop);
+        w.item = itemOfDump(entry.mid(slash + 1));
+        w.dump = true;
+    }
+    return w;
+}
+
+} // namespace restore

@@ -1,0 +1,92 @@
+#include "restore/restorers/Restorer.h"
+
+#include "clients/Clients.h"
+#include "platform/registry.h"
+#include "platform/shellfolders.h"
+#include "restore/restorers/EudoraRestorer.h"
+#include "restore/restorers/OutlookExpressRestorer.h"
+
+#include <QFile>
+
+namespace restore {
+
+bool IsManifestEntry(const QString& entry) {
+    static const char* const kNames[] = {"infobak.ini", "directory.ini", "others.ini",
+                                         "stationery.ini"};
+    for (const char* n : kNames)
+        if (entry.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+bool Restorer::chosen(const Where& w) const {
+    const auto named = [](const QStringList& list, const QString& name) {
+        return list.isEmpty() || list.contains(name, Qt::CaseInsensitive);
+    };
+    if (!w.identity.isEmpty() && !named(in_.choice.identities, w.identity)) return false;
+    if (w.item >= 0) {
+        const QStringList items = clients::ClientItems(in_.manifest.clientCode);
+        if (w.item < items.size() && !named(in_.choice.items, items.at(w.item))) return false;
+    }
+    return true;
+}
+
+RestorePlan Restorer::Plan() {
+    Prepare();
+    RestorePlan plan;
+    for (const QString& entry : in_.entries) {
+        if (IsManifestEntry(entry)) {
+            plan.selected << entry;
+            continue;
+        }
+        const Where w = Locate(entry);
+        if (!chosen(w)) continue;
+        plan.selected << entry;
+        if (w.dump)
+            plan.dumps << entry;
+        else if (w.winPath.isEmpty())
+            plan.undetermined << entry;
+        else
+            plan.files << Placement{entry, w.winPath};
+        if (w.pathFile && !w.winPath.isEmpty()) plan.pathFiles << entry;
+    }
+    return plan;
+}
+
+std::optional<DumpText> Restorer::Dump(const QString& entry) const {
+    QFile f(in_.stagingHost + QLatin1Char('/') + entry);
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    return DumpText::parse(f.readAll());
+}
+
+QString Restorer::ShellFolder(const QString& name) const {
+    return platform::shellFolder(in_.registry, name);
+}
+
+QString Restorer::ReadString(quint32 root, const QString& keyPath, const QString& name) const {
+    const QString path = keyPath.startsWith(QLatin1Char('\\')) ? keyPath.mid(1) : keyPath;
+    const auto key = in_.registry.open(root, path);
+    if (!key) return {};
+    return key->readString(name).value_or(QString());
+}
+
+QString Restorer::Below(const QString& folder, const QString& entry, qsizetype prefixLength) {
+    QString rest = entry.mid(prefixLength);
+    rest.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    QString base = folder;
+    while (base.endsWith(QLatin1Char('\\')))
+        base.chop(1);
+    return base + QLatin1Char('\\') + rest;
+}
+
+std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
+    switch (in.manifest.clientCode) {
+    case clients::kOutlookExpress:
+        return std::make_unique<OutlookExpressRestorer>(in);
+    case clients::kEudora:
+        return std::make_unique<EudoraRestorer>(in);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace restore
