@@ -2,6 +2,8 @@
 
 #include "backup/BackupEngine.h"
 #include "base/Settings.h"
+#include "platform/Files.h"
+#include "platform/SourceCheck.h"
 
 namespace backup {
 
@@ -26,6 +28,12 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
     const auto made = MakeBackupRequest(request.targetPath, request.clientCode, request.identities,
                                         request.items);
     if (!made) return {Kind::Failed, QLatin1Char(' ') + made.error().message, {}};
+    // A prefix that is gone reads like one without mail: backing it up would
+    // replace the last good archive with an empty one.
+    if (const platform::Status source =
+            platform::checkBackupSource(engine_.files().drives().prefixDir());
+        !source)
+        return {Kind::Failed, QLatin1Char(' ') + source.message(), {}};
     if (clientRunning_ && clientRunning_(request.clientCode)) return {Kind::ClientRunning, {}, {}};
 
     BackupState& state = engine_.state();

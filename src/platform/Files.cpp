@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/InputFile.h"
 #include "platform/hosttree.h"
 
 #include <QFile>
@@ -225,21 +226,11 @@ Status Files::createDirectories(const QString& winPath) const {
 Result<QByteArray> Files::readAll(const QString& winPath) const {
     const auto host = hostPath(winPath);
     if (!host) return host.error();
-    const int fd = ::open(QFile::encodeName(*host).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? missingError(*host, winPath) : errnoError(errno, winPath);
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return Error{kAccessDenied, QStringLiteral("Cannot read \"%1\"").arg(winPath)};
-    }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    if (!statHost(*host, st) && errno == ENOENT) return missingError(*host, winPath);
+    if (S_ISDIR(st.st_mode))
         return Error{kAccessDenied, QStringLiteral("\"%1\" is a folder").arg(winPath)};
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Error{kInvalidData,
-                     QStringLiteral("Cannot read \"%1\": %2").arg(winPath, file.errorString())};
-    return data;
+    return readInputFile(*host, kTextFileSizeLimit, winPath);
 }
 
 Status Files::writeAll(const QString& winPath, const QByteArray& data) const {

@@ -1,5 +1,7 @@
 #include "platform/registryownhive.h"
 
+#include "platform/InputFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -78,14 +80,12 @@ void RegistryOwnHive::refresh() {
     damaged_ = false;
     hive_ = HiveFile();
     if (now.exists) {
-        QFile f(path_);
-        if (!f.open(QIODevice::ReadOnly)) {
+        const auto bytes = readInputFile(path_, kHiveSizeLimit, path_);
+        if (!bytes) {
             damaged_ = true;
         } else {
-            const QByteArray bytes = f.readAll();
-            damaged_ = f.error() != QFileDevice::NoError;
-            hive_ = HiveFile::parse(bytes);
-            damaged_ = damaged_ || !hive_.headerOk() || hive_.skippedLines() > 0;
+            hive_ = HiveFile::parse(*bytes);
+            damaged_ = !hive_.headerOk() || hive_.skippedLines() > 0;
         }
     }
     if (hive_.preamble().isEmpty()) hive_.setPreamble(ownPreamble());

@@ -1,5 +1,7 @@
 #include "platform/registrysource.h"
 
+#include "platform/InputFile.h"
+
 #include <QFile>
 
 #include <sys/stat.h>
@@ -23,11 +25,8 @@ const HiveFile& RegistrySource::hive() {
     if (loaded_ && now == stamp_) return hive_;
     loaded_ = true;
     stamp_ = now;
-    QFile f(path_);
-    if (now.exists && f.open(QIODevice::ReadOnly))
-        hive_ = HiveFile::parse(f.readAll());
-    else
-        hive_ = HiveFile();
+    const auto bytes = now.exists ? readInputFile(path_, kHiveSizeLimit, path_) : QByteArray();
+    hive_ = bytes ? HiveFile::parse(*bytes) : HiveFile();
     return hive_;
 }
 

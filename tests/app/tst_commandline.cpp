@@ -72,6 +72,7 @@ private Q_SLOTS:
     void passwordFromTheSettings();
     void volumesOnFloppySize();
     void missingLibraryEndsTheProgram();
+    void missingPrefixKeepsThePreviousArchive();
 };
 
 void TestCommandLine::initTestCase() {
@@ -337,6 +338,33 @@ void TestCommandLine::missingLibraryEndsTheProgram() {
     QVERIFY2(run.errLines.first().contains(QLatin1String("SQX.DLL not found! Reinstall Quorvel!")),
              qPrintable(run.errLines.first()));
     QVERIFY(!QFile::exists(folder + QLatin1Char('/') + backup::BackupFileName(1)));
+}
+
+// A prefix that is gone (an unmounted disk, a renamed folder) holds no mail:
+// a backup of it must not replace the archive of the day.
+void TestCommandLine::missingPrefixKeepsThePreviousArchive() {
+    support::SamplePrefix prefix;
+    const support::OutlookExpressInstall oe = support::addOutlookExpress(prefix);
+    const QString folder = prefix.root() + QStringLiteral("/out");
+    QCOMPARE(postora({"/b", "/c:oexpress", "/p:" + folder}).exitCode, 0);
+    const QString archive = folder + QLatin1Char('/') + backup::BackupFileName(1);
+    QFile f(archive);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    const QString gone = prefix.root() + QStringLiteral("/unmounted/prefix");
+    qputenv("WINEPREFIX", QFile::encodeName(gone)); // put back by the prefix's destructor
+    const Run run = postora({"/b", "/c:oexpress", "/p:" + folder});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errLines.size(), 1);
+    QVERIFY2(run.errLines.first().contains(QLatin1Char('"') + gone +
+                                           QStringLiteral("\" does not exist")),
+             qPrintable(run.errLines.first()));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{backup::BackupFileName(1)});
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

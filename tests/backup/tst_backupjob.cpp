@@ -1,8 +1,9 @@
 // The one backup job that every caller runs: its outcomes, the abort token,
-// a second start reached through event pumping, and rotation that follows a
-// successful backup only.
+// a second start reached through event pumping, rotation that follows a
+// successful backup only, and a source that is gone or damaged.
 
 #include "support/BackupRig.h"
+#include "support/Noise.h"
 #include "support/clients/FavoritesSample.h"
 
 #include "backup/BackupJob.h"
@@ -11,8 +12,57 @@
 
 #include <QDir>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 using backup::JobOutcome;
 using testsupport::BackupRig;
+
+namespace {
+
+// Ends the test program when a step has not finished in time: a read that
+// blocks or never stops would otherwise hold up the whole suite.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds)
+        : thread_([this, seconds] {
+              std::unique_lock lock(mutex_);
+              if (cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; }))
+                  return;
+              std::fprintf(stderr, "FAIL: still at work after %d s\n", seconds);
+              std::_Exit(3);
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        cv_.notify_one();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::thread thread_; // last: starts once the members above exist
+};
+
+QByteArray contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
 
 class TestBackupJob : public QObject {
     Q_OBJECT
@@ -98,6 +148,84 @@ private Q_SLOTS:
         QVERIFY(rig.run(rig.request()).succeeded());
         QCOMPARE(inner, QList<JobOutcome::Kind>{JobOutcome::Kind::Busy});
         QVERIFY(!rig.job.running());
+    }
+
+    // A prefix that is gone, has no drive_c or has hives that are not hives
+    // fails the run before anything is written, with a message naming the
+    // path and the cause; the last good archive stays as it was. Hives that
+    // are no regular file or too large are refused at once: none of these
+    // may block or fill the memory.
+    void unusableSourceKeepsThePreviousArchive_data() {
+        QTest::addColumn<QString>("spoil");
+        QTest::addColumn<QString>("named"); // below the prefix
+        QTest::addColumn<QString>("cause");
+        const auto row = [](const char* name, const char* spoil, const char* named,
+                            const char* cause) {
+            QTest::newRow(name) << QString::fromUtf8(spoil) << QString::fromUtf8(named)
+                                << QString::fromUtf8(cause);
+        };
+        row("prefix gone", "prefix gone", "", "does not exist");
+        row("no drive_c", "no drive_c", "", "no drive_c folder");
+        row("system.reg of random bytes", "garbage", "/system.reg", "not a Wine registry file");
+        row("user.reg missing", "missing", "/user.reg", "No such file");
+        row("user.reg empty", "empty", "/user.reg", "not a Wine registry file");
+        row("user.reg links to /dev/zero", "zero", "/user.reg", "is a device");
+        row("user.reg is a FIFO", "fifo", "/user.reg", "is a pipe");
+        row("user.reg is a folder", "folder", "/user.reg", "is a folder");
+        row("user.reg of 2 GB", "sparse", "/user.reg", "512 MiB");
+    }
+
+    void unusableSourceKeepsThePreviousArchive() {
+        QFETCH(QString, spoil);
+        QFETCH(QString, named);
+        QFETCH(QString, cause);
+        Rig rig;
+        // The archive on Z:, outside the prefix that goes away.
+        rig.target = QStringLiteral("Z:") + rig.prefix.root() +
+                     QStringLiteral("/out/FavoritesBackup 1-1-2030.ebk");
+        rig.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        rig.prefix.makeDir(platform::extractFilePath(rig.target));
+        QVERIFY(rig.run(rig.request()).succeeded());
+        const QByteArray before = contentOf(rig.archive());
+        QVERIFY(!before.isEmpty());
+
+        const QString dir = rig.prefix.prefixDir();
+        const QString userKey = QStringLiteral("Software\\Microsoft\\Windows");
+        QVERIFY(rig.registry->keyExists(platform::HKEY_CURRENT_USER, userKey));
+        const QString user = dir + QStringLiteral("/user.reg");
+        const QByteArray userName = QFile::encodeName(user);
+        if (spoil == u"prefix gone") {
+            QVERIFY(QDir().rename(dir, dir + QStringLiteral(".moved")));
+        } else if (spoil == u"no drive_c") {
+            QVERIFY(QDir(dir).rename(QStringLiteral("drive_c"), QStringLiteral("drive_c.moved")));
+        } else if (spoil == u"garbage") {
+            QFile f(dir + QStringLiteral("/system.reg"));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(f.write(support::noise(5000, 22)), 5000);
+        } else {
+            QVERIFY(QFile::remove(user));
+            if (spoil == u"empty" || spoil == u"sparse") {
+                QFile f(user);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                if (spoil == u"sparse") QVERIFY(f.resize(qint64(2) << 30));
+            }
+            if (spoil == u"zero") QCOMPARE(::symlink("/dev/zero", userName.constData()), 0);
+            if (spoil == u"fifo") QCOMPARE(::mkfifo(userName.constData(), 0600), 0);
+            if (spoil == u"folder") QVERIFY(QDir().mkdir(user));
+        }
+
+        const Watchdog watchdog(60);
+        const JobOutcome failed = rig.run(rig.request());
+        QCOMPARE(failed.kind, JobOutcome::Kind::Failed);
+        QVERIFY2(failed.text.contains(QLatin1Char('"') + dir + named + QLatin1Char('"')),
+                 qPrintable(failed.text));
+        QVERIFY2(failed.text.contains(cause), qPrintable(failed.text));
+        QCOMPARE(contentOf(rig.archive()), before);
+        QCOMPARE(rig.backups(), QStringList{QFileInfo(rig.archive()).fileName()});
+        // What reads the registry meanwhile (the windows, the client list)
+        // finds a refused hive empty.
+        if (named == u"/user.reg")
+            QVERIFY(!rig.registry->keyExists(platform::HKEY_CURRENT_USER, userKey));
     }
 
     void rotationFollowsSuccessOnly() {
