@@ -4,10 +4,12 @@ set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 # wine64 and wine (its wine, wineboot and wineserver commands): the registry
-# editor the dump round-trip test imports every dump with.
+# editor the dump round-trip test imports every dump with. openbox: the window
+# manager the window placement test frames the windows with.
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libarchive-dev
       libssl-dev zlib1g-dev python3
-      libxcb1-dev p7zip-full libarchive-tools xvfb xauth zip time wine64 wine dbus-daemon)
+      libxcb1-dev p7zip-full libarchive-tools xvfb xauth zip time wine64 wine dbus-daemon
+      openbox)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -44,10 +44,18 @@ void GuiStartupHooks::splashStatus(int percent) {
 }
 
 void GuiStartupHooks::createMainWindow(AppContext& ctx) {
+    // The enable box is set from the settings during start-up: a box it opens
+    // then must not hide under the splash, which steps aside while it shows.
     companion_ = std::make_unique<schedule::CompanionControl>(
         ctx.registry(), ctx.files(), ctx.procList(), platform::programFolder(ctx.files().drives()),
-        [&ctx](const QString& key) { ctx.localization().messageBox().ShowErrorMessage(key); });
-    companion_->setFailureReport([&ctx](const QString& text) { ctx.ui().showError(text); });
+        [this, &ctx](const QString& key) {
+            besideSplash([&] { ctx.localization().messageBox().ShowErrorMessage(key); });
+        });
+    companion_->setFailureReport(
+        [this, &ctx](const QString& text) { besideSplash([&] { ctx.ui().showError(text); }); });
+    // The installed icon, else the same picture painted: every window and the
+    // tray icon of the command line take it.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("postora"), AppIcon()));
     form1_ = std::make_unique<TForm1>(ctx, *companion_);
     form1_->setWindowIcon(AppIcon());
     form1_->setClientPictures(ClientPictures());
@@ -78,7 +86,10 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     };
     hooks.openFolder = [&ctx](const QString& winFolder) {
         const platform::Result<QString> host = ctx.files().hostPath(winFolder);
-        if (host) QDesktopServices::openUrl(QUrl::fromLocalFile(*host));
+        if (!host || !QDesktopServices::openUrl(QUrl::fromLocalFile(*host)))
+            ctx.ui().showError(
+                QStringLiteral("The folder %1 could not be opened: no file manager is set up.")
+                    .arg(winFolder));
     };
     form1_->setHooks(std::move(hooks));
 }
@@ -165,6 +176,13 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
     default:
         break;
     }
+}
+
+void GuiStartupHooks::besideSplash(const std::function<void()>& showBox) {
+    const bool splashShown = splash_ && splash_->isVisible();
+    if (splashShown) splash_->hide();
+    showBox();
+    if (splashShown) splash_->show();
 }
 
 void GuiStartupHooks::hideSplash() {

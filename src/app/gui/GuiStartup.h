@@ -4,6 +4,7 @@
 
 #include "app/Startup.h"
 
+#include <functional>
 #include <memory>
 
 namespace backup {
@@ -59,6 +60,8 @@ public:
 
 private:
     void runProgress(AppContext& ctx);
+    // A box of start-up: the splash is hidden while it shows.
+    void besideSplash(const std::function<void()>& showBox);
     void switchLanguage(AppContext& ctx, const QString& name);
     void showSchedule(AppContext& ctx);
     // The language chosen again and the main window's fields refilled.

@@ -11,6 +11,7 @@
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
 #include "clients/gui/ClientTree.h"
+#include "desktop/gui/WindowPlacement.h"
 #include "lang/Localization.h"
 #include "lang/replaceString.h"
 #include "options/gui/OptionsTab.h"
@@ -145,19 +146,25 @@ QWidget* TForm1::wizardPages() const {
 }
 
 void TForm1::PlaceWindow(int x, int y) {
-    const QScreen* screen = this->screen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    int left = x > area.width() - 50 ? area.width() - 50 : x;
-    int top = y > area.height() - 150 ? area.height() - 150 : y;
-    // A stored position above or left of the screen would hide the window
-    // with no way to reach it: it is kept on the screen.
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    move(left, top);
+    placedAt_ = QPoint(x, y);
+    desktop::placeFrame(*this, *placedAt_);
+}
+
+void TForm1::setVisible(bool visible) {
+    if (visible && !testAttribute(Qt::WA_WState_Created)) {
+        // The window system learns the window's size and frame position once,
+        // when it is made: a size changed after that (the mode chosen when it
+        // is shown) would move it by its title bar at every start.
+        applyModeSize(ctx_.settings().wizardMode);
+        if (placedAt_) desktop::placeFrame(*this, *placedAt_);
+    }
+    QWidget::setVisible(visible);
 }
 
 void TForm1::FillFromSettings() {
-    ui_->Edit1->setText(ctx_.settings().backupDir);
+    // The folder in use, once there is one: a refill never brings back the
+    // folder read at start-up.
+    ui_->Edit1->setText(backupFolder_.isEmpty() ? ctx_.settings().backupDir : backupFolder_);
     scheduleTab_->fill();
 }
 
@@ -174,10 +181,14 @@ void TForm1::SetViewMode(bool wizard) {
     ui_->PageControl1->setVisible(!wizard);
     ui_->PageControl2->setVisible(wizard);
     ui_->Button15->setVisible(!wizard);
-    const int pages = wizard ? kWizardPagesHeight : kTabsHeight;
-    setFixedSize(kClientWidth, kBannerHeight + pages + kBottomBarHeight + 4);
+    applyModeSize(wizard);
     if (!wizard) ui_->TreeView1->expandAll();
     if (hooks_.viewModeChanged) hooks_.viewModeChanged(wizard);
+}
+
+void TForm1::applyModeSize(bool wizard) {
+    const int pages = wizard ? kWizardPagesHeight : kTabsHeight;
+    setFixedSize(kClientWidth, kBannerHeight + pages + kBottomBarHeight + 4);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -293,9 +304,11 @@ bool TForm1::checkTarget() {
 void TForm1::Button2Click() {
     if (backupRunning_) return; // reached through the event pumping of a run
     currentTargetPath_ = ui_->Edit1->text();
-    if (!checkTarget()) return;
-    if (!ctx_.files().directoryExists(backupFolder_))
-        (void)ctx_.files().createDirectories(backupFolder_); // the run names a failure
+    if (!checkTarget()) {
+        // Said as the disk being full, but it is the empty field that needs filling.
+        if (currentTargetPath_.isEmpty()) ui_->Edit1->setFocus();
+        return;
+    }
     if (backupFolder_.compare(currentTargetPath_, Qt::CaseInsensitive) == 0)
         currentTargetPath_ = backupFolder_ + backup::BackupFileName(treeClientCode_);
     if (ui_->CheckListBox1->count() == 0) {
@@ -341,6 +354,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (ui_->PageControl1->currentWidget() == ui_->TabSheet4 && !wizardShown())
         scheduleTab_->leaveTab();
     SaveLastClient();
+    if (!backupFolder_.isEmpty()) ctx_.settings().backupDir = backupFolder_;
+    // x() and y() are the frame's, as PlaceWindow takes them.
     const platform::Status saved = ctx_.settingsStore().SaveMainSettings(x(), y());
     (void)saved;
     event->accept();

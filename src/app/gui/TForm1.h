@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QListWidget;
@@ -74,7 +75,8 @@ public:
     // The welcome page's large buttons get the style's pictures.
     void setWelcomeIcons();
 
-    // Left and top from "X" and "Y", kept on the screen's right and bottom.
+    // The frame's left and top from "X" and "Y", the whole window kept on the
+    // screen it opens on (again when it is first shown, in its final size).
     void PlaceWindow(int x, int y);
     // The Backup tab's file field from the backup folder in use.
     void FillFromSettings();
@@ -104,6 +106,8 @@ public:
     void RestoreLastClient();
     void SaveLastClient();
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -126,6 +130,8 @@ private:
     bool chooseArchiveFile(QString& winPath);
     bool checkTarget();
     void showError(const QString& key);
+    // The client height of a mode.
+    void applyModeSize(bool wizard);
 
     AppContext& ctx_;
     std::unique_ptr<Ui::TForm1> ui_;
@@ -140,7 +146,8 @@ private:
     clients::ClientTreeModel treeModel_;
     QString saveFilter_;
     int treeClientCode_ = 0;
-    QString backupFolder_; // the folder part of the file field
+    QString backupFolder_;           // the folder part of the file field: "BackupDir" at close
+    std::optional<QPoint> placedAt_; // "X" and "Y" as PlaceWindow had them
     QString currentTargetPath_;
     bool shownOnce_ = false;
     bool backupRunning_ = false;

@@ -12,7 +12,9 @@
 #include "ui_TForm1.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +41,21 @@ constexpr ClientRow kRows[] = {
     {&Ui::TForm1::Label44, &Ui::TForm1::RadioButton12, clients::kNetscape},
     {&Ui::TForm1::Label45, &Ui::TForm1::RadioButton16, clients::kFavorites},
 };
+
+// What a run left under target: the archive, or the first volume of a split
+// set ("name.ebk.001") with the number of volumes.
+QString writtenArchive(const platform::Files& files, const QString& target) {
+    if (files.fileExists(target)) return target;
+    auto volume = [&](int n) {
+        return target + QStringLiteral(".%1").arg(n, 3, 10, QLatin1Char('0'));
+    };
+    int count = 0;
+    while (files.fileExists(volume(count + 1)))
+        ++count;
+    if (count == 0) return target;
+    if (count == 1) return volume(1);
+    return QStringLiteral("%1 (first of %2 volumes)").arg(volume(1)).arg(count);
+}
 
 void setColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
@@ -99,6 +116,23 @@ Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& 
         connect(ui_.*row.radio, &QRadioButton::clicked, this, [this, code] { chooseClient(code); });
         (ui_.*row.label)->installEventFilter(this);
     }
+    // The keyboard: Tab runs through the page, then "< Back", "Next >",
+    // "Home" and the buttons every mode shares; Enter goes forward.
+    QWidget* window = ui_.PageControl2->window();
+    window->installEventFilter(this);
+    QWidget* chain[] = {ui_.SpeedButton4, ui_.SpeedButton5, ui_.SpeedButton11, ui_.Button15,
+                        ui_.Button11,     ui_.Button9,      ui_.Button8};
+    for (size_t i = 0; i + 1 < std::size(chain); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(ui_.SpeedButton7),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton8),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton9),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton10),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton1),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton4),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton5),
+                                    static_cast<QAbstractButton*>(ui_.SpeedButton11)})
+        button->setFocusPolicy(Qt::StrongFocus);
     connect(ui_.PageControl2, &QTabWidget::currentChanged, this, [this](int index) {
         const int left = shownPage_;
         shownPage_ = index;
@@ -130,11 +164,66 @@ bool Wizard::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     }
+    if (event->type() == QEvent::KeyPress && watched == ui_.PageControl2->window() &&
+        ui_.PageControl2->isVisible()) {
+        if (keyPressed(*static_cast<QKeyEvent*>(event))) return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         for (const ClientRow& row : kRows)
             if (watched == ui_.*row.label) chooseClient(row.code);
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool Wizard::keyPressed(const QKeyEvent& key) {
+    if (key.modifiers() & ~Qt::KeypadModifier) return false;
+    if (key.key() == Qt::Key_Escape) return true; // never closes the window
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
+    // A focused push button takes Enter as a click, as on the welcome page;
+    // elsewhere Enter is "Next >", where there is a way forward.
+    auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    if (button && !button->isCheckable() && button->isEnabled()) {
+        button->animateClick();
+        return true;
+    }
+    if (!ui_.SpeedButton5->isVisible() || !ui_.SpeedButton5->isEnabled()) return false;
+    ui_.SpeedButton5->click();
+    return true;
+}
+
+void Wizard::focusPage(int index) {
+    QWidget* first = nullptr;
+    switch (index) {
+    case Welcome:
+        first = ui_.SpeedButton7;
+        break;
+    case Client:
+        first = ui_.RadioButton5;
+        for (const ClientRow& row : kRows)
+            if ((ui_.*row.radio)->isChecked()) first = ui_.*row.radio;
+        break;
+    case Items:
+        first = ui_.ComboBox5->isVisible() ? static_cast<QWidget*>(ui_.ComboBox5)
+                                           : static_cast<QWidget*>(ui_.CheckListBox5);
+        break;
+    case File:
+        first = ui_.Edit8;
+        break;
+    case Ready:
+        first = ui_.SpeedButton5;
+        break;
+    case Running:
+        // Nothing on this page takes a key: a stray Space must not reach a
+        // button of the bottom bar.
+        first = ui_.PageControl2;
+        break;
+    case Done:
+        first = ui_.SpeedButton11;
+        break;
+    default:
+        break;
+    }
+    if (first && first->isVisibleTo(first->window())) first->setFocus(Qt::OtherFocusReason);
 }
 
 void Wizard::Enter() {
@@ -151,6 +240,8 @@ void Wizard::showPage(int index) {
 }
 
 void Wizard::pageShown(int index) {
+    // The backup runs inside this handler: its page takes the focus first.
+    if (index == Running) focusPage(index);
     switch (index) {
     case Welcome:
         ui_.SpeedButton4->hide();
@@ -174,6 +265,7 @@ void Wizard::pageShown(int index) {
     default:
         break;
     }
+    if (index != Running) focusPage(index);
 }
 
 void Wizard::SpeedButton7Click() {
@@ -307,6 +399,8 @@ void Wizard::SpeedButton5Click() {
         // A network path's first character names no drive: refused too.
         const QString refusal = backup::TargetRefusal(ctx_.files(), ui_.Edit8->text());
         if (!refusal.isEmpty()) refuse(refusal);
+        // Said as the disk being full, but it is the empty field that needs filling.
+        if (ui_.Edit8->text().isEmpty()) ui_.Edit8->setFocus();
         break;
     }
     case Ready: {
@@ -340,8 +434,6 @@ void Wizard::RunBackupPage() {
     if (hooks_.running) hooks_.running(true);
     abort_ = backup::AbortToken();
 
-    if (!ctx_.files().directoryExists(backupFolder_))
-        (void)ctx_.files().createDirectories(backupFolder_); // the run names a failure
     if (targetPath_.compare(backupFolder_, Qt::CaseInsensitive) == 0)
         targetPath_ = backupFolder_ + backup::BackupFileName(currentClientCode_);
     ui_.Label47->setText(targetPath_);
@@ -357,8 +449,11 @@ void Wizard::RunBackupPage() {
                                         QStringLiteral("The archiving library is not loaded."),
                                         {}};
 
-    ui_.ProgressBar1->setValue(100);
-    ui_.ProgressBar2->setValue(100);
+    // Full bars only for a finished archive: a stopped run stays where it stopped.
+    if (outcome_.succeeded()) {
+        ui_.ProgressBar1->setValue(100);
+        ui_.ProgressBar2->setValue(100);
+    }
     animation_.stop();
     ui_.Animate2->hide();
     ui_.SpeedButton4->hide();
@@ -381,7 +476,7 @@ void Wizard::Timer1Timer() {
 
 void Wizard::ShowDonePage() {
     lang::TMsgINISupp& messages = ctx_.localization().messages();
-    ui_.Label50->setText(targetPath_);
+    ui_.Label50->setText(writtenArchive(ctx_.files(), targetPath_));
     for (QLabel* label : {ui_.Label48, ui_.Label49, ui_.Label50})
         setColour(label, QApplication::palette().color(QPalette::WindowText));
     ui_.SpeedButton4->hide();
@@ -411,7 +506,7 @@ void Wizard::ShowDonePage() {
 }
 
 void Wizard::Button13Click() {
-    if (hooks_.openFolder) hooks_.openFolder(platform::extractFilePath(ui_.Label50->text()));
+    if (hooks_.openFolder) hooks_.openFolder(platform::extractFilePath(targetPath_));
 }
 
 void Wizard::SpeedButton11Click() {

@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 
+class QKeyEvent;
 class QLabel;
 class QRadioButton;
 
@@ -66,6 +67,10 @@ private:
     void chooseClient(int code);
     bool passwordsAgree();
     void Timer1Timer();
+    // The first control of a page takes the focus when the page is shown.
+    void focusPage(int index);
+    // Enter and Esc on the window; true when the key was used.
+    bool keyPressed(const QKeyEvent& key);
 
     void SpeedButton7Click();  // "Backup"
     void SpeedButton4Click();  // "< Back"

@@ -1,5 +1,6 @@
 #include "backup/gui/TForm2.h"
 
+#include "base/Interaction.h"
 #include "lang/TLngINISupp.h"
 #include "lang/TMsgINISupp.h"
 #include "platform/DriveMap.h"
@@ -96,7 +97,6 @@ void TForm2::FormShow() {
     ui_->Label2->clear();
     ui_->ProgressBar1->setValue(0);
     outcome_ = JobOutcome{};
-    closeWhenStopped_ = false;
     Timer1->start();
 }
 
@@ -118,7 +118,8 @@ void TForm2::Timer1Timer() {
         outcome_ = {Kind::Failed, QStringLiteral(" the backup engine is not ready."), {}};
     }
 
-    ui_->ProgressBar1->setValue(100);
+    // A full bar only for a finished archive: a stopped run stays where it stopped.
+    if (outcome_.succeeded()) ui_->ProgressBar1->setValue(100);
     ui_->Button1->setText(message(QStringLiteral("Message8")));
     ui_->Button1->setProperty("Tag", 1);
     ui_->Button1->setDefault(true);
@@ -150,7 +151,6 @@ void TForm2::Timer1Timer() {
         setStatus(error + QStringLiteral(" this client cannot be backed up."), true);
         break;
     }
-    if (closeWhenStopped_) QDialog::reject();
 }
 
 void TForm2::Button1Click() {
@@ -171,13 +171,17 @@ void TForm2::Button2Click() {
             platform::DriveMap::fromPrefix(platform::DriveMap::defaultPrefix()).toHost(folder);
         if (mapped) host = mapped.value();
     }
-    if (!host.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(host));
+    if ((host.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(host))) && interaction_)
+        interaction_->showError(
+            QStringLiteral("The folder %1 could not be opened: no file manager is set up.")
+                .arg(folder));
 }
 
 void TForm2::reject() {
+    // The close box and Esc during the run are Abort: the window stays to
+    // say how the run ended.
     if (running_) {
         requestAbort();
-        closeWhenStopped_ = true;
         return;
     }
     QDialog::reject();

@@ -60,8 +60,8 @@ public:
     void showProgress(int overall, int task, const QString& taskLine) override;
 
 public Q_SLOTS:
-    // Closing while the backup runs only asks it to stop; the window closes
-    // once it has stopped.
+    // Closing while the backup runs only asks it to stop, as Abort does; the
+    // window stays and shows the outcome.
     void reject() override;
     // Closed before the backup began: none begins.
     void done(int result) override;
@@ -91,7 +91,6 @@ private:
     JobOutcome outcome_;
     QString target_;
     bool running_ = false;
-    bool closeWhenStopped_ = false;
 };
 
 } // namespace backup

@@ -1,5 +1,6 @@
 #include "clients/gui/TForm5.h"
 
+#include "desktop/gui/WindowPlacement.h"
 #include "lang/TLngINISupp.h"
 #include "ui_TForm5.h"
 
@@ -29,6 +30,9 @@ int TForm5::ShowModal(const QStringList& titles, const base::Interaction::CloseA
     closeAll_ = closeAll;
     ui_->ListBox1->clear();
     ui_->ListBox1->addItems(titles);
+    // Shown again where it was: left to itself the window system would take
+    // the last place of the window for that of its frame.
+    if (lastFrame_) desktop::placeFrame(*this, *lastFrame_);
     exec();
     closeAll_ = nullptr;
     return choice_;
@@ -42,6 +46,7 @@ QStringList TForm5::listedTitles() const {
 }
 
 void TForm5::done(int result) {
+    if (isVisible()) lastFrame_ = pos();
     ui_->ListBox1->clear();
     QDialog::done(result);
 }

@@ -10,7 +10,10 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <QPoint>
+
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace lang {
@@ -56,6 +59,7 @@ private:
     std::vector<std::unique_ptr<WidgetCaptionControl>> captions_;
     base::Interaction::CloseAllFn closeAll_;
     int choice_ = 0;
+    std::optional<QPoint> lastFrame_; // where its frame was when it last closed
 };
 
 } // namespace clients

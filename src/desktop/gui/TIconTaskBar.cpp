@@ -1,29 +1,9 @@
 #include "desktop/gui/TIconTaskBar.h"
 
 #include <QApplication>
-#include <QPainter>
-#include <QPixmap>
 #include <QSystemTrayIcon>
 
 namespace desktop {
-
-namespace {
-
-// A plain envelope, for when neither the caller nor the application has an icon.
-QIcon drawnIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 70, 120), 2));
-    p.setBrush(QColor(235, 240, 250));
-    p.drawRect(QRectF(3, 7, 26, 18));
-    p.drawLine(QPointF(3, 7), QPointF(16, 18));
-    p.drawLine(QPointF(29, 7), QPointF(16, 18));
-    return QIcon(pixmap);
-}
-
-} // namespace
 
 TIconTaskBar::TIconTaskBar(QObject* parent) : QObject(parent) {}
 
@@ -46,13 +26,15 @@ bool TIconTaskBar::hasNotificationArea() {
 
 QIcon TIconTaskBar::effectiveIcon() const {
     if (!icon_.isNull()) return icon_;
+    // The program's own icon: the application's, else the installed one.
     const QIcon app = QApplication::windowIcon();
-    return app.isNull() ? drawnIcon() : app;
+    return app.isNull() ? QIcon::fromTheme(QStringLiteral("postora")) : app;
 }
 
 void TIconTaskBar::Show() {
-    if (visible_ || !hasNotificationArea()) return;
+    if (visible_) return;
     if (icon_.isNull()) icon_ = effectiveIcon(); // a copy taken at the first showing
+    if (!hasNotificationArea()) return;
     tray_ = std::make_unique<QSystemTrayIcon>(icon_);
     tray_->setToolTip(hint_);
     connect(tray_.get(), &QSystemTrayIcon::activated, this,

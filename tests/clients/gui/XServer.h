@@ -17,14 +17,14 @@ namespace testx {
 
 class XServer {
 public:
-    XServer() {
+    // screen: "<width>x<height>x<depth>".
+    explicit XServer(const QString& screen = QStringLiteral("640x480x24")) {
         const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
         if (xvfb.isEmpty()) return;
         // -displayfd 1: the server picks a free display and names it on stdout.
         server_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
                              QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                             QStringLiteral("-screen"), QStringLiteral("0"),
-                             QStringLiteral("640x480x24")});
+                             QStringLiteral("-screen"), QStringLiteral("0"), screen});
         if (!server_.waitForStarted(5000)) return;
         QByteArray out;
         while (!out.contains('\n') && server_.waitForReadyRead(10000))
