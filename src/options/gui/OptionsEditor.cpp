@@ -32,18 +32,11 @@ OptionsEditor::OptionsEditor(const OptionsControls& controls, app::SettingsStore
         e->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*'
     }
 
+    // The controls change nothing in memory before Save: a backup started
+    // meanwhile uses what is stored, and leaving without Save drops the edits.
     connect(c_.RadioButton3, &QRadioButton::toggled, this, &OptionsEditor::updateEnabled);
-    connect(c_.CheckBox5, &QCheckBox::toggled, this, [this](bool on) {
-        store_.settings().backupUsePsw = on;
-        updateEnabled();
-    });
-    connect(c_.RadioButton15, &QRadioButton::toggled, this, [this](bool on) {
-        store_.settings().multipleVolumes = on;
-        updateEnabled();
-    });
-    connect(c_.ComboBox4, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) store_.settings().volumes = base::VolumeMedia(index);
-    });
+    connect(c_.CheckBox5, &QCheckBox::toggled, this, &OptionsEditor::updateEnabled);
+    connect(c_.RadioButton15, &QRadioButton::toggled, this, &OptionsEditor::updateEnabled);
     connect(c_.ComboBox2, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) Q_EMIT languageChosen(c_.ComboBox2->itemText(index));
     });
@@ -81,7 +74,10 @@ void OptionsEditor::applyMode(int mode) {
 }
 
 void OptionsEditor::FillControls() {
-    const base::Settings& s = store_.settings();
+    fillFrom(store_.settings());
+}
+
+void OptionsEditor::fillFrom(const base::Settings& s) {
     if (modeFill_ == ModeFill::FormerThenCurrent) applyMode(int(s.oldBackupMode));
     applyMode(int(s.backupMode));
     c_.Edit5->setText(QString::number(qBound(1, s.backupKeep, 99)));
@@ -118,12 +114,19 @@ OptionsEditor::SaveOutcome OptionsEditor::Save() {
         if (c_.Edit6->isEnabled() && c_.Edit6->isVisible()) c_.Edit6->setFocus();
         return SaveOutcome::Mismatch;
     }
-    base::Settings& s = store_.settings();
-    if (s.backupUsePsw && c_.Edit7->text().size() < kMinPasswordLength) {
+    const bool protect = c_.CheckBox5->isChecked();
+    if (protect && c_.Edit7->text().size() < kMinPasswordLength) {
         ui_.showError(message_(QStringLiteral("Message23")));
+        // The fields show again the password that stays in use.
+        FillControls();
         return SaveOutcome::TooShort;
     }
+    base::Settings& s = store_.settings();
+    s.backupUsePsw = protect;
     s.backupPassword = c_.Edit7->text();
+    s.multipleVolumes = c_.RadioButton15->isChecked();
+    if (c_.ComboBox4->currentIndex() >= 0)
+        s.volumes = base::VolumeMedia(c_.ComboBox4->currentIndex());
     base::BackupModeControls mode;
     mode.overwriteLast = c_.RadioButton3->isChecked();
     mode.newFile = c_.RadioButton4->isChecked();
@@ -140,14 +143,14 @@ OptionsEditor::SaveOutcome OptionsEditor::Save() {
 }
 
 void OptionsEditor::RestoreDefaults() {
-    base::Settings& s = store_.settings();
-    s.backupMode = base::BackupMode::NewFile;
-    s.backupKeep = 3;
-    s.backupUsePsw = false;
-    s.backupPassword.clear();
-    s.multipleVolumes = false;
-    s.volumes = base::VolumeMedia::Cd700;
-    FillControls();
+    base::Settings defaults = store_.settings();
+    defaults.backupMode = base::BackupMode::NewFile;
+    defaults.backupKeep = 3;
+    defaults.backupUsePsw = false;
+    defaults.backupPassword.clear();
+    defaults.multipleVolumes = false;
+    defaults.volumes = base::VolumeMedia::Cd700;
+    fillFrom(defaults);
 }
 
 bool OptionsEditor::eventFilter(QObject* watched, QEvent* event) {

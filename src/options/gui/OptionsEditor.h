@@ -20,7 +20,8 @@ class SettingsStore;
 }
 namespace base {
 class Interaction;
-}
+struct Settings;
+} // namespace base
 
 namespace options {
 
@@ -67,14 +68,16 @@ public:
     // Every other control, from the settings in memory, with the enabled states.
     void FillControls();
 
+    // Only Save takes the controls into memory (the language list excepted,
+    // which switches at once).
     enum class SaveOutcome {
         Mismatch, // the two password fields differ: nothing happened
-        TooShort, // protected with fewer than 5 characters: nothing written
+        TooShort, // protected with fewer than 5 characters: nothing written, controls refilled
         Saved,
         WriteFailed, // written as far as the registry let it; the failure was shown
     };
     SaveOutcome Save();
-    // The defaults in memory and on the controls; nothing is written.
+    // The defaults on the controls, for Save to take; memory keeps what is in use.
     void RestoreDefaults();
 
     static constexpr int kMinPasswordLength = 5;
@@ -88,6 +91,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fillFrom(const base::Settings& s);
     void applyMode(int mode);
     void updateEnabled();
 

@@ -38,7 +38,6 @@ void TForm9::Button1Click() {
     case OptionsEditor::SaveOutcome::Mismatch:
         return; // stays open on the password fields
     case OptionsEditor::SaveOutcome::TooShort:
-        editor_->FillControls();
         reject();
         return;
     case OptionsEditor::SaveOutcome::Saved:

@@ -1,8 +1,14 @@
 // The options tab and the options dialog: Save's two refusals, what Save
-// writes, "Restore to default" with Cancel, the keep field, and the language
-// list switching the captions of an open window.
+// writes, unsaved changes kept out of backups, the keep field, and the
+// language list switching the captions of an open window.
 
+#include "app/gui/MainWindowStart.h"
+#include "backup/BackupTestSupport.h"
+#include "support/clients/EveryClient.h"
+
+#include "app/Password.h"
 #include "app/SettingsStore.h"
+#include "backup/gui/TForm2.h"
 #include "base/Settings.h"
 #include "clients/gui/WidgetCaptionControl.h"
 #include "lang/LanguageFiles.h"
@@ -24,6 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTest>
 
 using platform::HKEY_CURRENT_USER;
@@ -91,7 +98,7 @@ class TstOptionsEditors : public QObject {
 private Q_SLOTS:
     void passwordRefusalsWriteNothing();
     void saveWritesModeKeepAndFormerMode();
-    void restoreDefaultsThenCancelWritesNothing();
+    void unsavedOptionsNeverReachABackup();
     void keepFieldAndFormerModeTick();
     void languageListSwitchesOpenWindow();
 };
@@ -168,33 +175,82 @@ void TstOptionsEditors::saveWritesModeKeepAndFormerMode() {
     QCOMPARE(int(next.settings().backupMode), 3);
 }
 
-void TstOptionsEditors::restoreDefaultsThenCancelWritesNothing() {
-    Rig rig;
-    base::Settings& s = rig.store.settings();
-    s.backupMode = base::BackupMode::KeepLast;
-    s.backupKeep = 7;
-    s.backupUsePsw = true;
-    s.backupPassword = QStringLiteral("secret1");
-    s.multipleVolumes = true;
-    s.volumes = base::VolumeMedia::Zip100;
-    QVERIFY(rig.store.SaveOptionSettings({false, true, true, 7}));
-    const auto before = rig.values();
+// Options changed on the tab or in the dialog but not saved never reach a
+// backup: "Restore to default" left unsaved on the tab, or followed by Cancel in
+// the dialog, and a refused short password all leave the stored password in
+// use, and the next backup is encrypted with it.
+void TstOptionsEditors::unsavedOptionsNeverReachABackup() {
+    support::SamplePrefix prefix;
+    support::addEveryClient(prefix);
+    {
+        auto reg = prefix.registry();
+        auto key = reg->open(HKEY_CURRENT_USER, app::SettingsStore::kKeyPath, true).value();
+        QVERIFY(key.writeInt(QStringLiteral("BackupUsePsw"), 1));
+        QVERIFY(key.writeString(QStringLiteral("BackupPsw"),
+                                app::EncodePassword(QStringLiteral("secret1"))));
+        QVERIFY(key.writeInt(QStringLiteral("MultipleVolumes"), 0));
+    }
+    testsupport::Start start;
+    start.form->SetViewMode(false);
+    const base::Settings& s = start.ctx.settings();
+    QCOMPARE(s.backupPassword, QStringLiteral("secret1"));
+    auto* tabs = start.child<QTabWidget>("PageControl1");
+    QWidget* tab = &start.form->optionsTab();
 
-    options::TForm9 dialog(rig.store, rig.ui, rig.message());
-    QString edit6AfterDefaults;
-    support::whenModal([&](QWidget* w) {
+    // The tab: defaults shown, not saved, tab left.
+    tabs->setCurrentIndex(3);
+    child<QRadioButton>(tab, "RadioButton15")->click();
+    child<QPushButton>(tab, "Button7")->click();
+    QCOMPARE(child<QLineEdit>(tab, "Edit6")->text(), QString());
+    QVERIFY(!child<QCheckBox>(tab, "CheckBox5")->isChecked());
+    tabs->setCurrentIndex(0);
+    QCOMPARE(s.backupPassword, QStringLiteral("secret1"));
+    QVERIFY(s.backupUsePsw && !s.multipleVolumes);
+
+    // A short password refused: the fields show the one still in use.
+    tabs->setCurrentIndex(3);
+    setPassword(tab, true, QStringLiteral("abcd"), QStringLiteral("abcd"));
+    child<QPushButton>(tab, "Button1")->click();
+    QCOMPARE(start.ui.errors, QStringList{start.ctx.message(QStringLiteral("Message23"))});
+    QCOMPARE(child<QLineEdit>(tab, "Edit6")->text(), QStringLiteral("secret1"));
+    QCOMPARE(child<QLineEdit>(tab, "Edit7")->text(), QStringLiteral("secret1"));
+    tabs->setCurrentIndex(0);
+
+    // The dialog: defaults, then Cancel.
+    options::TForm9* dialog = start.hooks.optionsWindow();
+    support::whenModal([](QWidget* w) {
+        child<QRadioButton>(w, "RadioButton15")->click();
         child<QPushButton>(w, "Button7")->click();
-        edit6AfterDefaults = child<QLineEdit>(w, "Edit6")->text();
-        QVERIFY(w->isVisible()); // stays open
         child<QPushButton>(w, "Button2")->click();
     });
-    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-    QCOMPARE(edit6AfterDefaults, QString());
-    QCOMPARE(rig.values(), before);
+    QCOMPARE(dialog->exec(), int(QDialog::Rejected));
+    QCOMPARE(s.backupPassword, QStringLiteral("secret1"));
+    QVERIFY(s.backupUsePsw && !s.multipleVolumes);
     QCOMPARE(int(s.backupMode), 2);
-    QCOMPARE(s.backupKeep, 3);
-    QVERIFY(!s.backupUsePsw && s.backupPassword.isEmpty() && !s.multipleVolumes);
-    QCOMPARE(int(s.volumes), 4);
+
+    // The next backup: one archive, every entry encrypted, as 7-Zip lists it.
+    start.click(QStringLiteral("Outlook Express"));
+    const QString target = start.child<QLineEdit>("Edit1")->text();
+    QTimer closer;
+    closer.setInterval(20);
+    connect(&closer, &QTimer::timeout, &closer, [&] {
+        QWidget* progress = start.hooks.progressWindow();
+        auto* close = progress->findChild<QPushButton*>(QStringLiteral("Button1"));
+        if (!progress->isVisible() || close->property("Tag").toInt() != 1) return;
+        closer.stop();
+        close->click();
+    });
+    closer.start();
+    QTest::mouseClick(start.child<QPushButton>("Button2"), Qt::LeftButton);
+    const QString host = *start.ctx.files().hostPath(target);
+    const testsupport::ToolResult listed = testsupport::runTool(
+        QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-ba"),
+                               QStringLiteral("-psecret1"), host});
+    QCOMPARE(listed.exitCode, 0);
+    const QString& text = listed.output;
+    QVERIFY2(text.count(QStringLiteral("Encrypted = +")) >= 2, qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("Encrypted = -")), qPrintable(text));
+    start.form->close();
 }
 
 void TstOptionsEditors::keepFieldAndFormerModeTick() {
