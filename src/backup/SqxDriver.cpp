@@ -100,6 +100,11 @@ void SqxDriver::CreateArchive(const QString& archivePath) {
     mapResult(r, archivePath);
 }
 
+QString SqxDriver::shownPath(const QString& host) const {
+    const QString windows = d_.files.windowsPath(host);
+    return windows.isEmpty() ? host : windows;
+}
+
 namespace {
 // Results of the library beyond those the program has message texts for.
 enum : std::int32_t {
@@ -109,7 +114,12 @@ enum : std::int32_t {
     kResultBadData = 2955,
     kResultNoMemory = 2958,
     kResultSourceChanged = 2960,
+    kResultLeftOut = 2962,
 };
+// A link below a folder that leads out of it: the library leaves it out and tells.
+constexpr std::int32_t kReasonLeftOut = 7;
+// The answer that has the library go on and then fail without keeping the archive.
+constexpr std::int32_t kAnswerFailAfterwards = 2;
 } // namespace
 
 void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
@@ -119,7 +129,12 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
     // The list entry the library was storing when it failed, else the archive itself.
     const int n = ledger_.currentEntry();
     const bool inEntry = n >= 1 && n <= d_.list.count();
-    const QString current = inEntry ? d_.list.entry(n).spec : archivePath;
+    // The file or folder that could not be read, when the library knows it: a folder far below
+    // the list entry is named itself.
+    const QString failedSource = d_.library.FailedSource(&slot_);
+    const QString current = !failedSource.isEmpty() ? shownPath(failedSource)
+                            : inEntry               ? d_.list.entry(n).spec
+                                                    : archivePath;
     const QString code = QStringLiteral(" Error code: %1").arg(r);
     switch (r) {
     case kResultAccessDenied:
@@ -172,6 +187,19 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                                      .arg(archivePath)) +
                       code);
         break;
+    case kResultLeftOut: {
+        // Kept without them, the archive would miss mail that the person counts on; followed,
+        // they would store files from outside the client's data.
+        QStringList links;
+        for (const QString& host : d_.library.LeftOutFiles(&slot_))
+            links << shownPath(host);
+        d_.state.fail(QStringLiteral(" The archive %1 was not kept: these links lead out of the "
+                                     "folder they are in, so their files would be missing from "
+                                     "it: %2. Replace each link by what it points to.")
+                          .arg(archivePath, links.join(QStringLiteral(", "))) +
+                      code);
+        break;
+    }
     case kResultNoMemory:
         d_.state.fail(
             QStringLiteral(" Not enough memory to write the archive %1.").arg(archivePath) + code);
@@ -232,6 +260,8 @@ std::int32_t SqxDriver::ArchiveCallback(unsigned char* record) {
         return renameCurrent(record);
     case kReasonExtractPath:
         return extractPath(record);
+    case kReasonLeftOut:
+        return kAnswerFailAfterwards;
     default:
         return 1;
     }

@@ -85,6 +85,8 @@ private:
     void mapResult(std::int32_t result, const QString& archivePath);
     void stopWithError(const QString& text);
     QString hostForm(const QString& winPath) const;
+    // A host path as the person knows it: its Windows form when a drive holds it.
+    QString shownPath(const QString& host) const;
 
     base::Interaction& ui() { return runUi_ ? *runUi_ : d_.ui; }
     bool abortRequested() const;

@@ -54,6 +54,8 @@ bool SqxLibrary::load(const QString& hostFile) {
     t.listFiles = symbol<OtherFn>(h, kEntryPointNames[11]);
     t.repairFiles = symbol<OtherFn>(h, kEntryPointNames[12]);
     t.lastFailedEntry = symbol<LastFailedEntryFn>(h, "SqxLastFailedEntry");
+    t.leftOutFile = symbol<LeftOutFileFn>(h, "SqxLeftOutFile");
+    t.failedSource = symbol<FailedSourceFn>(h, "SqxFailedSource");
 
     const void* resolved[13] = {reinterpret_cast<const void*>(t.initFileList),
                                 reinterpret_cast<const void*>(t.doneFileList),
@@ -113,17 +115,46 @@ std::int32_t SqxLibrary::AddFiles(const QString& archive, ListHandle* slot, void
     return table_.addFiles(archive.toUtf8().constData(), slot, options, callback, userValue);
 }
 
+namespace {
+// Text from an entry point that copies what fits and returns the full length (< 0: none).
+template <typename Copy> QByteArray copiedText(Copy copy) {
+    QByteArray text(512, '\0');
+    const std::int32_t length = copy(text.data(), std::int32_t(text.size()));
+    if (length <= 0) return {};
+    if (length >= text.size()) {
+        text.resize(length + 1);
+        copy(text.data(), std::int32_t(text.size()));
+    }
+    text.truncate(length);
+    return text;
+}
+} // namespace
+
 QString SqxLibrary::LastFailedEntry() const {
     if (!table_.lastFailedEntry) return {};
-    QByteArray name(512, '\0');
-    const std::int32_t length = table_.lastFailedEntry(name.data(), std::int32_t(name.size()));
-    if (length <= 0) return {};
-    if (length >= name.size()) {
-        name.resize(length + 1);
-        table_.lastFailedEntry(name.data(), std::int32_t(name.size()));
+    return QString::fromUtf8(copiedText(table_.lastFailedEntry));
+}
+
+QStringList SqxLibrary::LeftOutFiles(ListHandle* slot) const {
+    QStringList out;
+    if (!table_.leftOutFile) return out;
+    for (std::int32_t i = 0;; ++i) {
+        bool present = false;
+        const QByteArray path = copiedText([&](char* buffer, std::int32_t size) {
+            const std::int32_t length = table_.leftOutFile(slot, i, buffer, size);
+            present = length >= 0;
+            return length;
+        });
+        if (!present) break;
+        out << QString::fromUtf8(path);
     }
-    name.truncate(length);
-    return QString::fromUtf8(name);
+    return out;
+}
+
+QString SqxLibrary::FailedSource(ListHandle* slot) const {
+    if (!table_.failedSource) return {};
+    return QString::fromUtf8(copiedText(
+        [&](char* buffer, std::int32_t size) { return table_.failedSource(slot, buffer, size); }));
 }
 
 } // namespace backup

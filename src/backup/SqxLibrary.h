@@ -4,6 +4,7 @@
 // makes. The library is unloaded when this object goes.
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,9 @@ public:
     using AddFilesFn = std::int32_t (*)(const char* archive, ListHandle* slot, void* options,
                                         Callback callback, std::intptr_t userValue);
     using LastFailedEntryFn = std::int32_t (*)(char* buffer, std::int32_t size);
+    using LeftOutFileFn = std::int32_t (*)(ListHandle* slot, std::int32_t index, char* buffer,
+                                           std::int32_t size);
+    using FailedSourceFn = std::int32_t (*)(ListHandle* slot, char* buffer, std::int32_t size);
     // Resolved so that an incomplete library is refused, never called.
     using OtherFn = void (*)();
 
@@ -40,8 +44,10 @@ public:
         OtherFn deleteFiles = nullptr;
         OtherFn listFiles = nullptr;
         OtherFn repairFiles = nullptr;
-        // Beyond the 13: optional, a library without it still loads.
+        // Beyond the 13: optional, a library without them still loads.
         LastFailedEntryFn lastFailedEntry = nullptr;
+        LeftOutFileFn leftOutFile = nullptr;
+        FailedSourceFn failedSource = nullptr;
     };
 
     static const char* const kEntryPointNames[13];
@@ -74,6 +80,11 @@ public:
     // The archive name of the entry that failed its check in the last AddFiles,
     // empty when none is known.
     QString LastFailedEntry() const;
+    // After AddFiles with the list in slot: the host paths of the links left out because they
+    // lead out of the folder being stored, and the source file or folder that could not be
+    // read (empty when none is known).
+    QStringList LeftOutFiles(ListHandle* slot) const;
+    QString FailedSource(ListHandle* slot) const;
 
 private:
     struct Closer {

@@ -4,6 +4,7 @@
 #include "Files.h"
 #include "Lists.h"
 #include "Names.h"
+#include "SafeFolder.h"
 #include "UniqueFd.h"
 
 #include <archive.h>
@@ -199,6 +200,16 @@ bool ArchiveReader::refused(archive_entry* entry, const std::string& name) {
         if (name.compare(start, stop - start, "..") == 0) unsafe = true;
         start = stop + 1;
     }
+    // A link (or a file) already in the folder where the entry's folders go: writing through
+    // it would land outside.
+    if (!unsafe) {
+        const std::string relative = normaliseStoredName(name);
+        UniqueFd folder;
+        const bool isFolder = type == AE_IFDIR;
+        const int32_t r =
+            openBelow(rootFd_.get(), isFolder ? relative : parentPart(relative), false, folder);
+        unsafe = r == SQX_E_REFUSED_ENTRY;
+    }
     if (unsafe) ++refused_;
     return unsafe;
 }
@@ -206,21 +217,42 @@ bool ArchiveReader::refused(archive_entry* entry, const std::string& name) {
 int32_t ArchiveReader::extractEntry(archive_entry* entry, const std::string& name) {
     const std::string relative = normaliseStoredName(name);
     if (relative.empty()) return SQX_OK;
-    std::string destination = joinName(outputFolder_, relative);
+    const std::string proposed = joinName(outputFolder_, relative);
+    std::string destination = proposed;
     if (!callback_.destination(destination)) return SQX_E_ABORTED;
     const auto type = archive_entry_filetype(entry);
-    if (type == AE_IFDIR) return makeFolders(destination);
-    if (type != AE_IFREG) return SQX_OK; // links and devices are not made
-    if (const int32_t r = makeFolders(std::string(parentPart(destination))); r != SQX_OK) return r;
-    if (exists(destination)) {
+    if (type != AE_IFDIR && type != AE_IFREG) return SQX_OK; // links and devices are not made
+    // Below the folder every component is opened without following links; a destination the
+    // callback chose elsewhere is the caller's own place, made as it is named.
+    const bool inside = destination == proposed;
+    UniqueFd folder;
+    std::string leaf;
+    if (inside) {
+        const std::string_view path = type == AE_IFDIR ? relative : parentPart(relative);
+        if (const int32_t r = openBelow(rootFd_.get(), path, true, folder); r != SQX_OK) return r;
+        if (type == AE_IFDIR) return SQX_OK;
+        leaf = std::string(lastComponent(relative));
+    } else {
+        if (type == AE_IFDIR) return makeFolders(destination);
+        std::string parent(parentPart(destination));
+        if (parent.empty()) parent = destination.front() == '/' ? "/" : ".";
+        if (const int32_t r = makeFolders(parent); r != SQX_OK) return r;
+        folder = UniqueFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.valid()) return resultFromErrno(errno);
+        leaf = std::string(lastComponent(destination));
+    }
+    struct stat st {};
+    if (::fstatat(folder.get(), leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         const int32_t answer = callback_.overwrite(destination);
         if (answer == SQX_ANSWER_STOP) return SQX_E_ABORTED;
         if (answer != SQX_ANSWER_REPLACE) return SQX_OK;
     }
-    // Written beside the destination and renamed: a damaged entry leaves nothing behind.
-    // Private, as the archive was: its files hold account settings.
-    const std::string temp = destination + ".sqxpart-" + randomSuffix();
-    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    // Written beside the destination and renamed: a damaged entry leaves nothing behind. The
+    // temporary name is short, so that a name as long as the file system allows fits. Private,
+    // as the archive was: its files hold account settings.
+    const std::string temp = ".sqxpart-" + randomSuffix();
+    UniqueFd fd(::openat(folder.get(), temp.c_str(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.valid()) return resultFromErrno(errno);
     int32_t r = readData(fd.get(), entry);
     if (r == SQX_OK) {
@@ -229,14 +261,22 @@ int32_t ArchiveReader::extractEntry(archive_entry* entry, const std::string& nam
         ::futimens(fd.get(), times);
         if (const int error = fd.closeChecked(); error != 0) r = resultFromErrno(error);
     }
-    if (r == SQX_OK && ::rename(temp.c_str(), destination.c_str()) != 0) r = resultFromErrno(errno);
-    if (r != SQX_OK) ::unlink(temp.c_str());
+    // The rename replaces a link at the destination itself, never what it points to.
+    if (r == SQX_OK && ::renameat(folder.get(), temp.c_str(), folder.get(), leaf.c_str()) != 0)
+        r = resultFromErrno(errno);
+    if (r != SQX_OK) ::unlinkat(folder.get(), temp.c_str(), 0);
     return r;
 }
 
 int32_t ArchiveReader::run(Mode mode, ArcListData* out) {
     if (mode == Mode::Extract && outputFolder_.empty()) return SQX_E_BAD_ARGUMENT;
     if (const int32_t r = open(); r != SQX_OK) return r;
+    if (mode == Mode::Extract) {
+        // The folder itself is the caller's choice, a link to it included.
+        if (const int32_t r = makeFolders(outputFolder_); r != SQX_OK) return r;
+        rootFd_ = UniqueFd(::open(outputFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!rootFd_.valid()) return resultFromErrno(errno);
+    }
     int32_t index = 0;
     while (!empty_) {
         archive_entry* entry = nullptr;

@@ -3,6 +3,7 @@
 // set) through libarchive, with the password from the options or asked through the callback.
 
 #include "CallbackChannel.h"
+#include "UniqueFd.h"
 #include "sqx.h"
 
 #include <chrono>
@@ -73,6 +74,7 @@ private:
     const std::vector<std::string>* masks_;
     std::string password_;
     std::string outputFolder_;
+    UniqueFd rootFd_; // extract: the output folder, opened once
     CallbackChannel& callback_;
     archive* archive_ = nullptr;
     std::vector<std::string> volumes_;

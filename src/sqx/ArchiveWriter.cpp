@@ -82,9 +82,10 @@ uint64_t volumeSliceBytes(const SqxOptions& options) {
 }
 
 ArchiveWriter::ArchiveWriter(std::string target, const std::vector<std::string>& specifications,
-                             const SqxOptions& options, CallbackChannel& callback)
+                             const SqxOptions& options, CallbackChannel& callback,
+                             AddReport& report)
     : target_(std::move(target)), specifications_(specifications), options_(options),
-      callback_(callback), faults_(Faults::fromEnvironment()),
+      callback_(callback), report_(report), faults_(Faults::fromEnvironment()),
       password_(boundedText(options.password, sizeof options.password)) {}
 
 ArchiveWriter::~ArchiveWriter() {
@@ -108,6 +109,7 @@ int32_t ArchiveWriter::run() {
     pending_.clear();
     free_.clear();
     pieces_.clear(); // the check after writing needs memory of its own
+    if (result == SQX_OK && failOnLeftOut_) result = SQX_E_LEFT_OUT;
     if (result == SQX_OK) result = sink.finish();
     if (result == SQX_OK) result = check(sink);
     if (result == SQX_OK) result = sink.commit();
@@ -188,8 +190,17 @@ int32_t ArchiveWriter::writeEntry(int32_t index, const std::string& specificatio
         if (const int32_t r = drain(); r != SQX_OK) return r;
     const auto answer = callback_.nextFile(index, specification);
     if (!answer) return SQX_E_ABORTED;
-    const SourceScan scan = scanSpecification(specification, toUtf8(*answer));
-    if (scan.result != SQX_OK) return scan.result;
+    const SourceScan scan = scanSpecification(specification, toUtf8(*answer), faults_);
+    for (const std::string& link : scan.leftOut) {
+        report_.leftOut.push_back(link);
+        const int32_t reply = callback_.leftOut(link);
+        if (reply == SQX_ANSWER_STOP) return SQX_E_ABORTED;
+        if (reply == SQX_ANSWER_REPLACE) failOnLeftOut_ = true;
+    }
+    if (scan.result != SQX_OK) {
+        report_.failedSource = scan.failedPath;
+        return scan.result;
+    }
     if (scan.items.empty()) return SQX_OK;
     entryTotal_ = scan.totalBytes;
     entryDone_ = 0;
@@ -230,6 +241,11 @@ WinZipAes::Salt ArchiveWriter::nextSalt() {
     return salt;
 }
 
+int32_t ArchiveWriter::sourceFailed(int error) {
+    report_.failedSource = source_;
+    return resultFromErrno(error);
+}
+
 int32_t ArchiveWriter::readItem(const SourceItem& item) {
     OpenEntry entry;
     entry.zip.modified = item.modified;
@@ -241,11 +257,12 @@ int32_t ArchiveWriter::readItem(const SourceItem& item) {
         entry.zip.folder = true;
         entry.zip.mode = S_IFDIR | (item.mode & 0777);
     } else {
-        if (faults_.failsRead(item.hostPath)) return resultFromErrno(faults_.readErrno);
+        source_ = item.hostPath;
+        if (faults_.failsRead(item.hostPath)) return sourceFailed(faults_.readErrno);
         fd = UniqueFd(::open(item.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-        if (!fd.valid()) return errno == ENOENT ? SQX_OK : resultFromErrno(errno); // gone since
+        if (!fd.valid()) return errno == ENOENT ? SQX_OK : sourceFailed(errno); // gone since
         struct stat st {};
-        if (::fstat(fd.get(), &st) != 0) return resultFromErrno(errno);
+        if (::fstat(fd.get(), &st) != 0) return sourceFailed(errno);
         if (!S_ISREG(st.st_mode)) return SQX_OK;
         size = static_cast<uint64_t>(st.st_size);
         if (size > kPieceBytes) posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -288,10 +305,11 @@ int32_t ArchiveWriter::readData(int fd, uint64_t size, OpenEntry& entry, bool de
                                                         : readFull(fd, piece->input.get(), want);
         if (got < 0) {
             free_.push_back(piece);
-            return resultFromErrno(static_cast<int>(-got));
+            return sourceFailed(static_cast<int>(-got));
         }
         if (static_cast<size_t>(got) < want) {
             free_.push_back(piece);
+            report_.failedSource = source_;
             return SQX_E_SOURCE_CHANGED; // it shrank
         }
         left -= want;
@@ -305,6 +323,7 @@ int32_t ArchiveWriter::readData(int fd, uint64_t size, OpenEntry& entry, bool de
             const int64_t more = readFull(fd, &extra, 1);
             if (more != 0) {
                 free_.push_back(piece);
+                report_.failedSource = source_;
                 return more < 0 ? resultFromErrno(static_cast<int>(-more)) : SQX_E_SOURCE_CHANGED;
             }
         }

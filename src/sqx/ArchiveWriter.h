@@ -5,6 +5,7 @@
 
 #include "CallbackChannel.h"
 #include "Faults.h"
+#include "Lists.h"
 #include "PiecePool.h"
 #include "ReadBack.h"
 #include "ZipRecords.h"
@@ -28,7 +29,7 @@ uint64_t volumeSliceBytes(const SqxOptions& options);
 class ArchiveWriter {
 public:
     ArchiveWriter(std::string target, const std::vector<std::string>& specifications,
-                  const SqxOptions& options, CallbackChannel& callback);
+                  const SqxOptions& options, CallbackChannel& callback, AddReport& report);
     ~ArchiveWriter();
     int32_t run();
 
@@ -49,6 +50,8 @@ private:
     int32_t writeArchive();
     int32_t writeEntry(int32_t index, const std::string& specification);
     int32_t readItem(const SourceItem& item);
+    // A source file that cannot be read: named in the report.
+    int32_t sourceFailed(int error);
     int32_t readData(int fd, uint64_t size, OpenEntry& entry, bool deflate, bool failsHalfWay);
     // A free piece, writing finished ones (waiting for the oldest when none is free).
     int32_t takePiece(Piece*& piece);
@@ -70,6 +73,8 @@ private:
     const std::vector<std::string>& specifications_;
     const SqxOptions& options_;
     CallbackChannel& callback_;
+    AddReport& report_;
+    std::string source_; // the file being read
     Faults faults_;
     std::string password_;
     VolumeSink* sink_ = nullptr;
@@ -84,6 +89,7 @@ private:
     uint64_t saltsDrawn_ = 0;
     uint64_t entriesWritten_ = 0;
     bool compressFaultUsed_ = false;
+    bool failOnLeftOut_ = false; // the callback asked to fail when a link is left out
     bool damageFaultUsed_ = false;
     // Every byte written, by entry, for the check after writing.
     ReadBack readBack_;

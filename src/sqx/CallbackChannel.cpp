@@ -79,6 +79,12 @@ bool CallbackChannel::destination(std::string& path) {
     return true;
 }
 
+int32_t CallbackChannel::leftOut(const std::string& path) {
+    if (!present()) return SQX_ANSWER_GO_ON;
+    putText(record_.path, path);
+    return call(SQX_REASON_LEFT_OUT);
+}
+
 int32_t CallbackChannel::overwrite(const std::string& path) {
     if (!present()) return SQX_ANSWER_REPLACE;
     putText(record_.path, path);

@@ -29,6 +29,9 @@ public:
     std::optional<std::string> password();
     // Reason 6: offers the destination; false when the callback stops.
     bool destination(std::string& path);
+    // Reason 7: the answer (0 stop, 1 go on, 2 go on and fail before keeping the archive); 1
+    // without a callback.
+    int32_t leftOut(const std::string& path);
     // Reason 1: the answer (0 stop, 1 skip, 2 replace); 2 without a callback.
     int32_t overwrite(const std::string& path);
 

@@ -30,6 +30,7 @@ int32_t resultFromErrno(int error) {
     }
 }
 
+#ifdef SQX_TEST_SEAMS
 namespace {
 
 int errnoByName(std::string_view name) {
@@ -55,9 +56,11 @@ int splitFault(const char* text, std::string& rest) {
 }
 
 } // namespace
+#endif
 
 Faults Faults::fromEnvironment() {
     Faults f;
+#ifdef SQX_TEST_SEAMS
     std::string rest;
     f.writeErrno = splitFault(std::getenv("SQX_FAULT_WRITE"), rest);
     if (f.writeErrno != 0) {
@@ -68,17 +71,28 @@ Faults Faults::fromEnvironment() {
     f.openErrno = splitFault(std::getenv("SQX_FAULT_OPEN"), rest);
     f.readErrno = splitFault(std::getenv("SQX_FAULT_READ"), f.readMatch);
     if (f.readMatch.empty()) f.readErrno = 0;
+    f.listErrno = splitFault(std::getenv("SQX_FAULT_LIST"), f.listMatch);
+    if (f.listMatch.empty()) f.listErrno = 0;
     f.dataErrno = splitFault(std::getenv("SQX_FAULT_READ_DATA"), f.dataMatch);
     if (f.dataMatch.empty()) f.dataErrno = 0;
     if (const char* corrupt = std::getenv("SQX_FAULT_CORRUPT")) f.corruptMatch = corrupt;
     if (const char* compress = std::getenv("SQX_FAULT_COMPRESS")) f.compressMatch = compress;
     if (const char* damage = std::getenv("SQX_FAULT_DAMAGE")) f.damageMatch = damage;
     if (const char* salt = std::getenv("SQX_FIXED_SALT")) f.fixedSalt = salt;
+    if (const char* kill = std::getenv("SQX_FAULT_KILL_AT")) {
+        const std::string_view text(kill);
+        std::from_chars(text.data(), text.data() + text.size(), f.killAtStep);
+    }
+#endif
     return f;
 }
 
 bool Faults::failsRead(const std::string& path) const {
     return readErrno != 0 && path.find(readMatch) != std::string::npos;
+}
+
+bool Faults::failsList(const std::string& path) const {
+    return listErrno != 0 && path.find(listMatch) != std::string::npos;
 }
 
 } // namespace sqx

@@ -10,11 +10,22 @@
 
 namespace sqx {
 
+// What the last SqxAddFiles with a list learned about its sources, for the caller to ask.
+struct AddReport {
+    std::vector<std::string> leftOut; // links below a folder that lead out of it
+    std::string failedSource;         // the file or folder that could not be read
+    void clear() {
+        leftOut.clear();
+        failedSource.clear();
+    }
+};
+
 // The file list behind the pointer-sized handle of SqxInitFileList.
 struct FileListData {
     static constexpr uint32_t kMagic = 0x4C465153; // marks a live list
     uint32_t magic = kMagic;
     std::vector<std::string> specifications;
+    AddReport report;
 };
 
 // The listing behind SqxInitArcFileList; the C view is the base class.

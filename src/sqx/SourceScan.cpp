@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <memory>
 
 namespace sqx {
@@ -23,9 +25,36 @@ bool isMissing(int error) {
     return error == ENOENT || error == ENOTDIR || error == ELOOP;
 }
 
+// The path with every link resolved; empty when it cannot be (a dangling link).
+std::string resolved(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : std::string();
+}
+
 class Scanner {
 public:
-    explicit Scanner(SourceScan& out) : out_(out) {}
+    Scanner(SourceScan& out, const Faults& faults) : out_(out), faults_(faults) {}
+
+    // The folder that links below it must not lead out of.
+    void setRoot(const std::string& folder) { root_ = resolved(folder); }
+
+    bool failed(int error, const std::string& path) {
+        out_.result = resultFromErrno(error);
+        out_.failedPath = path;
+        return false;
+    }
+
+    // A link below the root: stored (as the file it leads to) only when it stays inside.
+    bool staysInside(const std::string& link) {
+        const std::string target = resolved(link);
+        if (target.empty()) return true; // dangling: nothing to store, as a missing file
+        if (!root_.empty() && (target == root_ || (target.size() > root_.size() &&
+                                                   target.compare(0, root_.size(), root_) == 0 &&
+                                                   (root_ == "/" || target[root_.size()] == '/'))))
+            return true;
+        out_.leftOut.push_back(link);
+        return false;
+    }
 
     void addFile(const std::string& path, const struct stat& st, const std::string& name) {
         SourceItem item;
@@ -40,21 +69,18 @@ public:
 
     // Names of a folder, sorted so that archives come out the same for the same tree.
     bool listFolder(const std::string& path, std::vector<std::string>& names) {
+        if (faults_.failsList(path)) return failed(faults_.listErrno, path);
         std::unique_ptr<DIR, DirCloser> dir(opendir(path.c_str()));
         if (!dir) {
             if (isMissing(errno)) return true;
-            out_.result = resultFromErrno(errno);
-            return false;
+            return failed(errno, path);
         }
         errno = 0;
         while (const dirent* e = readdir(dir.get())) {
             const std::string_view name(e->d_name);
             if (name != "." && name != "..") names.emplace_back(name);
         }
-        if (errno != 0) {
-            out_.result = resultFromErrno(errno);
-            return false;
-        }
+        if (errno != 0) return failed(errno, path);
         std::sort(names.begin(), names.end());
         return true;
     }
@@ -78,11 +104,11 @@ public:
             struct stat lst {};
             if (lstat(childPath.c_str(), &lst) != 0) {
                 if (isMissing(errno)) continue;
-                out_.result = resultFromErrno(errno);
-                return false;
+                return failed(errno, childPath);
             }
-            if (!addNode(childPath, joinName(name, toUtf8(child)), !S_ISLNK(lst.st_mode)))
-                return false;
+            const bool link = S_ISLNK(lst.st_mode);
+            if (link && !staysInside(childPath)) continue;
+            if (!addNode(childPath, joinName(name, toUtf8(child)), !link)) return false;
         }
         return true;
     }
@@ -91,8 +117,7 @@ public:
         struct stat st {};
         if (stat(path.c_str(), &st) != 0) {
             if (isMissing(errno)) return true;
-            out_.result = resultFromErrno(errno);
-            return false;
+            return failed(errno, path);
         }
         if (S_ISREG(st.st_mode)) {
             addFile(path, st, name);
@@ -104,14 +129,17 @@ public:
 
 private:
     SourceScan& out_;
+    const Faults& faults_;
+    std::string root_;
 };
 
 } // namespace
 
-SourceScan scanSpecification(const std::string& specification, const std::string& answer) {
+SourceScan scanSpecification(const std::string& specification, const std::string& answer,
+                             const Faults& faults) {
     SourceScan out;
     if (specification.empty()) return out;
-    Scanner scanner(out);
+    Scanner scanner(out, faults);
     std::string spec = specification;
     while (spec.size() > 1 && spec.back() == '/')
         spec.pop_back();
@@ -124,6 +152,7 @@ SourceScan scanSpecification(const std::string& specification, const std::string
         struct stat st {};
         if ((name.empty() || answerIsFolder) && stat(spec.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             name = joinName(base, normaliseStoredName(toUtf8(lastComponent(spec))));
+        scanner.setRoot(spec);
         scanner.addNode(spec, name, true);
         return out;
     }
@@ -131,12 +160,14 @@ SourceScan scanSpecification(const std::string& specification, const std::string
     if (folder.empty()) folder.assign(1, spec.front() == '/' ? '/' : '.');
     const std::string storedFolder = answerIsFolder ? base : std::string(parentPart(base));
     std::vector<std::string> names;
+    scanner.setRoot(folder);
     if (!scanner.listFolder(folder, names)) return out;
     for (const auto& name : names) {
         if (!maskMatches(mask, name)) continue;
         struct stat lst {};
         const std::string path = joinName(folder, name);
         if (lstat(path.c_str(), &lst) != 0) continue;
+        if (S_ISLNK(lst.st_mode) && !scanner.staysInside(path)) continue;
         if (!scanner.addNode(path, joinName(storedFolder, toUtf8(name)), true)) return out;
     }
     return out;

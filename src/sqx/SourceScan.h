@@ -20,15 +20,23 @@ struct SourceItem {
 };
 
 struct SourceScan {
-    int32_t result = 0; // SQX_OK, or why the file specification cannot be read
+    int32_t result = 0;     // SQX_OK, or why the file specification cannot be read
+    std::string failedPath; // the file or folder that could not be read
     std::vector<SourceItem> items;
     uint64_t totalBytes = 0;
+    // Links below the folder (or among a mask's matches) that lead out of it: not stored.
+    std::vector<std::string> leftOut;
 };
+
+struct Faults;
 
 // `answer` is the name the caller chose for the file specification, before normalisation. A file is
 // stored under it; when it ends with a separator, or is empty, the file keeps its own name in
 // that folder. A folder's contents are stored below it. For a mask its last component gives way
 // to each matching name, unless it ends with a separator.
-SourceScan scanSpecification(const std::string& specification, const std::string& answer);
+// Below a folder, a link to a file inside the same folder is stored as the file; a link that
+// leads out of it is left out and named in leftOut.
+SourceScan scanSpecification(const std::string& specification, const std::string& answer,
+                             const Faults& faults);
 
 } // namespace sqx

@@ -9,9 +9,11 @@
 #include "sqx.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 
 using sqx::ArcListData;
 using sqx::FileListData;
@@ -71,6 +73,16 @@ int32_t readArchive(const char* archivePath, void** fileList, const SqxOptions* 
     });
 }
 
+// At most size - 1 bytes and a terminating zero; the text's full length.
+int32_t copyOut(std::string_view text, char* buffer, int32_t size) {
+    if (buffer != nullptr && size > 0) {
+        const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+}
+
 } // namespace
 
 extern "C" {
@@ -128,14 +140,16 @@ SQX_API int32_t SqxAddFileComments(const char*, void**, const char*) {
 
 SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxOptions* options,
                             SqxCallback callback, intptr_t userValue) {
-    const FileListData* list = fileListOf(fileList);
+    FileListData* list = fileListOf(fileList);
     if (archivePath == nullptr || *archivePath == '\0' || list == nullptr || options == nullptr ||
         !optionsValid(options))
         return SQX_E_BAD_ARGUMENT;
     sqx::ArchiveReader::lastFailedEntry().clear();
+    list->report.clear();
     return guardedUtf8([&] {
         sqx::CallbackChannel channel(callback, userValue);
-        sqx::ArchiveWriter writer(archivePath, list->specifications, *options, channel);
+        sqx::ArchiveWriter writer(archivePath, list->specifications, *options, channel,
+                                  list->report);
         return writer.run();
     });
 }
@@ -166,13 +180,19 @@ SQX_API int32_t SqxListFiles(const char* archivePath, SqxArcList** arcList,
 }
 
 SQX_API int32_t SqxLastFailedEntry(char* buffer, int32_t size) {
-    const std::string_view name = sqx::ArchiveReader::lastFailedEntry().view();
-    if (buffer != nullptr && size > 0) {
-        const size_t n = std::min(name.size(), static_cast<size_t>(size) - 1);
-        std::memcpy(buffer, name.data(), n);
-        buffer[n] = '\0';
-    }
-    return static_cast<int32_t>(name.size());
+    return copyOut(sqx::ArchiveReader::lastFailedEntry().view(), buffer, size);
+}
+
+SQX_API int32_t SqxLeftOutFile(void** fileList, int32_t index, char* buffer, int32_t size) {
+    const FileListData* list = fileListOf(fileList);
+    if (list == nullptr || index < 0 || static_cast<size_t>(index) >= list->report.leftOut.size())
+        return -1;
+    return copyOut(list->report.leftOut[static_cast<size_t>(index)], buffer, size);
+}
+
+SQX_API int32_t SqxFailedSource(void** fileList, char* buffer, int32_t size) {
+    const FileListData* list = fileListOf(fileList);
+    return list == nullptr ? 0 : copyOut(list->report.failedSource, buffer, size);
 }
 
 SQX_API int32_t SqxRepairFiles(const char*, const SqxOptions*, SqxCallback, intptr_t) {

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace sqx {

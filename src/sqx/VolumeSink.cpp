@@ -28,11 +28,6 @@ namespace {
 
 constexpr size_t kBufferBytes = 1 << 20;
 
-void syncFolder(const std::string& folder) {
-    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
-}
-
 } // namespace
 
 VolumeSink::VolumeSink(std::string target, uint64_t sliceBytes, CallbackChannel& callback,
@@ -85,8 +80,10 @@ int32_t VolumeSink::open() {
         return fail(SQX_E_BAD_ARGUMENT), result_;
     buffer_.resize(kBufferBytes);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = temporaryName(target_);
-        if (openTemp(temp)) return SQX_OK;
+        // The volumes of a set are numbered from the first, so that the set reads as one
+        // under its temporary name too.
+        base_ = temporaryName(target_);
+        if (openTemp(slice_ != 0 ? volumeName(base_, 1) : base_)) return SQX_OK;
         if (openErrno_ != EEXIST) return result_;
         result_ = SQX_OK;
     }
@@ -100,7 +97,7 @@ bool VolumeSink::startNextVolume() {
     if (!callback_.nextVolume(static_cast<int32_t>(disk), needed,
                               folder_ == "/" ? "/" : folder_ + "/", driveKindOf(folder_)))
         return fail(SQX_E_ABORTED);
-    return openTemp(volumeName(temps_.front(), disk));
+    return openTemp(volumeName(base_, disk));
 }
 
 bool VolumeSink::writeRaw(const char* data, size_t size) {
@@ -185,28 +182,16 @@ void VolumeSink::corruptByte(uint64_t offset) {
 int32_t VolumeSink::commit() {
     if (result_ != SQX_OK || fd_.valid() || temps_.empty())
         return result_ != SQX_OK ? result_ : SQX_E_IO;
-    const size_t volumes = temps_.size();
-    // Each temporary file leaves the list once it is in place, so that a failed rename removes
-    // only what is still temporary.
-    while (!temps_.empty()) {
-        const size_t number = volumes - temps_.size() + 1;
-        const std::string final = volumes == 1 ? target_ : volumeName(target_, number);
-        if (::rename(temps_.front().c_str(), final.c_str()) != 0)
-            return fail(resultFromErrno(errno)), result_;
-        temps_.erase(temps_.begin());
-    }
+    UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.valid()) return fail(resultFromErrno(errno)), result_;
+    bool committed = false;
+    const int32_t r = replaceArchive(dir.get(), std::string(lastComponent(target_)),
+                                     std::string(lastComponent(base_)), temps_.size(), slice_ != 0,
+                                     faults_, committed);
+    if (committed) temps_.clear(); // the archive now, or finished by the next run's sweep
     lock_.reset();
-    removeStale(volumes);
-    syncFolder(folder_);
+    if (r != SQX_OK) return fail(r), result_;
     return SQX_OK;
-}
-
-void VolumeSink::removeStale(size_t volumes) {
-    // An older archive of the same name may have had more volumes, or been of the other form;
-    // left beside the new one it would be read as part of it.
-    if (volumes > 1) ::unlink(target_.c_str());
-    for (size_t n = volumes > 1 ? volumes + 1 : 1;; ++n)
-        if (::unlink(volumeName(target_, n).c_str()) != 0) break;
 }
 
 void VolumeSink::discard() {

@@ -26,7 +26,8 @@ public:
     bool write(const void* data, size_t size);
     // Flushes, syncs and closes: the temporary files are complete and can be read back.
     int32_t finish();
-    // Renames the finished files: the archive is in place when this returns SQX_OK.
+    // Puts the finished files in place of the target (see replaceArchive): the archive is in
+    // place when this returns SQX_OK.
     int32_t commit();
     // Flips one byte of the finished files, at `offset` bytes into the archive (the fault seam
     // for the check after writing).
@@ -52,7 +53,6 @@ private:
     bool startNextVolume();
     // Syncs and closes the volume being written.
     bool syncVolume();
-    void removeStale(size_t volumes);
     std::string volumeName(const std::string& base, size_t number) const;
 
     std::string target_;
@@ -62,6 +62,7 @@ private:
     Faults faults_;
     std::vector<char> buffer_;
     size_t used_ = 0;
+    std::string base_; // the temporary name; volumes add ".001", ...
     std::vector<std::string> temps_;
     UniqueFd fd_;
     UniqueFd lock_; // the first volume, locked until it is renamed or removed

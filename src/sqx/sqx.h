@@ -27,8 +27,10 @@
  * and '?' matched as Windows does (without regard to case; "*.*" matches every name, also names
  * without a dot; "*." matches names without a dot; a folder whose name fits stores everything
  * below it). A specification that matches nothing stores nothing and is not an error. Symbolic
- * links to files are followed; below a folder, linked folders are not entered (no cycles), and
- * devices, pipes and sockets are left out.
+ * links to files are followed; below a folder (and among a mask's matches) only when the file
+ * they lead to is inside that folder: a link that leads out of it is left out and reported (see
+ * SqxLeftOutFile). Below a folder, linked folders are not entered (no cycles), and devices,
+ * pipes and sockets are left out.
  */
 
 #include <stddef.h>
@@ -56,7 +58,8 @@ enum {
     SQX_E_NO_MEMORY = 2958,
     SQX_E_INTERNAL = 2959,       /* the compression back end refused a setting */
     SQX_E_SOURCE_CHANGED = 2960, /* a source file changed its size while it was read */
-    SQX_E_REFUSED_ENTRY = 2961   /* extract: entries were left out as unsafe (see below) */
+    SQX_E_REFUSED_ENTRY = 2961,  /* extract: entries were left out as unsafe (see below) */
+    SQX_E_LEFT_OUT = 2962        /* add: links were left out and the callback asked to fail */
 };
 
 /* ---- Callback reasons --------------------------------------------------------------------- */
@@ -66,11 +69,12 @@ enum {
     SQX_REASON_NEXT_VOLUME = 2, /* a volume after the first is about to be written */
     SQX_REASON_PASSWORD = 3,    /* the password is needed; the answer is read from path */
     SQX_REASON_NEXT_FILE = 5,   /* a list entry (add) or an archive entry (test, extract) begins */
-    SQX_REASON_DESTINATION = 6  /* extract: path holds the destination of the entry; may rewrite */
+    SQX_REASON_DESTINATION = 6, /* extract: path holds the destination of the entry; may rewrite */
+    SQX_REASON_LEFT_OUT = 7     /* add: path holds a link left out (see SqxAddFiles) */
 };
 
-/* Callback answers: 0 stops the call at once (result SQX_E_ABORTED), 1 goes on; reason 1 also
- * knows 2. Callbacks always come on the thread that made the call. */
+/* Callback answers: 0 stops the call at once (result SQX_E_ABORTED), 1 goes on; reasons 1 and 7
+ * also know 2. Callbacks always come on the thread that made the call. */
 enum { SQX_ANSWER_STOP = 0, SQX_ANSWER_GO_ON = 1, SQX_ANSWER_REPLACE = 2 };
 
 /* Media kinds reported with SQX_REASON_NEXT_VOLUME: the drive type of the target's folder. */
@@ -185,7 +189,7 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * thread, and progress counts the bytes read.
  *
  * The archive is written under a temporary name beside the target,
- * "<target>.sqxtmp-<process id>-<10 letters and digits>" (later volumes add ".002", ...), with
+ * "<target>.sqxtmp-<process id>-<10 letters and digits>" (volumes add ".001", ".002", ...), with
  * mode 0600 whatever the umask (archives hold account settings), and locked (flock) by the
  * writing process. Every piece of compressed data is decoded again on its worker before it is
  * written, and must give back the bytes read. When the archive is complete and synced, it is
@@ -198,13 +202,24 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * or abort nothing is left behind and an existing archive stays as it was. Volumes are named
  * <target>.001, <target>.002, ...; an archive that fits in one volume keeps the plain name. A
  * successful write replaces every file of an older archive of that name (the plain file and
- * numbered volumes).
+ * numbered volumes). A set replaces an older archive (or one file an older set) as one: the
+ * marker "<target>.sqxswitch-<id>.<volumes>" is written once the new set is complete, the older
+ * archive is renamed aside to "<target>.sqxold-<id>[.NNN]", the new volumes take their names,
+ * and the old ones and the marker are removed. Whenever the writer is stopped, one whole set
+ * is readable under one name; the next call that writes into the folder finishes a switch whose
+ * marker it finds (the writer gone and the marker's lock free).
  *
  * A source file that cannot be read fails the call. A file whose size changes while it is read
  * (it ends early, or holds more than its size when it was opened) fails the call with
  * SQX_E_SOURCE_CHANGED: its copy would be neither the old nor the new file, so the archive is not
  * kept and the previous one stays. The file belongs to the list entry of the last
  * SQX_REASON_NEXT_FILE, as does the file of SQX_E_ACCESS from a source that cannot be read.
+ * A folder below a specification that cannot be listed fails the call as a file would.
+ *
+ * A link left out because it leads out of the folder being stored gets SQX_REASON_LEFT_OUT
+ * with its host path in path (its first 271 bytes; SqxLeftOutFile gives it whole). Answer 1
+ * keeps the archive without it; 2 goes on, so that every such link is reported, and then fails
+ * the call with SQX_E_LEFT_OUT before the archive replaces the target; 0 stops at once.
  */
 SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxOptions* options,
                             SqxCallback callback, intptr_t userValue);
@@ -239,6 +254,17 @@ SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const 
  * at no entry. Beyond the 13 entry points: callers treat its absence as "no name known". */
 SQX_API int32_t SqxLastFailedEntry(char* buffer, int32_t size);
 
+/* After SqxAddFiles, with its list (until SqxDoneFileList): the host path of the index-th
+ * (0-based) link left out because it leads out of the folder being stored. Copies at most
+ * size - 1 bytes and a terminating zero into buffer and returns the path's full length; -1
+ * when there is no such link. Beyond the 13 entry points, like SqxLastFailedEntry. */
+SQX_API int32_t SqxLeftOutFile(void** fileList, int32_t index, char* buffer, int32_t size);
+
+/* After a failed SqxAddFiles, with its list: the host path of the source file or folder that
+ * could not be read (SQX_E_ACCESS, SQX_E_IO, SQX_E_SOURCE_CHANGED, ...), copied as above; 0
+ * when the failure was not at a source. */
+SQX_API int32_t SqxFailedSource(void** fileList, char* buffer, int32_t size);
+
 /* Not supported: these return SQX_E_NOT_SUPPORTED and change nothing. */
 SQX_API int32_t SqxAddArchiveComment(const char* archivePath, const char* comment);
 SQX_API int32_t SqxAddFileComments(const char* archivePath, void** fileList, const char* comment);
@@ -248,12 +274,17 @@ SQX_API int32_t SqxRepairFiles(const char* archivePath, const SqxOptions* option
                                SqxCallback callback, intptr_t userValue);
 
 /*
- * Fault injection for tests (read once per call from the environment):
+ * Fault injection for tests, read once per call from the environment by the tests' variant of
+ * this library only (built with SQX_TEST_SEAMS); the shipping library reads none of these but
+ * SQX_THREADS:
  *   SQX_FAULT_WRITE="<errno>@<bytes>"  the archive sink fails with <errno> (ENOSPC, EROFS,
  *       EACCES, EPERM, EIO, EDQUOT, EFBIG) when it is about to write past <bytes> bytes in total;
  *       @0 fails at the first write.
  *   SQX_FAULT_OPEN="<errno>"            creating the target's temporary file fails with <errno>.
  *   SQX_FAULT_READ="<errno>@<text>"     opening a source file whose path contains <text> fails.
+ *   SQX_FAULT_LIST="<errno>@<text>"     listing a source folder whose path contains <text> fails.
+ *   SQX_FAULT_KILL_AT="<n>"             the writer kills itself (SIGKILL) before the n-th step
+ *       (1 = the first) of putting the finished archive in place.
  *   SQX_FAULT_READ_DATA="<errno>@<text>" reading a source file whose path contains <text> fails
  *       once its first MiB is read.
  *   SQX_FAULT_CORRUPT="<text>"          once the archive is written, one byte in the middle of the
