@@ -3,6 +3,7 @@
 #include "ArchiveReader.h"
 #include "Incompressible.h"
 #include "Leftovers.h"
+#include "MediaSizes.h"
 #include "Names.h"
 #include "ReadBack.h"
 #include "SourceScan.h"
@@ -67,18 +68,7 @@ int64_t readFull(int fd, uint8_t* data, size_t size) {
 
 uint64_t volumeSliceBytes(const SqxOptions& options) {
     if (options.multipleVolumes == 0) return 0;
-    switch (options.volumeSize) {
-    case 9:
-        return 100663296;
-    case 11:
-        return 250640384;
-    case 12:
-        return 681574400;
-    case 13:
-        return 737280000;
-    default:
-        return options.volumeSize >= 65536 ? static_cast<uint64_t>(options.volumeSize) : 0;
-    }
+    return mediaVolumeBytes(options.volumeSize);
 }
 
 ArchiveWriter::ArchiveWriter(std::string target, const std::vector<std::string>& specifications,

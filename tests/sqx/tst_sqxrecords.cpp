@@ -4,6 +4,9 @@
 
 // The mount table parser is internal to the library; its one source is compiled in here.
 #include "DriveKind.cpp"
+#include "MediaSizes.h"
+
+#include "backup/SqxRecords.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,6 +126,31 @@ private Q_SLOTS:
         QCOMPARE(SqxTestFiles(first.toUtf8().constData(), nullptr, &wrong, nullptr, 0),
                  SQX_E_BAD_PASSWORD);
         QCOMPARE(listArchive(first).names, QStringList{"Folder/data.bin"});
+    }
+
+    void mediaChoiceVolumesFitTheirMedium_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<qint64>("holds");
+        // What a formatted medium of each kind takes in files. Floppy: 2,880 sectors less the
+        // boot sector, two FATs of 9 and a root folder of 14; Zip disks: the clusters of their
+        // FAT16 data area. A CD: the sectors before the lead-out less the first track's
+        // two-second pre-gap and the ISO 9660 volume's own 21 sectors.
+        const auto cd = [](qint64 minutes) { return (minutes * 60 * 75 - 150 - 21) * 2048; };
+        QTest::newRow("floppy") << 0 << qint64(2847) * 512;
+        QTest::newRow("zip 100") << 1 << qint64(49039) * 2048;
+        QTest::newRow("zip 250") << 2 << qint64(61116) * 4096;
+        QTest::newRow("cd 650") << 3 << cd(74);
+        QTest::newRow("cd 700") << 4 << cd(80);
+    }
+
+    void mediaChoiceVolumesFitTheirMedium() {
+        // The choice in the options, through the program's record and the library, to bytes.
+        QFETCH(int, choice);
+        QFETCH(qint64, holds);
+        const uint64_t volume = sqx::mediaVolumeBytes(backup::sqx::volumeSizeForMedia(choice));
+        QVERIFY2(volume <= uint64_t(holds), qPrintable(QString::number(volume)));
+        // ... and uses most of it.
+        QVERIFY2(volume >= uint64_t(holds) / 10 * 9, qPrintable(QString::number(volume)));
     }
 
     void driveKinds() {

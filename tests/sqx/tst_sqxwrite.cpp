@@ -1,6 +1,7 @@
 // Writing archives: content and names as independent tools read them, the callback protocol,
 // wildcards and folders, and what is left on disk after an abort or a failing sink.
 
+#include "MediaSizes.h"
 #include "SqxTestKit.h"
 
 #include <QTemporaryDir>
@@ -563,17 +564,18 @@ private Q_SLOTS:
     }
 
     void mediaCodeGivesTheVolumeSize() {
-        // Code 9 is 100,663,296 bytes: a little more incompressible data makes two volumes.
+        // A Zip 100 disk's volume: a little more incompressible data makes two volumes.
+        const qint64 slice = qint64(sqx::mediaVolumeBytes(sqx::kMediaZip100));
         const QString big = tmp_.path() + "/big.bin";
-        QVERIFY(writeFile(big, sampleBytes(100663296 + 300000, 9, false)));
+        QVERIFY(writeFile(big, sampleBytes(slice + 300000, 9, false)));
         Recorder rec;
         const QString archive = out_ + "/m.ebk";
-        QCOMPARE(addFiles(archive, {big}, options({}, 9), &rec), SQX_OK);
+        QCOMPARE(addFiles(archive, {big}, options({}, sqx::kMediaZip100), &rec), SQX_OK);
         QFile::remove(big);
-        QCOMPARE(QFileInfo(archive + ".001").size(), 100663296);
+        QCOMPARE(QFileInfo(archive + ".001").size(), slice);
         QVERIFY(QFileInfo(archive + ".002").size() > 0);
         QCOMPARE(int(rec.of(SQX_REASON_NEXT_VOLUME).size()), 1);
-        QCOMPARE(rec.of(SQX_REASON_NEXT_VOLUME).front().value, 100663296);
+        QCOMPARE(qint64(rec.of(SQX_REASON_NEXT_VOLUME).front().value), slice);
     }
 };
 
