@@ -1,10 +1,17 @@
 #include "platform/encoding.h"
 
+#include <QHash>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include <iconv.h>
 
 namespace platform {
 
@@ -80,37 +87,147 @@ constexpr std::array<LanguagePage, 42> kLanguagePages{{
     {"ckb", 1256}, {"lt", 1257}, {"lv", 1257}, {"et", 1257}, {"th", 874},  {"vi", 1258},
 }};
 
-const char* icuName(int codePage) {
+// glibc's names of the code pages. Its tables agree with Windows on every
+// character they map (Qt's own tables do not: its code page 932 swaps three
+// control characters); what they do not map is written as UTF-16.
+const char* glibcName(int codePage) {
     switch (codePage) {
     case 874:
-        return "windows-874";
+        return "WINDOWS-874";
     case 932:
-        return "windows-932";
+        return "CP932";
     case 936:
-        return "windows-936";
+        return "CP936";
     case 949:
-        return "windows-949";
+        return "CP949";
     case 950:
-        return "windows-950";
+        return "CP950";
     case 1250:
-        return "windows-1250";
+        return "CP1250";
     case 1251:
-        return "windows-1251";
+        return "CP1251";
     case 1253:
-        return "windows-1253";
+        return "CP1253";
     case 1254:
-        return "windows-1254";
+        return "CP1254";
     case 1255:
-        return "windows-1255";
+        return "CP1255";
     case 1256:
-        return "windows-1256";
+        return "CP1256";
     case 1257:
-        return "windows-1257";
+        return "CP1257";
     case 1258:
-        return "windows-1258";
+        return "CP1258";
     default:
         return nullptr;
     }
+}
+
+bool singleByte(int codePage) {
+    return codePage == 874 || (codePage >= 1250 && codePage <= 1258);
+}
+
+// The tables of the double-byte code pages map their user-defined areas to
+// private-use characters each in its own way (Windows, glibc and ICU differ),
+// so no reader can be trusted to get such a character back.
+bool privateUse(char16_t c) {
+    return c >= 0xE000 && c <= 0xF8FF;
+}
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
+    ~Converter() {
+        if (valid()) ::iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool valid() const { return cd_ != iconv_t(-1); }
+
+    // All of `in` converted, or nothing when any of it has no exact form.
+    std::optional<QByteArray> run(QByteArrayView in) {
+        if (!valid()) return std::nullopt;
+        ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        QByteArray out(in.size() * 2 + 16, Qt::Uninitialized);
+        char* src = const_cast<char*>(in.data());
+        size_t srcLeft = size_t(in.size());
+        size_t used = 0;
+        bool flushing = false;
+        for (;;) {
+            char* dst = out.data() + used;
+            size_t dstLeft = size_t(out.size()) - used;
+            const size_t r = flushing ? ::iconv(cd_, nullptr, nullptr, &dst, &dstLeft)
+                                      : ::iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            used = size_t(dst - out.data());
+            if (r == size_t(-1)) {
+                if (errno != E2BIG) return std::nullopt;
+                out.resize(out.size() * 2);
+                continue;
+            }
+            if (r > 0) return std::nullopt; // a substitute was written
+            if (flushing) break;
+            flushing = true;
+        }
+        out.truncate(qsizetype(used));
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+QString fromUtf16Le(const QByteArray& bytes) {
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        text[i] = QChar(qFromLittleEndian<char16_t>(bytes.constData() + 2 * i));
+    return text;
+}
+
+// One converter each way per code page and thread (a converter keeps state).
+struct Converters {
+    explicit Converters(const char* name) : encode(name, "UTF-16LE"), decode("UTF-16LE", name) {}
+    Converter encode;
+    Converter decode;
+};
+
+Converters* convertersFor(int codePage) {
+    const char* name = glibcName(codePage);
+    if (!name) return nullptr;
+    thread_local std::map<int, std::unique_ptr<Converters>> cache;
+    auto& slot = cache[codePage];
+    if (!slot) slot = std::make_unique<Converters>(name);
+    return slot->encode.valid() && slot->decode.valid() ? slot.get() : nullptr;
+}
+
+// A single-byte code page as Windows reads it: byte by byte. (glibc's
+// converters for 1255 and 1258 join a letter and its accents into one
+// character, and split such characters when writing; Windows does neither.)
+struct ByteTable {
+    std::array<char16_t, 256> chars{};
+    std::array<bool, 256> defined{};
+    QHash<char16_t, char> bytes;
+};
+
+const ByteTable* byteTableFor(int codePage) {
+    static std::mutex mutex;
+    static std::map<int, std::unique_ptr<ByteTable>> tables;
+    const std::lock_guard lock(mutex);
+    auto& slot = tables[codePage];
+    if (slot) return slot.get();
+    Converters* conv = convertersFor(codePage);
+    if (!conv) return nullptr;
+    auto table = std::make_unique<ByteTable>();
+    for (int b = 0; b < 256; ++b) {
+        const char byte = char(b);
+        const auto unit = conv->decode.run(QByteArrayView(&byte, 1));
+        if (!unit || unit->size() != 2) continue;
+        const char16_t c = qFromLittleEndian<char16_t>(unit->constData());
+        table->chars[size_t(b)] = c;
+        table->defined[size_t(b)] = true;
+        if (!table->bytes.contains(c)) table->bytes.insert(c, byte);
+    }
+    slot = std::move(table);
+    return slot.get();
 }
 
 std::optional<QByteArray> encode1252(QStringView text) {
@@ -163,27 +280,50 @@ int ansiCodePage() {
 
 std::optional<QByteArray> encodeCodePage(QStringView text, int codePage) {
     if (codePage == 1252) return encode1252(text);
-    const char* name = icuName(codePage);
-    if (!name) return std::nullopt;
-    QStringEncoder encoder(name, QStringConverter::Flag::Stateless);
-    if (!encoder.isValid()) return std::nullopt; // a Qt without these code pages
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError()) return std::nullopt;
-    // The converter may substitute a look-alike without saying so: only bytes
-    // that read back as the very same text count.
-    const auto back = decodeCodePage(bytes, codePage);
+    if (singleByte(codePage)) {
+        const ByteTable* table = byteTableFor(codePage);
+        if (!table) return std::nullopt;
+        QByteArray out(text.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const auto it = table->bytes.constFind(text[i].unicode());
+            if (it == table->bytes.cend()) return std::nullopt;
+            out[i] = *it;
+        }
+        return out;
+    }
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return privateUse(c.unicode()); }))
+        return std::nullopt;
+    Converters* conv = convertersFor(codePage);
+    if (!conv) return std::nullopt;
+    auto bytes = conv->encode.run(QByteArrayView(utf16LeBytes(text)));
+    if (!bytes) return std::nullopt;
+    // glibc writes a few look-alikes (U+00A5 as a backslash in 932): only
+    // bytes that read back as the very same text count.
+    const auto back = decodeCodePage(*bytes, codePage);
     if (!back || *back != text) return std::nullopt;
     return bytes;
 }
 
 std::optional<QString> decodeCodePage(const QByteArray& bytes, int codePage) {
     if (codePage == 1252) return fromAnsi(bytes);
-    const char* name = icuName(codePage);
-    if (!name) return std::nullopt;
-    QStringDecoder decoder(name, QStringConverter::Flag::Stateless);
-    if (!decoder.isValid()) return std::nullopt;
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) return std::nullopt;
+    if (singleByte(codePage)) {
+        const ByteTable* table = byteTableFor(codePage);
+        if (!table) return std::nullopt;
+        QString text(bytes.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const auto b = size_t(static_cast<unsigned char>(bytes[i]));
+            if (!table->defined[b]) return std::nullopt;
+            text[i] = QChar(table->chars[b]);
+        }
+        return text;
+    }
+    Converters* conv = convertersFor(codePage);
+    if (!conv) return std::nullopt;
+    const auto units = conv->decode.run(QByteArrayView(bytes));
+    if (!units) return std::nullopt;
+    QString text = fromUtf16Le(*units);
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return privateUse(c.unicode()); }))
+        return std::nullopt;
     return text;
 }
 
@@ -203,10 +343,7 @@ QByteArray encodeWindowsFile(QStringView text, int codePage, bool* unicode) {
 
 std::optional<QString> decodeWindowsFile(const QByteArray& bytes, int codePage) {
     if (!bytes.startsWith("\xFF\xFE")) return decodeCodePage(bytes, codePage);
-    QString text((bytes.size() - 2) / 2, Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        text[i] = QChar(qFromLittleEndian<char16_t>(bytes.constData() + 2 + 2 * i));
-    return text;
+    return fromUtf16Le(bytes.sliced(2));
 }
 
 } // namespace platform

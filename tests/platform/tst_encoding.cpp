@@ -1,10 +1,46 @@
 #include "platform/encoding.h"
 #include "support/ScopedEnv.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace platform;
+
+namespace {
+
+// Python's codecs read the bytes: tables apart from the ones that wrote them.
+// Python leaves out two bytes that Windows (and glibc) define.
+const char* const kPythonDecode = R"(
+import codecs, sys
+extra = {'936': {0x80: '\u20ac'}, '950': {0x80: '\x80'}}.get(sys.argv[1], {})
+def fill(e):
+    b = e.object[e.start]
+    if b in extra:
+        return extra[b], e.start + 1
+    raise e
+codecs.register_error('windows', fill)
+data = sys.stdin.buffer.read()
+text = data.decode('cp' + sys.argv[1], 'windows')
+sys.stdout.buffer.write(text.encode('utf-16-le', 'surrogatepass'))
+)";
+
+std::optional<QString> pythonDecode(const QByteArray& bytes, int codePage) {
+    QProcess p;
+    p.start(QStringLiteral("python3"),
+            {QStringLiteral("-c"), QString::fromLatin1(kPythonDecode), QString::number(codePage)});
+    if (!p.waitForStarted()) return std::nullopt;
+    p.write(bytes);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        qWarning().noquote() << p.readAllStandardError();
+        return std::nullopt;
+    }
+    return decodeWindowsFile("\xFF\xFE" + p.readAllStandardOutput(), codePage);
+}
+
+} // namespace
 
 class TestEncoding : public QObject {
     Q_OBJECT
@@ -184,6 +220,47 @@ private Q_SLOTS:
         QVERIFY(!encoded->contains('?'));
         QCOMPARE(decodeCodePage(*encoded, codePage), std::optional<QString>(fits));
         QVERIFY(!encodeCodePage(fits + refused, codePage).has_value());
+    }
+
+    // Every character a code page is taken to hold is written as bytes that
+    // another decoder reads back as that character; a character it does not
+    // hold makes the whole file UTF-16, never a '?' or a look-alike.
+    void everyCharacterReadsBackElsewhere_data() {
+        QTest::addColumn<int>("codePage");
+        for (int cp : {874, 932, 936, 949, 950, 1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258})
+            QTest::newRow(QByteArray::number(cp).constData()) << cp;
+    }
+    void everyCharacterReadsBackElsewhere() {
+        QFETCH(int, codePage);
+        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+            QFAIL("python3 is needed: tools/install-deps.sh installs it");
+        QString held;
+        QString refused;
+        for (char16_t u = 0; u < 0xFFFF; ++u) {
+            if (QChar::isSurrogate(u)) continue;
+            const QChar c(u);
+            (encodeCodePage(QStringView(&c, 1), codePage) ? held : refused).append(c);
+        }
+        QVERIFY(held.size() > 120);
+        const auto bytes = encodeCodePage(held, codePage);
+        QVERIFY(bytes.has_value());
+        const auto read = pythonDecode(*bytes, codePage);
+        QVERIFY(read.has_value());
+        for (qsizetype i = 0; i < held.size(); ++i) // the first that differs, by name
+            QVERIFY2(i < read->size() && read->at(i) == held.at(i),
+                     qPrintable(QStringLiteral("U+%1 is read back as U+%2")
+                                    .arg(held.at(i).unicode(), 4, 16, QLatin1Char('0'))
+                                    .arg(i < read->size() ? read->at(i).unicode() : 0, 4, 16,
+                                         QLatin1Char('0'))));
+        QCOMPARE(*read, held);
+
+        for (const QChar c : {refused.front(), refused.back(), QChar(0xE000)}) {
+            const QString text = QStringLiteral("Name=") + c + QStringLiteral("\r\n");
+            bool unicode = false;
+            const QByteArray file = encodeWindowsFile(text, codePage, &unicode);
+            QVERIFY(unicode);
+            QCOMPARE(file, QByteArray("\xFF\xFE") + utf16LeBytes(text));
+        }
     }
 
     void windowsFileFallsBackToUtf16() {
