@@ -37,17 +37,20 @@ void ArchiveList::AddArchiveEntry(const QString& spec, const QString& archiveFol
     entries_.push_back(ArchiveEntry{spec, archiveFolder, baseFolder, sizeOf(spec)});
 }
 
-void ArchiveList::AddFolderEntries(const QString& folder, const QString& archiveFolder,
-                                   const QString& baseFolder, const QString& extension) {
+platform::Status ArchiveList::AddFolderEntries(const QString& folder, const QString& archiveFolder,
+                                               const QString& baseFolder,
+                                               const QString& extension) {
     // An empty folder would list the root of the current drive.
     const QString dir = platform::excludeTrailingBackslash(folder);
-    if (dir.isEmpty()) return;
+    if (dir.isEmpty()) return platform::Status::ok();
     const auto found = fs_.find(dir + QLatin1String("\\*.") + extension, platform::FA_ANYFILE);
-    if (!found) return;
+    if (!found)
+        return platform::nothingThere(found.error()) ? platform::Status::ok() : found.status();
     for (const platform::FindData& fd : found.value()) {
         if (!isDotEntry(fd.name))
             AddArchiveEntry(dir + QLatin1Char('\\') + fd.name, archiveFolder, baseFolder);
     }
+    return platform::Status::ok();
 }
 
 void ArchiveList::CloseTask(const QString& name) {

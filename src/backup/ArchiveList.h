@@ -3,6 +3,8 @@
 // folder it is stored under, and consecutive entries form the tasks (one item
 // of one identity) that the progress display counts in.
 
+#include "platform/result.h"
+
 #include <QString>
 
 #include <vector>
@@ -38,8 +40,10 @@ public:
     void AddArchiveEntry(const QString& spec, const QString& archiveFolder,
                          const QString& baseFolder);
     // One entry per name in folder (sub-folders included, not descended into).
-    void AddFolderEntries(const QString& folder, const QString& archiveFolder,
-                          const QString& baseFolder, const QString& extension);
+    // A folder that is missing adds nothing; one that is there but cannot be
+    // listed adds nothing either and gives the error, for the caller to report.
+    platform::Status AddFolderEntries(const QString& folder, const QString& archiveFolder,
+                                      const QString& baseFolder, const QString& extension);
     void CloseTask(const QString& name);
 
     int count() const { return int(entries_.size()); }

@@ -2,10 +2,33 @@
 
 #include "backup/BackupEngine.h"
 #include "base/Settings.h"
+#include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/SourceCheck.h"
 
+#include <QScopeGuard>
+
 namespace backup {
+
+namespace {
+// What the archiving library adds to the target's name for the temporary
+// name it writes under (".sqxtmp-<process>-<tag>") and a volume's number,
+// with room to spare.
+constexpr int kTemporaryNameRoom = 40;
+
+// Makes the missing folders of the target, for every caller alike; made
+// receives them. Empty, or why the target cannot take the archive.
+QString prepareTarget(const platform::Files& fs, const QString& target, QStringList& made) {
+    if (const platform::Status fits = fs.fitsFileSystem(target, kTemporaryNameRoom);
+        fits.code() == platform::kFilenameTooLong)
+        return QStringLiteral(" The archive cannot be written: %1.").arg(fits.message());
+    const QString folder = platform::extractFilePath(target);
+    if (folder.isEmpty() || fs.directoryExists(folder)) return {};
+    if (const platform::Status st = fs.createDirectories(folder, &made); !st)
+        return QStringLiteral(" The folder %1 cannot be made: %2.").arg(folder, st.message());
+    return {};
+}
+} // namespace
 
 BackupJob::BackupJob(BackupEngine& engine, GuardFn clientRunning)
     : engine_(engine), clientRunning_(std::move(clientRunning)) {}
@@ -36,6 +59,16 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
         return {Kind::Failed, QLatin1Char(' ') + source.message(), {}};
     if (clientRunning_ && clientRunning_(request.clientCode)) return {Kind::ClientRunning, {}, {}};
 
+    QStringList madeFolders;
+    if (const QString refusal = prepareTarget(engine_.files(), request.targetPath, madeFolders);
+        !refusal.isEmpty())
+        return {Kind::Failed, refusal, {}};
+    // A run that leaves no archive leaves no empty folders either.
+    auto unmake = qScopeGuard([&] {
+        for (auto it = madeFolders.crbegin(); it != madeFolders.crend(); ++it)
+            (void)engine_.files().removeEmptyFolder(*it);
+    });
+
     BackupState& state = engine_.state();
     state.resetForRun();
     engine_.driver().setRunPassword(engine_.settings().backupPassword);
@@ -43,6 +76,7 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
     if (state.BackupAborted) return {Kind::Aborted, {}, {}};
     if (failed || state.BackupFailed) return {Kind::Failed, state.BackupErrorText, {}};
 
+    unmake.dismiss();
     JobOutcome done{Kind::Succeeded, {}, {}};
     if (request.rotate)
         done.deleted =

@@ -86,6 +86,7 @@ void TFileSearch::walk(const QString& folder, const FindData& record, const QStr
 
         if (OnChangeFolder) OnChangeFolder(folder, record);
         const auto matches = fs_.find(folder + mask, FA_ANYFILE);
+        const bool readable = listed(folder, matches);
         if (matches) {
             for (const FindData& entry : *matches) {
                 if (Stop) break;
@@ -99,9 +100,9 @@ void TFileSearch::walk(const QString& folder, const FindData& record, const QStr
 
         // Below the deepest level nothing would be matched, so it is not listed.
         const bool deeper = Level == 0 || depth_ < Level;
-        if (RecurseSubFolders && deeper && !Stop) {
+        if (RecurseSubFolders && deeper && !Stop && readable) {
             const auto entries = fs_.find(folder + QLatin1String("*.*"), FA_ANYFILE);
-            if (entries) {
+            if (listed(folder, entries) && entries) {
                 for (const FindData& entry : *entries) {
                     if (Stop) break;
                     processEvents();
@@ -116,6 +117,12 @@ void TFileSearch::walk(const QString& folder, const FindData& record, const QStr
         if (!canonical.isEmpty()) ancestors_.remove(canonical);
     }
     --depth_;
+}
+
+bool TFileSearch::listed(const QString& folder, const Result<std::vector<FindData>>& r) {
+    if (r || nothingThere(r.error())) return true;
+    if (OnFolderError) OnFolderError(folder, r.error().message);
+    return false;
 }
 
 void TFileSearch::processEvents() {

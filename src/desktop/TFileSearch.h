@@ -24,6 +24,8 @@ public:
     using TFileFindEvent =
         std::function<void(const QString& folder, const platform::FindData& record)>;
     using TNotifyEvent = std::function<void(TFileSearch& sender)>;
+    // folder ends in "\"; reason says why it could not be listed.
+    using TFolderErrorEvent = std::function<void(const QString& folder, const QString& reason)>;
 
     static constexpr int MaxSearchFileLength = 255;
 
@@ -34,8 +36,11 @@ public:
 
     // Runs the search described by SearchFile synchronously. Masks separated by
     // ";" after the folder's last "\" share that folder ("C:\Mail\*.mbx;*.toc");
-    // a ";" before it is part of the folder's name. A folder that is missing or
-    // cannot be listed gives no matches and no error. Each folder's matches are
+    // a ";" before it is part of the folder's name. A folder that is missing
+    // gives no matches and no error; one that is there but cannot be listed
+    // (permission, I/O error, a path too long) gives no matches and is told to
+    // OnFolderError, so that a caller never takes it for an empty folder.
+    // Each folder's matches are
     // reported before its sub-folders are entered, which are visited in the
     // order the file system lists them. A call from inside a running search (an
     // event handler or a processed message) does nothing.
@@ -57,12 +62,16 @@ public:
     TFileFindEvent OnFileFind;
     TFileFindEvent OnChangeFolder; // a folder is about to be matched
     TNotifyEvent OnFinish;         // once, after all masks were searched
+    TFolderErrorEvent OnFolderError;
 
     bool busy() const { return busy_; }
 
 private:
     void searchSpec(const QString& spec);
     void walk(const QString& folder, const platform::FindData& record, const QString& mask);
+    // False (after telling OnFolderError) when the folder is there but the
+    // listing failed; a listing that finds nothing is no failure.
+    bool listed(const QString& folder, const platform::Result<std::vector<platform::FindData>>& r);
     void processEvents();
     QString canonicalFolder(const QString& folder) const;
 

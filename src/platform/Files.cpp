@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <memory>
 
@@ -20,9 +21,45 @@ namespace platform {
 
 namespace {
 
+// Said in place of the C library's "File name too long", which names no cause
+// a person can act on.
+const QString kTooLong = QStringLiteral("the path is too long for the file system");
+
+QString reasonOf(int err) {
+    return err == ENAMETOOLONG ? kTooLong : QString::fromLocal8Bit(std::strerror(err));
+}
+
+int codeOf(int err) {
+    return err == ENAMETOOLONG ? int(kFilenameTooLong) : errorFromErrno(err);
+}
+
 Error errnoError(int err, const QString& what) {
-    return Error{errorFromErrno(err),
-                 QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(err)))};
+    return Error{codeOf(err), QStringLiteral("%1: %2").arg(what, reasonOf(err))};
+}
+
+// A folder that is there but cannot be listed: never to be taken for an empty one.
+Error folderError(int err, const QString& winFolder) {
+    return Error{
+        codeOf(err),
+        QStringLiteral("The folder \"%1\" cannot be read: %2").arg(winFolder, reasonOf(err))};
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// The entry names of a host folder without "." and "..", in the order the
+// file system gives them; the errno that stopped the listing, or 0.
+int listFolder(const QString& hostDir, QStringList& names) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(hostDir).constData()));
+    if (!dir) return errno;
+    for (;;) {
+        errno = 0;
+        const dirent* e = ::readdir(dir.get());
+        if (!e) return errno;
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.push_back(QFile::decodeName(e->d_name));
+    }
 }
 
 bool statHost(const QString& host, struct stat& st) {
@@ -64,6 +101,10 @@ Error missingError(const QString& host, const QString& winPath) {
 }
 
 } // namespace
+
+bool nothingThere(const Error& error) {
+    return error.code == kFileNotFound || error.code == kPathNotFound || error.code == kInvalidName;
+}
 
 bool wildcardMatch(const QString& mask, const QString& name) {
     if (name == u"." || name == u"..") // the folder entries fit every all-names mask
@@ -123,18 +164,23 @@ Result<std::vector<FindData>> Files::find(const QString& winPattern, quint32 att
                      QStringLiteral("Not a path with a drive letter: \"%1\"").arg(winPattern)};
     if (!host) return host.error();
     struct stat st {};
-    if (!statHost(*host, st) || !S_ISDIR(st.st_mode))
+    if (!statHost(*host, st) && errno != ENOENT && errno != ENOTDIR)
+        return folderError(errno, folder);
+    if (!S_ISDIR(st.st_mode))
         return Error{kPathNotFound, QStringLiteral("Path not found: \"%1\"").arg(folder)};
     const bool atRoot = drives_.toHost(folder.left(2) + u'\\').valueOr(QString()) == *host;
 
     // Attributes that must be asked for to be returned.
     const quint32 excluded = ~attrMask & (FA_HIDDEN | FA_SYSTEM | FA_VOLUMEID | FA_DIRECTORY);
     std::vector<FindData> found;
+    int unreadable = 0; // an entry that is there but cannot be looked at
     auto consider = [&](const QString& name, const QString& path) {
         if (!wildcardMatch(mask, name)) return;
         struct stat est {};
-        if (!statHost(path, est) && ::lstat(QFile::encodeName(path).constData(), &est) != 0)
-            return; // vanished while listing
+        if (!statHost(path, est) && ::lstat(QFile::encodeName(path).constData(), &est) != 0) {
+            if (errno != ENOENT) unreadable = errno; // else it vanished while listing
+            return;
+        }
         FindData d = entryOf(name, est);
         if (d.attributes & excluded) return;
         found.push_back(std::move(d));
@@ -144,8 +190,15 @@ Result<std::vector<FindData>> Files::find(const QString& winPattern, quint32 att
         consider(QStringLiteral(".."), *host + QStringLiteral("/.."));
     }
     const QString base = *host == u"/" ? QString() : *host;
-    for (const QString& name : listDirectory(*host))
+    QStringList names;
+    if (const int err = listFolder(*host, names); err != 0) {
+        if (err == ENOENT) // removed since it was looked up
+            return Error{kPathNotFound, QStringLiteral("Path not found: \"%1\"").arg(folder)};
+        return folderError(err, folder);
+    }
+    for (const QString& name : std::as_const(names))
         consider(name, base + u'/' + name);
+    if (unreadable != 0) return folderError(unreadable, folder);
     if (found.empty())
         return Error{kFileNotFound, QStringLiteral("No file matches \"%1\"").arg(winPattern)};
     return found;
@@ -200,27 +253,79 @@ Status Files::removeFile(const QString& winPath) const {
     return Status::ok();
 }
 
-Status Files::createDirectories(const QString& winPath) const {
+Status Files::createDirectories(const QString& winPath, QStringList* made) const {
     if (writeFault_)
         if (Status st = writeFault_(winPath); !st) return st;
     const auto host = hostPath(winPath);
     if (!host) return host.error();
+    // Refused before the first folder is made, not after the twentieth.
+    if (Status fits = fitsFileSystem(winPath); !fits) return fits;
     // Walk down from the root so that each missing folder is made once.
     const QStringList parts = host->split(u'/', Qt::SkipEmptyParts);
     QString path;
+    QStringList madeHere;
+    auto fail = [&madeHere](Error e) {
+        // Nothing half made stays behind.
+        for (auto it = madeHere.crbegin(); it != madeHere.crend(); ++it)
+            ::rmdir(QFile::encodeName(*it).constData());
+        return e;
+    };
     for (const QString& part : parts) {
         path += u'/' + part;
         const QByteArray p = QFile::encodeName(path);
         struct stat st {};
         if (::stat(p.constData(), &st) == 0) {
             if (!S_ISDIR(st.st_mode))
-                return Error{kAlreadyExists,
-                             QStringLiteral("A file stands in the way: \"%1\"").arg(winPath)};
+                return fail(Error{
+                    kAlreadyExists,
+                    QStringLiteral("A file stands in the way: \"%1\"").arg(windowsPath(path))});
             continue;
         }
-        if (::mkdir(p.constData(), 0777) != 0 && errno != EEXIST) return errnoError(errno, winPath);
+        if (::mkdir(p.constData(), 0777) == 0)
+            madeHere << path;
+        else if (errno != EEXIST)
+            return fail(errnoError(errno, windowsPath(path)));
+    }
+    if (made) {
+        for (const QString& h : std::as_const(madeHere))
+            made->append(windowsPath(h));
     }
     return Status::ok();
+}
+
+Status Files::removeEmptyFolder(const QString& winPath) const {
+    const auto host = hostPath(winPath);
+    if (!host) return host.error();
+    if (::rmdir(QFile::encodeName(*host).constData()) != 0) return errnoError(errno, winPath);
+    return Status::ok();
+}
+
+Status Files::fitsFileSystem(const QString& winPath, int spare) const {
+    const auto host = hostPath(winPath);
+    if (!host) return host.error();
+    // The limits of the file system the path is on: that of the deepest folder
+    // already there.
+    long nameMax = NAME_MAX;
+    long pathMax = PATH_MAX;
+    for (QString at = *host;; at = QFileInfo(at).path()) {
+        struct stat st {};
+        if (statHost(at, st) && S_ISDIR(st.st_mode)) {
+            const QByteArray a = QFile::encodeName(at);
+            if (const long n = ::pathconf(a.constData(), _PC_NAME_MAX); n > 0) nameMax = n;
+            if (const long n = ::pathconf(a.constData(), _PC_PATH_MAX); n > 0) pathMax = n;
+            break;
+        }
+        if (at == u"/" || at.isEmpty() || at == u".") break;
+    }
+    const QByteArray bytes = QFile::encodeName(*host);
+    bool fits = bytes.size() + spare < pathMax;
+    const QList<QByteArray> names = bytes.split('/');
+    for (qsizetype i = 0; fits && i < names.size(); ++i) {
+        const bool last = i + 1 == names.size();
+        fits = names.at(i).size() + (last ? spare : 0) <= nameMax;
+    }
+    if (fits) return Status::ok();
+    return Error{kFilenameTooLong, QStringLiteral("\"%1\": %2").arg(winPath, kTooLong)};
 }
 
 Result<QByteArray> Files::readAll(const QString& winPath) const {

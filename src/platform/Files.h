@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -49,7 +50,9 @@ public:
     // a find-first call: hidden, system, directory and volume entries are only
     // returned when their bit is in the mask. "." and ".." come first (when the
     // mask admits folders and they match). No match: kFileNotFound; a folder
-    // that does not exist: kPathNotFound.
+    // that does not exist: kPathNotFound. A folder that is there but cannot be
+    // listed (permission, I/O error, a path too long) gives another code, so
+    // that callers can tell it from an empty folder: see nothingThere().
     Result<std::vector<FindData>> find(const QString& winPattern, quint32 attrMask) const;
 
     bool exists(const QString& winPath) const; // file or folder
@@ -58,7 +61,18 @@ public:
     Result<qint64> size(const QString& winPath) const;
     Result<QDateTime> modified(const QString& winPath) const;
     Status removeFile(const QString& winPath) const;
-    Status createDirectories(const QString& winPath) const; // with every missing parent
+    // With every missing parent. All or nothing: when one cannot be made, the
+    // ones made before it are removed again. `made` (if given) receives the
+    // folders made, outermost first. A path too long for the file system is
+    // refused before anything is made.
+    Status createDirectories(const QString& winPath, QStringList* made = nullptr) const;
+    // Removes an empty folder; a folder that is not empty stays.
+    Status removeEmptyFolder(const QString& winPath) const;
+    // Whether a path, made or not, fits the file system it would be on: every
+    // name within the folder's name limit and the whole within the path limit,
+    // with `spare` bytes left in the last name and the whole (for a temporary
+    // name made from it). The error says "the path is too long for the file system".
+    Status fitsFileSystem(const QString& winPath, int spare = 0) const;
     Result<QByteArray> readAll(const QString& winPath) const;
     // Writes the whole file through a temporary file and a rename.
     Status writeAll(const QString& winPath, const QByteArray& data) const;
@@ -81,6 +95,11 @@ private:
     WriteFault writeFault_;
     QString scratch_;
 };
+
+// A find() error that means nothing is there to list (no match, no such
+// folder or drive, a name that names nothing), as opposed to a folder that is
+// there but could not be read.
+bool nothingThere(const Error& error);
 
 // FindFirstFile's wildcard rules: '*' and '?', without regard to case; "*.*"
 // matches every name; "*." matches names without a dot.

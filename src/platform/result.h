@@ -27,6 +27,7 @@ enum ErrorCode : int {
     kMoreData = 234,
     kNoMoreItems = 259,
     kNoMoreFiles = 18,
+    kFilenameTooLong = 206, // a path longer than the file system takes
     kCantOpenKey = 1011,
     kBadRegistryFile = 1009,
 };

@@ -76,14 +76,11 @@ QString UnattendedRun::logonName() {
 
 int UnattendedRun::runLocked() {
     const base::Settings& settings = d_.settings;
-    const platform::Files& fs = d_.files;
     const QString folder = platform::includeTrailingBackslash(settings.scheduleDir);
-    if (settings.scheduleDir.isEmpty() ||
-        (!fs.directoryExists(folder) &&
-         (!fs.createDirectories(folder) || !fs.directoryExists(folder)))) {
-        reportLine(QStringLiteral("postora: /auto: the backups folder %1 cannot be made; "
-                                  "nothing was backed up")
-                       .arg(folder));
+    // Its folders are made by each backup, which names the one it cannot make.
+    if (settings.scheduleDir.isEmpty()) {
+        reportLine(
+            QStringLiteral("postora: /auto: no backups folder is set; nothing was backed up"));
         return base::kExitFailed;
     }
 

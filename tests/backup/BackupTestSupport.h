@@ -16,6 +16,12 @@
 
 #include <deque>
 
+#include <dirent.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 inline QString englishMessage(const QString& key) {
@@ -94,5 +100,45 @@ inline QStringList sevenZipNames(const QString& archive, const QString& password
     names.sort();
     return names;
 }
+
+// A host folder that this process cannot list while the object lives: mode
+// 000, and, since modes do not stop root, without the calling thread's
+// capabilities that let root pass them (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH)
+// until it ends. Threads started meanwhile inherit that. active() says whether
+// the folder really cannot be listed.
+class UnreadableFolder {
+public:
+    explicit UnreadableFolder(const QString& hostPath) : path_(QFile::encodeName(hostPath)) {
+        struct stat st {};
+        if (::stat(path_.constData(), &st) != 0) return;
+        mode_ = st.st_mode & 07777;
+        if (::chmod(path_.constData(), 0) != 0) return;
+        chmodded_ = true;
+        if (::geteuid() == 0 && ::syscall(SYS_capget, &header_, saved_) == 0) {
+            __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+            lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+            lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
+        }
+        DIR* dir = ::opendir(path_.constData());
+        active_ = dir == nullptr;
+        if (dir) ::closedir(dir);
+    }
+    ~UnreadableFolder() {
+        if (lowered_) ::syscall(SYS_capset, &header_, saved_);
+        if (chmodded_) ::chmod(path_.constData(), mode_);
+    }
+    UnreadableFolder(const UnreadableFolder&) = delete;
+    UnreadableFolder& operator=(const UnreadableFolder&) = delete;
+    bool active() const { return active_; }
+
+private:
+    QByteArray path_;
+    mode_t mode_ = 0;
+    bool chmodded_ = false;
+    bool lowered_ = false;
+    bool active_ = false;
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+};
 
 } // namespace testsupport

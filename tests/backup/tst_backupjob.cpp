@@ -254,6 +254,57 @@ private Q_SLOTS:
         QCOMPARE(done.deleted.size(), 1);
         QCOMPARE(rig.backups(), QStringList{QFileInfo(rig.archive()).fileName()});
     }
+
+    // The job makes the missing folders of its target, for every caller; it
+    // names a folder it cannot make, and why; a run that fails removes the
+    // folders it made.
+    void missingFoldersOfTheTarget() {
+        Rig rig;
+        backup::JobRequest r = rig.request();
+        r.targetPath = QStringLiteral("C:\\Backups\\New\\Deeper\\x.ebk");
+        const JobOutcome made = rig.run(r);
+        QVERIFY2(made.succeeded(), qPrintable(made.text));
+        QVERIFY(QFile::exists(rig.prefix.hostPath(r.targetPath)));
+
+        rig.prefix.writeFile(QStringLiteral("C:\\Backups\\blocker"), "a file");
+        r.targetPath = QStringLiteral("C:\\Backups\\blocker\\sub\\x.ebk");
+        const JobOutcome blocked = rig.run(r);
+        QCOMPARE(blocked.kind, JobOutcome::Kind::Failed);
+        QVERIFY2(blocked.text.contains(
+                     QLatin1String("A file stands in the way: \"C:\\Backups\\blocker\"")),
+                 qPrintable(blocked.text));
+
+        r.targetPath = QStringLiteral("C:\\Backups\\Other\\Sub\\x.ebk");
+        rig.files->setWriteFault([](const QString& path) -> platform::Status {
+            if (path.endsWith(QLatin1String("infobak.ini"), Qt::CaseInsensitive))
+                return platform::Error{platform::kDiskFull, QStringLiteral("no space left")};
+            return {};
+        });
+        QCOMPARE(rig.run(r).kind, JobOutcome::Kind::Failed);
+        QVERIFY(!QFileInfo::exists(rig.prefix.hostPath(QStringLiteral("C:\\Backups\\Other"))));
+    }
+
+    // A target too long for the file system fails naming that cause, before
+    // any folder is made: 25 levels of 200 characters, and a name that leaves
+    // no room for the temporary name the archive is first written under.
+    void targetTooLongForTheFileSystem() {
+        Rig rig;
+        backup::JobRequest r = rig.request();
+        QString deep = QStringLiteral("C:\\Backups\\Deep");
+        for (int i = 0; i < 25; ++i)
+            deep += QLatin1Char('\\') + QString(200, QLatin1Char('d'));
+        const QString longName = QStringLiteral("C:\\Backups\\") + QString(240, QLatin1Char('n')) +
+                                 QStringLiteral(".ebk");
+        for (const QString& target : {deep + QStringLiteral("\\x.ebk"), longName}) {
+            r.targetPath = target;
+            const JobOutcome out = rig.run(r);
+            QCOMPARE(out.kind, JobOutcome::Kind::Failed);
+            QVERIFY2(out.text.contains(QLatin1String("the path is too long for the file system")),
+                     qPrintable(out.text));
+        }
+        QVERIFY(!QFileInfo::exists(rig.prefix.hostPath(QStringLiteral("C:\\Backups\\Deep"))));
+        QCOMPARE(rig.backups(), QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBackupJob)

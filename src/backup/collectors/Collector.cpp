@@ -45,32 +45,27 @@ void Collector::BeginArchive() {
 }
 
 void Collector::FinishArchive() {
-    if (!unwritten_.isEmpty()) {
-        // The library is not called: the archive would lack these files, and
-        // the previous archive of that name stays as it is.
+    // A failure rather than a warning: an unattended run has no one to warn,
+    // and its result must not read as a complete backup.
+    if (lostFolders_ > 0)
+        Refuse(QStringLiteral("The folder search found more than %1 matches; %2 folders would "
+                              "be left out of the backup.")
+                   .arg(desktop::FoundFolderList::Capacity)
+                   .arg(lostFolders_));
+    if (!refused_.isEmpty()) {
+        // The library is not called: the archive would lack what these name,
+        // and the previous archive of that name stays as it is.
         ctx_.driver.DoneArchiveList();
-        ctx_.state.fail(unwritten_.join(QString()));
+        ctx_.state.fail(refused_.join(QString()));
         return;
     }
     ctx_.driver.CreateArchive(request_.targetPath);
     ctx_.driver.DoneArchiveList();
-    if (ctx_.state.BackupAborted) return;
-    // A failure rather than a warning: an unattended run has no one to warn,
-    // and its result must not read as a complete backup.
-    QString text;
-    if (lostFolders_ > 0)
-        text += QStringLiteral(" The folder search found more than %1 matches; %2 folders were "
-                               "left out of the backup.")
-                    .arg(desktop::FoundFolderList::Capacity)
-                    .arg(lostFolders_);
-    for (const QString& folder : unsearchable_)
-        text +=
-            QStringLiteral(" The folder %1 could not be searched and was left out.").arg(folder);
-    if (text.isEmpty()) return;
-    if (ctx_.state.BackupFailed)
-        ctx_.state.BackupErrorText += text;
-    else
-        ctx_.state.fail(text);
+}
+
+void Collector::Refuse(const QString& text) {
+    const QString said = QLatin1Char(' ') + text;
+    if (!refused_.contains(said)) refused_ << said;
 }
 
 bool Collector::ItemTicked(int position) const {
@@ -113,10 +108,6 @@ QString Collector::StagingFolderFor(const QString& name) {
     return folder;
 }
 
-void Collector::noteUnwritten(const QString& text) {
-    unwritten_ << QLatin1Char(' ') + text;
-}
-
 namespace {
 QString reason(const platform::Status& st) {
     return st.message().isEmpty() ? QStringLiteral("error %1").arg(st.code()) : st.message();
@@ -128,13 +119,12 @@ bool Collector::MakeStagingFolder(const QString& folder) {
     // Only below a staging folder that is still there: made anew by
     // createDirectories it would be open to every user of the machine.
     if (!ctx_.files.directoryExists(Staging())) {
-        noteUnwritten(QStringLiteral("The temporary folder %1 is gone.").arg(Staging()));
+        Refuse(QStringLiteral("The temporary folder %1 is gone.").arg(Staging()));
         return false;
     }
     const platform::Status st = ctx_.files.createDirectories(folder);
     if (!st) {
-        noteUnwritten(
-            QStringLiteral("The folder %1 could not be made: %2.").arg(folder, reason(st)));
+        Refuse(QStringLiteral("The folder %1 could not be made: %2.").arg(folder, reason(st)));
         return false;
     }
     return true;
@@ -143,8 +133,8 @@ bool Collector::MakeStagingFolder(const QString& folder) {
 bool Collector::ExportKey(const QString& rootName, const QString& keyPath, bool subKeys,
                           const QString& file) {
     if (ctx_.dump.ExportRegistryKey(rootName, keyPath, subKeys, file)) return true;
-    noteUnwritten(QStringLiteral("The registry key %1%2 could not be saved to %3.")
-                      .arg(rootName, keyPath, file));
+    Refuse(QStringLiteral("The registry key %1%2 could not be saved to %3.")
+               .arg(rootName, keyPath, file));
     return false;
 }
 
@@ -156,26 +146,20 @@ void Collector::ExportAndAdd(const QString& rootName, const QString& keyPath, bo
 
 bool Collector::WriteManifestFile(const QString& file, const Manifest& m) {
     const platform::Status st = WriteManifest(ctx_.files, file, m);
-    if (!st)
-        noteUnwritten(
-            QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
+    if (!st) Refuse(QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
     return bool(st);
 }
 
 bool Collector::WriteMapFile(const QString& file, const IniPairs& keys) {
     const platform::Status st = WriteDirectoryFile(ctx_.files, file, keys);
-    if (!st)
-        noteUnwritten(
-            QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
+    if (!st) Refuse(QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
     return bool(st);
 }
 
 bool Collector::SaveStagingIni(const platform::IniFile& ini, const QString& file) {
     (void)ctx_.files.removeFile(file);
     const platform::Status st = ini.save(ctx_.files, file);
-    if (!st)
-        noteUnwritten(
-            QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
+    if (!st) Refuse(QStringLiteral("The file %1 could not be written: %2.").arg(file, reason(st)));
     return bool(st);
 }
 
@@ -185,7 +169,9 @@ void Collector::Add(const QString& spec, const QString& archiveFolder, const QSt
 
 void Collector::AddFolder(const QString& folder, const QString& archiveFolder,
                           const QString& baseFolder, const QString& extension) {
-    ctx_.list.AddFolderEntries(folder, archiveFolder, baseFolder, extension);
+    const platform::Status st =
+        ctx_.list.AddFolderEntries(folder, archiveFolder, baseFolder, extension);
+    if (!st) Refuse(st.message() + QLatin1Char('.'));
 }
 
 void Collector::CloseTask(int itemPosition) {
@@ -219,7 +205,9 @@ QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
     const QString spec = folder + QLatin1Char('\\') + mask;
     // The search would cut the text.
     if (spec.size() > desktop::TFileSearch::MaxSearchFileLength) {
-        unsearchable_ << folder;
+        Refuse(QStringLiteral("The folder %1 could not be searched: its path is too long for "
+                              "the folder search.")
+                   .arg(folder));
         return {};
     }
     desktop::FoundFolderList found;
@@ -232,6 +220,9 @@ QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
     search.OnFileFind = [&](const QString& match, const platform::FindData&) {
         if (found.count() > 0 && found.at(found.count() - 1) == match) return;
         if (!found.append(match)) lost.insert(match);
+    };
+    search.OnFolderError = [this](const QString&, const QString& reason) {
+        Refuse(reason + QLatin1Char('.'));
     };
     search.setSearchFile(spec);
     search.Execute();

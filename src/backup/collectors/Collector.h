@@ -37,9 +37,15 @@ public:
 protected:
     // Task counters reset, the archive list opened.
     void BeginArchive();
-    // CreateArchive on the target, then the list released; then what the
-    // searches had to leave out, if anything, marks the backup failed.
+    // CreateArchive on the target, then the list released. Every check that
+    // can fail the backup comes first: when anything was refused (a staging
+    // write, a folder that could not be read or searched, a collector's own
+    // check), the library is not called, the backup fails naming each cause,
+    // and the previous archive of that name stays as it is.
     void FinishArchive();
+    // Fails the backup before anything is written; text without a leading
+    // blank. The same text twice is said once.
+    void Refuse(const QString& text);
 
     bool ItemTicked(int position) const;
     const QString& ItemName(int position) const;
@@ -69,7 +75,8 @@ protected:
     bool SaveStagingIni(const platform::IniFile& ini, const QString& file);
     bool MakeStagingFolder(const QString& folder);
     void Add(const QString& spec, const QString& archiveFolder, const QString& baseFolder);
-    // The entries of folder named *.extension ("*": every entry), sub-folders as one entry each.
+    // The entries of folder named *.extension ("*": every entry), sub-folders
+    // as one entry each. A folder that is there but cannot be read is refused.
     void AddFolder(const QString& folder, const QString& archiveFolder, const QString& baseFolder,
                    const QString& extension = QStringLiteral("*"));
     void CloseTask(int itemPosition);
@@ -84,9 +91,9 @@ protected:
     // '\') of the matches, in the order found, once for each run of matches in
     // one folder (so once per folder for a single mask); nothing when folder is
     // empty. The found-folder list holds FoundFolderList::Capacity folders.
-    // Folders beyond it, and a folder too long for the search, are never dropped
-    // silently: FinishArchive still writes the archive, then marks the backup
-    // failed with a text that says what was left out.
+    // Folders beyond it, a folder too long for the search and a folder that
+    // cannot be read are never dropped silently: each is refused, and the
+    // backup fails before anything is written.
     QStringList FindFolders(const QString& folder, const QString& mask);
     // Each folder once, first occurrence kept (by default compared without
     // regard to case).
@@ -103,11 +110,8 @@ protected:
     const BackupRequest& request_;
 
 private:
-    int lostFolders_ = 0;      // folders the found-folder list had no room for
-    QStringList unsearchable_; // folders the search could not be given
-    QStringList unwritten_;    // staging writes that failed, one text each
-
-    void noteUnwritten(const QString& text);
+    int lostFolders_ = 0; // folders the found-folder list had no room for
+    QStringList refused_; // why the backup cannot be written, one text each
 };
 
 } // namespace backup

@@ -17,11 +17,15 @@ const QString kUsers = QStringLiteral("\\Software\\Netscape\\Netscape Navigator\
 
 // The plain files of folder (no sub-folders). The mail folders are taken one
 // by one from the search; a sub-folder added whole as well would store each
-// of its files a second time under the same name.
-QStringList filesIn(const platform::Files& fs, const QString& folder) {
+// of its files a second time under the same name. A folder that cannot be
+// read sets status.
+QStringList filesIn(const platform::Files& fs, const QString& folder, platform::Status& status) {
     QStringList out;
     const auto found = fs.find(folder + QStringLiteral("\\*.*"), platform::FA_ANYFILE);
-    if (!found) return out;
+    if (!found) {
+        if (!platform::nothingThere(found.error())) status = found.status();
+        return out;
+    }
     for (const platform::FindData& fd : found.value()) {
         if (!(fd.attributes & platform::FA_DIRECTORY)) out << folder + QLatin1Char('\\') + fd.name;
     }
@@ -88,8 +92,10 @@ void Netscape4Collector::BackupUser(const QString& user, const QString& windowsF
     for (const QString& f : found) {
         const QString g = platform::excludeTrailingBackslash(f);
         if (g.toLower() == mail.toLower()) continue;
-        for (const QString& file : filesIn(ctx_.files, g))
+        platform::Status listed;
+        for (const QString& file : filesIn(ctx_.files, g, listed))
             Add(file, user, pf);
+        if (!listed) Refuse(listed.message() + QLatin1Char('.'));
         if (g.endsWith(QLatin1String(".sbd"), Qt::CaseInsensitive) && g.startsWith(pf))
             map << g.mid(pf.size());
     }
@@ -162,8 +168,10 @@ void Netscape67Collector::BackupProfile(const QString& name, const QString& prof
     QStringList map;
     for (const QString& f : found) {
         const QString g = platform::excludeTrailingBackslash(f);
-        for (const QString& file : filesIn(ctx_.files, g))
+        platform::Status listed;
+        for (const QString& file : filesIn(ctx_.files, g, listed))
             Add(file, QString(), base);
+        if (!listed) Refuse(listed.message() + QLatin1Char('.'));
         map << (g.startsWith(profiles, Qt::CaseInsensitive) ? g.mid(profiles.size()) : g);
     }
     const QString staging = StagingFolderFor(name) + QLatin1Char('\\');

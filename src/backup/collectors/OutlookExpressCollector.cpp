@@ -85,6 +85,13 @@ OutlookExpressCollector::Folders OutlookExpressCollector::ReadFolders() {
 bool OutlookExpressCollector::Run() {
     BeginArchive();
     const Folders folders = ReadFolders();
+    // Without it the store roots, the address book and the stationery are
+    // guessed from nothing: no archive rather than one without mail.
+    if (folders.appData.isEmpty())
+        Refuse(QStringLiteral("The \"AppData\" shell folder of the user could not be read "
+                              "(HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                              "Explorer\\Shell Folders), so the mail folders are not known. "
+                              "Error code: 3120"));
 
     for (int i = 0; i < request_.identityCount; ++i) {
         if (!IdentityTicked(i)) continue;
@@ -121,7 +128,6 @@ bool OutlookExpressCollector::Run() {
         Add(Staging() + QLatin1Char('\\') + QLatin1String(name), QString(), Staging());
 
     FinishArchive();
-    if (folders.appData.isEmpty()) ctx_.state.fail(QStringLiteral(" Error code: 3120"));
     return Failed();
 }
 

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void choicesAndGoingBack();
     void failedRunThenSuccessfulRun();
     void closingDuringTheBackup();
+    void newFolderForTheArchive();
 };
 
 void TestWizard::eudoraWithPasswordOnFloppyVolumes() {
@@ -234,6 +235,26 @@ void TestWizard::closingDuringTheBackup() {
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("the archive of an earlier day"));
     QCOMPARE(leftovers(QFileInfo(host).absolutePath()), QStringList());
+}
+
+// A file in a folder that does not exist yet: the backup makes the folder.
+void TestWizard::newFolderForTheArchive() {
+    support::SamplePrefix prefix;
+    support::addEveryClient(prefix);
+    WizardRun w;
+    w.chooseClient("RadioButton5");
+    w.next();
+    const QString target = QStringLiteral("C:\\users\\") + prefix.userName() +
+                           QStringLiteral("\\Documents\\WizOut\\") +
+                           backup::BackupFileName(w.form->wizard().currentClientCode());
+    QVERIFY(!QFileInfo::exists(QFileInfo(w.hostPath(target)).path()));
+    w.child<QLineEdit>("Edit8")->setText(target);
+    w.next();
+    w.runToTheEnd();
+    QVERIFY2(!w.titleRed(), qPrintable(w.child<QLabel>("Label50")->text()));
+    QCOMPARE(w.title(), QStringLiteral("Backup completed!"));
+    QVERIFY(QFile::exists(w.hostPath(target)));
+    w.form->close();
 }
 
 QTEST_MAIN(TestWizard)
