@@ -41,6 +41,7 @@ RestorePlan Restorer::Plan() {
         const Where w = Locate(entry);
         if (!chosen(w)) continue;
         plan.selected << entry;
+        if (w.mapOnly) continue;
         if (w.dump)
             plan.dumps << entry;
         else if (w.winPath.isEmpty())

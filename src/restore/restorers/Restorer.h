@@ -65,6 +65,7 @@ protected:
         QString winPath;   // empty: not known (or a dump)
         bool dump = false; // a registry dump to import
         bool pathFile = false;
+        bool mapOnly = false; // a map the backup wrote for the restore: read, never placed
     };
     // Called once before the entries are located.
     virtual void Prepare() {}
