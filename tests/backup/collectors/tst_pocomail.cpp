@@ -261,7 +261,8 @@ private Q_SLOTS:
         QCOMPARE(climbing.names(), QStringList{"infobak.ini"});
     }
 
-    // More mailbox folders than the found-folder list holds: the backup says so.
+    // More mailbox folders than the found-folder list holds: the backup says so,
+    // and writes no archive that lacks them.
     void moreFoldersThanTheListHolds() {
         Rig rig;
         for (int i = 0; i < 1002; ++i)
@@ -270,8 +271,7 @@ private Q_SLOTS:
         QVERIFY(rig.backup({rig.position("Ann"), rig.position("Bob")}, {0, 2, 3, 4, 5}));
         QVERIFY2(rig.state().BackupErrorText.contains(QLatin1String("left out")),
                  qPrintable(rig.state().BackupErrorText));
-        QVERIFY(rig.sevenZipTests());
-        QVERIFY(rig.mailMap().size() >= 900);
+        QVERIFY(!QFile::exists(rig.archive()));
     }
 };
 

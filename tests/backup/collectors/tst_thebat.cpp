@@ -240,7 +240,8 @@ private Q_SLOTS:
                  QStringLiteral("default"));
     }
 
-    // More mail folders than the found-folder list holds: the backup says so.
+    // More mail folders than the found-folder list holds: the backup says so,
+    // and writes no archive that lacks them.
     void moreFoldersThanTheListHolds() {
         Rig rig;
         for (int i = 0; i < 1003; ++i)
@@ -249,8 +250,7 @@ private Q_SLOTS:
         QVERIFY(rig.backup({0, 2}, {0, 2, 3}));
         QVERIFY2(rig.state().BackupErrorText.contains(QLatin1String("left out")),
                  qPrintable(rig.state().BackupErrorText));
-        QVERIFY(rig.sevenZipTests());
-        QVERIFY(rig.map(QStringLiteral("Bob")).size() >= 900);
+        QVERIFY(!QFile::exists(rig.archive()));
     }
 };
 
