@@ -1,7 +1,7 @@
-// Backups of Outlook Express and Eudora brought back directly into the sample
-// prefix after the client's data was damaged: every file byte for byte, every
-// dumped registry value as it was (read from the hive files after Wine's
-// server has written them), and the safety backup taken before.
+// Each client's backup brought back directly into its sample prefix after the
+// client's data was damaged: every file byte for byte, every dumped registry
+// value as it was (read from the hive files after Wine's server has written
+// them), and the safety backup taken before. One row, one prefix per client.
 
 #include "support/BackupRig.h"
 #include "support/clients/EudoraSample.h"
@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QProcess>
 
+#include <functional>
 #include <map>
 
 using namespace platform;
@@ -32,13 +33,26 @@ std::map<QString, QByteArray> snapshot(const QString& folder) {
     return out;
 }
 
+struct Key {
+    HKEY root;
+    QString path;
+};
+
+// Every value of the key and of the keys below it, by folded "key\name".
 using Values = std::map<QString, RegValue>;
-Values valuesOf(const QString& prefixDir, const QString& own, const QString& path) {
+void collect(Registry& reg, HKEY root, const QString& path, Values& out) {
+    const auto key = reg.open(root, path);
+    if (!key) return;
+    for (RegValue& v : key->values())
+        out[regtext::foldName(path + QLatin1Char('\\') + v.name)] = std::move(v);
+    for (const QString& sub : key->subKeyNames())
+        collect(reg, root, path + QLatin1Char('\\') + sub, out);
+}
+Values valuesOf(const QString& prefixDir, const QString& own, const QList<Key>& keys) {
     Registry reg(Registry::Config{prefixDir, own});
     Values out;
-    if (const auto key = reg.open(HKEY_CURRENT_USER, path))
-        for (RegValue& v : key->values())
-            out[regtext::foldName(v.name)] = std::move(v);
+    for (const Key& k : keys)
+        collect(reg, k.root, k.path, out);
     return out;
 }
 
@@ -51,6 +65,45 @@ void stopWine(const QString& prefixDir) {
     p.waitForFinished(60000);
     p.start(QStringLiteral("wineserver"), {QStringLiteral("-w")});
     p.waitForFinished(60000);
+}
+
+// What a row compares, and how it damages the client after the backup (files
+// deleted and changed, values deleted and changed).
+struct Case {
+    QStringList folders; // Windows paths compared file by file
+    QList<Key> keys;     // compared value by value, with their sub-keys
+    std::function<void()> damage;
+};
+
+Case eudoraCase(support::SamplePrefix& p) {
+    support::addEudora(p);
+    const QString data = support::eudora::dataFolder(p);
+    return {{data}, {}, [&p, data] {
+                QVERIFY(QFile::remove(p.hostPath(data + QStringLiteral("\\In.mbx"))));
+                p.writeFile(data + QStringLiteral("\\Sigs\\Standard.txt"), "changed");
+            }};
+}
+
+Case outlookExpressCase(support::SamplePrefix& p) {
+    const auto oe = support::addOutlookExpress(p);
+    const QString key = QStringLiteral("identities\\") + oe.annKey +
+                        QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
+    return {{oe.annStore, oe.wabFolder}, {{HKEY_CURRENT_USER, key}}, [&p, oe, key] {
+                QVERIFY(QFile::remove(p.hostPath(oe.annStore + QStringLiteral("\\Inbox.dbx"))));
+                p.removeValue(HKEY_CURRENT_USER, key, QStringLiteral("Store Root"));
+            }};
+}
+
+// The sample of a client code, written into the prefix.
+Case caseFor(int code, support::SamplePrefix& p) {
+    switch (code) {
+    case clients::kOutlookExpress:
+        return outlookExpressCase(p);
+    case clients::kEudora:
+        return eudoraCase(p);
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -66,73 +119,62 @@ private Q_SLOTS:
                                      .arg(QLatin1String(tool))));
     }
 
-    void damagedClientsComeBackExactly() {
-        BackupRig rig;
-        const auto oe = support::addOutlookExpress(rig.prefix);
-        support::addEudora(rig.prefix);
+    void damagedClientComesBackExactly_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("oexpress") << int(clients::kOutlookExpress);
+        QTest::newRow("eudora") << int(clients::kEudora);
+    }
+
+    void damagedClientComesBackExactly() {
+        QFETCH(int, code);
+        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
+        const Case c = caseFor(code, rig.prefix);
+        QVERIFY(!c.folders.isEmpty());
         backup::BackupJob backupJob(*rig.engine, nullptr);
         restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
                                                           *rig.registry, *rig.files, rig.catalogue,
                                                           rig.ui, nullptr});
-        struct Client {
-            int code;
-            QString archive;
-            QStringList folders; // Windows paths compared file by file
-        };
-        const QList<Client> list = {
-            {clients::kEudora,
-             QStringLiteral("C:\\Backups\\eudora.ebk"),
-             {support::eudora::dataFolder(rig.prefix)}},
-            {clients::kOutlookExpress,
-             QStringLiteral("C:\\Backups\\oe.ebk"),
-             {oe.annStore, oe.wabFolder}},
-        };
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(code, identities, items);
+        QVERIFY2(!rig.run(code, backup::AllTicked(identities), backup::AllTicked(items)),
+                 qPrintable(rig.state().BackupErrorText));
         std::map<QString, std::map<QString, QByteArray>> files;
-        for (const Client& c : list) {
-            rig.target = c.archive;
-            QStringList identities, items;
-            rig.catalogue.GetIdentitiesAndItems(c.code, identities, items);
-            QVERIFY2(!rig.run(c.code, backup::AllTicked(identities), backup::AllTicked(items)),
-                     qPrintable(rig.state().BackupErrorText));
-            for (const QString& f : c.folders)
-                files[f] = snapshot(rig.prefix.hostPath(f));
-        }
+        for (const QString& f : c.folders)
+            files[f] = snapshot(rig.prefix.hostPath(f));
         const QString own = rig.out.filePath(QStringLiteral("own.reg"));
-        const QString oeKey = QStringLiteral("identities\\") + oe.annKey +
-                              QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
-        const Values before = valuesOf(rig.prefix.prefixDir(), own, oeKey);
-        QVERIFY(before.size() >= 1);
+        const Values before = valuesOf(rig.prefix.prefixDir(), own, c.keys);
+        QVERIFY(c.keys.isEmpty() || !before.empty());
 
-        // The damage: files deleted and changed, values deleted and changed.
-        const QString d = rig.prefix.hostPath(support::eudora::dataFolder(rig.prefix));
-        QVERIFY(QFile::remove(d + QStringLiteral("/In.mbx")));
-        rig.prefix.writeFile(support::eudora::dataFolder(rig.prefix) +
-                                 QStringLiteral("\\Sigs\\Standard.txt"),
-                             "changed");
-        QVERIFY(QFile::remove(rig.prefix.hostPath(oe.annStore + QStringLiteral("\\Inbox.dbx"))));
-        rig.prefix.removeValue(HKEY_CURRENT_USER, oeKey, QStringLiteral("Store Root"));
+        c.damage();
+        if (QTest::currentTestFailed()) return;
         rig.prefix.save();
 
-        for (const Client& c : list) {
-            restore::RestoreRequest r;
-            r.archive = rig.prefix.hostPath(c.archive);
-            r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
-            const auto report = job.Run(r);
-            QVERIFY2(report.ok(), qPrintable(report.error));
-            QVERIFY(!report.safetyArchive.isEmpty());
-            const auto t = testsupport::runTool(
-                QStringLiteral("7z"),
-                {QStringLiteral("t"), rig.prefix.hostPath(report.safetyArchive)});
-            QVERIFY2(t.exitCode == 0, qPrintable(t.output));
-        }
+        restore::RestoreRequest r;
+        r.archive = rig.archive();
+        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+        const auto report = job.Run(r);
+        QVERIFY2(report.ok(), qPrintable(report.error));
+        QVERIFY2(report.undetermined.isEmpty(), qPrintable(report.undetermined.join(u", ")));
+        QVERIFY(!report.safetyArchive.isEmpty());
+        const auto t = testsupport::runTool(
+            QStringLiteral("7z"), {QStringLiteral("t"), rig.prefix.hostPath(report.safetyArchive)});
+        QVERIFY2(t.exitCode == 0, qPrintable(t.output));
         stopWine(rig.prefix.prefixDir());
 
-        for (const auto& [folder, want] : files)
-            QVERIFY2(snapshot(rig.prefix.hostPath(folder)) == want, qPrintable(folder));
-        const Values after = valuesOf(rig.prefix.prefixDir(), own, oeKey);
+        // Nothing missing, nothing changed, nothing left behind (temporary names).
+        for (const auto& [folder, want] : files) {
+            const auto got = snapshot(rig.prefix.hostPath(folder));
+            for (const auto& [name, bytes] : want) {
+                const auto it = got.find(name);
+                QVERIFY2(it != got.end() && it->second == bytes,
+                         qPrintable(folder + QLatin1Char('\\') + name));
+            }
+            QCOMPARE(got.size(), want.size());
+        }
+        const Values after = valuesOf(rig.prefix.prefixDir(), own, c.keys);
         for (const auto& [name, v] : before) {
             const auto it = after.find(name);
-            QVERIFY2(it != after.end() && it->second == v, qPrintable(v.name));
+            QVERIFY2(it != after.end() && it->second == v, qPrintable(name));
         }
     }
 };
