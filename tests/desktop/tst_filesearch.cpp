@@ -1,5 +1,6 @@
 // The recursive file search over sample folder trees on the prefix's C: drive.
 
+#include "backup/BackupTestSupport.h"
 #include "base/Interaction.h"
 #include "desktop/TFileSearch.h"
 #include "support/FakeInteraction.h"
@@ -204,6 +205,26 @@ private Q_SLOTS:
         QVERIFY(QFile::link(prefix_->hostPath("C:\\Loop"), sub + "/back"));
         QVERIFY(QFile::link(sub, sub + "/self"));
         QCOMPARE(foldersFor("C:\\Loop\\*.pce"), (QStringList{"C:\\Loop\\", "C:\\Loop\\Sub\\"}));
+    }
+
+    // A folder that is there but cannot be listed is no empty folder: it is
+    // told to OnFolderError with why, and its siblings are still searched.
+    void unreadableFolderIsReported() {
+        files({"C:\\Locked\\a.pce", "C:\\Locked\\In.fol\\b.pce", "C:\\Locked\\Out.fol\\c.pce"});
+        testsupport::UnreadableFolder locked(prefix_->hostPath("C:\\Locked\\In.fol"));
+        if (!locked.active()) QSKIP("the folder stays readable for this process");
+        FoundFolderList found;
+        TFileSearch search(*fs_);
+        found.attach(search);
+        QStringList failed;
+        search.OnFolderError = [&](const QString& folder, const QString& reason) {
+            failed << folder;
+            QVERIFY2(reason.contains(QLatin1String("Permission denied")), qPrintable(reason));
+        };
+        search.setSearchFile("C:\\Locked\\*.pce");
+        search.Execute();
+        QCOMPARE(failed, QStringList{"C:\\Locked\\In.fol\\"});
+        QCOMPARE(found.folders(), (QStringList{"C:\\Locked\\", "C:\\Locked\\Out.fol\\"}));
     }
 
     void randomSearchTextsFinish() {
