@@ -2,6 +2,10 @@
 
 #include "platform/encoding.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 #include <limits>
 
 namespace platform {
@@ -63,9 +67,37 @@ IniFile::Line IniFile::parseLine(const QString& raw) {
     return line;
 }
 
+namespace {
+
+// Calls line(begin, end, endLength) for each line of n units, where isCr and
+// isLf tell the line-end units apart; a last line without an end has endLength 0.
+template <typename IsCr, typename IsLf, typename LineFn>
+void forEachLine(qsizetype n, IsCr isCr, IsLf isLf, LineFn line) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!isCr(i) && !isLf(i)) continue;
+        const qsizetype endLength = isCr(i) && i + 1 < n && isLf(i + 1) ? 2 : 1;
+        line(start, i, endLength);
+        i += endLength - 1;
+        start = i + 1;
+    }
+    if (start < n) line(start, n, 0);
+}
+
+QString beforeNul(QString text) {
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0) text.truncate(nul);
+    return text;
+}
+
+} // namespace
+
 IniFile IniFile::parse(const QByteArray& bytes) {
+    IniFile ini;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         const bool little = bytes.at(0) == '\xFF';
+        ini.form_ = little ? Form::Utf16Le : Form::Utf16Be;
+        ini.lead_ = bytes.first(2);
         QString text;
         text.reserve(bytes.size() / 2);
         for (qsizetype i = 2; i + 1 < bytes.size(); i += 2) {
@@ -73,29 +105,48 @@ IniFile IniFile::parse(const QByteArray& bytes) {
             const auto hi = static_cast<unsigned char>(bytes.at(little ? i + 1 : i));
             text.append(QChar(char16_t(lo | (hi << 8))));
         }
-        return parse(text);
+        forEachLine(
+            text.size(), [&](qsizetype i) { return text.at(i) == u'\r'; },
+            [&](qsizetype i) { return text.at(i) == u'\n'; },
+            [&](qsizetype b, qsizetype e, qsizetype endLength) {
+                Line line = parseLine(beforeNul(text.sliced(b, e - b)));
+                line.bytes = bytes.sliced(2 + 2 * b, 2 * (e - b + endLength));
+                line.lineEnd = bytes.sliced(2 + 2 * e, 2 * endLength);
+                ini.lines_.push_back(std::move(line));
+            });
+        return ini;
     }
-    return parse(decodeText(bytes));
+    // UTF-8 when the whole file is (as decodeText reads it), else Windows-1252.
+    const qsizetype bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString whole = utf8.decode(QByteArrayView(bytes).sliced(bom));
+    const bool isUtf8 = !utf8.hasError();
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    ini.form_ = isUtf8 && !ascii ? Form::Utf8 : Form::Ansi;
+    ini.lead_ = isUtf8 ? bytes.first(bom) : QByteArray();
+    const QByteArray body = bytes.sliced(ini.lead_.size());
+    forEachLine(
+        body.size(), [&](qsizetype i) { return body.at(i) == '\r'; },
+        [&](qsizetype i) { return body.at(i) == '\n'; },
+        [&](qsizetype b, qsizetype e, qsizetype endLength) {
+            const QByteArray raw = body.sliced(b, e - b);
+            Line line = parseLine(beforeNul(isUtf8 ? QString::fromUtf8(raw) : fromAnsi(raw)));
+            line.bytes = body.sliced(b, e - b + endLength);
+            line.lineEnd = body.sliced(e, endLength);
+            ini.lines_.push_back(std::move(line));
+        });
+    return ini;
 }
 
 IniFile IniFile::parse(const QString& text) {
     IniFile ini;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    auto push = [&](qsizetype end) {
-        QStringView line = QStringView(text).sliced(start, end - start);
-        const qsizetype nul = line.indexOf(QChar(0));
-        if (nul >= 0) line = line.first(nul);
-        ini.lines_.push_back(parseLine(line.toString()));
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n') continue;
-        push(i);
-        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < n) push(n);
+    forEachLine(
+        text.size(), [&](qsizetype i) { return text.at(i) == u'\r'; },
+        [&](qsizetype i) { return text.at(i) == u'\n'; },
+        [&](qsizetype b, qsizetype e, qsizetype) {
+            ini.lines_.push_back(parseLine(beforeNul(text.sliced(b, e - b))));
+        });
     return ini;
 }
 
@@ -208,8 +259,11 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         return;
     }
     const qsizetype k = findKey(s, end, name);
-    if (k >= 0) { // the key keeps the spelling the file gave it
-        lines_[k] = parseLine(lines_[k].name + u'=' + text);
+    if (k >= 0) { // the key keeps the spelling the file gave it, and its line end
+        Line line = parseLine(lines_[k].name + u'=' + text);
+        if (line.value == lines_[k].value && !lines_[k].bytes.isEmpty()) return; // reads the same
+        line.lineEnd = lines_[k].lineEnd;
+        lines_[k] = std::move(line);
         return;
     }
     qsizetype at = end; // after the section's last line that is not blank
@@ -234,13 +288,73 @@ void IniFile::deleteSection(const QString& section) {
         lines_.erase(lines_.begin() + s, lines_.begin() + end);
 }
 
-QByteArray IniFile::toAnsiBytes() const {
+std::optional<QByteArray> IniFile::encodeLine(const QString& text) const {
+    switch (form_) {
+    case Form::Utf16Le:
+        return utf16LeBytes(text);
+    case Form::Utf16Be: {
+        QByteArray out = utf16LeBytes(text);
+        for (qsizetype i = 0; i + 1 < out.size(); i += 2)
+            std::swap(out[i], out[i + 1]);
+        return out;
+    }
+    case Form::Utf8: {
+        QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+        QByteArray out = utf8.encode(text);
+        if (utf8.hasError()) return std::nullopt; // a lone surrogate
+        return out;
+    }
+    case Form::Ansi:
+    case Form::Text:
+        break;
+    }
+    return encodeCodePage(text, ansiCodePage());
+}
+
+// The whole file as UTF-16LE with a byte-order mark: lines as read are taken
+// as the code page reads them, as a Windows program reading the file would.
+QByteArray IniFile::asUtf16() const {
     QString text;
     for (const Line& l : lines_) {
-        text += l.raw;
-        text += QStringLiteral("\r\n");
+        if (l.bytes.isEmpty()) {
+            text += l.raw + QStringLiteral("\r\n");
+            continue;
+        }
+        const QByteArray content = l.bytes.first(l.bytes.size() - l.lineEnd.size());
+        const auto read = form_ == Form::Ansi ? decodeCodePage(content, ansiCodePage())
+                                              : std::optional<QString>();
+        text += read.value_or(l.raw);
+        // Only a last line lacks its end, and a line may follow it now.
+        text += l.lineEnd.isEmpty() ? QStringLiteral("\r\n") : QString::fromLatin1(l.lineEnd);
     }
-    return encodeWindowsFile(text, ansiCodePage());
+    return QByteArrayLiteral("\xFF\xFE") + utf16LeBytes(text);
+}
+
+QByteArray IniFile::toAnsiBytes() const {
+    if (form_ == Form::Text) {
+        QString text;
+        for (const Line& l : lines_) {
+            text += l.raw;
+            text += QStringLiteral("\r\n");
+        }
+        return encodeWindowsFile(text, ansiCodePage());
+    }
+    const QByteArray crlf = *encodeLine(QStringLiteral("\r\n"));
+    QByteArray out = lead_;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
+        if (!l.bytes.isEmpty()) {
+            out += l.bytes;
+            continue;
+        }
+        // The last line as read may lack its end: a line after it needs one.
+        if (i > 0 && !lines_[i - 1].bytes.isEmpty() && lines_[i - 1].lineEnd.isEmpty()) out += crlf;
+        const auto line = encodeLine(l.raw);
+        if (!line) return asUtf16();
+        out += *line;
+        out += l.lineEnd.isEmpty() ? crlf : l.lineEnd;
+    }
+    return out;
 }
 
 Status IniFile::save(const Files& fs, const QString& winPath) const {

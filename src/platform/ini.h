@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -18,8 +19,10 @@ class IniFile {
 public:
     IniFile() = default;
     // Decodes with decodeText() (UTF-16 when the bytes start with its byte order
-    // mark); CR, LF and CRLF line ends; NUL bytes end a line's text.
+    // mark); CR, LF and CRLF line ends; NUL bytes end a line's text. The bytes
+    // of each line are kept for writing the file back.
     static IniFile parse(const QByteArray& bytes);
+    // Text without bytes: written as a new file.
     static IniFile parse(const QString& text);
     // Missing file: kFileNotFound (callers usually treat it as empty).
     static Result<IniFile> load(const Files& fs, const QString& winPath);
@@ -43,9 +46,13 @@ public:
     void deleteKey(const QString& section, const QString& key); // every copy in that section
     void deleteSection(const QString& section);                 // every section of that name
 
-    // CRLF line ends, in the ANSI code page of the user's locale; the whole file
-    // as UTF-16LE with a byte-order mark when that code page cannot hold it
-    // (profile readers accept both), so no name ever becomes '?'.
+    // A file parsed from bytes keeps the bytes of every line not changed since,
+    // line ends included; changed and new lines are written in the file's own
+    // form (UTF-16, UTF-8, else the ANSI code page of the user's locale), new
+    // ones with CRLF. A new file: CRLF line ends, in the ANSI code page. Either
+    // becomes UTF-16LE with a byte-order mark as a whole when the code page
+    // cannot hold a line written (profile readers accept both), so no name
+    // ever becomes '?'.
     QByteArray toAnsiBytes() const;
     Status save(const Files& fs, const QString& winPath) const;
 
@@ -53,8 +60,10 @@ public:
         enum Kind { Other, Section, Key };
         QString raw;
         Kind kind = Other;
-        QString name;  // section or key name, trimmed
-        QString value; // a key's value, trimmed and without its quotes
+        QString name;       // section or key name, trimmed
+        QString value;      // a key's value, trimmed and without its quotes
+        QByteArray bytes;   // as read, line end included; empty for a line written here
+        QByteArray lineEnd; // the line end as read, to keep when the line is rewritten
     };
     static Line parseLine(const QString& raw);
 
@@ -64,7 +73,14 @@ private:
     qsizetype findSection(const QString& section, qsizetype* end = nullptr) const;
     qsizetype findKey(qsizetype sectionStart, qsizetype sectionEnd, const QString& key) const;
 
+    // How the file was read: new text, or bytes in one of these forms.
+    enum class Form { Text, Ansi, Utf8, Utf16Le, Utf16Be };
+    std::optional<QByteArray> encodeLine(const QString& text) const;
+    QByteArray asUtf16() const;
+
     std::vector<Line> lines_;
+    Form form_ = Form::Text;
+    QByteArray lead_; // the byte-order mark as read
 };
 
 // One-call forms of GetPrivateProfileString / WritePrivateProfileString: the

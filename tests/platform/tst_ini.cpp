@@ -181,6 +181,68 @@ private Q_SLOTS:
         QCOMPARE(again.readString("Third", "d"), QString("4"));
     }
 
+    // Writing a key leaves the bytes of every other line as they were, in
+    // whatever form the file holds them; the written line takes that form.
+    void writingKeepsOtherLines_data() {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("key"); // in section [s]
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray western("en_US.UTF-8");
+        const QByteArray russian("ru_RU.UTF-8");
+        // "\xC3\xA9" is "Ã©" in Windows-1252, and also UTF-8.
+        QTest::newRow("1252 bytes that read as UTF-8")
+            << western << QByteArray("[s]\r\nA=\xC3\xA9\r\nB=1\r\n") << "B"
+            << "2" << QByteArray("[s]\r\nA=\xC3\xA9\r\nB=2\r\n");
+        QTest::newRow("1252 file under a Cyrillic locale")
+            << russian << QByteArray("[s]\r\nName=Gr\xFC\xDF\r\nB=1\r\n") << "B"
+            << "Иван" << QByteArray("[s]\r\nName=Gr\xFC\xDF\r\nB=\xC8\xE2\xE0\xED\r\n");
+        QTest::newRow("UTF-8 file")
+            << western << QByteArray("[s]\nName=\xD0\x98\xD0\xB2\nB=1\n") << "New"
+            << "Ω" << QByteArray("[s]\nName=\xD0\x98\xD0\xB2\nB=1\nNew=\xCE\xA9\r\n");
+        QTest::newRow("UTF-16 file")
+            << russian
+            << QByteArray("\xFF\xFE[\0s\0]\0\n\0A\0=\0\xE9\0\n\0B\0=\0"
+                          "1\0\n\0",
+                          26)
+            << "B"
+            << "Я" << QByteArray("\xFF\xFE[\0s\0]\0\n\0A\0=\0\xE9\0\n\0B\0=\0/\x04\n\0", 26);
+        QTest::newRow("spacing and line ends of other lines")
+            << western << QByteArray("[s]\n  A = 1 \rB=x\n\n") << "B"
+            << "y" << QByteArray("[s]\n  A = 1 \rB=y\n\n");
+        QTest::newRow("last line without its end") << western << QByteArray("[s]\r\nA=\xE9") << "B"
+                                                   << "2" << QByteArray("[s]\r\nA=\xE9\r\nB=2\r\n");
+        QTest::newRow("the same value again")
+            << western << QByteArray("[s]\r\n B = \"2\" \r\n") << "b"
+            << "2" << QByteArray("[s]\r\n B = \"2\" \r\n");
+    }
+    void writingKeepsOtherLines() {
+        QFETCH(QByteArray, locale);
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        const support::ScopedEnv lcAll("LC_ALL", locale);
+        IniFile ini = IniFile::parse(before);
+        const QStringList keys = ini.keyNames("s");
+        ini.writeString("s", key, value);
+        QCOMPARE(ini.toAnsiBytes(), after);
+        const IniFile again = IniFile::parse(after);
+        for (const QString& k : keys) // every other key reads as it did
+            if (k.compare(key, Qt::CaseInsensitive) != 0)
+                QCOMPARE(again.readString("s", k), ini.readString("s", k));
+    }
+
+    void writingWhatTheCodePageCannotHold() {
+        // The whole file turns UTF-16, each line read as the code page reads it.
+        const support::ScopedEnv lcAll("LC_ALL", "ru_RU.UTF-8");
+        IniFile ini = IniFile::parse(QByteArray("[s]\r\nName=\xC8\xE2\xE0\xED"));
+        ini.writeString("s", "Other", "山田");
+        QCOMPARE(ini.toAnsiBytes(),
+                 "\xFF\xFE" + utf16LeBytes(u"[s]\r\nName=Иван\r\nOther=山田\r\n"));
+    }
+
     void writingCannotAddLines() {
         IniFile ini;
         ini.writeString("S", "Key", "evil\r\n[Other]\r\nInjected=1");
@@ -195,7 +257,7 @@ private Q_SLOTS:
         // Only the first section and key count, for writing as for reading.
         IniFile ini = IniFile::parse(QByteArray("[S]\nK=1\nK=2\n[s]\nK=3\n"));
         ini.writeString("S", "k", "x");
-        QCOMPARE(ini.toAnsiBytes(), QByteArray("[S]\r\nK=x\r\nK=2\r\n[s]\r\nK=3\r\n"));
+        QCOMPARE(ini.toAnsiBytes(), QByteArray("[S]\nK=x\nK=2\n[s]\nK=3\n"));
     }
 
     void deleting() {
@@ -206,7 +268,7 @@ private Q_SLOTS:
         QCOMPARE(ini.readString("B", "k"), QString("4"));
         ini.deleteSection("A");
         QCOMPARE(ini.sectionNames(), QStringList{"B"});
-        QCOMPARE(ini.toAnsiBytes(), QByteArray("[B]\r\nk=4\r\n"));
+        QCOMPARE(ini.toAnsiBytes(), QByteArray("[B]\nk=4\n"));
     }
 
     void files() {
