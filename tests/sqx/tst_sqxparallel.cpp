@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 using namespace sqxtest;
@@ -203,6 +204,45 @@ private Q_SLOTS:
         // or in the count before).
         QTRY_VERIFY_WITH_TIMEOUT(threadsOfThisProcess() <= before, 5000);
         if (fault == "abort") QCOMPARE(rec.calls.back().reason, int(SQX_REASON_PROGRESS));
+    }
+
+    void onlyTheTestsLibraryTakesAFixedSalt() {
+        // A fixed salt makes two archives with one password share their keys: the library that
+        // is installed draws every salt at random, whatever the environment says. The tests'
+        // variant, linked here, takes it, so that runs can be compared byte for byte.
+        const QStringList specs{src_ + "/Mail"};
+        const SqxOptions o = options("one password");
+        const QString seams1 = out_ + "/seams1.ebk", seams2 = out_ + "/seams2.ebk";
+        QCOMPARE(addWithThreads(seams1, specs, o, 1), SQX_OK);
+        QCOMPARE(addWithThreads(seams2, specs, o, 1), SQX_OK);
+        QCOMPARE(readFile(seams1), readFile(seams2));
+
+        void* shipping = dlopen(POSTORA_SHIPPING_BIN_DIR "/libSqx.so", RTLD_NOW | RTLD_LOCAL);
+        QVERIFY2(shipping != nullptr, dlerror());
+        const auto init =
+            reinterpret_cast<decltype(&SqxInitFileList)>(dlsym(shipping, "SqxInitFileList"));
+        const auto add =
+            reinterpret_cast<decltype(&SqxAddFileList)>(dlsym(shipping, "SqxAddFileList"));
+        const auto write = reinterpret_cast<decltype(&SqxAddFiles)>(dlsym(shipping, "SqxAddFiles"));
+        const auto done =
+            reinterpret_cast<decltype(&SqxDoneFileList)>(dlsym(shipping, "SqxDoneFileList"));
+        QVERIFY(init && add && write && done && write != &SqxAddFiles);
+        QByteArray written[2];
+        for (QByteArray& bytes : written) {
+            const QString archive = out_ + "/shipping.ebk";
+            void* list = nullptr;
+            init(&list);
+            add((src_ + "/Mail").toUtf8().constData(), &list);
+            qputenv("SQX_FIXED_SALT", "test");
+            const int32_t r = write(archive.toUtf8().constData(), &list, &o, nullptr, 0);
+            qunsetenv("SQX_FIXED_SALT");
+            done(&list);
+            QCOMPARE(r, SQX_OK);
+            bytes = readFile(archive);
+        }
+        dlclose(shipping);
+        QCOMPARE(written[0].size(), written[1].size());
+        QVERIFY(written[0] != written[1]);
     }
 
     void fileRemovedWhileReadIsStoredWhole() {

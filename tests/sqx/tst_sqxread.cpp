@@ -302,6 +302,49 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(out_ + "/outside"));
     }
 
+    void linksAlreadyInTheFolderAreNotFollowed() {
+        // A link already in the target folder (left there by someone else) is never written
+        // through: an entry below it is refused, and one at its place replaces the link itself.
+        const QString archive = out_ + "/mail.zip";
+        QVERIFY(writeFile(archive, storedZip({{"Mail/in.mbx", "mail"},
+                                              {"Deep/Sub/x.txt", "x"},
+                                              {"note.txt", "note"},
+                                              {"Deep/y.txt", "y"}},
+                                             0)));
+        const QString inside = out_ + "/in";
+        const QString outside = out_ + "/outside";
+        QVERIFY(QDir().mkpath(inside + "/Deep"));
+        QVERIFY(writeFile(outside + "/note.txt", "theirs"));
+        QVERIFY(QFile::link(outside, inside + "/Mail"));
+        QVERIFY(QFile::link(outside, inside + "/Deep/Sub"));
+        QVERIFY(QFile::link(outside + "/note.txt", inside + "/note.txt"));
+        Recorder rec;
+        rec.answer = [](SqxCallbackRecord& r) {
+            return r.reason == SQX_REASON_OVERWRITE ? int32_t(SQX_ANSWER_REPLACE) : 1;
+        };
+        QCOMPARE(extract(archive, {}, inside, &rec), SQX_E_REFUSED_ENTRY);
+        QCOMPARE(filesBelow(outside), QStringList{"note.txt"});
+        QCOMPARE(readFile(outside + "/note.txt"), QByteArray("theirs"));
+        QVERIFY(!QFileInfo(inside + "/note.txt").isSymLink());
+        QCOMPARE(readFile(inside + "/note.txt"), QByteArray("note"));
+        QCOMPARE(readFile(inside + "/Deep/y.txt"), QByteArray("y"));
+        // The refused entries were announced and got no destination.
+        QCOMPARE(int(rec.of(SQX_REASON_NEXT_FILE).size()), 4);
+        QCOMPARE(int(rec.of(SQX_REASON_DESTINATION).size()), 2);
+    }
+
+    void namesAsLongAsTheFileSystemAllowsExtract() {
+        // A name of 255 bytes, the most a file system takes, and the entries after it.
+        const QByteArray longName(255, 'n');
+        const QString archive = out_ + "/long.zip";
+        QVERIFY(writeFile(
+            archive, storedZip({{"Mail/" + longName, "long"}, {"Mail/after.txt", "after"}}, 0)));
+        const QString inside = out_ + "/in";
+        QCOMPARE(extract(archive, {}, inside), SQX_OK);
+        QCOMPARE(filesBelow(inside), QStringList({"Mail/after.txt", "Mail/" + QString(longName)}));
+        QCOMPARE(readFile(inside + "/Mail/" + longName), QByteArray("long"));
+    }
+
     void extractChoices() {
         // Masks select entries; a folder's name selects what is below it.
         QCOMPARE(extract(plain_, {}, out_ + "/sel", nullptr, {"store/mail", "*.TXT"}), SQX_OK);

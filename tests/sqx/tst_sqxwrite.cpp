@@ -4,6 +4,7 @@
 #include "MediaSizes.h"
 #include "SqxTestKit.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -561,6 +562,205 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(joined));
         QCOMPARE(addFiles(archive, {source("a.txt")}, options(password, 1357664), nullptr), SQX_OK);
         QCOMPARE(folderEntries(out_), QStringList{"v.ebk"});
+    }
+
+    void volumeSetIsReplacedAsOneWhereverTheWriterStops_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<int>("beforeVolumes"); // 0: one file
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("afterVolumes");
+        // b.bin makes three volumes of the small size, two of the large one.
+        const int small = 1357664, large = 2000000;
+        QTest::newRow("set over a longer set")
+            << QStringList{"b.bin", "Mail"} << small << QStringList{"b.bin"} << large;
+        QTest::newRow("set over a shorter set")
+            << QStringList{"b.bin"} << large << QStringList{"b.bin", "Mail"} << small;
+        QTest::newRow("set over one file")
+            << QStringList{"a.txt"} << 0 << QStringList{"b.bin"} << small;
+        QTest::newRow("one file over a set")
+            << QStringList{"b.bin"} << small << QStringList{"a.txt"} << small;
+        QTest::newRow("one file over one file")
+            << QStringList{"b.bin"} << 0 << QStringList{"a.txt"} << 0;
+    }
+
+    void volumeSetIsReplacedAsOneWhereverTheWriterStops() {
+        // The writer is killed before each step of putting its archive in place, until it gets
+        // through: every time one whole set (old or new) is readable under one name, and the
+        // next run in the folder leaves exactly one archive of that name, the new one once the
+        // set was complete.
+        QFETCH(QStringList, before);
+        QFETCH(int, beforeVolumes);
+        QFETCH(QStringList, after);
+        QFETCH(int, afterVolumes);
+        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        const auto specs = [this](const QStringList& names) {
+            QStringList out;
+            for (const QString& n : names)
+                out << source(n);
+            return out;
+        };
+        const auto namesOf = [&](const QStringList& names) {
+            const QString folder = out_ + "/names";
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+            Recorder rec;
+            rec.answer = renameUnder(src_, "S");
+            addFiles(folder + "/x.ebk", specs(names), options(), &rec);
+            return listArchive(folder + "/x.ebk").names;
+        };
+        const QStringList oldNames = namesOf(before);
+        const QStringList newNames = namesOf(after);
+        QVERIFY(oldNames != newNames && !oldNames.isEmpty());
+        // Which whole sets a folder holds: the names in each one that reads.
+        const auto wholeSets = [](const QString& folder) {
+            QList<QStringList> sets;
+            for (const QString& name : folderEntries(folder)) {
+                const bool first = name.endsWith(".001") ||
+                                   !QRegularExpression("\\.\\d{3}$").match(name).hasMatch();
+                if (!first || name.contains(".sqxswitch-")) continue;
+                const QString path = folder + "/" + name;
+                if (sevenZipTest(path, {}).exitCode != 0) continue;
+                if (SqxTestFiles(path.toUtf8().constData(), nullptr, nullptr, nullptr, 0) != SQX_OK)
+                    continue;
+                sets << listArchive(path).names;
+            }
+            return sets;
+        };
+        bool finished = false;
+        int kills = 0;
+        for (int step = 1; step < 60 && !finished; ++step) {
+            const QString folder = out_ + "/step" + QString::number(step);
+            QVERIFY(QDir().mkpath(folder));
+            const QString archive = folder + "/x.ebk";
+            Recorder rec;
+            rec.answer = renameUnder(src_, "S");
+            QCOMPARE(addFiles(archive, specs(before), options({}, beforeVolumes), &rec), SQX_OK);
+            const pid_t child = fork();
+            if (child == 0) {
+                setenv("SQX_FAULT_KILL_AT", QByteArray::number(step).constData(), 1);
+                Recorder inChild;
+                inChild.answer = renameUnder(src_, "S");
+                _exit(addFiles(archive, specs(after), options({}, afterVolumes), &inChild) == SQX_OK
+                          ? 0
+                          : 1);
+            }
+            QVERIFY(child > 0);
+            int status = 0;
+            QCOMPARE(waitpid(child, &status, 0), child);
+            finished = !WIFSIGNALED(status);
+            if (finished)
+                QCOMPARE(WEXITSTATUS(status), 0);
+            else
+                ++kills;
+            const QList<QStringList> sets = wholeSets(folder);
+            QVERIFY2(sets.contains(oldNames) || sets.contains(newNames),
+                     qPrintable(QString("killed before step %1: %2")
+                                    .arg(step)
+                                    .arg(folderEntries(folder).join(' '))));
+
+            // The next run, of another archive in the folder, cleans up.
+            QCOMPARE(addFiles(folder + "/other.ebk", {source("a.txt")}, options(), nullptr),
+                     SQX_OK);
+            QVERIFY(QFile::remove(folder + "/other.ebk"));
+            const QStringList left = folderEntries(folder);
+            for (const QString& name : left)
+                QVERIFY2(name == "x.ebk" ||
+                             QRegularExpression("^x\\.ebk\\.\\d{3}$").match(name).hasMatch(),
+                         qPrintable(QString("before step %1: %2").arg(step).arg(left.join(' '))));
+            const QList<QStringList> kept = wholeSets(folder);
+            QCOMPARE(kept.size(), 1);
+            // Only a kill before the switch began keeps the older archive.
+            QCOMPARE(kept.front(), step == 1 && !finished ? oldNames : newNames);
+        }
+        QVERIFY(finished);
+        // One file over one file is one rename; a switch has many steps.
+        QVERIFY(kills >= (beforeVolumes == 0 && afterVolumes == 0 ? 1 : 5));
+    }
+
+    void linksLeadingOutOfTheFolderAreLeftOutAndNamed_data() {
+        QTest::addColumn<bool>("mask");
+        QTest::newRow("folder") << false;
+        QTest::newRow("mask") << true;
+    }
+
+    void linksLeadingOutOfTheFolderAreLeftOutAndNamed() {
+        // A link to a file in the same folder is stored as that file; one that leads out of
+        // the folder (a file or a folder elsewhere) is not, and the caller learns which.
+        QFETCH(bool, mask);
+        const QString dir = out_ + "/In.fol";
+        QVERIFY(writeFile(dir + "/real.mbx", "real"));
+        QVERIFY(writeFile(out_ + "/secret.txt", "not mail"));
+        QVERIFY(QFile::link(dir + "/real.mbx", dir + "/inside.mbx"));
+        QVERIFY(QFile::link(out_ + "/secret.txt", dir + "/outside.mbx"));
+        QVERIFY(QFile::link(src_, dir + "/elsewhere.mbx"));
+        for (const int32_t reply : {int32_t(SQX_ANSWER_GO_ON), int32_t(SQX_ANSWER_REPLACE)}) {
+            const QString archive = out_ + "/links" + QString::number(reply) + ".ebk";
+            Recorder rec;
+            rec.answer = [&](SqxCallbackRecord& r) {
+                if (r.reason == SQX_REASON_NEXT_FILE) setName(r, "M\\");
+                return r.reason == SQX_REASON_LEFT_OUT ? reply : 1;
+            };
+            void* list = nullptr;
+            SqxInitFileList(&list);
+            SqxAddFileList((mask ? dir + "/*.mbx" : dir).toUtf8().constData(), &list);
+            const SqxOptions o = options();
+            const int32_t r = SqxAddFiles(archive.toUtf8().constData(), &list, &o,
+                                          &Recorder::callback, rec.user());
+            QStringList leftOut;
+            char path[4096];
+            for (int32_t i = 0; SqxLeftOutFile(&list, i, path, sizeof path) >= 0; ++i)
+                leftOut << QString::fromUtf8(path);
+            SqxDoneFileList(&list);
+            leftOut.sort();
+            QCOMPARE(leftOut, QStringList({dir + "/elsewhere.mbx", dir + "/outside.mbx"}));
+            QStringList told;
+            for (const Call& c : rec.of(SQX_REASON_LEFT_OUT))
+                told << QString::fromUtf8(c.path);
+            told.sort();
+            QCOMPARE(told, leftOut);
+            if (reply == SQX_ANSWER_REPLACE) { // fail rather than keep an archive without them
+                QCOMPARE(r, SQX_E_LEFT_OUT);
+                QVERIFY(!QFile::exists(archive));
+                continue;
+            }
+            QCOMPARE(r, SQX_OK);
+            QStringList stored = listArchive(archive).names;
+            stored.removeAll("M/");
+            QCOMPARE(stored, QStringList({"M/inside.mbx", "M/real.mbx"}));
+        }
+    }
+
+    void unreadableSourcesAreNamed_data() {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("file") << QByteArray("SQX_FAULT_READ") << QByteArray("EACCES@x.dbx")
+                              << "Mail/Sub/x.dbx";
+        QTest::newRow("folder below the top")
+            << QByteArray("SQX_FAULT_LIST") << QByteArray("EACCES@/Mail/Sub") << "Mail/Sub";
+    }
+
+    void unreadableSourcesAreNamed() {
+        // What cannot be read fails the call and is named, also far below the list entry.
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, named);
+        const QString archive = out_ + "/u.ebk";
+        QVERIFY(writeFile(archive, "previous backup"));
+        qputenv(variable.constData(), value);
+        void* list = nullptr;
+        SqxInitFileList(&list);
+        SqxAddFileList(source("Mail").toUtf8().constData(), &list);
+        const SqxOptions o = options();
+        const int32_t r = SqxAddFiles(archive.toUtf8().constData(), &list, &o, nullptr, 0);
+        qunsetenv(variable.constData());
+        char path[4096] = {};
+        const int32_t length = SqxFailedSource(&list, path, sizeof path);
+        SqxDoneFileList(&list);
+        QCOMPARE(r, SQX_E_ACCESS);
+        QCOMPARE(QString::fromUtf8(path), source(named));
+        QCOMPARE(length, int32_t(source(named).toUtf8().size()));
+        QCOMPARE(readFile(archive), QByteArray("previous backup"));
     }
 
     void mediaCodeGivesTheVolumeSize() {
