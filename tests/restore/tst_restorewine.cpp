@@ -6,6 +6,7 @@
 #include "support/BackupRig.h"
 #include "support/clients/EudoraSample.h"
 #include "support/clients/OutlookExpressSample.h"
+#include "support/clients/OutlookSample.h"
 
 #include "backup/BackupJob.h"
 #include "platform/registrytext.h"
@@ -94,6 +95,34 @@ Case outlookExpressCase(support::SamplePrefix& p) {
             }};
 }
 
+// The stores in every kind of place: the Outlook folders, the local folder
+// ("Dir0"), folders of their own, a Cyrillic one.
+Case outlookCase(support::SamplePrefix& p) {
+    support::addOutlook(p);
+    const QString roaming = QStringLiteral("C:\\users\\") + p.userName() +
+                            QStringLiteral("\\AppData\\Roaming\\Microsoft");
+    const QString local =
+        QStringLiteral("C:\\users\\") + p.userName() + QStringLiteral("\\AppData\\Local");
+    const QString archive = QStringLiteral("C:\\Mail Archive");
+    const QString cyrillic = support::outlook::cyrillicFolder(p);
+    const QString profile = support::outlook::profileKey();
+    return {{roaming + QStringLiteral("\\Outlook"), roaming + QStringLiteral("\\Signatures"),
+             local + QStringLiteral("\\Microsoft\\Outlook"), local + QStringLiteral("\\Old Mail"),
+             archive, cyrillic},
+            {{HKEY_CURRENT_USER, profile}},
+            [&p, local, archive, cyrillic, profile] {
+                QVERIFY(QFile::remove(p.hostPath(local + QStringLiteral("\\Old Mail\\old.pst"))));
+                QVERIFY(QFile::remove(p.hostPath(archive + QStringLiteral("\\Family.pst"))));
+                p.writeFile(cyrillic + QStringLiteral("\u041b\u0438\u0447\u043d\u043e\u0435.pst"),
+                            "changed");
+                p.removeKey(HKEY_CURRENT_USER,
+                            profile + QLatin1Char('\\') + support::outlook::oldMailSection());
+                p.setString(HKEY_CURRENT_USER,
+                            profile + QLatin1Char('\\') + support::outlook::projectsSection(),
+                            QStringLiteral("001e6700"), QStringLiteral("C:\\elsewhere.pst"));
+            }};
+}
+
 // The sample of a client code, written into the prefix.
 Case caseFor(int code, support::SamplePrefix& p) {
     switch (code) {
@@ -101,6 +130,8 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return outlookExpressCase(p);
     case clients::kEudora:
         return eudoraCase(p);
+    case clients::kOutlook:
+        return outlookCase(p);
     default:
         return {};
     }
@@ -123,6 +154,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
+        QTest::newRow("msoutlook") << int(clients::kOutlook);
     }
 
     void damagedClientComesBackExactly() {

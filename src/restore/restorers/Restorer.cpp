@@ -5,6 +5,7 @@
 #include "platform/shellfolders.h"
 #include "restore/restorers/EudoraRestorer.h"
 #include "restore/restorers/OutlookExpressRestorer.h"
+#include "restore/restorers/OutlookRestorer.h"
 
 #include <QFile>
 
@@ -85,6 +86,8 @@ std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
         return std::make_unique<OutlookExpressRestorer>(in);
     case clients::kEudora:
         return std::make_unique<EudoraRestorer>(in);
+    case clients::kOutlook:
+        return std::make_unique<OutlookRestorer>(in);
     default:
         return nullptr;
     }

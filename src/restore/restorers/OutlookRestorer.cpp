@@ -1,0 +1,165 @@
+#include "restore/restorers/OutlookRestorer.h"
+
+#include "backup/collectors/Collector.h"
+#include "backup/collectors/OutlookCollector.h"
+#include "backup/collectors/OutlookExpressCollector.h"
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "platform/encoding.h"
+#include "platform/registry.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace restore {
+
+namespace {
+enum Item { kAccounts, kMailFolders, kPersonalStore, kRules, kAddressBook, kSignatures };
+using backup::Collector;
+
+QString withoutSlash(QString path) {
+    while (path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    return path;
+}
+
+// "rest" when path is "<folder>\rest" (or the folder itself), without regard to case.
+std::optional<QString> below(const QString& path, const QString& folder) {
+    if (folder.isEmpty()) return std::nullopt;
+    if (path.compare(folder, Qt::CaseInsensitive) == 0) return QString();
+    const QString prefix = folder + QLatin1Char('\\');
+    if (!path.startsWith(prefix, Qt::CaseInsensitive)) return std::nullopt;
+    return path.mid(prefix.size());
+}
+
+QString unescape(const QString& quoted) {
+    QString out;
+    for (qsizetype i = 0; i < quoted.size(); ++i) {
+        if (quoted[i] == QLatin1Char('\\') && i + 1 < quoted.size()) ++i;
+        out += quoted[i];
+    }
+    return out;
+}
+} // namespace
+
+QStringList OutlookRestorer::StorePathsOfDump(const QByteArray& dump) {
+    QString text = dump.startsWith("\xff\xfe")
+                       ? QString::fromUtf16(reinterpret_cast<const char16_t*>(dump.constData() + 2),
+                                            (dump.size() - 2) / 2)
+                       : platform::fromAnsi(dump);
+    text.replace(QRegularExpression(QStringLiteral("\\\\\\r?\\n\\s*")), QString());
+    static const QRegularExpression line(
+        QStringLiteral("^\"(001e6700|001f6700)\"=(?:\"(.*)\"|hex:([0-9a-fA-F, ]*))\\s*$"),
+        QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    QStringList paths;
+    auto it = line.globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        QString path;
+        if (m.capturedLength(2) > 0 || m.captured(3).isNull()) {
+            path = unescape(m.captured(2));
+        } else {
+            QByteArray bytes =
+                QByteArray::fromHex(m.captured(3).remove(QLatin1Char(',')).toLatin1());
+            if (m.captured(1).compare(QLatin1String("001f6700"), Qt::CaseInsensitive) == 0) {
+                path = backup::OutlookCollector::UnicodeStorePath(bytes);
+            } else {
+                const qsizetype end = bytes.indexOf('\0');
+                if (end >= 0) bytes.truncate(end);
+                path = platform::decodeCodePage(bytes, platform::ansiCodePage())
+                           .value_or(platform::fromAnsi(bytes));
+            }
+        }
+        if (!path.isEmpty()) paths << path;
+    }
+    return paths;
+}
+
+void OutlookRestorer::Prepare() {
+    appData_ = withoutSlash(ShellFolder(QStringLiteral("AppData")));
+    local_ = withoutSlash(ShellFolder(QStringLiteral("Local AppData")));
+    oldAppData_ = withoutSlash(in_.manifest.directoryValue(QStringLiteral("Dir1")));
+    oldLocal_ = withoutSlash(in_.manifest.directoryValue(QStringLiteral("Dir2")));
+    oldProfile_ = backup::OutlookExpressCollector::UserProfileOf(oldAppData_);
+    profile_ = backup::OutlookExpressCollector::UserProfileOf(appData_);
+
+    // The signatures folder Outlook of this prefix reads, as the backup found it.
+    const auto named = [this](const char* version) {
+        return ReadString(platform::HKEY_CURRENT_USER,
+                          QStringLiteral("\\Software\\Microsoft\\Office\\") +
+                              QLatin1String(version) + QStringLiteral("\\Common\\General"),
+                          QStringLiteral("Signatures"));
+    };
+    QString name;
+    for (const char* version : {"10.0", "11.0", "9.0"})
+        if (name.isEmpty()) name = named(version);
+    if (name.isEmpty()) name = QStringLiteral("Signatures");
+    if (Collector::HasDrive(appData_))
+        signatures_ = appData_ + QStringLiteral("\\Microsoft\\") + name;
+
+    QFile setting(in_.stagingHost + QStringLiteral("/setting.reg"));
+    if (setting.open(QIODevice::ReadOnly)) stores_ = StorePathsOfDump(setting.readAll());
+}
+
+QString OutlookRestorer::Moved(const QString& path) const {
+    const std::pair<const QString*, const QString*> moves[] = {
+        {&oldLocal_, &local_}, {&oldAppData_, &appData_}, {&oldProfile_, &profile_}};
+    for (const auto& [from, to] : moves) {
+        if (to->isEmpty()) continue;
+        if (const auto rest = below(path, *from))
+            return rest->isEmpty() ? *to : *to + QLatin1Char('\\') + *rest;
+    }
+    return path;
+}
+
+OutlookRestorer::Where OutlookRestorer::Locate(const QString& entry) {
+    Where w;
+    w.identity = in_.manifest.identities.value(0);
+    const qsizetype slash = entry.indexOf(QLatin1Char('/'));
+    const QString top = entry.left(slash).toLower();
+    if (slash < 0) {
+        if (entry.endsWith(QLatin1String(".reg"), Qt::CaseInsensitive)) {
+            w.item = kAccounts;
+            w.dump = true;
+        }
+        return w;
+    }
+    if (top == u"app" || top == u"local") {
+        w.item = kMailFolders;
+        const QString& base = top == u"app" ? appData_ : local_;
+        if (Collector::HasDrive(base))
+            w.winPath = Below(base + QStringLiteral("\\Microsoft\\Outlook"), entry, slash + 1);
+        return w;
+    }
+    if (top == u"signatures") {
+        w.identity.clear(); // backed up whichever identity was ticked
+        w.item = kSignatures;
+        if (!signatures_.isEmpty()) w.winPath = Below(signatures_, entry, slash + 1);
+        return w;
+    }
+    if (top == u"others") {
+        w.item = kPersonalStore;
+        const QString dir = entry.section(QLatin1Char('/'), 1, 1);
+        const QString file = entry.section(QLatin1Char('/'), 2);
+        if (file.isEmpty() || file.contains(QLatin1Char('/'))) return w;
+        QString folder;
+        if (dir.compare(QLatin1String("Dir0"), Qt::CaseInsensitive) == 0) {
+            // Inside the local application-data folder: the profile names the place.
+            for (const QString& store : stores_) {
+                const auto rest = below(store, oldLocal_);
+                if (rest &&
+                    platform::extractFileName(store).compare(file, Qt::CaseInsensitive) == 0) {
+                    folder = platform::extractFilePath(local_ + QLatin1Char('\\') + *rest);
+                    break;
+                }
+            }
+        } else {
+            folder = in_.manifest.othersIni.readString(QStringLiteral("Directory"), dir);
+            if (!folder.isEmpty()) folder = Moved(withoutSlash(folder));
+        }
+        if (Collector::HasDrive(folder)) w.winPath = Below(folder, file, 0);
+    }
+    return w;
+}
+
+} // namespace restore
