@@ -411,9 +411,11 @@ void TstCompanion::uninstall() {
     QTRY_VERIFY_WITH_TIMEOUT(control.IsRunning(), 5000);
     const qint64 pid = lockOwner(*reg);
 
+    QVERIFY(QFile::exists(CompanionControl::AutostartPath()));
     QVERIFY(RunUninstall(control, *fs));
     QVERIFY(!inProcessList(pid));
     QVERIFY(!QFile::exists(program.companion()));
+    QVERIFY(!QFile::exists(CompanionControl::AutostartPath()));
     QVERIFY(messages.isEmpty());
     // The Run value is left for switching the schedule off.
     QVERIFY(reg->open(platform::HKEY_LOCAL_MACHINE, CompanionControl::kRunKey)

@@ -13,6 +13,7 @@
 #include "clients/gui/ClientTree.h"
 #include "desktop/gui/WindowPlacement.h"
 #include "lang/Localization.h"
+#include "lang/gui/FittingCaptions.h"
 #include "lang/replaceString.h"
 #include "options/gui/OptionsTab.h"
 #include "platform/DriveMap.h"
@@ -20,6 +21,7 @@
 #include "schedule/gui/ScheduleTab.h"
 #include "ui_TForm1.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -78,6 +80,8 @@ TForm1::TForm1(AppContext& ctx, schedule::CompanionControl& companion, QWidget* 
     ui_->PageControl2->setCurrentWidget(ui_->TabSheet5);
     ui_->PageControl2->tabBar()->hide();
     ui_->Panel1->hide(); // the Restore tab stays an empty page
+    // Captions longer than their room (a translation) elide with a tool tip.
+    lang::FitCaptions(this);
     ui_->Panel8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui_->TreeView1->setIconSize(QSize(16, 16));
     SetViewMode(ctx_.settings().wizardMode);
@@ -359,6 +363,30 @@ void TForm1::closeEvent(QCloseEvent* event) {
     const platform::Status saved = ctx_.settingsStore().SaveMainSettings(x(), y());
     (void)saved;
     event->accept();
+}
+
+bool TForm1::focusNextPrevChild(bool next) {
+    QWidget* before = focusWidget();
+    const bool moved = QWidget::focusNextPrevChild(next);
+    QWidget* after = focusWidget();
+    if (moved && after && after != before && after->window() == this) return true;
+    // The dialogs owned by this window sit in its focus chain after the
+    // bottom bar, and Tab stopped at "Exit": the chain goes round to the
+    // first (Shift+Tab: the last) control of this window that takes it.
+    QWidget* wrapTo = nullptr;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() ||
+            !w->isVisibleTo(this) || w->focusProxy())
+            continue;
+        if (auto* radio = qobject_cast<QAbstractButton*>(w);
+            radio && radio->autoExclusive() && radio->isCheckable() && !radio->isChecked())
+            continue; // a group of radio buttons is entered at its ticked one
+        wrapTo = w;
+        if (next) break;
+    }
+    if (!wrapTo) return moved;
+    wrapTo->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void TForm1::Button8Click() {

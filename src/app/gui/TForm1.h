@@ -111,6 +111,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private Q_SLOTS:
     void TreeView1Click(QTreeWidgetItem* item);

@@ -122,6 +122,12 @@ private Q_SLOTS:
         QCOMPARE(s.bar, 100);
         QVERIFY(!rig.form.isVisible()); // Close closed it
         QVERIFY(rig.form.outcome().succeeded());
+        // No file manager here: "Go to Folder" says so.
+        rig.button(QStringLiteral("Button2"))->click();
+        QCOMPARE(rig.ui.errors.size(), 1);
+        QVERIFY2(rig.ui.errors.front().contains(QStringLiteral("file manager")),
+                 qPrintable(rig.ui.errors.front()));
+        rig.ui.errors.clear();
         QVERIFY(rig.sevenZipTests());
         QVERIFY(rig.names().contains(QStringLiteral("infobak.ini")));
         QCOMPARE(
@@ -135,13 +141,16 @@ private Q_SLOTS:
         QCOMPARE(rig.names().filter(QStringLiteral("/Later.dbx")).size(), 1);
     }
 
+    // Abort, the close box and Esc stop the run alike: the window stays to say
+    // so, and the bar stays where the run stopped.
     void stoppedDuringALargeBackup_data() {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("Abort") << false;
-        QTest::newRow("close box") << true;
+        QTest::addColumn<int>("how");
+        QTest::newRow("Abort") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("Esc") << 2;
     }
     void stoppedDuringALargeBackup() {
-        QFETCH(bool, closeBox);
+        QFETCH(int, how);
         Rig rig;
         // Incompressible, so the writer reports progress many times.
         QByteArray big(24 << 20, Qt::Uninitialized);
@@ -153,25 +162,23 @@ private Q_SLOTS:
             auto* bar = rig.form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
             if (stopsAsked || !rig.form.running() || bar->value() <= 0) return;
             ++stopsAsked;
-            if (closeBox) {
+            if (how == 1)
                 rig.form.close();
-                // Closing asks the run to stop; the window stays until it has.
-                QVERIFY(rig.form.isVisible());
-            } else {
+            else if (how == 2)
+                QTest::keyClick(&rig.form, Qt::Key_Escape);
+            else
                 QTest::mouseClick(rig.button(QStringLiteral("Button1")), Qt::LeftButton);
-            }
+            QVERIFY(rig.form.isVisible());
         };
         const Rig::Shown s = rig.show();
         QCOMPARE(stopsAsked, 1);
         QCOMPARE(rig.form.outcome().kind, backup::JobOutcome::Kind::Aborted);
         QVERIFY(!rig.form.isVisible());
-        if (closeBox) {
-            QVERIFY(s.closedItself);
-        } else {
-            QCOMPARE(s.status, rig.msg("Message21"));
-            QCOMPARE(s.statusColour, QColor(Qt::red));
-            QCOMPARE(s.heading, rig.msg("Message22"));
-        }
+        QVERIFY(!s.closedItself);
+        QCOMPARE(s.status, rig.msg("Message21"));
+        QCOMPARE(s.statusColour, QColor(Qt::red));
+        QCOMPARE(s.heading, rig.msg("Message22"));
+        QVERIFY2(s.bar > 0 && s.bar < 100, qPrintable(QString::number(s.bar)));
         QCOMPARE(rig.backupFolder(), QStringList()); // no archive, no temporary file
     }
 
