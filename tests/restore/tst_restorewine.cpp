@@ -7,6 +7,7 @@
 #include "support/clients/EudoraSample.h"
 #include "support/clients/OutlookExpressSample.h"
 #include "support/clients/OutlookSample.h"
+#include "support/clients/PegasusSample.h"
 
 #include "backup/BackupJob.h"
 #include "platform/registrytext.h"
@@ -123,6 +124,21 @@ Case outlookCase(support::SamplePrefix& p) {
             }};
 }
 
+// A user folder in another letter case than the user list names it, the list
+// itself and the user mode among the damage.
+Case pegasusCase(support::SamplePrefix& p) {
+    support::addPegasus(p);
+    const QString m = support::pegasus::mailbox();
+    const QString key = support::pegasus::key() + QStringLiteral("\\Username");
+    return {{m}, {{HKEY_LOCAL_MACHINE, key}}, [&p, m, key] {
+                QVERIFY(
+                    QFile::remove(p.hostPath(m + QStringLiteral("\\Jane Doe\\ARCHIVE\\2003.PMM"))));
+                QVERIFY(QFile::remove(p.hostPath(m + QStringLiteral("\\PMAIL.USR"))));
+                p.writeFile(m + QStringLiteral("\\TOM\\INBOX.PMM"), "changed");
+                p.setString(HKEY_LOCAL_MACHINE, key, QString(), QStringLiteral("single-user mode"));
+            }};
+}
+
 // The sample of a client code, written into the prefix.
 Case caseFor(int code, support::SamplePrefix& p) {
     switch (code) {
@@ -132,6 +148,8 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return eudoraCase(p);
     case clients::kOutlook:
         return outlookCase(p);
+    case clients::kPegasus:
+        return pegasusCase(p);
     default:
         return {};
     }
@@ -154,6 +172,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
+        QTest::newRow("pegasus") << int(clients::kPegasus);
         QTest::newRow("msoutlook") << int(clients::kOutlook);
     }
 

@@ -6,6 +6,7 @@
 #include "restore/restorers/EudoraRestorer.h"
 #include "restore/restorers/OutlookExpressRestorer.h"
 #include "restore/restorers/OutlookRestorer.h"
+#include "restore/restorers/PegasusRestorer.h"
 
 #include <QFile>
 
@@ -88,6 +89,8 @@ std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
         return std::make_unique<EudoraRestorer>(in);
     case clients::kOutlook:
         return std::make_unique<OutlookRestorer>(in);
+    case clients::kPegasus:
+        return std::make_unique<PegasusRestorer>(in);
     default:
         return nullptr;
     }

@@ -1,0 +1,54 @@
+#include "restore/restorers/PegasusRestorer.h"
+
+#include "backup/collectors/PegasusCollector.h"
+#include "platform/registry.h"
+
+namespace restore {
+
+namespace {
+const QString kKey = QStringLiteral("\\SOFTWARE\\Classes\\software\\pegasus mail\\");
+const QString kDefaultUser = QStringLiteral("Default User");
+} // namespace
+
+void PegasusRestorer::Prepare() {
+    const QString mailbox = backup::PegasusCollector::MailboxFolder(
+        ReadString(platform::HKEY_LOCAL_MACHINE, kKey + QStringLiteral("MailBox"), QString()));
+    if (backup::Collector::HasDrive(mailbox)) mailbox_ = mailbox;
+
+    // As the backup decided it: the single user's mail came from "Mail".
+    QString mode;
+    if (const auto dump = Dump(QStringLiteral("user.reg")))
+        mode = dump->value(QStringLiteral("HKEY_LOCAL_MACHINE") + kKey + QStringLiteral("Username"),
+                           QString())
+                   .value_or(QString());
+    const bool userList = in_.entries.contains(QStringLiteral("PMAIL.USR"), Qt::CaseInsensitive);
+    singleUser_ =
+        in_.manifest.identities.value(0) == kDefaultUser &&
+        (mode.compare(QLatin1String("single-user mode"), Qt::CaseInsensitive) == 0 || !userList);
+    for (const QString& name : in_.manifest.identities)
+        userByFolder_.insert(backup::Collector::SafeFolderName(name).toLower(), name);
+}
+
+PegasusRestorer::Where PegasusRestorer::Locate(const QString& entry) {
+    Where w;
+    const qsizetype slash = entry.indexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        if (entry.compare(QLatin1String("user.reg"), Qt::CaseInsensitive) == 0)
+            w.dump = true;
+        else if (entry.compare(QLatin1String("PMAIL.USR"), Qt::CaseInsensitive) == 0 &&
+                 !mailbox_.isEmpty())
+            w.winPath = mailbox_ + QLatin1Char('\\') + entry;
+        return w;
+    }
+    const QString top = entry.left(slash);
+    const auto user = userByFolder_.constFind(top.toLower());
+    if (user == userByFolder_.cend()) return w;
+    w.identity = *user;
+    if (mailbox_.isEmpty()) return w;
+    const bool single = singleUser_ && *user == kDefaultUser;
+    w.winPath = Below(mailbox_ + QLatin1Char('\\') + (single ? QStringLiteral("Mail") : top), entry,
+                      slash + 1);
+    return w;
+}
+
+} // namespace restore
