@@ -5,6 +5,7 @@
 
 #include "support/BackupRig.h"
 #include "support/clients/EudoraSample.h"
+#include "support/clients/IncrediMailSample.h"
 #include "support/clients/OutlookExpressSample.h"
 #include "support/clients/OutlookSample.h"
 #include "support/clients/PegasusSample.h"
@@ -139,6 +140,29 @@ Case pegasusCase(support::SamplePrefix& p) {
             }};
 }
 
+// The identity without a name and the attachments stored twice among the damage.
+Case incrediMailCase(support::SamplePrefix& p) {
+    using namespace support::incredimail;
+    addIncrediMail(p);
+    const QString ids = applicationFolder(p) + QStringLiteral("\\Identities");
+    const QString key = QStringLiteral("Software\\IncrediMail\\Identities");
+    return {{ids, contentFolder()}, {{HKEY_CURRENT_USER, key}}, [&p, ids, key] {
+                const QString unnamed = ids + QLatin1Char('\\') + unnamedKey();
+                QVERIFY(QFile::remove(
+                    p.hostPath(unnamed + QStringLiteral("\\Message Store\\Inbox.imm"))));
+                QVERIFY(QFile::remove(p.hostPath(
+                    unnamed + QStringLiteral("\\Message Store\\Attachments\\report user.doc"))));
+                QVERIFY(QFile::remove(
+                    p.hostPath(contentFolder() + QStringLiteral("\\Sound\\Ding.wav"))));
+                p.writeFile(ids + QLatin1Char('\\') + workKey() + QStringLiteral("\\RuleOrder.dat"),
+                            "changed");
+                p.removeKey(HKEY_CURRENT_USER,
+                            key + QLatin1Char('\\') + homeKey() + QStringLiteral("\\Accounts"));
+                p.setString(HKEY_CURRENT_USER, key + QLatin1Char('\\') + workKey(),
+                            QStringLiteral("Identity"), QStringLiteral("Changed"));
+            }};
+}
+
 // The sample of a client code, written into the prefix.
 Case caseFor(int code, support::SamplePrefix& p) {
     switch (code) {
@@ -150,6 +174,8 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return outlookCase(p);
     case clients::kPegasus:
         return pegasusCase(p);
+    case clients::kIncrediMail:
+        return incrediMailCase(p);
     default:
         return {};
     }
@@ -172,6 +198,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
+        QTest::newRow("incredimail") << int(clients::kIncrediMail);
         QTest::newRow("pegasus") << int(clients::kPegasus);
         QTest::newRow("msoutlook") << int(clients::kOutlook);
     }

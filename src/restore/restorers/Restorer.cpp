@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "restore/restorers/EudoraRestorer.h"
+#include "restore/restorers/IncrediMailRestorer.h"
 #include "restore/restorers/OutlookExpressRestorer.h"
 #include "restore/restorers/OutlookRestorer.h"
 #include "restore/restorers/PegasusRestorer.h"
@@ -91,6 +92,8 @@ std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
         return std::make_unique<OutlookRestorer>(in);
     case clients::kPegasus:
         return std::make_unique<PegasusRestorer>(in);
+    case clients::kIncrediMail:
+        return std::make_unique<IncrediMailRestorer>(in);
     default:
         return nullptr;
     }
