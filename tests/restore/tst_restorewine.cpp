@@ -5,10 +5,13 @@
 
 #include "support/BackupRig.h"
 #include "support/clients/EudoraSample.h"
-#include "support/clients/IncrediMailSample.h"
+#include "support/clients/FavoritesSample.h"
+#include "support/clients/NetscapeSample.h"
+#include "support/clients/OperaSample.h"
 #include "support/clients/OutlookExpressSample.h"
 #include "support/clients/OutlookSample.h"
 #include "support/clients/PegasusSample.h"
+#include "support/clients/PocoMailSample.h"
 
 #include "backup/BackupJob.h"
 #include "platform/registrytext.h"
@@ -140,26 +143,78 @@ Case pegasusCase(support::SamplePrefix& p) {
             }};
 }
 
-// The identity without a name and the attachments stored twice among the damage.
-Case incrediMailCase(support::SamplePrefix& p) {
-    using namespace support::incredimail;
-    addIncrediMail(p);
-    const QString ids = applicationFolder(p) + QStringLiteral("\\Identities");
-    const QString key = QStringLiteral("Software\\IncrediMail\\Identities");
-    return {{ids, contentFolder()}, {{HKEY_CURRENT_USER, key}}, [&p, ids, key] {
-                const QString unnamed = ids + QLatin1Char('\\') + unnamedKey();
+// Every layout on the same sample; a further user's files and the nested mail
+// folders (stored twice) among the damage.
+Case pocoMailCase(support::SamplePrefix& p, int code) {
+    support::addPocoMail(p);
+    if (code != clients::kPocoMail3) support::pocomail::addLayout(p, code);
+    const QString f = support::pocomail::folder();
+    return {{f}, {}, [&p, f] {
+                QVERIFY(
+                    QFile::remove(p.hostPath(f + QStringLiteral("\\Mail\\Work\\Projects.mbx"))));
+                QVERIFY(QFile::remove(p.hostPath(f + QStringLiteral("\\Poco.ini"))));
+                p.writeFile(f + QStringLiteral("\\Users\\Bob\\Mail\\Private\\Letters.mbx"), "x");
+            }};
+}
+
+Case opera6Case(support::SamplePrefix& p) {
+    support::addOpera(p);
+    const QString o = support::opera::programFolder();
+    const QString m = support::opera::mailFolder();
+    return {{o}, {}, [&p, o, m] {
                 QVERIFY(QFile::remove(
-                    p.hostPath(unnamed + QStringLiteral("\\Message Store\\Inbox.imm"))));
+                    p.hostPath(m + QStringLiteral("\\account1\\Inbox\\Old\\Old.mbs"))));
+                QVERIFY(QFile::remove(p.hostPath(o + QStringLiteral("Contacts.adr"))));
+                p.writeFile(support::opera::signatureFile(), "changed");
+                p.writeFile(m + QStringLiteral("\\account2\\ACCOUNT.INI"), "changed");
+            }};
+}
+
+Case opera7Case(support::SamplePrefix& p) {
+    support::addOpera(p);
+    const QString r = support::opera::opera7Folder(p);
+    return {{r}, {}, [&p, r] {
                 QVERIFY(QFile::remove(p.hostPath(
-                    unnamed + QStringLiteral("\\Message Store\\Attachments\\report user.doc"))));
+                    r + QStringLiteral("\\Mail\\store\\account1\\2003\\02\\10\\0001.mbs"))));
+                QVERIFY(QFile::remove(p.hostPath(r + QStringLiteral("\\profile\\contacts.adr"))));
+                p.writeFile(r + QStringLiteral("\\Mail\\storage\\signature1.txt"), "changed");
+            }};
+}
+
+Case netscape4Case(support::SamplePrefix& p) {
+    support::addNetscape(p);
+    const QString u = support::netscape::usersFolder();
+    const QString jane = support::netscape::usersKey() + QStringLiteral("\\jane");
+    return {{u}, {{HKEY_CURRENT_USER, support::netscape::usersKey()}}, [&p, u, jane] {
                 QVERIFY(QFile::remove(
-                    p.hostPath(contentFolder() + QStringLiteral("\\Sound\\Ding.wav"))));
-                p.writeFile(ids + QLatin1Char('\\') + workKey() + QStringLiteral("\\RuleOrder.dat"),
-                            "changed");
-                p.removeKey(HKEY_CURRENT_USER,
-                            key + QLatin1Char('\\') + homeKey() + QStringLiteral("\\Accounts"));
-                p.setString(HKEY_CURRENT_USER, key + QLatin1Char('\\') + workKey(),
-                            QStringLiteral("Identity"), QStringLiteral("Changed"));
+                    p.hostPath(u + QStringLiteral("jane\\mail\\Inbox.sbd\\Lists.sbd\\Debian"))));
+                p.writeFile(u + QStringLiteral("tom\\prefs.js"), "changed");
+                p.removeValue(HKEY_CURRENT_USER, jane, QStringLiteral("checkFrequency"));
+                p.setString(HKEY_CURRENT_USER, jane + QStringLiteral("\\servers\\pop.example.com"),
+                            QStringLiteral("popstatePath"), QStringLiteral("C:\\elsewhere"));
+            }};
+}
+
+Case netscape67Case(support::SamplePrefix& p) {
+    support::addNetscape(p);
+    const QString m = support::netscape::mozillaFolder(p);
+    const QStringList pp = support::netscape::profilePaths(p);
+    return {{m}, {}, [&p, m, pp] {
+                QVERIFY(QFile::remove(p.hostPath(
+                    pp[0] + QStringLiteral("\\Mail\\pop.example.com\\Inbox.sbd\\Lists"))));
+                QVERIFY(QFile::remove(p.hostPath(m + QStringLiteral("\\registry.dat"))));
+                p.writeFile(pp[1] + QStringLiteral("\\prefs.js"), "changed");
+            }};
+}
+
+Case favoritesCase(support::SamplePrefix& p) {
+    support::addFavorites(p);
+    const QString f = support::favorites::folder(p);
+    return {{f}, {}, [&p, f] {
+                QVERIFY(
+                    QFile::remove(p.hostPath(f + QStringLiteral("\\News\\Local\\Town Paper.url"))));
+                QVERIFY(QFile::remove(p.hostPath(f + QStringLiteral("\\Weather.url"))));
+                p.writeFile(f + QStringLiteral("\\LINKS\\SEARCH.URL"), "changed");
             }};
 }
 
@@ -174,8 +229,20 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return outlookCase(p);
     case clients::kPegasus:
         return pegasusCase(p);
-    case clients::kIncrediMail:
-        return incrediMailCase(p);
+    case clients::kPocoMail2:
+    case clients::kPocoMail3:
+    case clients::kPocoMail20:
+        return pocoMailCase(p, code);
+    case clients::kOpera6:
+        return opera6Case(p);
+    case clients::kOpera7:
+        return opera7Case(p);
+    case clients::kNetscape4:
+        return netscape4Case(p);
+    case clients::kNetscape67:
+        return netscape67Case(p);
+    case clients::kFavorites:
+        return favoritesCase(p);
     default:
         return {};
     }
@@ -198,9 +265,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
-        QTest::newRow("incredimail") << int(clients::kIncrediMail);
         QTest::newRow("pegasus") << int(clients::kPegasus);
         QTest::newRow("msoutlook") << int(clients::kOutlook);
+        QTest::newRow("pocomail2") << int(clients::kPocoMail2);
+        QTest::newRow("pocomail3") << int(clients::kPocoMail3);
+        QTest::newRow("pocomail20") << int(clients::kPocoMail20);
+        QTest::newRow("opera6") << int(clients::kOpera6);
+        QTest::newRow("opera7") << int(clients::kOpera7);
+        QTest::newRow("netscape4") << int(clients::kNetscape4);
+        QTest::newRow("netscape67") << int(clients::kNetscape67);
+        QTest::newRow("favorites") << int(clients::kFavorites);
     }
 
     void damagedClientComesBackExactly() {

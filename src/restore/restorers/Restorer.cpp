@@ -4,10 +4,13 @@
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "restore/restorers/EudoraRestorer.h"
-#include "restore/restorers/IncrediMailRestorer.h"
+#include "restore/restorers/FavoritesRestorer.h"
+#include "restore/restorers/NetscapeRestorer.h"
+#include "restore/restorers/OperaRestorer.h"
 #include "restore/restorers/OutlookExpressRestorer.h"
 #include "restore/restorers/OutlookRestorer.h"
 #include "restore/restorers/PegasusRestorer.h"
+#include "restore/restorers/PocoMailRestorer.h"
 
 #include <QFile>
 
@@ -92,8 +95,20 @@ std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
         return std::make_unique<OutlookRestorer>(in);
     case clients::kPegasus:
         return std::make_unique<PegasusRestorer>(in);
-    case clients::kIncrediMail:
-        return std::make_unique<IncrediMailRestorer>(in);
+    case clients::kPocoMail2:
+    case clients::kPocoMail3:
+    case clients::kPocoMail20:
+        return std::make_unique<PocoMailRestorer>(in);
+    case clients::kOpera6:
+        return std::make_unique<Opera6Restorer>(in);
+    case clients::kOpera7:
+        return std::make_unique<Opera7Restorer>(in);
+    case clients::kNetscape4:
+        return std::make_unique<Netscape4Restorer>(in);
+    case clients::kNetscape67:
+        return std::make_unique<Netscape67Restorer>(in);
+    case clients::kFavorites:
+        return std::make_unique<FavoritesRestorer>(in);
     default:
         return nullptr;
     }

@@ -1,0 +1,34 @@
+#include "restore/restorers/FavoritesRestorer.h"
+
+#include "backup/collectors/Collector.h"
+#include "platform/DriveMap.h"
+
+namespace restore {
+
+void FavoritesRestorer::Prepare() {
+    const QString f = platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("Favorites")));
+    if (backup::Collector::HasDrive(f)) favorites_ = f;
+}
+
+FavoritesRestorer::Where FavoritesRestorer::Locate(const QString& entry) {
+    Where w;
+    w.item = 0;
+    const qsizetype slash = entry.indexOf(QLatin1Char('/'));
+    const QString top = entry.left(slash);
+    if (slash < 0 || !top.startsWith(QLatin1String("Dir"), Qt::CaseInsensitive) ||
+        favorites_.isEmpty())
+        return w;
+    // A number the map lacks names no folder: reported rather than guessed.
+    const QString key = QStringLiteral("Dir") + top.mid(3);
+    if (!in_.manifest.directoryIni.hasKey(QStringLiteral("Directory"), key)) return w;
+    const QString sub = in_.manifest.directoryIni.readString(QStringLiteral("Directory"), key);
+    // The map names folders below Favorites; one that would leave it is not followed.
+    if (sub.contains(QLatin1Char(':')) || sub.startsWith(QLatin1Char('\\'))) return w;
+    for (const QString& part : sub.split(QLatin1Char('\\')))
+        if (part == u"..") return w;
+    w.winPath =
+        Below(sub.isEmpty() ? favorites_ : favorites_ + QLatin1Char('\\') + sub, entry, slash + 1);
+    return w;
+}
+
+} // namespace restore

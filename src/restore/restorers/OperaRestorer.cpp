@@ -1,0 +1,102 @@
+#include "restore/restorers/OperaRestorer.h"
+
+#include "backup/collectors/OperaCollector.h"
+#include "platform/DriveMap.h"
+#include "platform/registry.h"
+
+namespace restore {
+
+namespace {
+enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
+using backup::Collector;
+} // namespace
+
+void Opera6Restorer::Prepare() {
+    program_ = platform::excludeTrailingBackslash(backup::Opera6Collector::ProgramFolderOf(
+        ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\Software\\Opera Software"),
+                   QStringLiteral("Last CommandLine"))));
+    for (const QString& name : in_.manifest.identities) {
+        if (!backup::Opera6Collector::IsAccountFolderName(name)) continue;
+        const QString key = name.toLower();
+        identityByFolder_.insert(key, name);
+        const platform::IniFile map = ReadWindowsIni(in_.stagingHost + QLatin1Char('/') + name +
+                                                     QStringLiteral("/signatures.ini"));
+        const QString file = map.readString(QStringLiteral("Files"), QStringLiteral("File"));
+        const QString dir = map.readString(QStringLiteral("Directory"), QStringLiteral("Dir"));
+        if (file.isEmpty() || !Collector::HasDrive(dir)) continue;
+        signatureEntry_.insert(key, QStringLiteral("signatures/") + file.toLower());
+        signatureFolder_.insert(key, dir);
+    }
+}
+
+Opera6Restorer::Where Opera6Restorer::Locate(const QString& entry) {
+    Where w;
+    const QString mail = program_.isEmpty() ? QString() : program_ + QStringLiteral("\\Mail");
+    const qsizetype slash = entry.indexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        if (entry.compare(QLatin1String("accounts.ini"), Qt::CaseInsensitive) == 0) {
+            w.item = kAccounts;
+            if (!mail.isEmpty()) w.winPath = Below(mail, entry, 0);
+        } else if (entry.compare(QLatin1String("contacts.adr"), Qt::CaseInsensitive) == 0) {
+            w.item = kAddressBook;
+            if (!program_.isEmpty()) w.winPath = Below(program_, entry, 0);
+        }
+        return w;
+    }
+    const QString account = entry.left(slash).toLower();
+    if (!identityByFolder_.contains(account)) return w;
+    w.identity = identityByFolder_.value(account);
+    const QString rest = entry.mid(slash + 1).toLower();
+    if (rest == u"directory.ini" || rest == u"signatures.ini") {
+        w.item = rest == u"directory.ini" ? kMailFolders : kSignatures;
+        w.mapOnly = true;
+        return w;
+    }
+    if (signatureEntry_.value(account) == rest) {
+        w.item = kSignatures;
+        w.winPath =
+            Below(signatureFolder_.value(account), entry, entry.lastIndexOf(QLatin1Char('/')) + 1);
+        return w;
+    }
+    if (rest == u"account.ini") {
+        w.item = kAccounts;
+        w.pathFile = true; // names the signature file
+    } else if (rest == u"filters.dat") {
+        w.item = kFilters;
+    } else {
+        w.item = kMailFolders;
+    }
+    if (!mail.isEmpty()) w.winPath = Below(mail, entry, 0);
+    return w;
+}
+
+void Opera7Restorer::Prepare() {
+    const QString appData =
+        platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
+    if (Collector::HasDrive(appData)) root_ = appData + QStringLiteral("\\Opera\\Opera7");
+}
+
+Opera7Restorer::Where Opera7Restorer::Locate(const QString& entry) {
+    Where w;
+    w.identity = in_.manifest.identities.value(0); // the one identity
+    const QString top = entry.section(QLatin1Char('/'), 0, 0).toLower();
+    QString base;
+    if (entry.compare(QLatin1String("contacts.adr"), Qt::CaseInsensitive) == 0) {
+        w.item = kAddressBook;
+        base = QStringLiteral("\\profile");
+    } else if (top == u"mail" && entry.contains(QLatin1Char('/'))) {
+        w.item = kMailFolders;
+    } else if (top == u"cache" || top == u"index") {
+        w.item = kMailFolders;
+        base = QStringLiteral("\\Mail");
+    } else if (top == u"storage") {
+        w.item = kSignatures;
+        base = QStringLiteral("\\Mail");
+    } else {
+        return w;
+    }
+    if (!root_.isEmpty()) w.winPath = Below(root_ + base, entry, 0);
+    return w;
+}
+
+} // namespace restore
