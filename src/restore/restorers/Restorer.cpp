@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "restore/restorers/EudoraRestorer.h"
+#include "restore/restorers/IncrediMailRestorer.h"
 #include "restore/restorers/FavoritesRestorer.h"
 #include "restore/restorers/NetscapeRestorer.h"
 #include "restore/restorers/OperaRestorer.h"
@@ -95,6 +96,8 @@ std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
         return std::make_unique<OutlookRestorer>(in);
     case clients::kPegasus:
         return std::make_unique<PegasusRestorer>(in);
+    case clients::kIncrediMail:
+        return std::make_unique<IncrediMailRestorer>(in);
     case clients::kPocoMail2:
     case clients::kPocoMail3:
     case clients::kPocoMail20:
