@@ -101,6 +101,72 @@ Case outlookExpressCase(support::SamplePrefix& p) {
             }};
 }
 
+// The stores in every kind of place: the Outlook folders, the local folder
+// ("Dir0"), folders of their own, a Cyrillic one.
+Case outlookCase(support::SamplePrefix& p) {
+    support::addOutlook(p);
+    const QString roaming = QStringLiteral("C:\\users\\") + p.userName() +
+                            QStringLiteral("\\AppData\\Roaming\\Microsoft");
+    const QString local =
+        QStringLiteral("C:\\users\\") + p.userName() + QStringLiteral("\\AppData\\Local");
+    const QString archive = QStringLiteral("C:\\Mail Archive");
+    const QString cyrillic = support::outlook::cyrillicFolder(p);
+    const QString profile = support::outlook::profileKey();
+    return {{roaming + QStringLiteral("\\Outlook"), roaming + QStringLiteral("\\Signatures"),
+             local + QStringLiteral("\\Microsoft\\Outlook"), local + QStringLiteral("\\Old Mail"),
+             archive, cyrillic},
+            {{HKEY_CURRENT_USER, profile}},
+            [&p, local, archive, cyrillic, profile] {
+                QVERIFY(QFile::remove(p.hostPath(local + QStringLiteral("\\Old Mail\\old.pst"))));
+                QVERIFY(QFile::remove(p.hostPath(archive + QStringLiteral("\\Family.pst"))));
+                p.writeFile(cyrillic + QStringLiteral("\u041b\u0438\u0447\u043d\u043e\u0435.pst"),
+                            "changed");
+                p.removeKey(HKEY_CURRENT_USER,
+                            profile + QLatin1Char('\\') + support::outlook::oldMailSection());
+                p.setString(HKEY_CURRENT_USER,
+                            profile + QLatin1Char('\\') + support::outlook::projectsSection(),
+                            QStringLiteral("001e6700"), QStringLiteral("C:\\elsewhere.pst"));
+            }};
+}
+
+// A user folder in another letter case than the user list names it, the list
+// itself and the user mode among the damage.
+Case pegasusCase(support::SamplePrefix& p) {
+    support::addPegasus(p);
+    const QString m = support::pegasus::mailbox();
+    const QString key = support::pegasus::key() + QStringLiteral("\\Username");
+    return {{m}, {{HKEY_LOCAL_MACHINE, key}}, [&p, m, key] {
+                QVERIFY(
+                    QFile::remove(p.hostPath(m + QStringLiteral("\\Jane Doe\\ARCHIVE\\2003.PMM"))));
+                QVERIFY(QFile::remove(p.hostPath(m + QStringLiteral("\\PMAIL.USR"))));
+                p.writeFile(m + QStringLiteral("\\TOM\\INBOX.PMM"), "changed");
+                p.setString(HKEY_LOCAL_MACHINE, key, QString(), QStringLiteral("single-user mode"));
+            }};
+}
+
+// The identity without a name and the attachments stored twice among the damage.
+Case incrediMailCase(support::SamplePrefix& p) {
+    using namespace support::incredimail;
+    addIncrediMail(p);
+    const QString ids = applicationFolder(p) + QStringLiteral("\\Identities");
+    const QString key = QStringLiteral("Software\\IncrediMail\\Identities");
+    return {{ids, contentFolder()}, {{HKEY_CURRENT_USER, key}}, [&p, ids, key] {
+                const QString unnamed = ids + QLatin1Char('\\') + unnamedKey();
+                QVERIFY(QFile::remove(
+                    p.hostPath(unnamed + QStringLiteral("\\Message Store\\Inbox.imm"))));
+                QVERIFY(QFile::remove(p.hostPath(
+                    unnamed + QStringLiteral("\\Message Store\\Attachments\\report user.doc"))));
+                QVERIFY(QFile::remove(
+                    p.hostPath(contentFolder() + QStringLiteral("\\Sound\\Ding.wav"))));
+                p.writeFile(ids + QLatin1Char('\\') + workKey() + QStringLiteral("\\RuleOrder.dat"),
+                            "changed");
+                p.removeKey(HKEY_CURRENT_USER,
+                            key + QLatin1Char('\\') + homeKey() + QStringLiteral("\\Accounts"));
+                p.setString(HKEY_CURRENT_USER, key + QLatin1Char('\\') + workKey(),
+                            QStringLiteral("Identity"), QStringLiteral("Changed"));
+            }};
+}
+
 // Every layout on the same sample; a further user's files and the nested mail
 // folders (stored twice) among the damage.
 Case pocoMailCase(support::SamplePrefix& p, int code) {
@@ -176,72 +242,6 @@ Case favoritesCase(support::SamplePrefix& p) {
             }};
 }
 
-// The stores in every kind of place: the Outlook folders, the local folder
-// ("Dir0"), folders of their own, a Cyrillic one.
-Case outlookCase(support::SamplePrefix& p) {
-    support::addOutlook(p);
-    const QString roaming = QStringLiteral("C:\\users\\") + p.userName() +
-                            QStringLiteral("\\AppData\\Roaming\\Microsoft");
-    const QString local =
-        QStringLiteral("C:\\users\\") + p.userName() + QStringLiteral("\\AppData\\Local");
-    const QString archive = QStringLiteral("C:\\Mail Archive");
-    const QString cyrillic = support::outlook::cyrillicFolder(p);
-    const QString profile = support::outlook::profileKey();
-    return {{roaming + QStringLiteral("\\Outlook"), roaming + QStringLiteral("\\Signatures"),
-             local + QStringLiteral("\\Microsoft\\Outlook"), local + QStringLiteral("\\Old Mail"),
-             archive, cyrillic},
-            {{HKEY_CURRENT_USER, profile}},
-            [&p, local, archive, cyrillic, profile] {
-                QVERIFY(QFile::remove(p.hostPath(local + QStringLiteral("\\Old Mail\\old.pst"))));
-                QVERIFY(QFile::remove(p.hostPath(archive + QStringLiteral("\\Family.pst"))));
-                p.writeFile(cyrillic + QStringLiteral("\u041b\u0438\u0447\u043d\u043e\u0435.pst"),
-                            "changed");
-                p.removeKey(HKEY_CURRENT_USER,
-                            profile + QLatin1Char('\\') + support::outlook::oldMailSection());
-                p.setString(HKEY_CURRENT_USER,
-                            profile + QLatin1Char('\\') + support::outlook::projectsSection(),
-                            QStringLiteral("001e6700"), QStringLiteral("C:\\elsewhere.pst"));
-            }};
-}
-
-// A user folder in another letter case than the user list names it, the list
-// itself and the user mode among the damage.
-Case pegasusCase(support::SamplePrefix& p) {
-    support::addPegasus(p);
-    const QString m = support::pegasus::mailbox();
-    const QString key = support::pegasus::key() + QStringLiteral("\\Username");
-    return {{m}, {{HKEY_LOCAL_MACHINE, key}}, [&p, m, key] {
-                QVERIFY(
-                    QFile::remove(p.hostPath(m + QStringLiteral("\\Jane Doe\\ARCHIVE\\2003.PMM"))));
-                QVERIFY(QFile::remove(p.hostPath(m + QStringLiteral("\\PMAIL.USR"))));
-                p.writeFile(m + QStringLiteral("\\TOM\\INBOX.PMM"), "changed");
-                p.setString(HKEY_LOCAL_MACHINE, key, QString(), QStringLiteral("single-user mode"));
-            }};
-}
-
-// The identity without a name and the attachments stored twice among the damage.
-Case incrediMailCase(support::SamplePrefix& p) {
-    using namespace support::incredimail;
-    addIncrediMail(p);
-    const QString ids = applicationFolder(p) + QStringLiteral("\\Identities");
-    const QString key = QStringLiteral("Software\\IncrediMail\\Identities");
-    return {{ids, contentFolder()}, {{HKEY_CURRENT_USER, key}}, [&p, ids, key] {
-                const QString unnamed = ids + QLatin1Char('\\') + unnamedKey();
-                QVERIFY(QFile::remove(
-                    p.hostPath(unnamed + QStringLiteral("\\Message Store\\Inbox.imm"))));
-                QVERIFY(QFile::remove(p.hostPath(
-                    unnamed + QStringLiteral("\\Message Store\\Attachments\\report user.doc"))));
-                QVERIFY(QFile::remove(
-                    p.hostPath(contentFolder() + QStringLiteral("\\Sound\\Ding.wav"))));
-                p.writeFile(ids + QLatin1Char('\\') + workKey() + QStringLiteral("\\RuleOrder.dat"),
-                            "changed");
-                p.removeKey(HKEY_CURRENT_USER,
-                            key + QLatin1Char('\\') + homeKey() + QStringLiteral("\\Accounts"));
-                p.setString(HKEY_CURRENT_USER, key + QLatin1Char('\\') + workKey(),
-                            QStringLiteral("Identity"), QStringLiteral("Changed"));
-            }};
-}
-
 // The sample of a client code, written into the prefix.
 Case caseFor(int code, support::SamplePrefix& p) {
     switch (code) {
@@ -291,9 +291,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
-        QTest::newRow("msoutlook") << int(clients::kOutlook);
-        QTest::newRow("pegasus") << int(clients::kPegasus);
         QTest::newRow("incredimail") << int(clients::kIncrediMail);
+        QTest::newRow("pegasus") << int(clients::kPegasus);
+        QTest::newRow("msoutlook") << int(clients::kOutlook);
         QTest::newRow("pocomail2") << int(clients::kPocoMail2);
         QTest::newRow("pocomail3") << int(clients::kPocoMail3);
         QTest::newRow("pocomail20") << int(clients::kPocoMail20);
