@@ -240,6 +240,7 @@ RestoreReport RestoreJob::Run(const RestoreRequest& request) {
     const RestorePlan plan = restorer->Plan();
     rewritePaths(staging.path(), plan.pathFiles, false, rewrite, report);
     report.undetermined = plan.undetermined;
+    report.rewrites << plan.rewrites;
 
     if (!safetyBackup(manifest->clientCode, request.safetyFolder, report)) return report;
     if (!placeFiles(staging.path(), plan, report)) return report;

@@ -13,6 +13,7 @@
 #include "support/clients/OutlookSample.h"
 #include "support/clients/PegasusSample.h"
 #include "support/clients/PocoMailSample.h"
+#include "support/clients/TheBatSample.h"
 
 #include "backup/BackupJob.h"
 #include "platform/registrytext.h"
@@ -242,6 +243,21 @@ Case favoritesCase(support::SamplePrefix& p) {
             }};
 }
 
+// A user below the working folder and two in folders of their own, a mail
+// folder written in lower case, the address books.
+Case theBatCase(support::SamplePrefix& p) {
+    using namespace support::thebat;
+    addTheBat(p);
+    return {{workingFolder(), userFolder(1), userFolder(2)}, {}, [&p] {
+                QVERIFY(QFile::remove(
+                    p.hostPath(userFolder(0) + QStringLiteral("\\outbox\\messages.tbb"))));
+                QVERIFY(
+                    QFile::remove(p.hostPath(workingFolder() + QStringLiteral("\\Addrbook.abd"))));
+                p.writeFile(userFolder(1) + QStringLiteral("\\account.cfg"), "changed");
+                p.writeFile(mailFolders(2).at(0) + QStringLiteral("Messages.tbi"), "changed");
+            }};
+}
+
 // The sample of a client code, written into the prefix.
 Case caseFor(int code, support::SamplePrefix& p) {
     switch (code) {
@@ -269,6 +285,8 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return netscape67Case(p);
     case clients::kFavorites:
         return favoritesCase(p);
+    case clients::kTheBat:
+        return theBatCase(p);
     default:
         return {};
     }
@@ -291,6 +309,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
+        QTest::newRow("thebat") << int(clients::kTheBat);
         QTest::newRow("incredimail") << int(clients::kIncrediMail);
         QTest::newRow("pegasus") << int(clients::kPegasus);
         QTest::newRow("msoutlook") << int(clients::kOutlook);

@@ -12,6 +12,7 @@
 #include "restore/restorers/OutlookRestorer.h"
 #include "restore/restorers/PegasusRestorer.h"
 #include "restore/restorers/PocoMailRestorer.h"
+#include "restore/restorers/TheBatRestorer.h"
 
 #include <QFile>
 
@@ -57,6 +58,7 @@ RestorePlan Restorer::Plan() {
             plan.files << Placement{entry, w.winPath};
         if (w.pathFile && !w.winPath.isEmpty()) plan.pathFiles << entry;
     }
+    plan.rewrites = rewrites_;
     return plan;
 }
 
@@ -98,6 +100,8 @@ std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
         return std::make_unique<PegasusRestorer>(in);
     case clients::kIncrediMail:
         return std::make_unique<IncrediMailRestorer>(in);
+    case clients::kTheBat:
+        return std::make_unique<TheBatRestorer>(in);
     case clients::kPocoMail2:
     case clients::kPocoMail3:
     case clients::kPocoMail20:

@@ -38,6 +38,7 @@ struct RestorePlan {
     QStringList dumps;        // chosen registry dumps, imported in this order
     QStringList undetermined; // chosen entries whose place could not be found
     QStringList pathFiles;    // entries of files in a format with absolute paths (rewritten)
+    QStringList rewrites;     // recorded folders the restorer moved: "<what>: <old> -> <new>"
 };
 
 struct RestoreInput {
@@ -80,6 +81,8 @@ protected:
     static QString Below(const QString& folder, const QString& entry, qsizetype prefixLength);
 
     const RestoreInput& in_;
+    // Recorded folders moved to this prefix's ("<what>: <old> -> <new>"), for the report.
+    QStringList rewrites_;
 
 private:
     bool chosen(const Where& w) const;
