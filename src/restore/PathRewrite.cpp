@@ -36,7 +36,12 @@ QString PathRewrite::apply(const QString& text) const {
     QString doubledFrom = from_, doubledTo = to_;
     doubledFrom.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     doubledTo.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    return replaceFolder(out, doubledFrom, doubledTo, QStringLiteral("\\\\"));
+    out = replaceFolder(out, doubledFrom, doubledTo, QStringLiteral("\\\\"));
+    // Mozilla's prefs also name folders as "file:///C:/users/root/...".
+    QString slashFrom = from_, slashTo = to_;
+    slashFrom.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    slashTo.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return replaceFolder(out, slashFrom, slashTo, QStringLiteral("/"));
 }
 
 QString PathRewrite::RecordedUserFolder(const QStringList& texts) {

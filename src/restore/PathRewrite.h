@@ -20,7 +20,8 @@ public:
     const QString& to() const { return to_; }
 
     // The text with every path below `from` moved below `to`; also in the
-    // doubled-backslash form of script strings ("C:\\users\\root\\...").
+    // doubled-backslash form of script strings ("C:\\users\\root\\...") and in
+    // the forward-slash form of file URLs ("file:///C:/users/root/...").
     QString apply(const QString& text) const;
 
     // The user folder ("C:\users\<name>", "C:\Documents and Settings\<name>")

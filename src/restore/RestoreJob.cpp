@@ -223,6 +223,9 @@ RestoreReport RestoreJob::Run(const RestoreRequest& request) {
         if (!f.open(QIODevice::ReadOnly)) continue;
         if (const auto dump = DumpText::parse(f.readAll())) texts << dump->texts();
     }
+    // The folders the manifest records: a backup without dumps names its user there only.
+    for (const auto& [key, folder] : manifest->directory)
+        texts << folder;
     const QString appData = platform::shellFolder(d_.registry, QStringLiteral("AppData"));
     const PathRewrite rewrite(
         PathRewrite::RecordedUserFolder(texts),

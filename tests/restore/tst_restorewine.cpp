@@ -102,72 +102,6 @@ Case outlookExpressCase(support::SamplePrefix& p) {
             }};
 }
 
-// The stores in every kind of place: the Outlook folders, the local folder
-// ("Dir0"), folders of their own, a Cyrillic one.
-Case outlookCase(support::SamplePrefix& p) {
-    support::addOutlook(p);
-    const QString roaming = QStringLiteral("C:\\users\\") + p.userName() +
-                            QStringLiteral("\\AppData\\Roaming\\Microsoft");
-    const QString local =
-        QStringLiteral("C:\\users\\") + p.userName() + QStringLiteral("\\AppData\\Local");
-    const QString archive = QStringLiteral("C:\\Mail Archive");
-    const QString cyrillic = support::outlook::cyrillicFolder(p);
-    const QString profile = support::outlook::profileKey();
-    return {{roaming + QStringLiteral("\\Outlook"), roaming + QStringLiteral("\\Signatures"),
-             local + QStringLiteral("\\Microsoft\\Outlook"), local + QStringLiteral("\\Old Mail"),
-             archive, cyrillic},
-            {{HKEY_CURRENT_USER, profile}},
-            [&p, local, archive, cyrillic, profile] {
-                QVERIFY(QFile::remove(p.hostPath(local + QStringLiteral("\\Old Mail\\old.pst"))));
-                QVERIFY(QFile::remove(p.hostPath(archive + QStringLiteral("\\Family.pst"))));
-                p.writeFile(cyrillic + QStringLiteral("\u041b\u0438\u0447\u043d\u043e\u0435.pst"),
-                            "changed");
-                p.removeKey(HKEY_CURRENT_USER,
-                            profile + QLatin1Char('\\') + support::outlook::oldMailSection());
-                p.setString(HKEY_CURRENT_USER,
-                            profile + QLatin1Char('\\') + support::outlook::projectsSection(),
-                            QStringLiteral("001e6700"), QStringLiteral("C:\\elsewhere.pst"));
-            }};
-}
-
-// A user folder in another letter case than the user list names it, the list
-// itself and the user mode among the damage.
-Case pegasusCase(support::SamplePrefix& p) {
-    support::addPegasus(p);
-    const QString m = support::pegasus::mailbox();
-    const QString key = support::pegasus::key() + QStringLiteral("\\Username");
-    return {{m}, {{HKEY_LOCAL_MACHINE, key}}, [&p, m, key] {
-                QVERIFY(
-                    QFile::remove(p.hostPath(m + QStringLiteral("\\Jane Doe\\ARCHIVE\\2003.PMM"))));
-                QVERIFY(QFile::remove(p.hostPath(m + QStringLiteral("\\PMAIL.USR"))));
-                p.writeFile(m + QStringLiteral("\\TOM\\INBOX.PMM"), "changed");
-                p.setString(HKEY_LOCAL_MACHINE, key, QString(), QStringLiteral("single-user mode"));
-            }};
-}
-
-// The identity without a name and the attachments stored twice among the damage.
-Case incrediMailCase(support::SamplePrefix& p) {
-    using namespace support::incredimail;
-    addIncrediMail(p);
-    const QString ids = applicationFolder(p) + QStringLiteral("\\Identities");
-    const QString key = QStringLiteral("Software\\IncrediMail\\Identities");
-    return {{ids, contentFolder()}, {{HKEY_CURRENT_USER, key}}, [&p, ids, key] {
-                const QString unnamed = ids + QLatin1Char('\\') + unnamedKey();
-                QVERIFY(QFile::remove(
-                    p.hostPath(unnamed + QStringLiteral("\\Message Store\\Inbox.imm"))));
-                QVERIFY(QFile::remove(p.hostPath(
-                    unnamed + QStringLiteral("\\Message Store\\Attachments\\report user.doc"))));
-                QVERIFY(QFile::remove(
-                    p.hostPath(contentFolder() + QStringLiteral("\\Sound\\Ding.wav"))));
-                p.writeFile(ids + QLatin1Char('\\') + workKey() + QStringLiteral("\\RuleOrder.dat"),
-                            "changed");
-                p.removeKey(HKEY_CURRENT_USER,
-                            key + QLatin1Char('\\') + homeKey() + QStringLiteral("\\Accounts"));
-                p.setString(HKEY_CURRENT_USER, key + QLatin1Char('\\') + workKey(),
-                            QStringLiteral("Identity"), QStringLiteral("Changed"));
-            }};
-}
-
 // Every layout on the same sample; a further user's files and the nested mail
 // folders (stored twice) among the damage.
 Case pocoMailCase(support::SamplePrefix& p, int code) {
@@ -243,6 +177,72 @@ Case favoritesCase(support::SamplePrefix& p) {
             }};
 }
 
+// The stores in every kind of place: the Outlook folders, the local folder
+// ("Dir0"), folders of their own, a Cyrillic one.
+Case outlookCase(support::SamplePrefix& p) {
+    support::addOutlook(p);
+    const QString roaming = QStringLiteral("C:\\users\\") + p.userName() +
+                            QStringLiteral("\\AppData\\Roaming\\Microsoft");
+    const QString local =
+        QStringLiteral("C:\\users\\") + p.userName() + QStringLiteral("\\AppData\\Local");
+    const QString archive = QStringLiteral("C:\\Mail Archive");
+    const QString cyrillic = support::outlook::cyrillicFolder(p);
+    const QString profile = support::outlook::profileKey();
+    return {{roaming + QStringLiteral("\\Outlook"), roaming + QStringLiteral("\\Signatures"),
+             local + QStringLiteral("\\Microsoft\\Outlook"), local + QStringLiteral("\\Old Mail"),
+             archive, cyrillic},
+            {{HKEY_CURRENT_USER, profile}},
+            [&p, local, archive, cyrillic, profile] {
+                QVERIFY(QFile::remove(p.hostPath(local + QStringLiteral("\\Old Mail\\old.pst"))));
+                QVERIFY(QFile::remove(p.hostPath(archive + QStringLiteral("\\Family.pst"))));
+                p.writeFile(cyrillic + QStringLiteral("\u041b\u0438\u0447\u043d\u043e\u0435.pst"),
+                            "changed");
+                p.removeKey(HKEY_CURRENT_USER,
+                            profile + QLatin1Char('\\') + support::outlook::oldMailSection());
+                p.setString(HKEY_CURRENT_USER,
+                            profile + QLatin1Char('\\') + support::outlook::projectsSection(),
+                            QStringLiteral("001e6700"), QStringLiteral("C:\\elsewhere.pst"));
+            }};
+}
+
+// A user folder in another letter case than the user list names it, the list
+// itself and the user mode among the damage.
+Case pegasusCase(support::SamplePrefix& p) {
+    support::addPegasus(p);
+    const QString m = support::pegasus::mailbox();
+    const QString key = support::pegasus::key() + QStringLiteral("\\Username");
+    return {{m}, {{HKEY_LOCAL_MACHINE, key}}, [&p, m, key] {
+                QVERIFY(
+                    QFile::remove(p.hostPath(m + QStringLiteral("\\Jane Doe\\ARCHIVE\\2003.PMM"))));
+                QVERIFY(QFile::remove(p.hostPath(m + QStringLiteral("\\PMAIL.USR"))));
+                p.writeFile(m + QStringLiteral("\\TOM\\INBOX.PMM"), "changed");
+                p.setString(HKEY_LOCAL_MACHINE, key, QString(), QStringLiteral("single-user mode"));
+            }};
+}
+
+// The identity without a name and the attachments stored twice among the damage.
+Case incrediMailCase(support::SamplePrefix& p) {
+    using namespace support::incredimail;
+    addIncrediMail(p);
+    const QString ids = applicationFolder(p) + QStringLiteral("\\Identities");
+    const QString key = QStringLiteral("Software\\IncrediMail\\Identities");
+    return {{ids, contentFolder()}, {{HKEY_CURRENT_USER, key}}, [&p, ids, key] {
+                const QString unnamed = ids + QLatin1Char('\\') + unnamedKey();
+                QVERIFY(QFile::remove(
+                    p.hostPath(unnamed + QStringLiteral("\\Message Store\\Inbox.imm"))));
+                QVERIFY(QFile::remove(p.hostPath(
+                    unnamed + QStringLiteral("\\Message Store\\Attachments\\report user.doc"))));
+                QVERIFY(QFile::remove(
+                    p.hostPath(contentFolder() + QStringLiteral("\\Sound\\Ding.wav"))));
+                p.writeFile(ids + QLatin1Char('\\') + workKey() + QStringLiteral("\\RuleOrder.dat"),
+                            "changed");
+                p.removeKey(HKEY_CURRENT_USER,
+                            key + QLatin1Char('\\') + homeKey() + QStringLiteral("\\Accounts"));
+                p.setString(HKEY_CURRENT_USER, key + QLatin1Char('\\') + workKey(),
+                            QStringLiteral("Identity"), QStringLiteral("Changed"));
+            }};
+}
+
 // A user below the working folder and two in folders of their own, a mail
 // folder written in lower case, the address books.
 Case theBatCase(support::SamplePrefix& p) {
@@ -271,6 +271,8 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return pegasusCase(p);
     case clients::kIncrediMail:
         return incrediMailCase(p);
+    case clients::kTheBat:
+        return theBatCase(p);
     case clients::kPocoMail2:
     case clients::kPocoMail3:
     case clients::kPocoMail20:
@@ -285,8 +287,6 @@ Case caseFor(int code, support::SamplePrefix& p) {
         return netscape67Case(p);
     case clients::kFavorites:
         return favoritesCase(p);
-    case clients::kTheBat:
-        return theBatCase(p);
     default:
         return {};
     }
@@ -309,10 +309,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::newRow("oexpress") << int(clients::kOutlookExpress);
         QTest::newRow("eudora") << int(clients::kEudora);
-        QTest::newRow("thebat") << int(clients::kTheBat);
-        QTest::newRow("incredimail") << int(clients::kIncrediMail);
-        QTest::newRow("pegasus") << int(clients::kPegasus);
         QTest::newRow("msoutlook") << int(clients::kOutlook);
+        QTest::newRow("pegasus") << int(clients::kPegasus);
+        QTest::newRow("incredimail") << int(clients::kIncrediMail);
+        QTest::newRow("thebat") << int(clients::kTheBat);
         QTest::newRow("pocomail2") << int(clients::kPocoMail2);
         QTest::newRow("pocomail3") << int(clients::kPocoMail3);
         QTest::newRow("pocomail20") << int(clients::kPocoMail20);
@@ -374,6 +374,69 @@ private Q_SLOTS:
             const auto it = after.find(name);
             QVERIFY2(it != after.end() && it->second == v, qPrintable(name));
         }
+    }
+    // Mozilla profiles backed up for this prefix's user and restored after the
+    // application-data folder moved to another user ("ann"): the profiles go
+    // below the new folder and the paths inside prefs.js follow them, each
+    // file rewritten named in the report; a path outside the user folder stays.
+    void anotherUsersMozillaProfilesMoveWithTheirPaths() {
+        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
+        support::addNetscape(rig.prefix);
+        const QString old = QStringLiteral("C:\\users\\") + rig.prefix.userName();
+        const QString profile = support::netscape::profilePaths(rig.prefix).at(0);
+        QString doubled = profile;
+        doubled.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        rig.prefix.writeFile(
+            profile + QStringLiteral("\\prefs.js"),
+            "user_pref(\"mail.server.server1.directory\", \"" + doubled.toUtf8() +
+                "\\\\Mail\\\\pop.example.com\");\r\n"
+                "user_pref(\"browser.download.dir\", \"file:///C:/users/" +
+                rig.prefix.userName().toUtf8() +
+                "/Downloads\");\r\n"
+                "user_pref(\"mail.signature_file\", \"C:\\\\Program Files\\\\sig.txt\");\r\n");
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kNetscape67, identities, items);
+        QVERIFY2(
+            !rig.run(clients::kNetscape67, backup::AllTicked(identities), backup::AllTicked(items)),
+            qPrintable(rig.state().BackupErrorText));
+        const QString inbox = QStringLiteral("\\Mail\\pop.example.com\\Inbox");
+        QFile mail(rig.prefix.hostPath(profile + inbox));
+        QVERIFY(mail.open(QIODevice::ReadOnly));
+        const QByteArray mailBytes = mail.readAll();
+
+        const QString ann = QStringLiteral("C:\\users\\ann");
+        rig.prefix.setString(HKEY_CURRENT_USER,
+                             QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                            "Explorer\\Shell Folders"),
+                             QStringLiteral("AppData"), ann + QStringLiteral("\\AppData\\Roaming"));
+        rig.prefix.save();
+        backup::BackupJob backupJob(*rig.engine, nullptr);
+        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
+                                                          *rig.registry, *rig.files, rig.catalogue,
+                                                          rig.ui, nullptr});
+        restore::RestoreRequest r;
+        r.archive = rig.archive();
+        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+        const auto report = job.Run(r);
+        QVERIFY2(report.ok(), qPrintable(report.error));
+
+        QString moved = profile;
+        moved.replace(old, ann, Qt::CaseInsensitive);
+        QFile restored(rig.prefix.hostPath(moved + inbox));
+        QVERIFY2(restored.open(QIODevice::ReadOnly), qPrintable(moved + inbox));
+        QCOMPARE(restored.readAll(), mailBytes);
+        QFile prefs(rig.prefix.hostPath(moved + QStringLiteral("\\prefs.js")));
+        QVERIFY(prefs.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(prefs.readAll());
+        QString movedDoubled = moved;
+        movedDoubled.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        QVERIFY2(text.contains(movedDoubled + QStringLiteral("\\\\Mail\\\\pop.example.com\"")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\"file:///C:/users/ann/Downloads\"")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\"C:\\\\Program Files\\\\sig.txt\"")));
+        const QString listed = report.rewrites.join(u'\n');
+        QVERIFY2(listed.contains(QStringLiteral("default/prefs.js: ") + old), qPrintable(listed));
     }
 };
 
