@@ -438,6 +438,134 @@ private Q_SLOTS:
         const QString listed = report.rewrites.join(u'\n');
         QVERIFY2(listed.contains(QStringLiteral("default/prefs.js: ") + old), qPrintable(listed));
     }
+
+    // Outlook restored after the user folder moved to "ann": every store goes
+    // below the new folder, and the profile - whose store paths Outlook keeps
+    // as bytes (ANSI and UTF-16) - names the new places; a store outside the
+    // user folder stays where it was. Each moved path is listed.
+    void anotherUsersOutlookStoresMoveWithTheProfile() {
+        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
+        support::addOutlook(rig.prefix);
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kOutlook, identities, items);
+        QVERIFY2(
+            !rig.run(clients::kOutlook, backup::AllTicked(identities), backup::AllTicked(items)),
+            qPrintable(rig.state().BackupErrorText));
+        const QString old = QStringLiteral("C:\\users\\") + rig.prefix.userName();
+        const QString ann = QStringLiteral("C:\\users\\ann");
+        const QString oldMail = QStringLiteral("\\AppData\\Local\\Old Mail\\old.pst");
+        const QString personal = support::outlook::cyrillicFolder(rig.prefix).mid(old.size()) +
+                                 QStringLiteral("\u041b\u0438\u0447\u043d\u043e\u0435.pst");
+        const auto bytesOf = [&rig](const QString& winPath) {
+            QFile f(rig.prefix.hostPath(winPath));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+        };
+        const QByteArray oldMailBytes = bytesOf(old + oldMail);
+        const QByteArray personalBytes = bytesOf(old + personal);
+
+        const QString shell =
+            QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+        for (const auto& [name, place] : {std::pair{"AppData", "\\AppData\\Roaming"},
+                                          std::pair{"Local AppData", "\\AppData\\Local"}}) {
+            rig.prefix.setString(HKEY_CURRENT_USER, shell, QLatin1String(name),
+                                 ann + QLatin1String(place));
+            rig.prefix.makeDir(ann + QLatin1String(place));
+        }
+        const QString profile = support::outlook::profileKey();
+        rig.prefix.removeKey(HKEY_CURRENT_USER, profile);
+        rig.prefix.save();
+        backup::BackupJob backupJob(*rig.engine, nullptr);
+        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
+                                                          *rig.registry, *rig.files, rig.catalogue,
+                                                          rig.ui, nullptr});
+        restore::RestoreRequest r;
+        r.archive = rig.archive();
+        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+        const auto report = job.Run(r);
+        QVERIFY2(report.ok(), qPrintable(report.error));
+        stopWine(rig.prefix.prefixDir());
+
+        QCOMPARE(bytesOf(ann + oldMail), oldMailBytes);
+        QCOMPARE(bytesOf(ann + personal), personalBytes);
+        Registry reg(
+            Registry::Config{rig.prefix.prefixDir(), rig.out.filePath(QStringLiteral("own.reg"))});
+        const auto store = [&reg, &profile](const QString& section, const QString& name) {
+            const auto key = reg.open(HKEY_CURRENT_USER, profile + QLatin1Char('\\') + section);
+            return key ? key->readBinary(name).value_or(QByteArray()) : QByteArray();
+        };
+        QCOMPARE(store(support::outlook::oldMailSection(), QStringLiteral("001e6700")),
+                 (ann + oldMail).toLatin1() + QByteArray(1, '\0'));
+        QCOMPARE(store(support::outlook::cyrillicSection(), QStringLiteral("001f6700")),
+                 platform::utf16LeBytes(ann + personal) + QByteArray(2, '\0'));
+        const QByteArray archive =
+            store(support::outlook::archiveSection(), QStringLiteral("001f6700"));
+        QCOMPARE(archive.left(archive.size() - 2),
+                 platform::utf16LeBytes(QStringLiteral("C:\\Mail Archive\\archive.pst")));
+        const QString listed = report.rewrites.join(u'\n');
+        QVERIFY2(listed.contains(QStringLiteral("setting.reg: ") + old + oldMail +
+                                 QStringLiteral(" -> ") + ann + oldMail),
+                 qPrintable(listed));
+    }
+
+    // The Bat! restored after the user folder moved to "ann": a user this
+    // prefix's client lists goes into the folder the list gives now; one it
+    // does not list goes into the folder the backup recorded, moved below the
+    // new user folder when it lay below the old one, and the move is listed.
+    void anotherUsersBatFoldersFollowTheUserList() {
+        using namespace support::thebat;
+        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
+        addTheBat(rig.prefix);
+        const QString old = QStringLiteral("C:\\users\\") + rig.prefix.userName();
+        const QString carol = old + QStringLiteral("\\Mail\\Carol");
+        rig.prefix.setString(HKEY_CURRENT_USER, usersKey(), QStringLiteral("Dir #3"),
+                             carol + QLatin1Char('\\'));
+        rig.prefix.save();
+        rig.prefix.writeFile(carol + QStringLiteral("\\account.cfg"), "Carol at home");
+        rig.prefix.writeFile(carol + QStringLiteral("\\Inbox\\Messages.tbi"), "index");
+        rig.prefix.writeFile(carol + QStringLiteral("\\Inbox\\Messages.tbb"), "base");
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kTheBat, identities, items);
+        QVERIFY2(
+            !rig.run(clients::kTheBat, backup::AllTicked(identities), backup::AllTicked(items)),
+            qPrintable(rig.state().BackupErrorText));
+
+        const QString ann = QStringLiteral("C:\\users\\ann");
+        rig.prefix.setString(HKEY_CURRENT_USER,
+                             QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                            "Explorer\\Shell Folders"),
+                             QStringLiteral("AppData"), ann + QStringLiteral("\\AppData\\Roaming"));
+        // This prefix's client knows Ann and Bob (Bob elsewhere), not Carol.
+        const QString bob = QStringLiteral("C:\\Mail\\Bob now");
+        rig.prefix.removeValue(HKEY_CURRENT_USER, usersKey(), QStringLiteral("User #3"));
+        rig.prefix.removeValue(HKEY_CURRENT_USER, usersKey(), QStringLiteral("Dir #3"));
+        rig.prefix.setString(HKEY_CURRENT_USER, usersKey(), QStringLiteral("Dir #2"),
+                             bob + QLatin1Char('\\'));
+        rig.prefix.makeDir(bob);
+        rig.prefix.save();
+        backup::BackupJob backupJob(*rig.engine, nullptr);
+        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
+                                                          *rig.registry, *rig.files, rig.catalogue,
+                                                          rig.ui, nullptr});
+        restore::RestoreRequest r;
+        r.archive = rig.archive();
+        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+        const auto report = job.Run(r);
+        QVERIFY2(report.ok(), qPrintable(report.error));
+
+        const auto bytesOf = [&rig](const QString& winPath) {
+            QFile f(rig.prefix.hostPath(winPath));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+        };
+        const QString moved = ann + QStringLiteral("\\Mail\\Carol");
+        QCOMPARE(bytesOf(moved + QStringLiteral("\\account.cfg")), QByteArray("Carol at home"));
+        QCOMPARE(bytesOf(moved + QStringLiteral("\\Inbox\\Messages.tbb")), QByteArray("base"));
+        QCOMPARE(bytesOf(bob + QStringLiteral("\\account.cfg")),
+                 bytesOf(userFolder(1) + QStringLiteral("\\account.cfg")));
+        QVERIFY(!QFile::exists(rig.prefix.hostPath(bob + QStringLiteral("\\directory.ini"))));
+        const QString listed = report.rewrites.join(u'\n');
+        QVERIFY2(listed.contains(QStringLiteral("Carol: ") + carol), qPrintable(listed));
+        QVERIFY2(listed.contains(moved), qPrintable(listed));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRestoreWine)

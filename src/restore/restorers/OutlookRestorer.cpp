@@ -75,6 +75,71 @@ QStringList OutlookRestorer::StorePathsOfDump(const QByteArray& dump) {
     return paths;
 }
 
+OutlookRestorer::StoreMove
+OutlookRestorer::MoveStorePaths(const QByteArray& dump,
+                                const std::function<QString(const QString&)>& move) {
+    StoreMove out;
+    // Latin-1 keeps an ANSI dump's bytes exactly; the hex lines are ASCII.
+    const bool unicode = dump.startsWith("\xff\xfe");
+    const QString text =
+        unicode ? QString::fromUtf16(reinterpret_cast<const char16_t*>(dump.constData() + 2),
+                                     (dump.size() - 2) / 2)
+                : QString::fromLatin1(dump);
+    static const QRegularExpression value(
+        QStringLiteral("^\"(001e6700|001f6700)\"=hex:((?:[0-9a-fA-F]{2}|,|\\\\\r?\n|[ \t])*)"),
+        QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    QString result;
+    qsizetype done = 0;
+    auto it = value.globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        QString hex = m.captured(2);
+        hex.remove(QRegularExpression(QStringLiteral("[\\\\\\s,]")));
+        const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+        const bool wide =
+            m.captured(1).compare(QLatin1String("001f6700"), Qt::CaseInsensitive) == 0;
+        QString path;
+        if (wide) {
+            path = backup::OutlookCollector::UnicodeStorePath(bytes);
+        } else {
+            QByteArray ansi = bytes;
+            const qsizetype end = ansi.indexOf('\0');
+            if (end >= 0) ansi.truncate(end);
+            path = platform::decodeCodePage(ansi, platform::ansiCodePage())
+                       .value_or(platform::fromAnsi(ansi));
+        }
+        const QString to = path.isEmpty() ? path : move(path);
+        if (to == path) continue;
+        std::optional<QByteArray> data;
+        if (wide)
+            data = platform::utf16LeBytes(to) + QByteArray(2, '\0');
+        else if (const auto ansi = platform::encodeCodePage(to, platform::ansiCodePage()))
+            data = *ansi + QByteArray(1, '\0');
+        if (!data) {
+            out.kept << path;
+            continue;
+        }
+        // Any line end the value had stays after it.
+        QString tail = m.captured(2);
+        const qsizetype keep = tail.size() - QStringView(tail).trimmed().size();
+        tail = keep > 0 ? tail.right(keep) : QString();
+        result += QStringView(text).mid(done, m.capturedStart() - done);
+        result += QLatin1Char('"') + m.captured(1) + QStringLiteral("\"=hex:") +
+                  QString::fromLatin1(data->toHex(',')) + tail;
+        done = m.capturedEnd();
+        out.moved << path + QStringLiteral(" -> ") + to;
+    }
+    result += QStringView(text).mid(done);
+    if (out.moved.isEmpty()) {
+        out.dump = dump;
+    } else if (unicode) {
+        out.dump = QByteArray("\xff\xfe", 2) + platform::utf16LeBytes(result);
+    } else {
+        out.dump = result.toLatin1();
+    }
+    return out;
+}
+
 void OutlookRestorer::Prepare() {
     appData_ = withoutSlash(ShellFolder(QStringLiteral("AppData")));
     local_ = withoutSlash(ShellFolder(QStringLiteral("Local AppData")));
@@ -97,8 +162,19 @@ void OutlookRestorer::Prepare() {
     if (Collector::HasDrive(appData_))
         signatures_ = appData_ + QStringLiteral("\\Microsoft\\") + name;
 
+    // The profile names its stores by path: they move with the folders.
     QFile setting(in_.stagingHost + QStringLiteral("/setting.reg"));
-    if (setting.open(QIODevice::ReadOnly)) stores_ = StorePathsOfDump(setting.readAll());
+    if (!setting.open(QIODevice::ReadOnly)) return;
+    const QByteArray dump = setting.readAll();
+    setting.close();
+    stores_ = StorePathsOfDump(dump);
+    const StoreMove m = MoveStorePaths(dump, [this](const QString& p) { return Moved(p); });
+    if (m.moved.isEmpty()) return;
+    if (!setting.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        setting.write(m.dump) != m.dump.size())
+        return;
+    for (const QString& line : m.moved)
+        rewrites_ << QStringLiteral("setting.reg: ") + line;
 }
 
 QString OutlookRestorer::Moved(const QString& path) const {

@@ -6,6 +6,8 @@
 
 #include "restore/restorers/Restorer.h"
 
+#include <functional>
+
 namespace restore {
 
 class OutlookRestorer : public Restorer {
@@ -15,6 +17,17 @@ public:
     // Every personal-folders path a profile dump names ("001e6700" as text or
     // ANSI bytes, "001f6700" as UTF-16 bytes), in dump order.
     static QStringList StorePathsOfDump(const QByteArray& dump);
+    // The dump with the paths of its byte-valued store properties passed
+    // through move (Outlook reads them as bytes, so a text rewrite misses
+    // them); "<old> -> <new>" per value changed in moved. A path the ANSI code
+    // page cannot hold stays as it was, listed in kept.
+    struct StoreMove {
+        QByteArray dump;
+        QStringList moved;
+        QStringList kept;
+    };
+    static StoreMove MoveStorePaths(const QByteArray& dump,
+                                    const std::function<QString(const QString&)>& move);
 
 protected:
     void Prepare() override;
