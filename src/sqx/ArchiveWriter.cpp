@@ -178,9 +178,10 @@ int32_t ArchiveWriter::writeEntry(int32_t index, const std::string& specificatio
     // writing in step costs little.
     if (volumeSliceBytes(options_) != 0)
         if (const int32_t r = drain(); r != SQX_OK) return r;
-    const auto answer = callback_.nextFile(index, specification);
+    std::string root;
+    const auto answer = callback_.nextFile(index, specification, root);
     if (!answer) return SQX_E_ABORTED;
-    const SourceScan scan = scanSpecification(specification, toUtf8(*answer), faults_);
+    const SourceScan scan = scanSpecification(specification, toUtf8(*answer), root, faults_);
     for (const std::string& link : scan.leftOut) {
         report_.leftOut.push_back(link);
         const int32_t reply = callback_.leftOut(link);

@@ -30,11 +30,15 @@ std::string CallbackChannel::getText(const char* field) {
     return std::string(field, strnlen(field, SQX_NAME_CHARS));
 }
 
-std::optional<std::string> CallbackChannel::nextFile(int32_t index, const std::string& name) {
+std::optional<std::string> CallbackChannel::nextFile(int32_t index, const std::string& name,
+                                                     std::string& root) {
+    root.clear();
     if (!present()) return name;
     record_.entryIndex = index;
     const std::string rest = putText(record_.name, name);
+    putText(record_.path, std::string());
     if (call(SQX_REASON_NEXT_FILE) == SQX_ANSWER_STOP) return std::nullopt;
+    root = getText(record_.path);
     return getText(record_.name) + rest;
 }
 

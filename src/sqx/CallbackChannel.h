@@ -18,8 +18,9 @@ public:
     bool stopped() const { return stopped_; }
 
     // Reason 5 for writing: offers `name` and returns the answer (with the part of `name` that
-    // did not fit the field appended), or nothing when the callback stops.
-    std::optional<std::string> nextFile(int32_t index, const std::string& name);
+    // did not fit the field appended), or nothing when the callback stops. `root` receives
+    // what the callback wrote into the path field (empty when nothing).
+    std::optional<std::string> nextFile(int32_t index, const std::string& name, std::string& root);
     // Reason 5 for reading: the stored name, informational.
     bool announce(int32_t index, const std::string& name);
     bool progress(int32_t percent);

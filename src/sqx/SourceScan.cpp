@@ -136,7 +136,7 @@ private:
 } // namespace
 
 SourceScan scanSpecification(const std::string& specification, const std::string& answer,
-                             const Faults& faults) {
+                             const std::string& root, const Faults& faults) {
     SourceScan out;
     if (specification.empty()) return out;
     Scanner scanner(out, faults);
@@ -152,7 +152,7 @@ SourceScan scanSpecification(const std::string& specification, const std::string
         struct stat st {};
         if ((name.empty() || answerIsFolder) && stat(spec.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             name = joinName(base, normaliseStoredName(toUtf8(lastComponent(spec))));
-        scanner.setRoot(spec);
+        scanner.setRoot(root.empty() ? spec : root);
         scanner.addNode(spec, name, true);
         return out;
     }
@@ -160,7 +160,7 @@ SourceScan scanSpecification(const std::string& specification, const std::string
     if (folder.empty()) folder.assign(1, spec.front() == '/' ? '/' : '.');
     const std::string storedFolder = answerIsFolder ? base : std::string(parentPart(base));
     std::vector<std::string> names;
-    scanner.setRoot(folder);
+    scanner.setRoot(root.empty() ? folder : root);
     if (!scanner.listFolder(folder, names)) return out;
     for (const auto& name : names) {
         if (!maskMatches(mask, name)) continue;

@@ -34,9 +34,9 @@ struct Faults;
 // stored under it; when it ends with a separator, or is empty, the file keeps its own name in
 // that folder. A folder's contents are stored below it. For a mask its last component gives way
 // to each matching name, unless it ends with a separator.
-// Below a folder, a link to a file inside the same folder is stored as the file; a link that
-// leads out of it is left out and named in leftOut.
+// Below a folder, a link to a file inside the same folder (or inside `root`, when it is given)
+// is stored as the file; a link that leads out of it is left out and named in leftOut.
 SourceScan scanSpecification(const std::string& specification, const std::string& answer,
-                             const Faults& faults);
+                             const std::string& root, const Faults& faults);
 
 } // namespace sqx

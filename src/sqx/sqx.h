@@ -216,6 +216,9 @@ SQX_API int32_t SqxDoneArcFileList(SqxArcList** arcList);
  * SQX_REASON_NEXT_FILE, as does the file of SQX_E_ACCESS from a source that cannot be read.
  * A folder below a specification that cannot be listed fails the call as a file would.
  *
+ * The callback of SQX_REASON_NEXT_FILE may write a host folder into path (empty when it is
+ * handed over): links below the entry may then lead anywhere inside that folder, the data's
+ * root, instead of inside the entry's own folder (or a mask's folder).
  * A link left out because it leads out of the folder being stored gets SQX_REASON_LEFT_OUT
  * with its host path in path (its first 271 bytes; SqxLeftOutFile gives it whole). Answer 1
  * keeps the archive without it; 2 goes on, so that every such link is reported, and then fails

@@ -728,6 +728,20 @@ private Q_SLOTS:
             stored.removeAll("M/");
             QCOMPARE(stored, QStringList({"M/inside.mbx", "M/real.mbx"}));
         }
+        // The caller may name a wider root for the entry's links: inside it they are followed.
+        Recorder rec;
+        rec.answer = [&](SqxCallbackRecord& r) {
+            if (r.reason == SQX_REASON_NEXT_FILE) {
+                setName(r, "M\\");
+                std::strcpy(r.path, out_.toUtf8().constData());
+            }
+            return r.reason == SQX_REASON_LEFT_OUT ? int32_t(SQX_ANSWER_REPLACE) : 1;
+        };
+        const QString wide = out_ + "/wide.ebk";
+        QCOMPARE(addFiles(wide, {mask ? dir + "/*.mbx" : dir}, options(), &rec), SQX_E_LEFT_OUT);
+        QCOMPARE(int(rec.of(SQX_REASON_LEFT_OUT).size()), 1);
+        QCOMPARE(QString::fromUtf8(rec.of(SQX_REASON_LEFT_OUT).front().path),
+                 dir + "/elsewhere.mbx");
     }
 
     void unreadableSourcesAreNamed_data() {
