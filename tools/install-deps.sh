@@ -5,11 +5,12 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 # wine64 and wine (its wine, wineboot and wineserver commands): the registry
 # editor the dump round-trip test imports every dump with. openbox: the window
-# manager the window placement test frames the windows with.
+# manager the window placement test frames the windows with. libhivex: the
+# binary hives of a Windows disk; hivexsh and python3-hivex write the tests' hives.
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libarchive-dev
       libssl-dev zlib1g-dev python3
       libxcb1-dev p7zip-full libarchive-tools xvfb xauth zip time wine64 wine dbus-daemon
-      openbox)
+      openbox libhivex-dev libhivex-bin python3-hivex)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

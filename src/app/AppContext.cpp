@@ -19,7 +19,9 @@ namespace app {
 AppContext::AppContext(base::Interaction& ui) : ui_(ui) {
     const platform::Registry::Config config = platform::Registry::configFromEnvironment();
     registry_ = std::make_unique<platform::Registry>(config);
-    files_ = std::make_unique<platform::Files>(platform::DriveMap::fromPrefix(config.prefixDir));
+    files_ = std::make_unique<platform::Files>(
+        config.windows ? platform::DriveMap::fromWindows(*config.windows)
+                       : platform::DriveMap::fromPrefix(config.prefixDir));
     settingsStore_ = std::make_unique<SettingsStore>(*registry_, *files_);
     localization_ = std::make_unique<lang::Localization>(*files_, ui_, settingsStore_->settings());
     catalogue_ = std::make_unique<clients::ClientCatalogue>(*registry_, *files_, &ui_);

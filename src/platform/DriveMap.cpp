@@ -1,8 +1,10 @@
 #include "platform/DriveMap.h"
 
+#include "platform/WindowsHiveSource.h"
 #include "platform/hosttree.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -320,6 +322,135 @@ StagingFolder::StagingFolder(const DriveMap& drives) {
 StagingFolder::~StagingFolder() {
     if (!host_.isEmpty()) removeTree(host_);
     if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+} // namespace platform
+
+namespace platform {
+
+namespace {
+
+// Mount points in the mount table escape blanks and backslashes as \ooo.
+QString unescapeMountPoint(const QByteArray& field) {
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field.at(i);
+        if (c == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int v = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out.append(char(v));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return QFile::decodeName(out);
+}
+
+// Where the block device is mounted (its first mount), empty when nowhere.
+QString mountPointOf(const QString& device, const QString& mountInfo) {
+    QFile file(mountInfo);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        const qsizetype dash = f.indexOf("-");
+        if (dash < 6 || dash + 2 >= f.size()) continue;
+        if (QFile::decodeName(f.at(dash + 2)) == device) return unescapeMountPoint(f.at(4));
+    }
+    return {};
+}
+
+quint64 leBytes(const QByteArray& b, qsizetype at, int n) {
+    quint64 v = 0;
+    for (int i = n - 1; i >= 0; --i)
+        v = v << 8 | quint8(b.at(at + i));
+    return v;
+}
+
+// The partition a MountedDevices value names, as a block device path: a GPT
+// partition by its GUID, an MBR one by the disk's signature and its offset.
+QString partitionOf(const QByteArray& data, const MountLookup& lookup) {
+    if (data.size() == 24 && data.startsWith("DMIO:ID:")) {
+        const QByteArray g = data.mid(8);
+        const QString guid = QStringLiteral("%1-%2-%3-%4-%5")
+                                 .arg(leBytes(g, 0, 4), 8, 16, QLatin1Char('0'))
+                                 .arg(leBytes(g, 4, 2), 4, 16, QLatin1Char('0'))
+                                 .arg(leBytes(g, 6, 2), 4, 16, QLatin1Char('0'))
+                                 .arg(QString::fromLatin1(g.mid(8, 2).toHex()),
+                                      QString::fromLatin1(g.mid(10, 6).toHex()));
+        const QFileInfo link(lookup.partUuids + u'/' + guid);
+        return link.exists() ? link.canonicalFilePath() : QString();
+    }
+    if (data.size() == 12) {
+        const QString signature =
+            QStringLiteral("%1-").arg(leBytes(data, 0, 4), 8, 16, QLatin1Char('0'));
+        const quint64 offset = leBytes(data, 4, 8);
+        for (const QString& entry : listDirectory(lookup.partUuids)) {
+            if (!entry.startsWith(signature, Qt::CaseInsensitive)) continue;
+            const QString device = QFileInfo(lookup.partUuids + u'/' + entry).canonicalFilePath();
+            QFile start(lookup.blockDevices + u'/' + QFileInfo(device).fileName() +
+                        QStringLiteral("/start"));
+            if (!start.open(QIODevice::ReadOnly)) continue;
+            bool ok = false;
+            const quint64 sectors = start.readAll().trimmed().toULongLong(&ok);
+            if (ok && sectors * 512 == offset) return device;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+DriveMap DriveMap::fromWindows(const WindowsInstallation& windows, QStringList* notes,
+                               const MountLookup& lookup) {
+    DriveMap map;
+    map.windowsRoot_ = cleanAbsolute(windows.root);
+    map.drives_ = {{u'C', map.windowsRoot_}, {u'Z', QStringLiteral("/")}};
+    auto note = [&](const QString& line) {
+        if (notes) notes->append(line);
+    };
+    if (windows.systemHive.isEmpty()) {
+        note(QStringLiteral("Only C: is read: the Windows installation has no SYSTEM hive "
+                            "naming its other drives"));
+    } else if (const auto values =
+                   readWindowsHiveValues(windows.systemHive, QStringLiteral("MountedDevices"));
+               !values) {
+        note(QStringLiteral("Only C: is read: %1").arg(values.error().message));
+    } else {
+        for (const RegValue& v : *values) {
+            static const QRegularExpression kLetter(QStringLiteral("^\\\\DosDevices\\\\([A-Z]):$"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            const auto m = kLetter.match(v.name);
+            if (!m.hasMatch()) continue;
+            const QChar letter = m.captured(1).at(0).toUpper();
+            if (letter == u'C') continue;
+            if (letter == u'Z') {
+                note(QStringLiteral("Drive Z: of the Windows installation is left out: Z: is "
+                                    "this machine's root folder"));
+                continue;
+            }
+            const QString device = partitionOf(v.data, lookup);
+            const QString point =
+                device.isEmpty() ? QString() : mountPointOf(device, lookup.mountInfo);
+            if (point.isEmpty() || !QFileInfo(point).isDir()) {
+                note(QStringLiteral("Drive %1: of the Windows installation is left out: its "
+                                    "partition is not mounted here")
+                         .arg(letter));
+                continue;
+            }
+            map.drives_.push_back({letter, cleanAbsolute(point)});
+        }
+    }
+    std::sort(map.drives_.begin(), map.drives_.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    return map;
+}
+
+DriveMap DriveMap::current() {
+    if (const WindowsInstallation* w = selectedWindowsInstallation()) return fromWindows(*w);
+    return fromPrefix(defaultPrefix());
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // Windows paths over the Wine prefix's drives. The core keeps Windows paths
 // ("C:\Program Files\...") everywhere; only platform/ turns them into host paths.
 
+#include "platform/WindowsInstallation.h"
 #include "platform/result.h"
 
 #include <QString>
@@ -16,6 +17,13 @@ struct Drive {
     QString hostRoot; // absolute host path, no trailing '/' except for "/"
 };
 
+// Where a Windows installation's partitions are mounted on this machine.
+struct MountLookup {
+    QString partUuids = QStringLiteral("/dev/disk/by-partuuid");
+    QString blockDevices = QStringLiteral("/sys/class/block");
+    QString mountInfo = QStringLiteral("/proc/self/mountinfo");
+};
+
 class DriveMap {
 public:
     DriveMap(); // no prefix: only Z: -> /
@@ -24,7 +32,17 @@ public:
     // $WINEPREFIX, else ~/.wine when it exists, else empty.
     static QString defaultPrefix();
 
-    const QString& prefixDir() const { return prefix_; }
+    // The drives of a mounted Windows installation: C: is its mount point; the
+    // other letters of its SYSTEM hive (MountedDevices) whose partition is
+    // mounted here, the rest left out with a line in `notes`. Z: -> / as under
+    // Wine, so that host folders (the backup's target) keep a Windows form.
+    static DriveMap fromWindows(const WindowsInstallation& windows, QStringList* notes = nullptr,
+                                const MountLookup& lookup = {});
+    // The drives of the selected Windows installation, else of the default prefix.
+    static DriveMap current();
+
+    const QString& prefixDir() const { return prefix_; } // empty for a Windows installation
+    const QString& windowsRoot() const { return windowsRoot_; }
     const std::vector<Drive>& drives() const { return drives_; }
     std::optional<QString> driveRoot(QChar letter) const;
 
@@ -38,6 +56,7 @@ public:
 
 private:
     QString prefix_;
+    QString windowsRoot_;
     std::vector<Drive> drives_;
 };
 

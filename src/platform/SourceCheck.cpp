@@ -1,6 +1,7 @@
 #include "platform/SourceCheck.h"
 
 #include "platform/InputFile.h"
+#include "platform/WindowsInstallation.h"
 
 #include <QByteArray>
 #include <QFileInfo>
@@ -32,6 +33,9 @@ Status checkHive(const QString& path) {
 } // namespace
 
 Status checkBackupSource(const QString& prefixDir) {
+    // A mounted Windows read instead of the prefix: its folder and hives again.
+    if (const WindowsInstallation* w = selectedWindowsInstallation(); w && prefixDir.isEmpty())
+        return findWindowsInstallation(w->root, w->user).status();
     if (prefixDir.isEmpty())
         return Error{kPathNotFound,
                      QStringLiteral("There is no Wine prefix to back up from: "

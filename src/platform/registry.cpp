@@ -62,6 +62,10 @@ Registry::Config Registry::configFromEnvironment() {
     if (config.isEmpty() || QDir::isRelativePath(config)) // relative ones are to be ignored
         config = home + QStringLiteral("/.config");
     c.ownHivePath = config + QStringLiteral("/postora/registry.reg");
+    if (const WindowsInstallation* w = selectedWindowsInstallation()) {
+        c.windows = *w;
+        c.prefixDir.clear();
+    }
     return c;
 }
 
@@ -69,10 +73,35 @@ static QString prefixFile(const QString& prefix, const char* name) {
     return prefix.isEmpty() ? QString() : prefix + u'/' + QLatin1String(name);
 }
 
+static RegistrySource windowsHive(const std::optional<WindowsInstallation>& w,
+                                  QString WindowsInstallation::*file) {
+    return RegistrySource(w ? (*w).*file : QString(), RegistrySource::Format::WindowsHive);
+}
+
 Registry::Impl::Impl(Registry::Config c)
-    : config(std::move(c)), system(prefixFile(config.prefixDir, "system.reg")),
-      user(prefixFile(config.prefixDir, "user.reg")),
-      userDefault(prefixFile(config.prefixDir, "userdef.reg")), own(config.ownHivePath) {
+    : config(std::move(c)),
+      system(config.windows ? windowsHive(config.windows, &WindowsInstallation::softwareHive)
+                            : RegistrySource(prefixFile(config.prefixDir, "system.reg"))),
+      user(config.windows ? windowsHive(config.windows, &WindowsInstallation::userHive)
+                          : RegistrySource(prefixFile(config.prefixDir, "user.reg"))),
+      userDefault(config.windows ? windowsHive(config.windows, &WindowsInstallation::defaultHive)
+                                 : RegistrySource(prefixFile(config.prefixDir, "userdef.reg"))),
+      classes(windowsHive(config.windows, &WindowsInstallation::classesHive)),
+      machineSystem(windowsHive(config.windows, &WindowsInstallation::systemHive)),
+      own(config.ownHivePath) {
+    if (config.windows) {
+        // A Windows installation keeps each of these in a hive file of its own:
+        // SOFTWARE is HKLM\Software, UsrClass.dat the user's Software\Classes.
+        const QString classesKey = QStringLiteral("Software\\Classes");
+        hklm = {mount(kRunKey, HiveId::Own, ownInner(HKEY_LOCAL_MACHINE, kRunKey), true),
+                mount(QStringLiteral("Software"), HiveId::System, {}),
+                mount(QStringLiteral("System"), HiveId::MachineSystem, {})};
+        hkcu = {mount(kOwnKey, HiveId::Own, ownInner(HKEY_CURRENT_USER, kOwnKey), true),
+                mount(classesKey, HiveId::Classes, {}), mount({}, HiveId::User, {})};
+        hkcr = {mount({}, HiveId::Classes, {}), mount({}, HiveId::User, classesKey),
+                mount({}, HiveId::System, QStringLiteral("Classes"))};
+        return;
+    }
     hklm = {mount(kRunKey, HiveId::Own, ownInner(HKEY_LOCAL_MACHINE, kRunKey), true),
             mount({}, HiveId::System, {})};
     hkcu = {mount(kOwnKey, HiveId::Own, ownInner(HKEY_CURRENT_USER, kOwnKey), true),
@@ -91,6 +120,10 @@ const HiveFile& Registry::Impl::hive(HiveId id) {
         return user.hive();
     case HiveId::UserDefault:
         return userDefault.hive();
+    case HiveId::Classes:
+        return classes.hive();
+    case HiveId::MachineSystem:
+        return machineSystem.hive();
     case HiveId::Own:
         break;
     }

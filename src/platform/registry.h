@@ -2,6 +2,7 @@
 // The registry as the program sees it: the Wine prefix's hives (read-only) and
 // the program's own hive (read-write), behind Win32-like operations.
 
+#include "platform/WindowsInstallation.h"
 #include "platform/result.h"
 
 #include <QByteArray>
@@ -109,8 +110,11 @@ public:
     struct Config {
         QString prefixDir;   // host folder of the Wine prefix; empty = no prefix
         QString ownHivePath; // host path of the program's own hive file
+        // Read instead of the prefix: the binary hives of a mounted Windows.
+        std::optional<WindowsInstallation> windows;
     };
-    // $WINEPREFIX (else ~/.wine when it exists) and $XDG_CONFIG_HOME/postora/registry.reg.
+    // $WINEPREFIX (else ~/.wine when it exists) and $XDG_CONFIG_HOME/postora/registry.reg;
+    // the selected Windows installation instead of the prefix when there is one.
     static Config configFromEnvironment();
 
     explicit Registry(Config config);

@@ -14,7 +14,7 @@
 
 namespace platform {
 
-enum class HiveId { System, User, UserDefault, Own };
+enum class HiveId { System, User, UserDefault, Own, Classes, MachineSystem };
 
 struct RegMount {
     QStringList at; // where it shows up, below the root
@@ -57,6 +57,8 @@ struct Registry::Impl {
     RegistrySource system;
     RegistrySource user;
     RegistrySource userDefault;
+    RegistrySource classes;       // a Windows profile's UsrClass.dat
+    RegistrySource machineSystem; // a Windows installation's SYSTEM
     RegistryOwnHive own;
     QString userSid;
     std::vector<RegMount> hklm, hkcu, hkcr, hku, hkcc, none;

@@ -1,6 +1,7 @@
 #include "platform/registrysource.h"
 
 #include "platform/InputFile.h"
+#include "platform/WindowsHiveSource.h"
 
 #include <QFile>
 
@@ -25,6 +26,13 @@ const HiveFile& RegistrySource::hive() {
     if (loaded_ && now == stamp_) return hive_;
     loaded_ = true;
     stamp_ = now;
+    if (format_ == Format::WindowsHive) {
+        // Checked before any run reads it: a hive that fails here reads empty.
+        auto read =
+            now.exists ? readWindowsHive(path_) : Result<HiveFile>(Error{kFileNotFound, {}});
+        hive_ = read ? std::move(read).value() : HiveFile();
+        return hive_;
+    }
     const auto bytes = now.exists ? readInputFile(path_, kHiveSizeLimit, path_) : QByteArray();
     hive_ = bytes ? HiveFile::parse(*bytes) : HiveFile();
     return hive_;

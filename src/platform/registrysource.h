@@ -22,16 +22,20 @@ struct FileStamp {
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
-// A hive the program only reads (the Wine prefix's system.reg, user.reg, userdef.reg).
+// A hive the program only reads: the Wine prefix's system.reg, user.reg,
+// userdef.reg, or a binary hive file of a Windows installation.
 class RegistrySource {
 public:
-    explicit RegistrySource(QString path) : path_(std::move(path)) {}
+    enum class Format { WineText, WindowsHive };
+    explicit RegistrySource(QString path, Format format = Format::WineText)
+        : path_(std::move(path)), format_(format) {}
     const QString& path() const { return path_; }
     const HiveFile& hive(); // current content; an absent or unreadable file reads empty
     int skippedLines() const { return hive_.skippedLines(); }
 
 private:
     QString path_;
+    Format format_;
     FileStamp stamp_;
     bool loaded_ = false;
     HiveFile hive_;
