@@ -10,11 +10,30 @@
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace backup {
 
 using namespace backup::sqx;
+
+namespace {
+// Results of the library beyond those the program has message texts for.
+enum : std::int32_t {
+    kResultBadArgument = 2951,
+    kResultNotFound = 2952,
+    kResultIo = 2953,
+    kResultBadData = 2955,
+    kResultNoMemory = 2958,
+    kResultSourceChanged = 2960,
+    kResultLeftOut = 2962,
+};
+// A link below a folder that leads out of it: the library leaves it out and tells.
+constexpr std::int32_t kReasonLeftOut = 7;
+// The answer that has the library go on and then fail without keeping the archive.
+constexpr std::int32_t kAnswerFailAfterwards = 2;
+} // namespace
 
 SqxDriver::SqxDriver(Deps deps) : d_(std::move(deps)) {}
 
@@ -80,6 +99,17 @@ void SqxDriver::CreateArchive(const QString& archivePath) {
         d_.state.fail(optionsError_);
         return;
     }
+    // A folder's files are listed one by one: a link among them is held to the rule the
+    // library holds links below a folder to.
+    QStringList outside;
+    for (int n = 1; n <= d_.list.count(); ++n) {
+        const ArchiveEntry& e = d_.list.entry(n);
+        if (leadsOutOf(hostForm(e.spec), hostBase(e))) outside << e.spec;
+    }
+    if (!outside.isEmpty()) {
+        d_.state.fail(leftOutText(archivePath, outside));
+        return;
+    }
     // The library works on host paths; an entry whose drive is unknown is
     // still handed over so that the callbacks stay one per entry.
     for (int n = 1; n <= d_.list.count(); ++n) {
@@ -100,27 +130,45 @@ void SqxDriver::CreateArchive(const QString& archivePath) {
     mapResult(r, archivePath);
 }
 
+QString SqxDriver::hostBase(const ArchiveEntry& e) const {
+    if (e.baseFolder.isEmpty()) return {};
+    QString base = hostForm(e.baseFolder);
+    if (base.isEmpty()) base = hostForm(platform::excludeTrailingBackslash(e.baseFolder));
+    while (base.size() > 1 && base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    // Only a folder that holds the entry is its data's root.
+    const QString spec = hostForm(e.spec);
+    if (base.isEmpty() || !(spec == base || spec.startsWith(base + QLatin1Char('/')) ||
+                            (base == QLatin1String("/") && spec.startsWith(base))))
+        return {};
+    return base;
+}
+
+bool SqxDriver::leadsOutOf(const QString& host, const QString& hostBase) {
+    const QFileInfo link(host);
+    if (host.isEmpty() || hostBase.isEmpty() || !link.isSymLink()) return false;
+    const QString target = link.canonicalFilePath();
+    const QString root = QFileInfo(hostBase).canonicalFilePath();
+    if (target.isEmpty()) return false; // leads nowhere: nothing to store
+    return root.isEmpty() ||
+           (target != root &&
+            !target.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')));
+}
+
+QString SqxDriver::leftOutText(const QString& archivePath, const QStringList& links) {
+    // Kept without them, the archive would miss mail that the person counts on; followed,
+    // they would store files from outside the client's data.
+    return QStringLiteral(" The archive %1 was not kept: these links lead out of the folder "
+                          "they are in, so their files would be missing from it: %2. Replace "
+                          "each link by what it points to. Error code: %3")
+        .arg(archivePath, links.join(QStringLiteral(", ")))
+        .arg(kResultLeftOut);
+}
+
 QString SqxDriver::shownPath(const QString& host) const {
     const QString windows = d_.files.windowsPath(host);
     return windows.isEmpty() ? host : windows;
 }
-
-namespace {
-// Results of the library beyond those the program has message texts for.
-enum : std::int32_t {
-    kResultBadArgument = 2951,
-    kResultNotFound = 2952,
-    kResultIo = 2953,
-    kResultBadData = 2955,
-    kResultNoMemory = 2958,
-    kResultSourceChanged = 2960,
-    kResultLeftOut = 2962,
-};
-// A link below a folder that leads out of it: the library leaves it out and tells.
-constexpr std::int32_t kReasonLeftOut = 7;
-// The answer that has the library go on and then fail without keeping the archive.
-constexpr std::int32_t kAnswerFailAfterwards = 2;
-} // namespace
 
 void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
     if (r == kResultOk) return;
@@ -188,16 +236,10 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                       code);
         break;
     case kResultLeftOut: {
-        // Kept without them, the archive would miss mail that the person counts on; followed,
-        // they would store files from outside the client's data.
         QStringList links;
         for (const QString& host : d_.library.LeftOutFiles(&slot_))
             links << shownPath(host);
-        d_.state.fail(QStringLiteral(" The archive %1 was not kept: these links lead out of the "
-                                     "folder they are in, so their files would be missing from "
-                                     "it: %2. Replace each link by what it points to.")
-                          .arg(archivePath, links.join(QStringLiteral(", "))) +
-                      code);
+        d_.state.fail(leftOutText(archivePath, links));
         break;
     }
     case kResultNoMemory:
@@ -297,6 +339,10 @@ std::int32_t SqxDriver::renameCurrent(unsigned char* record) {
     if (n < 1 || n > d_.list.count())
         return 1; // more files than entries: leave the library's name alone
     const ArchiveEntry& e = d_.list.entry(n);
+    // Links below the entry may lead anywhere inside its base folder, the client's data; a
+    // folder too long for the field keeps the library's narrower rule.
+    if (const QString base = hostBase(e); !base.isEmpty())
+        (void)writeBytes(record, kCbPath, kCbTextRoom, base.toUtf8());
     const QByteArray name = storedName(readBytes(record, kCbName, kCbTextRoom), e, d_.files);
     if (!writeBytes(record, kCbName, kCbTextRoom, name)) {
         // A cut name would store the file under a name it never had.

@@ -87,6 +87,11 @@ private:
     QString hostForm(const QString& winPath) const;
     // A host path as the person knows it: its Windows form when a drive holds it.
     QString shownPath(const QString& host) const;
+    // The host form of the entry's base folder, empty when it has none.
+    QString hostBase(const ArchiveEntry& e) const;
+    // A link whose file is outside the folder hostBase (or whose folder cannot be resolved).
+    static bool leadsOutOf(const QString& host, const QString& hostBase);
+    static QString leftOutText(const QString& archivePath, const QStringList& links);
 
     base::Interaction& ui() { return runUi_ ? *runUi_ : d_.ui; }
     bool abortRequested() const;

@@ -23,12 +23,18 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTextStream>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include <fcntl.h>
 #include <sys/statvfs.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -350,7 +356,8 @@ QString resultText(std::int32_t r) {
     case 2955:
         return QStringLiteral("damaged data (CRC or authentication code does not match)");
     case 2956:
-        return QStringLiteral("the archive is encrypted: give --password");
+        return QStringLiteral("the archive is encrypted: set POSTORA_PASSWORD, or run this in a "
+                              "terminal to type the password");
     case 2957:
         return QStringLiteral("wrong password");
     default:
@@ -358,10 +365,51 @@ QString resultText(std::int32_t r) {
     }
 }
 
+// Restores the terminal's settings when it goes.
+class EchoOff {
+public:
+    explicit EchoOff(int fd) : fd_(fd) {
+        if (::tcgetattr(fd_, &saved_) != 0) return;
+        termios quiet = saved_;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        active_ = ::tcsetattr(fd_, TCSAFLUSH, &quiet) == 0;
+    }
+    ~EchoOff() {
+        if (active_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    int fd_;
+    termios saved_{};
+    bool active_ = false;
+};
+
+// The password typed on the controlling terminal, not shown; nothing without a terminal.
+std::optional<QByteArray> passwordFromTerminal() {
+    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    const auto closeTty = qScopeGuard([fd] { ::close(fd); });
+    static const char prompt[] = "Password: ";
+    if (::write(fd, prompt, sizeof prompt - 1) < 0) return std::nullopt;
+    QByteArray typed;
+    {
+        const EchoOff quiet(fd);
+        char c = 0;
+        while (::read(fd, &c, 1) == 1 && c != '\n' && c != '\r')
+            typed.append(c);
+    }
+    if (::write(fd, "\n", 1) < 0) return std::nullopt;
+    return typed;
+}
+
 // What the callback learns while the library reads.
 struct Reading {
     QByteArray password;
+    bool terminalAsked = false;
     QByteArray current; // the entry of the last "next file" report
+    qint64 announced = 0;
     bool destinationAsked = true;
     QStringList refused;
     QStringList kept;
@@ -377,6 +425,7 @@ struct Reading {
         case kReasonNextFile:
             self.entryDone();
             self.current = readBytes(r, kCbName, kCbTextRoom);
+            ++self.announced;
             self.destinationAsked = false;
             return 1;
         case kReasonExtractPath:
@@ -386,6 +435,11 @@ struct Reading {
             self.kept << readText(r, kCbPath, kCbTextRoom);
             return 1;
         case kReasonPassword:
+            // Asked only when an encrypted entry is met and no password was given.
+            if (self.password.isEmpty() && !self.terminalAsked) {
+                self.terminalAsked = true;
+                if (const auto typed = passwordFromTerminal()) self.password = *typed;
+            }
             return writeBytes(r, kCbPath, kCbTextRoom, self.password) ? 1 : 0;
         default:
             return 1;
@@ -401,16 +455,22 @@ int run(Inspect& in, const QStringList& args) {
     for (qsizetype i = 2; i < args.size(); i += 2) {
         if (i + 1 >= args.size() || (args[i] != u"--password" && args[i] != u"--to"))
             return in.fail(kExitBadArguments, QStringLiteral("unknown option \"%1\"").arg(args[i]));
-        if (args[i] == u"--to")
+        if (args[i] == u"--to") {
             to = args[i + 1];
-        else
+        } else {
             password = args[i + 1].toUtf8();
+            QTextStream(stderr) << "postora-inspect: warning: a password on the command line "
+                                   "can be seen by other users in the process list; set "
+                                   "POSTORA_PASSWORD or type it when asked instead\n";
+        }
     }
+    if (password.isEmpty()) password = qgetenv("POSTORA_PASSWORD");
     if ((mode == u"extract") != !to.isEmpty() ||
         (mode != u"list" && mode != u"test" && mode != u"extract"))
         return in.fail(kExitBadArguments,
-                       QStringLiteral("usage: postora-inspect archive list|test FILE [--password "
-                                      "P], or archive extract FILE --to DIR [--password P]"));
+                       QStringLiteral("usage: postora-inspect archive list|test FILE, or archive "
+                                      "extract FILE --to DIR (the password from POSTORA_PASSWORD "
+                                      "or the terminal)"));
     for (QString* p : {&file, &to}) // Windows paths are taken too
         if (p->size() > 2 && p->at(1) == u':')
             if (const auto host = in.files().hostPath(*p)) *p = *host;
@@ -422,7 +482,8 @@ int run(Inspect& in, const QStringList& args) {
     if (options.isEmpty())
         return in.fail(kExitBadArguments, QStringLiteral("the password or folder is too long"));
     const QByteArray path = QFile::encodeName(file);
-    Reading reading{password, {}, true, {}, {}};
+    Reading reading;
+    reading.password = password;
     const auto user = reinterpret_cast<std::intptr_t>(&reading);
 
     // The listing: shown by "list", and the sizes that "extract" needs room for.
@@ -474,19 +535,28 @@ int run(Inspect& in, const QStringList& args) {
         in.out.flush();
         for (const QString& name : reading.refused)
             QTextStream(stderr) << "postora-inspect: refused " << name
-                                << ": an absolute name, a name with \"..\" or a link would lead "
-                                   "outside the folder\n";
+                                << ": an absolute name, a name with \"..\", a link, or a link "
+                                   "already in the folder would lead outside it\n";
         return in.fail(kExitMissing,
                        QStringLiteral("%1 entries refused, the others extracted to %2")
                            .arg(reading.refused.size())
                            .arg(to));
     }
-    if (r != 0)
-        return in.fail(kExitMissing,
-                       reading.current.isEmpty()
-                           ? QStringLiteral("%1: %2").arg(file, resultText(r))
-                           : QStringLiteral("%1: entry %2: %3")
-                                 .arg(file, QString::fromUtf8(reading.current), resultText(r)));
+    if (r != 0) {
+        if (reading.current.isEmpty())
+            return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(file, resultText(r)));
+        // What came after the failing entry was not looked at: said, so that nobody takes a
+        // partial extraction for the whole.
+        const qint64 after = std::max<qint64>(0, files + folders - reading.announced);
+        QString text = QStringLiteral("%1: entry %2: %3")
+                           .arg(file, QString::fromUtf8(reading.current), resultText(r));
+        if (after > 0)
+            text +=
+                QStringLiteral("; the %1 entries after it were not %2")
+                    .arg(after)
+                    .arg(mode == u"test" ? QStringLiteral("tested") : QStringLiteral("extracted"));
+        return in.fail(kExitMissing, text);
+    }
     in.out << files << " file(s), " << folders << " folder(s) "
            << (mode == u"test" ? "tested: intact\n" : "extracted\n");
     return kExitOk;
@@ -508,8 +578,9 @@ const Command kCommands[] = {
      4, exportCommand},
     {"search", "SPEC [--level N]", "the folders the recursive file search reports", 1, 3,
      searchCommand},
-    {"archive", "list|test|extract FILE [--password P] [--to DIR]",
-     "entries of a backup, checked, or taken out into DIR", 2, 6, archive::run},
+    {"archive", "list|test|extract FILE [--to DIR]",
+     "entries of a backup, checked, or taken out into DIR (password: POSTORA_PASSWORD or asked)", 2,
+     6, archive::run},
 };
 
 void usage(QTextStream& s) {

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace platform;
@@ -56,6 +57,43 @@ private Q_SLOTS:
                                   text));
         QCOMPARE(exported(cyrillic, QStringLiteral("ru_RU.UTF-8")),
                  "REGEDIT4\r\n\r\n" + encodeCodePage(text, 1251).value());
+    }
+    void archivePasswordStaysOffTheCommandLine() {
+        // Other users read a command line in the process list: the password comes from the
+        // environment (or the terminal), and one given on the command line still works but
+        // draws a warning.
+        if (QStandardPaths::findExecutable(QStringLiteral("7z")).isEmpty())
+            QSKIP("7z is needed to write an encrypted archive");
+        const QString file = sample_->root() + QStringLiteral("/mail.txt");
+        const QString archive = sample_->root() + QStringLiteral("/secret.zip");
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("mail\n");
+        }
+        QProcess zip;
+        zip.start(QStringLiteral("7z"),
+                  {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-pright"),
+                   QStringLiteral("-mem=AES256"), archive, file});
+        QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+        const QStringList test{QStringLiteral("archive"), QStringLiteral("test"), archive};
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("POSTORA_PASSWORD"));
+
+        const testsupport::InspectRun given = testsupport::runInspect(
+            test + QStringList{QStringLiteral("--password"), QStringLiteral("right")}, env);
+        QCOMPARE(given.code, 0);
+        QVERIFY2(given.err.contains(QLatin1String("process list")), qPrintable(given.err));
+
+        QProcessEnvironment withVariable = env;
+        withVariable.insert(QStringLiteral("POSTORA_PASSWORD"), QStringLiteral("right"));
+        const testsupport::InspectRun fromEnv = testsupport::runInspect(test, withVariable);
+        QVERIFY2(fromEnv.code == 0 && fromEnv.err.isEmpty(), qPrintable(fromEnv.err));
+
+        withVariable.insert(QStringLiteral("POSTORA_PASSWORD"), QStringLiteral("wrong"));
+        const testsupport::InspectRun wrong = testsupport::runInspect(test, withVariable);
+        QCOMPARE(wrong.code, 1);
+        QVERIFY2(wrong.err.contains(QLatin1String("wrong password")), qPrintable(wrong.err));
     }
 };
 
