@@ -59,4 +59,11 @@ int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& hand
 // The text of the error box when the archiving library cannot be loaded.
 extern const char* const kSqxMissingText;
 
+// "/w:<folder> [/u:<user>]" anywhere among args: the mounted Windows
+// installation to read instead of the Wine prefix, chosen before the program's
+// objects are made. Takes both out of args. Returns -1 to go on, else the exit
+// status: 2 for a bad choice (several profiles without /u: are listed), 1 for
+// an installation whose hives cannot be read. Each line goes to report.
+int SelectWindowsSource(QStringList& args, const std::function<void(const QString&)>& report);
+
 } // namespace app

@@ -6,6 +6,7 @@
 
 #include "app/SettingsReport.h"
 #include "app/SettingsStore.h"
+#include "app/Startup.h"
 #include "backup/DryRun.h"
 #include "backup/SqxLibrary.h"
 #include "backup/SqxRecords.h"
@@ -50,8 +51,7 @@ public:
     QTextStream out{stdout};
 
     Files& files() {
-        if (!files_)
-            files_ = std::make_unique<Files>(DriveMap::fromPrefix(DriveMap::defaultPrefix()));
+        if (!files_) files_ = std::make_unique<Files>(DriveMap::current());
         return *files_;
     }
     Registry& registry() {
@@ -101,7 +101,15 @@ QString driveTypeText(int type) {
 int drivesCommand(Inspect& in, const QStringList&) {
     const Files& fs = in.files();
     const QString prefix = fs.drives().prefixDir();
-    in.out << "Prefix: " << (prefix.isEmpty() ? QStringLiteral("(none)") : prefix) << '\n';
+    if (const WindowsInstallation* w = selectedWindowsInstallation()) {
+        in.out << "Windows: " << w->root << " (user " << w->user << ")\n";
+        QStringList notes;
+        (void)DriveMap::fromWindows(*w, &notes);
+        for (const QString& note : notes)
+            in.out << "Note: " << note << '\n';
+    } else {
+        in.out << "Prefix: " << (prefix.isEmpty() ? QStringLiteral("(none)") : prefix) << '\n';
+    }
     for (const Drive& d : fs.drives().drives()) {
         const auto free = fs.freeSpace(d.letter);
         in.out << d.letter << ":  " << driveTypeText(fs.driveType(d.letter)).leftJustified(9)
@@ -590,6 +598,7 @@ void usage(QTextStream& s) {
             QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.arguments));
         s << "  " << line.leftJustified(36) << c.summary << '\n';
     }
+    s << "/w:<mounted Windows folder> [/u:<user>] anywhere: that Windows instead of the prefix\n";
 }
 
 } // namespace
@@ -598,6 +607,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     Inspect in;
+    // "/w:<mounted Windows folder> [/u:<user>]": that installation instead of the prefix.
+    if (const int status = ::app::SelectWindowsSource(
+            args, [](const QString& line) { QTextStream(stderr) << line << '\n'; });
+        status >= 0)
+        return status;
     if (args.isEmpty())
         return in.fail(kExitBadArguments, QStringLiteral("no command given; try --help"));
     const QString name = args.takeFirst();

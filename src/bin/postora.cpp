@@ -5,6 +5,7 @@
 #include "app/Startup.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/GuiStartup.h"
+#include "base/ErrorLine.h"
 #include "base/ExitStatus.h"
 #include "base/Interaction.h"
 #include "desktop/gui/TIconTaskBar.h"
@@ -67,6 +68,9 @@ int main(int argc, char** argv) {
         windows = gui.get();
         ui = std::move(gui);
     }
+    // The source is chosen before the registry and the drives are made.
+    if (const int status = app::SelectWindowsSource(args, &base::WriteErrorLine); status >= 0)
+        return status;
     app::AppContext ctx(*ui);
     if (windows) {
         windows->setMessages(&ctx.localization().messages());

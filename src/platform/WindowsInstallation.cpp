@@ -78,7 +78,7 @@ Result<WindowsInstallation> findWindowsInstallation(const QString& root, const Q
     const QString config = below(w.root, QStringLiteral("Windows\\System32\\config"));
     w.softwareHive = child(config, QStringLiteral("SOFTWARE"));
     if (w.softwareHive.isEmpty())
-        return Error{kFileNotFound,
+        return Error{kPathNotFound,
                      QStringLiteral("\"%1\" holds no Windows installation: "
                                     "\"%1/Windows/System32/config/SOFTWARE\" does not exist")
                          .arg(w.root)};
