@@ -17,4 +17,17 @@ for shots in "$build"/bin/postora-shots-*; do
     [[ -x "$shots" ]] || continue
     "$shots" "$out" || { echo "failed: $shots"; status=1; }
 done
+# The main window and the editors again, in a language about a third longer than English, from
+# a program folder that holds it beside the program's own files: into <folder>/long-texts.
+program="$work/program"
+mkdir -p "$program"
+for f in "$build"/bin/*; do ln -s "$(realpath "$f")" "$program/"; done
+awk -f tools/shots/longer-texts.awk "$build/bin/English.lng" >"$program/Longer.lng"
+for area in main editors; do
+    # A copy, not a link: the program finds its folder from where its file lies.
+    rm "$program/postora-shots-$area"
+    cp "$build/bin/postora-shots-$area" "$program/"
+    SHOTS_PROGRAM_DIR="$program" SHOTS_LANGUAGE=Longer "$program/postora-shots-$area" \
+        "$out/long-texts" || { echo "failed: $area (long texts)"; status=1; }
+done
 exit $status

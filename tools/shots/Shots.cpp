@@ -29,6 +29,15 @@ const QString& OutputFolder() {
     return g_folder;
 }
 
+QString ProgramFolder(const QString& fallback) {
+    const QString given = qEnvironmentVariable("SHOTS_PROGRAM_DIR");
+    return given.isEmpty() ? fallback : given;
+}
+
+QString Language() {
+    return qEnvironmentVariable("SHOTS_LANGUAGE");
+}
+
 void Settle(int ms) {
     QElapsedTimer timer;
     timer.start();

@@ -24,6 +24,11 @@ void SaveModal(const QString& name, const std::function<void()>& open);
 // Lets pending paints and timers run for about ms milliseconds.
 void Settle(int ms = 150);
 
+// The program folder (host path) a run shows: $SHOTS_PROGRAM_DIR, else fallback.
+QString ProgramFolder(const QString& fallback);
+// The language a run shows: $SHOTS_LANGUAGE, else empty (the settings decide).
+QString Language();
+
 // Entry for a shots program: checks the arguments (one output folder), makes
 // it, runs body and returns the exit status.
 int Run(int argc, char** argv, const std::function<void()>& body);

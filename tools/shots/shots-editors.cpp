@@ -70,10 +70,12 @@ int main(int argc, char** argv) {
         app::SettingsStore& store = ctx.settingsStore();
         store.InitFolders();
         // A program folder of its own, without the companion.
-        const QString programHost = QDir::tempPath() + QStringLiteral("/postora-shots-editors");
+        const QString ownHost = QDir::tempPath() + QStringLiteral("/postora-shots-editors");
+        const QString programHost = shots::ProgramFolder(ownHost);
         QDir().mkpath(programHost);
         store.settings().programFolder =
             platform::includeTrailingBackslash(ctx.files().windowsPath(programHost));
+        if (!shots::Language().isEmpty()) store.settings().language = shots::Language();
         (void)ctx.localization().SelectLanguageFile({});
         store.LoadOptionSettings();
         store.LoadMainSettings();
@@ -154,6 +156,6 @@ int main(int argc, char** argv) {
         schedule::TForm10 form10(deps(), nullptr, &ctx.localization().captions());
         form10.buildTree(model);
         shots::SaveModal(QStringLiteral("editors-form10"), [&] { form10.exec(); });
-        QDir(programHost).removeRecursively();
+        if (programHost == ownHost) QDir(programHost).removeRecursively();
     });
 }

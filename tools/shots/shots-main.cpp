@@ -4,6 +4,7 @@
 
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
+#include "app/SettingsStore.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/GuiStartup.h"
 #include "app/gui/TForm1.h"
@@ -12,6 +13,7 @@
 #include "base/Settings.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
+#include "platform/registry.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -53,8 +55,12 @@ int main(int argc, char** argv) {
         ui.setCaptions(&ctx.localization().captions());
         ShotHooks hooks(&ui);
         hooks.setRunEventLoop(false);
+        if (!shots::Language().isEmpty())
+            if (auto key = ctx.registry().open(platform::HKEY_CURRENT_USER,
+                                               app::SettingsStore::kKeyPath, true))
+                (void)key.value().writeString(QStringLiteral("Language"), shots::Language());
         app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {},
-                        platform::programHostFolder());
+                        shots::ProgramFolder(platform::programHostFolder()));
         app::TForm1* form1 = hooks.mainWindow();
         shots::Save(form1, QStringLiteral("main-wizard"));
         form1->SetViewMode(false);

@@ -1,5 +1,6 @@
 #include "options/gui/OptionsTab.h"
 
+#include "lang/gui/FittingCaptions.h"
 #include "options/gui/OptionsEditor.h"
 #include "ui_OptionsTab.h"
 
@@ -9,6 +10,7 @@ OptionsTab::OptionsTab(app::SettingsStore& store, base::Interaction& ui,
                        std::function<QString(const QString&)> message, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::OptionsTab>()) {
     ui_->setupUi(this);
+    lang::FitCaptions(this);
     editor_ =
         std::make_unique<OptionsEditor>(OptionsControls::of(*ui_), store, ui, std::move(message),
                                         OptionsEditor::ModeFill::FormerThenCurrent, nullptr);

@@ -1,6 +1,7 @@
 #include "options/gui/TForm9.h"
 
 #include "lang/TLngINISupp.h"
+#include "lang/gui/FittingCaptions.h"
 #include "options/gui/OptionsEditor.h"
 #include "ui_TForm9.h"
 
@@ -11,6 +12,7 @@ TForm9::TForm9(app::SettingsStore& store, base::Interaction& ui,
                lang::TLngINISupp* lng)
     : QDialog(parent), ui_(std::make_unique<Ui::TForm9>()) {
     ui_->setupUi(this);
+    lang::FitCaptions(this);
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
     editor_ =
         std::make_unique<OptionsEditor>(OptionsControls::of(*ui_), store, ui, std::move(message),

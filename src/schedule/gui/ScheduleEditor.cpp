@@ -100,6 +100,20 @@ void ScheduleEditor::BuildTree(const clients::ClientTreeModel& model) {
     clients::FillClientTree(*c_.TreeView2, model, clients::TreePictures::CheckImages,
                             d_.checkImages);
     current_ = 0;
+    // As wide as its widest node, so that no client's name is cut off.
+    QTreeWidget& tree = *c_.TreeView2;
+    QStyle* style = tree.style();
+    const int icon = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &tree);
+    int widest = 0;
+    for (QTreeWidgetItem* node : clients::ClientNodes(tree)) {
+        int depth = tree.rootIsDecorated() ? 1 : 0;
+        for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+            ++depth;
+        widest = qMax(widest, depth * tree.indentation() + icon +
+                                  tree.fontMetrics().horizontalAdvance(node->text(0)));
+    }
+    tree.setMinimumWidth(widest + 16 + 2 * tree.frameWidth() +
+                         style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &tree));
 }
 
 void ScheduleEditor::FillFields() {

@@ -1,6 +1,7 @@
 #include "schedule/gui/ScheduleTab.h"
 
 #include "desktop/gui/TBrowseForFolder.h"
+#include "lang/gui/FittingCaptions.h"
 #include "ui_ScheduleTab.h"
 
 namespace schedule {
@@ -8,6 +9,7 @@ namespace schedule {
 ScheduleTab::ScheduleTab(ScheduleDeps deps, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::ScheduleTab>()) {
     ui_->setupUi(this);
+    lang::FitCaptions(this);
     const platform::Files& files = deps.files;
     editor_ =
         std::make_unique<ScheduleEditor>(ScheduleControls::of(*ui_), std::move(deps), nullptr);

@@ -2,6 +2,7 @@
 
 #include "desktop/gui/TBrowseForFolder.h"
 #include "lang/TLngINISupp.h"
+#include "lang/gui/FittingCaptions.h"
 #include "ui_TForm10.h"
 
 namespace schedule {
@@ -9,6 +10,7 @@ namespace schedule {
 TForm10::TForm10(ScheduleDeps deps, QWidget* parent, lang::TLngINISupp* lng)
     : QDialog(parent), ui_(std::make_unique<Ui::TForm10>()) {
     ui_->setupUi(this);
+    lang::FitCaptions(this);
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
     const platform::Files& files = deps.files;
     editor_ =
