@@ -77,6 +77,7 @@ private Q_SLOTS:
     void volumeRefusedLeavesNothing();
     void diskFullKeepsOldArchive();
     void unreadableSourceFailsAndKeepsOldArchive();
+    void whatIsLeftOutOrUnreadableIsNamed();
 };
 
 void TestRealArchive::initTestCase() {
@@ -169,6 +170,50 @@ void TestRealArchive::unreadableSourceFailsAndKeepsOldArchive() {
     QFile old(archive);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray(10, 'o'));
+}
+
+void TestRealArchive::whatIsLeftOutOrUnreadableIsNamed() {
+    // A link in the mail folder that leads out of it, among the folder's files or further
+    // down: the backup fails naming it, and the previous archive stays. A folder further down
+    // that cannot be listed is named itself.
+    Rig rig;
+    const QString target = QStringLiteral("C:\\out\\old.ebk");
+    rig.prefix.write(target, 10, 'o');
+    rig.prefix.write(QStringLiteral("C:\\Store\\Inbox.dbx"), 100, 'i');
+    rig.prefix.write(QStringLiteral("C:\\Store\\Sub\\Deep.dbx"), 100, 'd');
+    rig.prefix.write(QStringLiteral("C:\\Store\\Sub\\Deeper\\Deepest.dbx"), 100, 'd');
+    const QString secret =
+        rig.prefix.host(rig.prefix.write(QStringLiteral("C:\\Elsewhere\\secret.txt"), 10, 's'));
+    const auto backUp = [&] {
+        rig.state.resetForRun();
+        rig.writer->InitArchiveList();
+        rig.list->resetTasks();
+        rig.list->AddFolderEntries(QStringLiteral("C:\\Store"), QStringLiteral("{ID-1}"),
+                                   QStringLiteral("C:\\Store\\"), QStringLiteral("*"));
+        rig.list->CloseTask(QStringLiteral("Mail Folders"));
+        rig.write(target);
+        return rig.state.BackupFailed ? rig.state.BackupErrorText : QString();
+    };
+    for (const QString& link :
+         {QStringLiteral("C:\\Store\\Outbox.dbx"), QStringLiteral("C:\\Store\\Sub\\Outbox.dbx")}) {
+        QVERIFY(QFile::link(secret, rig.prefix.host(link)));
+        const QString text = backUp();
+        QVERIFY2(text.contains(QStringLiteral("links lead out of the folder they are in")) &&
+                     text.contains(link) && text.endsWith(QLatin1String(" Error code: 2962")),
+                 qPrintable(text));
+        QVERIFY(QFile::remove(rig.prefix.host(link)));
+        QFile old(rig.prefix.host(target));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray(10, 'o'));
+    }
+    // A link that stays inside is stored as its file.
+    QVERIFY(QFile::link(rig.prefix.host(QStringLiteral("C:\\Store\\Inbox.dbx")),
+                        rig.prefix.host(QStringLiteral("C:\\Store\\Sub\\Alias.dbx"))));
+    QCOMPARE(backUp(), QString());
+
+    qputenv("SQX_FAULT_LIST", "EACCES@/Sub/Deeper");
+    auto unset = qScopeGuard([] { qunsetenv("SQX_FAULT_LIST"); });
+    QCOMPARE(backUp(), QStringLiteral("Access denied! C:\\Store\\Sub\\Deeper"));
 }
 
 QTEST_GUILESS_MAIN(TestRealArchive)
