@@ -111,7 +111,7 @@ public:
         QString prefixDir;   // host folder of the Wine prefix; empty = no prefix
         QString ownHivePath; // host path of the program's own hive file
         // Read instead of the prefix: the binary hives of a mounted Windows.
-        std::optional<WindowsInstallation> windows;
+        std::optional<WindowsInstallation> windows = std::nullopt;
     };
     // $WINEPREFIX (else ~/.wine when it exists) and $XDG_CONFIG_HOME/postora/registry.reg;
     // the selected Windows installation instead of the prefix when there is one.
