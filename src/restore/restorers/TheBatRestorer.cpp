@@ -30,13 +30,13 @@ void TheBatRestorer::Prepare() {
     // The users this prefix's client knows, and their folders ("Dir #n" empty:
     // below the working folder).
     QHash<QString, QString> current;
-    for (int n = 1;; ++n) {
-        const auto key = in_.registry.open(platform::HKEY_CURRENT_USER, kUsersKey.mid(1));
-        if (!key || !key->valueExists(QStringLiteral("User #%1").arg(n))) break;
-        const QString user = key->readString(QStringLiteral("User #%1").arg(n)).value_or(QString());
-        current.insert(user,
-                       platform::excludeTrailingBackslash(
-                           key->readString(QStringLiteral("Dir #%1").arg(n)).value_or(QString())));
+    if (const auto key = in_.registry.open(platform::HKEY_CURRENT_USER, kUsersKey.mid(1))) {
+        for (int n = 1; key->valueExists(QStringLiteral("User #%1").arg(n)); ++n) {
+            const QString dir =
+                key->readString(QStringLiteral("Dir #%1").arg(n)).value_or(QString());
+            current.insert(key->readString(QStringLiteral("User #%1").arg(n)).value_or(QString()),
+                           platform::excludeTrailingBackslash(dir));
+        }
     }
 
     // The backup's map names the folder of every user it holds; one below
