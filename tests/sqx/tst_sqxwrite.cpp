@@ -4,6 +4,8 @@
 #include "MediaSizes.h"
 #include "SqxTestKit.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +29,17 @@ private:
     QString source(const QString& rel) const { return src_ + "/" + rel; }
 
     // Renames as the program does: drops the source root, puts an archive folder in front.
+public:
+    // The writer of the kill test: writes ARCHIVE of the SPECs, named below ROOT as the test
+    // names them. The exit code says whether it succeeded.
+    static int writeAsChild(const QStringList& args) { // ARCHIVE VOLUME-SIZE ROOT SPEC...
+        Recorder rec;
+        rec.answer = renameUnder(args.at(2), "S");
+        const SqxOptions o = options({}, args.at(1).toInt());
+        return addFiles(args.at(0), args.mid(3), o, &rec) == SQX_OK ? 0 : 1;
+    }
+
+private:
     static std::function<int32_t(SqxCallbackRecord&)> renameUnder(const QString& root,
                                                                   const QByteArray& folder) {
         const QByteArray prefix = root.toUtf8();
@@ -635,21 +648,21 @@ private Q_SLOTS:
             Recorder rec;
             rec.answer = renameUnder(src_, "S");
             QCOMPARE(addFiles(archive, specs(before), options({}, beforeVolumes), &rec), SQX_OK);
-            const pid_t child = fork();
-            if (child == 0) {
-                setenv("SQX_FAULT_KILL_AT", QByteArray::number(step).constData(), 1);
-                Recorder inChild;
-                inChild.answer = renameUnder(src_, "S");
-                _exit(addFiles(archive, specs(after), options({}, afterVolumes), &inChild) == SQX_OK
-                          ? 0
-                          : 1);
-            }
-            QVERIFY(child > 0);
-            int status = 0;
-            QCOMPARE(waitpid(child, &status, 0), child);
-            finished = !WIFSIGNALED(status);
+            // The writer is a process of its own, started afresh: a forked copy of this one,
+            // which has threads, may not start threads of its own.
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("SQX_FAULT_KILL_AT", QString::number(step));
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(
+                QCoreApplication::applicationFilePath(),
+                QStringList{"--write-as-child", archive, QString::number(afterVolumes), src_} +
+                    specs(after));
+            QVERIFY(child.waitForFinished(120000));
+            finished = child.exitStatus() == QProcess::NormalExit;
             if (finished)
-                QCOMPARE(WEXITSTATUS(status), 0);
+                QCOMPARE(child.exitCode(), 0);
             else
                 ++kills;
             const QList<QStringList> sets = wholeSets(folder);
@@ -793,5 +806,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSqxWrite)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 5 && args.at(1) == "--write-as-child")
+        return TestSqxWrite::writeAsChild(args.mid(2));
+    TestSqxWrite test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_sqxwrite.moc"
