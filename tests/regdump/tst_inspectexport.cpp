@@ -6,6 +6,7 @@
 #include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -94,6 +95,41 @@ private Q_SLOTS:
         const testsupport::InspectRun wrong = testsupport::runInspect(test, withVariable);
         QCOMPARE(wrong.code, 1);
         QVERIFY2(wrong.err.contains(QLatin1String("wrong password")), qPrintable(wrong.err));
+    }
+    void extractionSaysWhatWasLeftAfterAFailingEntry() {
+        // A damaged entry stops the extraction: the message names it and says that the entries
+        // after it were not extracted, so that nobody takes the folder for the whole backup.
+        if (QStandardPaths::findExecutable(QStringLiteral("7z")).isEmpty())
+            QSKIP("7z is needed to write the archive");
+        const QString dir = sample_->root() + QStringLiteral("/damaged");
+        QVERIFY(QDir().mkpath(dir));
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            QFile f(dir + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("content of ") + name);
+        }
+        const QString archive = sample_->root() + QStringLiteral("/damaged.zip");
+        QProcess zip;
+        zip.setWorkingDirectory(dir);
+        zip.start(QStringLiteral("7z"),
+                  {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-mx=0"), archive,
+                   QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+        QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+        QFile f(archive);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const qsizetype at = bytes.indexOf("content of a.txt");
+        QVERIFY(at > 0);
+        bytes[at] = 'C';
+        QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
+        f.close();
+        const testsupport::InspectRun r = testsupport::runInspect(
+            {QStringLiteral("archive"), QStringLiteral("extract"), archive, QStringLiteral("--to"),
+             sample_->root() + QStringLiteral("/out")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QLatin1String("entry a.txt: damaged data")) &&
+                     r.err.contains(QLatin1String("the 2 entries after it were not extracted")),
+                 qPrintable(r.err));
     }
 };
 
