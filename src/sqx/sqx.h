@@ -123,7 +123,8 @@ typedef int32_t (*SqxCallback)(intptr_t userValue, SqxCallbackRecord* record);
  * password: empty = no encryption. tempFolder: the folder SqxExtractFiles writes into (SqxAddFiles
  *   writes its temporary file beside the target instead, so that the final rename is atomic).
  * multipleVolumes: non-zero cuts the archive into volumes of volumeSize: the media codes 9, 11,
- *   12 and 13 mean 100,663,296, 250,640,384, 681,574,400 and 737,280,000 bytes; any other value
+ *   12 and 13 (Zip 100, Zip 250, CD 650, CD 700) mean 100,431,872, 250,331,136, 681,574,400 and
+ *   734,003,200 bytes, what a formatted medium of that kind holds (MediaSizes.h); any other value
  *   of at least 65,536 is a byte count; anything else writes one file.
  * The fields the program sets to fixed values (4: 3, 16: 1, 32: 1, 1404: 1) are accepted as given
  * and not used.
