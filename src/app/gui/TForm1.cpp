@@ -18,11 +18,13 @@
 #include "options/gui/OptionsTab.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/WindowsInstallation.h"
 #include "schedule/gui/ScheduleTab.h"
 #include "ui_TForm1.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QScreen>
@@ -68,6 +70,12 @@ TForm1::TForm1(AppContext& ctx, schedule::CompanionControl& companion, QWidget* 
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The creation handler: the product name in the captions and the filter.
     setWindowTitle(kProduct);
+    // A backup from a mounted Windows disk says so in the title.
+    if (const platform::WindowsInstallation* w = platform::selectedWindowsInstallation()) {
+        const QString source = QStringLiteral("Windows on %1, user %2")
+                                   .arg(QDir::toNativeSeparators(w->root), w->user);
+        setWindowTitle(QStringLiteral("%1 - %2").arg(kProduct, source));
+    }
     ui_->Label19->setText(QStringLiteral("Welcome to %1!").arg(kProduct));
     QFont title = ui_->Label19->font();
     title.setBold(true);
