@@ -91,6 +91,46 @@ private Q_SLOTS:
         const testsupport::InspectRun fromEnv = testsupport::runInspect(test, withVariable);
         QVERIFY2(fromEnv.code == 0 && fromEnv.err.isEmpty(), qPrintable(fromEnv.err));
 
+        // Typed on the terminal, where it is not shown.
+        if (!QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty()) {
+            static const char kTerminal[] = R"(
+import os, pty, sys
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(sys.argv[1], sys.argv[1:])
+seen = b''
+def more():
+    global seen
+    try:
+        chunk = os.read(fd, 1024)
+    except OSError:
+        return False
+    seen += chunk
+    return bool(chunk)
+while b'Password: ' not in seen and more():
+    pass
+os.write(fd, b'right\n')
+while more():
+    pass
+status = os.waitpid(pid, 0)[1]
+sys.stdout.write(seen.decode(errors='replace'))
+sys.exit(os.waitstatus_to_exitcode(status))
+)";
+            QProcess typed;
+            typed.setProcessEnvironment(env);
+            typed.start(QStringLiteral("python3"),
+                        QStringList{QStringLiteral("-c"), QString::fromLatin1(kTerminal),
+                                    qEnvironmentVariable("POSTORA_BIN_DIR",
+                                                         QStringLiteral(POSTORA_BIN_DIR)) +
+                                        QStringLiteral("/postora-inspect")} +
+                            test);
+            QVERIFY(typed.waitForFinished(60000));
+            const QString shown = QString::fromUtf8(typed.readAllStandardOutput());
+            QVERIFY2(typed.exitCode() == 0 && shown.contains(QLatin1String("Password: ")) &&
+                         !shown.contains(QLatin1String("right")),
+                     qPrintable(shown + QString::fromUtf8(typed.readAllStandardError())));
+        }
+
         withVariable.insert(QStringLiteral("POSTORA_PASSWORD"), QStringLiteral("wrong"));
         const testsupport::InspectRun wrong = testsupport::runInspect(test, withVariable);
         QCOMPARE(wrong.code, 1);
