@@ -100,7 +100,8 @@ void ScheduleEditor::BuildTree(const clients::ClientTreeModel& model) {
     clients::FillClientTree(*c_.TreeView2, model, clients::TreePictures::CheckImages,
                             d_.checkImages);
     current_ = 0;
-    // As wide as its widest node, so that no client's name is cut off.
+    // As wide as its widest node, so that no client's name is cut off, and no
+    // wider: the lists beside it need the room.
     QTreeWidget& tree = *c_.TreeView2;
     QStyle* style = tree.style();
     const int icon = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &tree);
@@ -112,8 +113,8 @@ void ScheduleEditor::BuildTree(const clients::ClientTreeModel& model) {
         widest = qMax(widest, depth * tree.indentation() + icon +
                                   tree.fontMetrics().horizontalAdvance(node->text(0)));
     }
-    tree.setMinimumWidth(widest + 16 + 2 * tree.frameWidth() +
-                         style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &tree));
+    tree.setFixedWidth(widest + 8 + 2 * tree.frameWidth() +
+                       style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &tree));
 }
 
 void ScheduleEditor::FillFields() {
