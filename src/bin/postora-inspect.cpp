@@ -6,7 +6,7 @@
 
 #include "app/SettingsReport.h"
 #include "app/SettingsStore.h"
-#include "app/Startup.h"
+#include "app/WindowsSource.h"
 #include "backup/DryRun.h"
 #include "backup/SqxLibrary.h"
 #include "backup/SqxRecords.h"
@@ -608,8 +608,11 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments().mid(1);
     Inspect in;
     // "/w:<mounted Windows folder> [/u:<user>]": that installation instead of the prefix.
-    if (const int status = ::app::SelectWindowsSource(
-            args, [](const QString& line) { QTextStream(stderr) << line << '\n'; });
+    if (const int status = ::app::TakeWindowsSource(args,
+                                                    [](const QString& line) {
+                                                        QTextStream(stderr)
+                                                            << "postora-inspect: " << line << '\n';
+                                                    });
         status >= 0)
         return status;
     if (args.isEmpty())
