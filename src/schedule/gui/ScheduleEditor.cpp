@@ -113,6 +113,7 @@ void ScheduleEditor::BuildTree(const clients::ClientTreeModel& model) {
         widest = qMax(widest, depth * tree.indentation() + icon +
                                   tree.fontMetrics().horizontalAdvance(node->text(0)));
     }
+    tree.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // every name fits
     tree.setFixedWidth(widest + 8 + 2 * tree.frameWidth() +
                        style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &tree));
 }
