@@ -25,8 +25,27 @@ for size in 16 32 48 64 128 256; do
     file "$png" | grep -q "PNG image data, $size x $size" ||
         { echo "not a ${size}-pixel PNG: $png"; exit 1; }
 done
-grep -qx 'Exec=postora' "$share/applications/postora.desktop" ||
-    { echo "postora.desktop does not start postora"; exit 1; }
+# The menu entry opens a backup handed over by the file manager, and it and the
+# installed MIME type name each other: the type's globs take .ebk files.
+desktop="$share/applications/postora.desktop"
+grep -qx 'Exec=postora %f' "$desktop" ||
+    { echo "postora.desktop does not start postora with the file opened"; exit 1; }
+types=$(sed -n 's/^MimeType=//p' "$desktop" | tr ';' ' ')
+[[ -n "${types// /}" ]] || { echo "postora.desktop names no MIME type"; exit 1; }
+[[ -n "$(ls "$share"/mime/packages/*.xml 2>/dev/null)" ]] ||
+    { echo "no MIME type installed in $share/mime/packages"; exit 1; }
+update-mime-database "$share/mime" >"$work/mime.log" 2>&1 ||
+    { echo "update-mime-database failed:"; cat "$work/mime.log"; exit 1; }
+for type in $types; do
+    grep -qx "50:$type:\*\.ebk" "$share/mime/globs2" ||
+        { echo "the installed MIME files give no *.ebk glob to $type (named by postora.desktop)"; exit 1; }
+    grep -qx "$type application/zip" "$share/mime/subclasses" ||
+        { echo "$type is not a subclass of application/zip"; exit 1; }
+done
+for type in $(sed -n 's/^50:\([^:]*\):\*\.ebk.*$/\1/p' "$share/mime/globs2"); do
+    [[ " $types " == *" $type "* ]] ||
+        { echo "postora.desktop does not accept $type, the installed type of *.ebk"; exit 1; }
+done
 head -c 32 "$folder/English.lng" | grep -q $'^\[Language\]\r$' ||
     { echo "English.lng does not begin with its [Language] section"; exit 1; }
 if grep -q '%%APPNAME%%' "$folder/English.lng"; then
