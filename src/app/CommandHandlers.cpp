@@ -122,6 +122,7 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
     restore::RestoreJob restoreJob(restore::RestoreJob::Deps{
         *job, ctx.engine()->library(), ctx.registry(), ctx.files(), ctx.catalogue(), ctx.ui(),
         [&ctx](int code) { return ctx.guard().CheckRunningClient(code); }});
+    restoreJob.messages = [&ctx](const QString& key) { return ctx.message(key); };
     // One line at a time, written over, where a person watches.
     const bool tty = ::isatty(STDERR_FILENO);
     if (tty)
@@ -161,6 +162,7 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
         out << "may still hold an old path: " << e << '\n';
     for (const QString& e : done.undetermined)
         report(QStringLiteral("postora: /r: no place known for %1; not restored").arg(e));
+    out << done.headline << '\n';
     if (!done.ok()) {
         report(QStringLiteral("postora: /r: %1").arg(done.error));
         return kExitFailed;

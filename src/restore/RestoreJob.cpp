@@ -4,6 +4,7 @@
 #include "backup/BackupJob.h"
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
+#include "lang/EnglishLanguage.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/encoding.h"
@@ -22,6 +23,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -51,13 +53,20 @@ QString placeFile(const QString& source, const QString& dest) {
     if (std::rename(src.constData(), tmp.constData()) != 0) {
         if (errno != EXDEV) return QString::fromLocal8Bit(std::strerror(errno));
         QFile in(source), out(temp);
-        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (!in.open(QIODevice::ReadOnly))
+            return QStringLiteral("%1: %2").arg(source, in.errorString());
+        // Unbuffered: a full disk is told by the write that meets it, with its reason.
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return out.errorString();
         QByteArray buffer(1 << 20, Qt::Uninitialized);
         for (;;) {
+            errno = 0;
             const qint64 n = in.read(buffer.data(), buffer.size());
-            if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n) || !out.flush()) {
-                const QString why = out.errorString();
+            if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n)) {
+                const int err = errno;
+                const QString why = n < 0      ? in.errorString()
+                                    : err != 0 ? QString::fromLocal8Bit(std::strerror(err))
+                                               : out.errorString();
                 out.remove();
                 return why;
             }
@@ -90,6 +99,33 @@ RestoreJob::RestoreJob(Deps deps) : d_(std::move(deps)) {}
 
 void RestoreJob::say(const QString& line) const {
     if (progress) progress(line);
+}
+
+QString RestoreJob::text(const QString& key, const QString& english) const {
+    QString t = messages ? messages(key) : QString();
+    // The table answers "ERROR" for a key its file lacks.
+    if (t.isEmpty() || t == QLatin1String("ERROR")) t = english;
+    return t.replace(QString::fromUtf16(lang::kAppNamePlaceholder),
+                     QString::fromUtf16(lang::kProductName));
+}
+
+RestoreReport RestoreJob::finish(RestoreReport report) const {
+    using Kind = RestoreReport::Kind;
+    if (report.kind == Kind::Restored)
+        report.headline = text(QStringLiteral("Message46"),
+                               QStringLiteral("The restore was successfully completed."));
+    else if (report.aborted)
+        report.headline = text(QStringLiteral("Message47"),
+                               QStringLiteral("The restore was not successfully completed. "
+                                              "Aborted by user."));
+    else if (report.kind == Kind::Failed && !report.placed.isEmpty())
+        report.headline =
+            text(QStringLiteral("Message45"), QStringLiteral("Restore completed with errors:"));
+    else
+        report.headline = text(QStringLiteral("Message48"),
+                               QStringLiteral("The restore was not successfully completed. "
+                                              "There was errors."));
+    return report;
 }
 
 bool RestoreJob::RegeditAvailable() {
@@ -134,15 +170,21 @@ RestoreReport RestoreJob::Inspect(const QString& archive, const QString& passwor
 }
 
 RestoreReport RestoreJob::Run(const RestoreRequest& request) {
+    return finish(run(request));
+}
+
+RestoreReport RestoreJob::run(const RestoreRequest& request) {
     RestoreReport report;
     using Kind = RestoreReport::Kind;
     const bool direct = request.destination == RestoreRequest::Destination::Client;
     if (direct && !RegeditAvailable()) {
         report.kind = Kind::Refused;
-        report.error = QStringLiteral(
-            "Wine's registry editor (wine regedit) is not installed, so the registry "
-            "settings cannot be brought back into the prefix. Restore into a folder "
-            "instead (/r:<archive> /p:<folder>) and import the .reg files later.");
+        report.error = text(QStringLiteral("RestoreNoRegedit"),
+                            QStringLiteral("Wine's registry editor (wine regedit) is not "
+                                           "installed, so the registry settings cannot be "
+                                           "brought back into the prefix. Restore into a "
+                                           "folder instead (/r:<archive> /p:<folder>) and "
+                                           "import the .reg files later."));
         return report;
     }
 
@@ -169,7 +211,10 @@ RestoreReport RestoreJob::Run(const RestoreRequest& request) {
                                .arg(room);
             return report;
         }
-        say(QStringLiteral("reading %1").arg(request.archive));
+        say(text(QStringLiteral("Message26"), QStringLiteral("Restore in progress...")));
+        say(text(QStringLiteral("Message27"),
+                 QStringLiteral("%%APPNAME%% is restoring your e-mail data from:")) +
+            QLatin1Char(' ') + request.archive);
         r = reader.extract(staging.path(), [this](const QString& entry) {
             say(QStringLiteral("checking %1").arg(entry));
             return true;
@@ -210,7 +255,9 @@ RestoreReport RestoreJob::Run(const RestoreRequest& request) {
 
     if (d_.clientRunning && d_.clientRunning(manifest->clientCode)) {
         report.kind = Kind::ClientRunning;
-        report.error = QStringLiteral("the e-mail client is running; nothing was restored");
+        report.error = text(QStringLiteral("RestoreClientRunning"),
+                            QStringLiteral("Make sure that e-mail client program is close. "
+                                           "Nothing was restored."));
         return report;
     }
     // A backup for another Windows user: its paths move to this prefix's user.
@@ -312,8 +359,9 @@ bool RestoreJob::safetyBackup(int clientCode, const QString& folder, RestoreRepo
     report.kind = out.kind == K::ClientRunning ? RestoreReport::Kind::ClientRunning
                                                : RestoreReport::Kind::Refused;
     report.error =
-        QStringLiteral("the backup of the client's current data to %1 failed%2; "
-                       "nothing was restored")
+        text(QStringLiteral("RestoreSafetyFailed"),
+             QStringLiteral("The backup of the client's current data to %1 failed%2; nothing "
+                            "was restored."))
             .arg(job.targetPath, out.text.isEmpty() ? QString() : QLatin1Char(':') + out.text);
     return false;
 }
@@ -321,14 +369,24 @@ bool RestoreJob::safetyBackup(int clientCode, const QString& folder, RestoreRepo
 bool RestoreJob::placeFiles(const QString& staging, const RestorePlan& plan,
                             RestoreReport& report) {
     for (const Placement& p : plan.files) {
+        if (stopRequested && stopRequested()) {
+            report.kind = RestoreReport::Kind::Failed;
+            report.aborted = true;
+            report.error = QStringLiteral("aborted by user after %1 file(s). The state before "
+                                          "the restore is in %2")
+                               .arg(report.placed.size())
+                               .arg(report.safetyArchive);
+            return false;
+        }
         const auto host = d_.files.hostPath(p.winPath);
         const QString why = host ? placeFile(staging + QLatin1Char('/') + p.entry, *host)
                                  : QStringLiteral("no drive for this path");
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;
-            report.error = QStringLiteral("%1 could not be written (%2); the restore stopped "
-                                          "after %3 file(s). The state before the restore is "
-                                          "in %4")
+            report.error = text(QStringLiteral("RestoreStopped"),
+                                QStringLiteral("%1 could not be written (%2); the restore "
+                                               "stopped after %3 file(s). The state before the "
+                                               "restore is in %4"))
                                .arg(p.winPath, why)
                                .arg(report.placed.size())
                                .arg(report.safetyArchive);
@@ -375,8 +433,9 @@ bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
         }
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;
-            report.error = QStringLiteral("the registry dump %1 could not be imported (%2). The "
-                                          "state before the restore is in %3")
+            report.error = text(QStringLiteral("RestoreImportFailed"),
+                                QStringLiteral("The registry dump %1 could not be imported "
+                                               "(%2). The state before the restore is in %3"))
                                .arg(dumps[i], why, report.safetyArchive);
             return false;
         }
@@ -400,6 +459,13 @@ RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& pl
         return report;
     }
     for (const QString& entry : plan.selected) {
+        if (stopRequested && stopRequested()) {
+            report.kind = RestoreReport::Kind::Failed;
+            report.aborted = true;
+            report.error =
+                QStringLiteral("aborted by user after %1 file(s)").arg(report.placed.size());
+            return report;
+        }
         const QString dest = request.folder + QLatin1Char('/') + entry;
         const QString why = placeFile(staging + QLatin1Char('/') + entry, dest);
         if (!why.isEmpty()) {

@@ -55,7 +55,9 @@ struct RestoreReport {
     QStringList rewrites;     // "<entry>: <old folder> -> <new folder> (n)"
     QStringList oldPaths;     // entries that may hold an old path, left as they were
     QString safetyArchive;    // Windows path of the backup taken before the restore
+    QString headline;         // one line for a person: completed, with errors, or not
     int libraryCode = 0;      // the archiving library's result when reading failed
+    bool aborted = false;     // stopped on request before the next file; placed stays listed
     bool ok() const { return kind == Kind::Restored; }
 };
 
@@ -75,6 +77,11 @@ public:
 
     // One line per step for a person watching a long restore.
     std::function<void(const QString& line)> progress;
+    // Asked before each file is placed: true stops the restore there.
+    std::function<bool()> stopRequested;
+    // The message table of the language in use; a key it lacks (or no table)
+    // reads as the built-in English.
+    std::function<QString(const QString& key)> messages;
 
     // What the archive holds: client, identities and items by the manifest's
     // names (kind Restored when it could be read).
@@ -89,6 +96,9 @@ public:
 
 private:
     void say(const QString& line) const;
+    QString text(const QString& key, const QString& english) const;
+    RestoreReport finish(RestoreReport report) const;
+    RestoreReport run(const RestoreRequest& request);
     bool safetyBackup(int clientCode, const QString& folder, RestoreReport& report);
     bool placeFiles(const QString& staging, const RestorePlan& plan, RestoreReport& report);
     bool importDumps(const QString& staging, const QStringList& dumps, RestoreReport& report);

@@ -156,6 +156,35 @@ private Q_SLOTS:
         QVERIFY(!QDir(rig.prefix.hostPath(QStringLiteral("C:\\Backups\\Safety"))).exists());
     }
 
+    // The texts come from the language in use; a key its file lacks reads as
+    // the built-in English, never as the table's "ERROR".
+    void textsFollowTheMessageTable() {
+        RestoreRig rig;
+        support::addEudora(rig.prefix);
+        rig.backUp(clients::kEudora);
+        QStringList progress;
+        rig.job.progress = [&progress](const QString& line) { progress << line; };
+        rig.job.messages = [](const QString& key) {
+            if (key == QLatin1String("Message27")) return QStringLiteral("%%APPNAME%% liest:");
+            if (key == QLatin1String("Message46")) return QStringLiteral("Fertig.");
+            return QStringLiteral("ERROR");
+        };
+        rig.running = true;
+        auto r = rig.restore();
+        QCOMPARE(r.kind, restore::RestoreReport::Kind::ClientRunning);
+        QVERIFY2(
+            r.error.startsWith(QStringLiteral("Make sure that e-mail client program is close.")),
+            qPrintable(r.error));
+        QCOMPARE(r.headline, QStringLiteral("The restore was not successfully completed. There "
+                                            "was errors."));
+        QVERIFY(progress.contains(QStringLiteral("Postora liest: ") + rig.archive()));
+
+        rig.running = false;
+        r = rig.restore(rig.out.filePath(QStringLiteral("restored")));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.headline, QStringLiteral("Fertig."));
+    }
+
     // An entry named to leave the destination is refused and nothing is written.
     void escapingEntryRefused() {
         RestoreRig rig;

@@ -22,6 +22,8 @@
 #include <QDirIterator>
 #include <QProcess>
 
+#include <sys/statvfs.h>
+
 #include <functional>
 #include <map>
 
@@ -292,6 +294,38 @@ Case caseFor(int code, support::SamplePrefix& p) {
     }
 }
 
+// A small file system of its own mounted over a folder of the prefix, its
+// content kept; unmounted again at the end. Needs the right to mount (root).
+struct SmallDisk {
+    QString folder;
+    bool mounted = false;
+    explicit SmallDisk(const QString& hostFolder) : folder(hostFolder) {
+        const QString aside = folder + QStringLiteral(".aside");
+        if (!QDir().rename(folder, aside) || !QDir().mkpath(folder)) return;
+        mounted = testsupport::runTool(QStringLiteral("mount"),
+                                       {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                        QStringLiteral("-o"), QStringLiteral("size=8m"),
+                                        QStringLiteral("tmpfs"), folder})
+                      .exitCode == 0;
+        testsupport::runTool(QStringLiteral("cp"),
+                             {QStringLiteral("-a"), aside + QStringLiteral("/."), folder});
+        QDir(aside).removeRecursively();
+    }
+    ~SmallDisk() {
+        if (mounted) testsupport::runTool(QStringLiteral("umount"), {folder});
+    }
+    // Leaves `room` bytes free beyond what is used now.
+    bool leave(qint64 room) {
+        struct statvfs fs {};
+        if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0) return false;
+        const qint64 used = qint64(fs.f_blocks - fs.f_bfree) * qint64(fs.f_frsize);
+        return testsupport::runTool(QStringLiteral("mount"),
+                                    {QStringLiteral("-o"),
+                                     QStringLiteral("remount,size=%1").arg(used + room), folder})
+                   .exitCode == 0;
+    }
+};
+
 } // namespace
 
 class TestRestoreWine : public QObject {
@@ -375,6 +409,59 @@ private Q_SLOTS:
             QVERIFY2(it != after.end() && it->second == v, qPrintable(name));
         }
     }
+    // The disk fills while the files are placed: the restore stops with the
+    // reason and the safety archive's name, leaves no part-written file, and
+    // restoring the safety archive gives back the state before byte for byte.
+    void fullDiskHalfWayIsUndoneByTheSafetyArchive() {
+        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
+        support::addEudora(rig.prefix);
+        const QString data = support::eudora::dataFolder(rig.prefix);
+        // Last in the archive's order, larger than the room left.
+        QByteArray big(512 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < big.size(); ++i)
+            big[i] = char((i * 7919) >> 5);
+        rig.prefix.writeFile(data + QStringLiteral("\\WORK.FOL\\ZZ.MBX"), big);
+        backup::BackupJob backupJob(*rig.engine, nullptr);
+        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
+                                                          *rig.registry, *rig.files, rig.catalogue,
+                                                          rig.ui, nullptr});
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kEudora, identities, items);
+        QVERIFY2(
+            !rig.run(clients::kEudora, backup::AllTicked(identities), backup::AllTicked(items)),
+            qPrintable(rig.state().BackupErrorText));
+
+        const QString host = rig.prefix.hostPath(data);
+        SmallDisk disk(host);
+        if (!disk.mounted) QSKIP("mounting a small tmpfs needs root");
+        QVERIFY(QFile::remove(host + QStringLiteral("/In.mbx")));
+        rig.prefix.writeFile(data + QStringLiteral("\\Sigs\\Standard.txt"), "changed");
+        rig.prefix.writeFile(data + QStringLiteral("\\WORK.FOL\\ZZ.MBX"), big.left(1000));
+        const auto before = snapshot(host);
+        QVERIFY(disk.leave(big.size() / 2));
+
+        restore::RestoreRequest r;
+        r.archive = rig.archive();
+        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+        const auto failed = job.Run(r);
+        QCOMPARE(failed.kind, restore::RestoreReport::Kind::Failed);
+        QVERIFY(!failed.placed.isEmpty());
+        QVERIFY(!failed.safetyArchive.isEmpty());
+        QVERIFY2(failed.error.contains(QStringLiteral("No space left on device")) &&
+                     failed.error.contains(failed.safetyArchive) &&
+                     failed.error.contains(QStringLiteral("ZZ.MBX")),
+                 qPrintable(failed.error));
+
+        QVERIFY(disk.leave(4 << 20));
+        r.archive = rig.prefix.hostPath(failed.safetyArchive);
+        const auto back = job.Run(r);
+        QVERIFY2(back.ok(), qPrintable(back.error));
+        const auto after = snapshot(host);
+        for (const auto& [name, bytes] : before)
+            QVERIFY2(after.count(name) && after.at(name) == bytes, qPrintable(name));
+        QCOMPARE(after.size(), before.size());
+    }
+
     // Mozilla profiles backed up for this prefix's user and restored after the
     // application-data folder moved to another user ("ann"): the profiles go
     // below the new folder and the paths inside prefs.js follow them, each
