@@ -2,16 +2,20 @@
 
 #include "app/AppContext.h"
 #include "app/gui/CheckLists.h"
+#include "backup/BackupEngine.h"
 #include "backup/BackupFiles.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
+#include "desktop/gui/TBrowseForFolder.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "restore/ArchiveReader.h"
 #include "ui_TForm1.h"
 
 #include <QApplication>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWidget>
@@ -74,8 +78,42 @@ Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& 
     connect(&animation_, &QTimer::timeout, this, [this] {
         ++frame_;
         ui_.Animate2->update();
+        ui_.Animate3->update();
     });
     ui_.Animate2->installEventFilter(this);
+    ui_.Animate3->installEventFilter(this);
+    ui_.Animate3->hide();
+
+    // The restore's file page: folders on the left, backups of the folder on the right.
+    folderModel_ = new QFileSystemModel(this);
+    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folderModel_->setRootPath(QDir::rootPath());
+    ui_.ShellTreeView1->setModel(folderModel_);
+    for (int column = 1; column < folderModel_->columnCount(); ++column)
+        ui_.ShellTreeView1->hideColumn(column);
+    ui_.ShellTreeView1->setHeaderHidden(true);
+    fileModel_ = new QFileSystemModel(this);
+    fileModel_->setFilter(QDir::Files);
+    fileModel_->setNameFilters({QStringLiteral("*.ebk"), QStringLiteral("*.ebk.001")});
+    fileModel_->setNameFilterDisables(false);
+    ui_.ShellListView1->setModel(fileModel_);
+    connect(ui_.ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                const QString folder = folderModel_->filePath(current);
+                ui_.ShellListView1->setRootIndex(fileModel_->setRootPath(folder));
+            });
+    connect(ui_.ShellListView1, &QListView::doubleClicked, this,
+            [this] { ui_.SpeedButton5->click(); });
+    connect(ui_.SpeedButton8, &QToolButton::clicked, this, &Wizard::SpeedButton8Click);
+    connect(ui_.RadioButton20, &QRadioButton::toggled, this, [this](bool on) {
+        ui_.Edit11->setEnabled(on);
+        ui_.Button14->setEnabled(on);
+    });
+    connect(ui_.Button14, &QPushButton::clicked, this, [this] {
+        desktop::TBrowseForFolder browse(ctx_.files());
+        if (const auto chosen = browse.Execute(ui_.Edit11->text(), ui_.PageControl2->window()))
+            ui_.Edit11->setText(*chosen);
+    });
 
     connect(ui_.SpeedButton7, &QToolButton::clicked, this, &Wizard::SpeedButton7Click);
     connect(ui_.SpeedButton9, &QToolButton::clicked, this, [this] {
@@ -142,11 +180,14 @@ Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& 
 }
 
 bool Wizard::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_.Animate2 && event->type() == QEvent::Paint) {
-        // Sheets of paper moving from a folder into an archive box.
-        QPainter p(ui_.Animate2);
+    if ((watched == ui_.Animate2 || watched == ui_.Animate3) && event->type() == QEvent::Paint) {
+        // Sheets of paper moving from a folder into an archive box; a restore
+        // runs them back out of the box.
+        auto* canvas = static_cast<QWidget*>(watched);
+        const bool backwards = watched == ui_.Animate3;
+        QPainter p(canvas);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF area = ui_.Animate2->rect();
+        const QRectF area = canvas->rect();
         p.setBrush(QColor(0xE8, 0xC1, 0x5A));
         p.setPen(QColor(0x8A, 0x6A, 0x1E));
         p.drawRoundedRect(QRectF(2, area.height() - 22, 18, 16), 2, 2);
@@ -155,7 +196,8 @@ bool Wizard::eventFilter(QObject* watched, QEvent* event) {
         p.drawRoundedRect(QRectF(area.width() - 22, area.height() - 24, 20, 18), 2, 2);
         const double span = area.width() - 36;
         for (int sheet = 0; sheet < 2; ++sheet) {
-            const double t = ((frame_ + sheet * 6) % 12) / 12.0;
+            const double step = ((frame_ + sheet * 6) % 12) / 12.0;
+            const double t = backwards ? 1.0 - step : step;
             const double x = 10 + span * t;
             const double y = area.height() - 26 - 14 * std::sin(t * 3.14159);
             p.setBrush(Qt::white);
@@ -218,7 +260,24 @@ void Wizard::focusPage(int index) {
         first = ui_.PageControl2;
         break;
     case Done:
+    case RestoreDone:
         first = ui_.SpeedButton11;
+        break;
+    case RestoreFile:
+        first = ui_.ShellListView1;
+        break;
+    case RestoreItems:
+        first = ui_.CheckListBox9;
+        break;
+    case RestoreLocation:
+        first = ui_.RadioButton20->isChecked() ? static_cast<QWidget*>(ui_.Edit11)
+                                               : static_cast<QWidget*>(ui_.RadioButton19);
+        break;
+    case RestoreReady:
+        first = ui_.SpeedButton5;
+        break;
+    case RestoreRunning:
+        first = ui_.PageControl2;
         break;
     default:
         break;
@@ -232,6 +291,12 @@ void Wizard::Enter() {
     pageShown(Welcome);
 }
 
+void Wizard::openRestore(const QString& archive) {
+    // Until the restore pages exist the wizard opens at its welcome page.
+    (void)archive;
+    Enter();
+}
+
 void Wizard::showPage(int index) {
     if (ui_.PageControl2->currentIndex() == index)
         pageShown(index);
@@ -241,7 +306,7 @@ void Wizard::showPage(int index) {
 
 void Wizard::pageShown(int index) {
     // The backup runs inside this handler: its page takes the focus first.
-    if (index == Running) focusPage(index);
+    if (index == Running || index == RestoreRunning) focusPage(index);
     switch (index) {
     case Welcome:
         ui_.SpeedButton4->hide();
@@ -262,10 +327,25 @@ void Wizard::pageShown(int index) {
     case Done:
         ShowDonePage();
         break;
+    case RestoreFile:
+        if (forwardStep_) ShowRestoreFilePage();
+        break;
+    case RestoreItems:
+        if (forwardStep_) ShowRestoreItemsPage();
+        break;
+    case RestoreLocation:
+        if (forwardStep_) ShowRestoreLocationPage();
+        break;
+    case RestoreRunning:
+        RunRestorePage();
+        break;
+    case RestoreDone:
+        ShowRestoreDonePage();
+        break;
     default:
         break;
     }
-    if (index != Running) focusPage(index);
+    if (index != Running && index != RestoreRunning) focusPage(index);
 }
 
 void Wizard::SpeedButton7Click() {
@@ -408,6 +488,32 @@ void Wizard::SpeedButton5Click() {
         if (guard.CheckRunningClient(currentClientCode_) || guard.closedAll()) forwardStep_ = false;
         break;
     }
+    case RestoreFile:
+        if (!inspectChosenArchive()) forwardStep_ = false;
+        break;
+    case RestoreItems:
+        if (ui_.CheckListBox9->count() > 0 && !AnyTicked(*ui_.CheckListBox9))
+            refuse(QStringLiteral("Message34"));
+        else if (!AnyTicked(*ui_.CheckListBox10))
+            refuse(QStringLiteral("Message35"));
+        break;
+    case RestoreReady: {
+        if (ui_.RadioButton20->isChecked()) {
+            const QString refusal = restoreFolderRefusal();
+            if (!refusal.isEmpty()) {
+                refuse(refusal);
+                showPage(RestoreLocation);
+                ui_.Edit11->setFocus();
+                return;
+            }
+            break;
+        }
+        // Placing files into a running client would lose them.
+        clients::RunningClientGuard& guard = ctx_.guard();
+        if (guard.CheckRunningClient(restoreContents_.clientCode) || guard.closedAll())
+            forwardStep_ = false;
+        break;
+    }
     default:
         break;
     }
@@ -471,7 +577,7 @@ void Wizard::showProgress(int overall, int task, const QString& taskLine) {
 void Wizard::Timer1Timer() {
     if (ui_.SpeedButton5->isVisible()) return;
     timer1_.stop();
-    showPage(Done);
+    showPage(shownPage_ == RestoreRunning ? RestoreDone : Done);
 }
 
 void Wizard::ShowDonePage() {
@@ -517,6 +623,185 @@ void Wizard::SpeedButton11Click() {
     ui_.SpeedButton4->show();
     ui_.SpeedButton5->show();
     showPage(Welcome);
+}
+
+// The restore path: pages 9 to 14.
+
+void Wizard::SpeedButton8Click() {
+    forwardStep_ = true;
+    showPage(RestoreFile);
+    ui_.SpeedButton4->show();
+    ui_.SpeedButton5->show();
+}
+
+void Wizard::ShowRestoreFilePage() {
+    // Opens in the backup folder, else the documents folder.
+    QString folder = backupFolder_.isEmpty() ? ctx_.settings().backupDir : backupFolder_;
+    if (folder.isEmpty()) folder = ctx_.settings().documentsFolder;
+    QString host;
+    for (QString win = platform::extractFilePath(folder); !win.isEmpty();) {
+        const auto mapped = ctx_.files().hostPath(win);
+        if (mapped && QFileInfo(*mapped).isDir()) {
+            host = *mapped;
+            break;
+        }
+        // A folder not made yet: the nearest one above it that is there.
+        const QString up = platform::extractFilePath(win.left(win.size() - 1));
+        if (up == win) break;
+        win = up;
+    }
+    if (host.isEmpty()) host = QDir::homePath();
+    const QModelIndex at = folderModel_->index(host);
+    ui_.ShellTreeView1->setCurrentIndex(at);
+    ui_.ShellTreeView1->scrollTo(at);
+    ui_.ShellListView1->setRootIndex(fileModel_->setRootPath(host));
+}
+
+QString Wizard::chosenArchive() const {
+    const QModelIndex current = ui_.ShellListView1->currentIndex();
+    return current.isValid() ? fileModel_->filePath(current) : QString();
+}
+
+bool Wizard::inspectChosenArchive() {
+    const QString archive = chosenArchive();
+    if (archive.isEmpty()) {
+        ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
+        return false;
+    }
+    if (!ctx_.job() || !ctx_.engine()) {
+        ctx_.ui().showError(QStringLiteral("The archiving library is not loaded."));
+        return false;
+    }
+    restore::RestoreJob job(restore::RestoreJob::Deps{
+        *ctx_.job(), ctx_.engine()->library(), ctx_.registry(), ctx_.files(), ctx_.catalogue(),
+        ctx_.ui(), [](int) { return false; }});
+    // The stored backup password first, then the password window.
+    QString password = ctx_.settings().backupPassword;
+    restore::RestoreReport seen = job.Inspect(archive, password);
+    if (seen.libraryCode == restore::kReadPasswordNeeded ||
+        seen.libraryCode == restore::kReadBadPassword) {
+        password = ctx_.ui().askPassword();
+        if (password.isEmpty()) return false;
+        seen = job.Inspect(archive, password);
+    }
+    if (!seen.ok()) {
+        ctx_.ui().showError(QStringLiteral("%1 cannot be restored: %2")
+                                .arg(QFileInfo(archive).fileName(), seen.error));
+        return false;
+    }
+    restoreArchive_ = archive;
+    restorePassword_ = password;
+    restoreContents_ = seen;
+    return true;
+}
+
+void Wizard::ShowRestoreItemsPage() {
+    FillCheckList(*ui_.CheckListBox9, restoreContents_.identities, true);
+    FillCheckList(*ui_.CheckListBox10, restoreContents_.items, true);
+    ui_.CheckListBox9->setEnabled(!restoreContents_.identities.isEmpty());
+}
+
+void Wizard::ShowRestoreLocationPage() {
+    ui_.Edit11->setEnabled(ui_.RadioButton20->isChecked());
+    ui_.Button14->setEnabled(ui_.RadioButton20->isChecked());
+}
+
+QString Wizard::restoreFolderRefusal() const {
+    return backup::TargetRefusal(ctx_.files(), ui_.Edit11->text().trimmed());
+}
+
+void Wizard::RunRestorePage() {
+    ui_.SpeedButton4->setEnabled(false);
+    ui_.SpeedButton5->setEnabled(false);
+    ui_.ProgressBar3->setValue(0);
+    ui_.Label66->clear();
+    ui_.Label62->setText(QDir::toNativeSeparators(restoreArchive_));
+    timer1_.start();
+    ui_.Animate3->show();
+    animation_.start();
+    running_ = true;
+    if (hooks_.running) hooks_.running(true);
+    abort_ = backup::AbortToken();
+
+    restore::RestoreRequest request;
+    request.archive = restoreArchive_;
+    request.password = restorePassword_;
+    auto ticked = [](const QListWidget& list) {
+        QStringList names;
+        for (const backup::Selected& s : SelectedOf(list))
+            if (s.ticked) names << s.name;
+        return names;
+    };
+    request.choice.identities = ticked(*ui_.CheckListBox9);
+    request.choice.items = ticked(*ui_.CheckListBox10);
+    if (ui_.RadioButton20->isChecked()) {
+        request.destination = restore::RestoreRequest::Destination::Folder;
+        const auto host = ctx_.files().hostPath(ui_.Edit11->text().trimmed());
+        request.folder = host ? *host : QString();
+    } else {
+        QString folder = ctx_.settings().backupDir;
+        if (folder.isEmpty()) folder = ctx_.settings().documentsFolder;
+        request.safetyFolder = folder;
+    }
+
+    if (!ctx_.job() || !ctx_.engine()) {
+        restoreReport_ = {};
+        restoreReport_.error = QStringLiteral("The archiving library is not loaded.");
+    } else {
+        restore::RestoreJob job(restore::RestoreJob::Deps{
+            *ctx_.job(), ctx_.engine()->library(), ctx_.registry(), ctx_.files(), ctx_.catalogue(),
+            ctx_.ui(), [this](int code) { return ctx_.guard().CheckRunningClient(code); }});
+        job.progress = [this](const QString& line) {
+            // The number of steps is not known ahead: the bar closes in on its end.
+            const int value = ui_.ProgressBar3->value();
+            ui_.ProgressBar3->setValue(value + std::max(1, (95 - value) / 8));
+            ui_.Label66->setText(line);
+            ctx_.ui().processEvents();
+        };
+        job.stopRequested = [this] { return abort_.requested(); };
+        restoreReport_ = job.Run(request);
+    }
+    if (restoreReport_.ok()) ui_.ProgressBar3->setValue(100);
+    animation_.stop();
+    ui_.Animate3->hide();
+    ui_.SpeedButton4->hide();
+    ui_.SpeedButton5->hide();
+    running_ = false;
+    if (hooks_.running) hooks_.running(false);
+}
+
+void Wizard::ShowRestoreDonePage() {
+    lang::TMsgINISupp& messages = ctx_.localization().messages();
+    ui_.SpeedButton4->hide();
+    ui_.SpeedButton5->hide();
+    ui_.SpeedButton5->setEnabled(true);
+    ui_.SpeedButton11->show();
+    const restore::RestoreReport& r = restoreReport_;
+    QStringList details;
+    QColor colour = QApplication::palette().color(QPalette::WindowText);
+    if (r.ok()) {
+        ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message43")));
+        ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message46")));
+    } else if (r.aborted) {
+        ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message44")));
+        ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message47")));
+        details << r.error.trimmed();
+    } else {
+        // Never read as success: the reason in red, in the reason's own words.
+        ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message45")));
+        ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message48")));
+        details << (r.error.trimmed().isEmpty() ? QStringLiteral("The restore did not finish.")
+                                                : r.error.trimmed());
+        colour = QColor(Qt::red);
+    }
+    if (!r.safetyArchive.isEmpty() && !r.error.contains(r.safetyArchive))
+        details << QStringLiteral("The state before the restore is in %1").arg(r.safetyArchive);
+    if (!r.placed.isEmpty()) details << QStringLiteral("%1 file(s) placed.").arg(r.placed.size());
+    for (const QString& e : r.undetermined)
+        details << QStringLiteral("No place known for %1; not restored.").arg(e);
+    ui_.Label67->setText(details.join(QLatin1Char('\n')));
+    for (QLabel* label : {ui_.Label63, ui_.Label64, ui_.Label67})
+        setColour(label, colour);
 }
 
 } // namespace app

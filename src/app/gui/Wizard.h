@@ -5,6 +5,7 @@
 
 #include "backup/BackupJob.h"
 #include "backup/ProgressDisplay.h"
+#include "restore/RestoreJob.h"
 
 #include <QObject>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include <array>
 #include <functional>
 
+class QFileSystemModel;
 class QKeyEvent;
 class QLabel;
 class QRadioButton;
@@ -28,7 +30,21 @@ class Wizard : public QObject, public backup::ProgressDisplay {
     Q_OBJECT
 public:
     // Page indices of PageControl2.
-    enum Page { Welcome = 0, Client = 1, Items = 2, File = 3, Ready = 4, Running = 5, Done = 6 };
+    enum Page {
+        Welcome = 0,
+        Client = 1,
+        Items = 2,
+        File = 3,
+        Ready = 4,
+        Running = 5,
+        Done = 6,
+        RestoreFile = 7,
+        RestoreItems = 8,
+        RestoreLocation = 9,
+        RestoreReady = 10,
+        RestoreRunning = 11,
+        RestoreDone = 12,
+    };
 
     struct Hooks {
         std::function<void()> showSchedule;
@@ -47,12 +63,17 @@ public:
 
     // Entering the wizard: page "1", going forward.
     void Enter();
+    // A backup opened from the desktop (archive: its absolute host path): the
+    // restore pages of that archive, at the choice of its items.
+    void openRestore(const QString& archive);
     int currentClientCode() const { return currentClientCode_; }
     // Closing the window while page "7" runs.
     void requestAbort() { abort_.request(); }
     bool running() const { return running_; }
 
     void showProgress(int overall, int task, const QString& taskLine) override;
+    // The outcome of the last restore the wizard ran.
+    const restore::RestoreReport& restoreReport() const { return restoreReport_; }
 
 private:
     void showPage(int index);
@@ -63,6 +84,15 @@ private:
     void LeaveFilePage();
     void RunBackupPage();
     void ShowDonePage();
+    void SpeedButton8Click(); // "Restore"
+    void ShowRestoreFilePage();
+    bool inspectChosenArchive();
+    void ShowRestoreItemsPage();
+    void ShowRestoreLocationPage();
+    void RunRestorePage();
+    void ShowRestoreDonePage();
+    QString chosenArchive() const;
+    QString restoreFolderRefusal() const;
     void fillItemLists();
     void chooseClient(int code);
     bool passwordsAgree();
@@ -97,6 +127,13 @@ private:
     QString& backupFolder_;
     QString& targetPath_;
     std::array<bool, 11> greyed_{};
+    // The restore path: the archive chosen, its password and what it holds.
+    QString restoreArchive_;
+    QString restorePassword_;
+    restore::RestoreReport restoreContents_;
+    restore::RestoreReport restoreReport_;
+    QFileSystemModel* folderModel_ = nullptr;
+    QFileSystemModel* fileModel_ = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
