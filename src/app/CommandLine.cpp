@@ -11,6 +11,8 @@
 #include "platform/Files.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 namespace app {
 
@@ -36,6 +38,11 @@ QString absoluteHostPath(QString p) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(p));
 }
 } // namespace
+
+bool IsFileArgument(const QString& arg) {
+    static const QRegularExpression command(QStringLiteral("^/[A-Za-z]+(:|$)"));
+    return !arg.isEmpty() && !command.match(arg).hasMatch();
+}
 
 BackupCommand ParseBackupCommand(const QStringList& args,
                                  const std::function<QString(const QString&)>& hostToWindows) {
@@ -87,6 +94,8 @@ CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
         out.terminate = false;
         out.targetPath = args.value(1);
         ctx_.settings().wizardMode = true;
+    } else if (IsFileArgument(args.first())) {
+        out = openArchive(args);
     } else {
         reportLine(QStringLiteral("postora: unknown command: %1").arg(args.first()));
         out.exitStatus = kExitBadCommand;
@@ -96,6 +105,25 @@ CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
         out.exitStatus = kExitBadCommand;
     }
     if (handlers_.trayIcon) handlers_.trayIcon(false);
+    return out;
+}
+
+CommandLine::Outcome CommandLine::openArchive(const QStringList& args) {
+    Outcome out;
+    if (args.size() != 1) {
+        reportLine(QStringLiteral("postora: a backup file is opened alone: postora <file.ebk>"));
+        out.exitStatus = kExitBadCommand;
+        return out;
+    }
+    const QString path = absoluteHostPath(args.first());
+    if (!QFileInfo(path).isFile()) {
+        reportLine(QStringLiteral("postora: %1: no such backup file").arg(path));
+        out.exitStatus = kExitFailed;
+        return out;
+    }
+    out.terminate = false;
+    out.restoreArchive = path;
+    ctx_.settings().wizardMode = true;
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The command line: "/b" (back up named clients into a folder), "/auto" and
-// "/uninstall" (handed to their owners), "/o" (open the wizard with a target).
+// "/uninstall" (handed to their owners), "/o" (open the wizard with a target),
+// "/r:" (restore), and a backup file named alone (as the file manager opens it).
 
 #include "base/ExitStatus.h"
 
@@ -39,6 +40,10 @@ int RunUninstallCommand(AppContext& ctx);
 int RunRestoreCommand(AppContext& ctx, const QStringList& args,
                       const std::function<void(const QString&)>& report);
 
+// True when arg names a file rather than a command: commands are "/word" or
+// "/word:value", while "/home/ann/x.ebk" is a path.
+bool IsFileArgument(const QString& arg);
+
 // The keyword table of "/b", in the order the backups run.
 struct ClientKeyword {
     const char* keyword;
@@ -69,6 +74,9 @@ public:
         bool terminate = true;
         int exitStatus = kExitOk;
         QString targetPath; // "/o": the wizard's target
+        // A backup named alone: its absolute host path, to open in the
+        // wizard's restore pages.
+        QString restoreArchive;
     };
     // args without the program's own name.
     Outcome ParseCommandLine(const QStringList& args);
@@ -77,6 +85,7 @@ public:
     std::function<void(const QString&)> reportLine;
 
 private:
+    Outcome openArchive(const QStringList& args);
     int runBackupCommand(const BackupCommand& cmd);
     bool backupClient(const QString& folder, int code, const QString& keyword);
 

@@ -28,6 +28,16 @@ int StartupHooks::runMainWindow(AppContext&, const QString&) {
     return kExitOk;
 }
 
+int StartupHooks::openRestore(AppContext&, const QString& archive) {
+    // A bare file name is what a file manager passes: without a display it
+    // must not start a restore that overwrites the client's data unasked.
+    std::fprintf(stderr,
+                 "postora: opening a backup needs a display; to restore it from the command "
+                 "line, run: postora \"/r:%s\" [/p:<folder>]\n",
+                 qUtf8Printable(archive));
+    return kExitBadCommand;
+}
+
 int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& handlers,
                const QStringList& args, const QString& programHostFolder) {
     hooks.splashStatus(0);
@@ -63,6 +73,7 @@ int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& hand
     hooks.hideSplash();
 
     QString targetPath;
+    QString restoreArchive;
     if (!args.isEmpty()) {
         CommandLine commandLine(ctx, handlers);
         const CommandLine::Outcome out = commandLine.ParseCommandLine(args);
@@ -70,8 +81,10 @@ int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& hand
         // A missing library already failed the run, whatever the command did.
         if (status == kExitOk) status = out.exitStatus;
         targetPath = out.targetPath;
+        restoreArchive = out.restoreArchive;
     }
     if (endRequested) return status;
+    if (!restoreArchive.isEmpty()) return hooks.openRestore(ctx, restoreArchive);
     return hooks.runMainWindow(ctx, targetPath);
 }
 
@@ -95,12 +108,15 @@ int SelectWindowsSource(QStringList& args, const std::function<void(const QStrin
         }
     }
     if (!hasFolder && !hasUser) return -1;
+    // A backup file named alone restores too.
+    restore = restore || (!rest.isEmpty() && IsFileArgument(rest.first()));
     if (!hasFolder || folder.isEmpty()) {
         report(QStringLiteral("postora: /u: needs /w:<mounted Windows folder>"));
         return kExitBadCommand;
     }
     if (restore) {
-        report(QStringLiteral("postora: /r: restores into the Wine prefix only, not with /w:"));
+        report(QStringLiteral("postora: a backup is restored into the Wine prefix only, not "
+                              "with /w:"));
         return kExitBadCommand;
     }
     if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))

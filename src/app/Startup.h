@@ -49,6 +49,10 @@ public:
     // Step 10: shows the main window (targetPath from "/o", wizard mode as the
     // settings say) and runs the message loop; returns the exit status.
     virtual int runMainWindow(AppContext& ctx, const QString& targetPath);
+    // Step 10 for a backup file named alone (archive: its absolute host path):
+    // the main window shows the wizard's restore pages of that archive.
+    // Without windows nothing is restored: the restore is asked for with "/r:".
+    virtual int openRestore(AppContext& ctx, const QString& archive);
 };
 
 // The whole run: start-up, then ParseCommandLine when there are arguments,

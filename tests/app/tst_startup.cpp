@@ -44,6 +44,11 @@ class TestStartup : public QObject {
             target = targetPath;
             return 0;
         }
+        QStringList restoresOpened;
+        int openRestore(app::AppContext&, const QString& archive) override {
+            restoresOpened << archive;
+            return 0;
+        }
     };
 
     static QString binDir() {
@@ -69,6 +74,7 @@ private Q_SLOTS:
     void orderWithoutArguments();
     void firstStartWritesDefaults();
     void openWizardWithTarget();
+    void backupNamedAloneOpensItsRestore();
     void commandsEndTheProgram();
     void missingLibrary();
 };
@@ -126,6 +132,51 @@ void TestStartup::openWizardWithTarget() {
     QCOMPARE(hooks.target, QStringLiteral("C:\\Backups\\a.ebk"));
     QVERIFY(ctx.settings().wizardMode);
     QCOMPARE(log, (QStringList{"tray+", "tray-"}));
+}
+
+void TestStartup::backupNamedAloneOpensItsRestore() {
+    support::SamplePrefix prefix;
+    testsupport::FakeInteraction ui;
+    app::AppContext ctx(ui);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const char* name : {"Mail 7-12-2026.ebk", "Set.ebk.001"}) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QStringList log;
+    struct Run {
+        QString arg;
+        int status;
+        QString opened;
+    };
+    // What the file manager passes (a full path) and what a user types (a
+    // name in the current folder) open the same archive; nothing else opens.
+    const QList<Run> runs = {
+        {dir.filePath("Mail 7-12-2026.ebk"), 0, dir.filePath("Mail 7-12-2026.ebk")},
+        {"Set.ebk.001", 0, dir.filePath("Set.ebk.001")},
+        {"missing.ebk", 1, {}},
+        {".", 1, {}},
+    };
+    for (const Run& run : runs) {
+        Hooks hooks;
+        QCOMPARE(app::RunProgram(ctx, hooks, handlers(&log), {run.arg}, binDir()), run.status);
+        QCOMPARE(hooks.restoresOpened,
+                 run.opened.isEmpty() ? QStringList() : QStringList{run.opened});
+        QCOMPARE(hooks.mainWindowRuns, 0);
+    }
+    Hooks hooks;
+    QCOMPARE(app::RunProgram(ctx, hooks, handlers(&log), {"Set.ebk.001", "/p:x"}, binDir()), 2);
+    QVERIFY(hooks.restoresOpened.isEmpty());
+    QVERIFY(QDir::setCurrent(before));
+
+    // A mounted Windows installation is read, never restored into.
+    QStringList args = {QStringLiteral("/w:") + dir.path(), dir.filePath("Set.ebk.001")};
+    QStringList reported;
+    QCOMPARE(app::SelectWindowsSource(args, [&](const QString& l) { reported << l; }), 2);
+    QCOMPARE(reported.size(), 1);
 }
 
 void TestStartup::commandsEndTheProgram() {

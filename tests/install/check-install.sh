@@ -63,6 +63,12 @@ archive=$(ls "$work"/out/*.ebk)
 7z t "$archive" >/dev/null || { echo "7z cannot test $archive"; exit 1; }
 "$work/usr/bin/postora-inspect" archive test "$archive" >/dev/null
 
+# A backup opened without a display restores nothing: that takes "/r:".
+status=0
+"$work/usr/bin/postora" "$archive" 2>"$work/stderr" || status=$?
+[[ $status == 2 ]] && grep -q '/r:' "$work/stderr" ||
+    { echo "postora <backup> without a display did not refuse with a hint (status $status):"; cat "$work/stderr"; exit 1; }
+
 # A refused command shows its message from the installed language file.
 if "$work/usr/bin/postora" /b /c:oexpress /p: 2>"$work/stderr"; then
     echo "postora /b with an empty folder reported success"; exit 1

@@ -8,6 +8,7 @@
 #include "app/gui/TForm1.h"
 #include "app/gui/TForm4.h"
 #include "app/gui/TSplashScreen.h"
+#include "app/gui/Wizard.h"
 #include "backup/BackupJob.h"
 #include "backup/gui/TForm2.h"
 #include "base/Settings.h"
@@ -201,6 +202,13 @@ void GuiStartupHooks::runProgress(AppContext&) {
 int GuiStartupHooks::runMainWindow(AppContext&, const QString& targetPath) {
     if (!targetPath.isEmpty()) form1_->setCurrentTargetPath(targetPath);
     form1_->show();
+    return runLoop_ ? QApplication::exec() : kExitOk;
+}
+
+int GuiStartupHooks::openRestore(AppContext&, const QString& archive) {
+    // Shown first: the first showing enters the wizard at its welcome page.
+    form1_->show();
+    form1_->wizard().openRestore(archive);
     return runLoop_ ? QApplication::exec() : kExitOk;
 }
 

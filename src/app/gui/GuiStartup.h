@@ -46,6 +46,7 @@ public:
     void createWindow(AppContext& ctx, int percent) override;
     void hideSplash() override;
     int runMainWindow(AppContext& ctx, const QString& targetPath) override;
+    int openRestore(AppContext& ctx, const QString& archive) override;
 
     // For tests: the windows as they are made.
     TForm1* mainWindow() const { return form1_.get(); }
