@@ -297,12 +297,6 @@ void Wizard::openRestore(const QString& archive) {
     Enter();
 }
 
-void Wizard::openRestore(const QString& archive) {
-    // Until the restore pages exist the wizard opens at its welcome page.
-    (void)archive;
-    Enter();
-}
-
 void Wizard::showPage(int index) {
     if (ui_.PageControl2->currentIndex() == index)
         pageShown(index);

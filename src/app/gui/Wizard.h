@@ -66,9 +66,6 @@ public:
     // A backup opened from the desktop (archive: its absolute host path): the
     // restore pages of that archive, at the choice of its items.
     void openRestore(const QString& archive);
-    // A backup opened from the desktop (archive: its absolute host path): the
-    // restore pages of that archive, at the choice of its items.
-    void openRestore(const QString& archive);
     int currentClientCode() const { return currentClientCode_; }
     // Closing the window while page "7" runs.
     void requestAbort() { abort_.request(); }
