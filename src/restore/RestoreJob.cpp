@@ -86,6 +86,36 @@ QString placeFile(const QString& source, const QString& dest) {
     return {};
 }
 
+// How Wine's own registry editor is started in this prefix. Wine starts the
+// prefix's C:\windows\regedit.exe for "regedit"; where that file is some other
+// program (a stand-in an installer or a sample left there), Wine's own is run
+// from Wine's library folder. Empty when it cannot be found.
+QString regeditProgram(const QString& prefixRegedit) {
+    const QString plain = QStringLiteral("regedit");
+    QFile f(prefixRegedit);
+    if (!f.exists()) return plain; // Wine puts its own there when it updates the prefix
+    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(0x100) : QByteArray();
+    if (head.contains("Wine builtin DLL") || head.contains("Wine placeholder DLL")) return plain;
+    QStringList libs;
+    const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+    if (!wine.isEmpty()) {
+        const QString bin = QFileInfo(QFileInfo(wine).canonicalFilePath()).absolutePath();
+        libs << bin + QStringLiteral("/../lib/wine") << bin + QStringLiteral("/../lib64/wine")
+             << bin + QStringLiteral("/../lib/x86_64-linux-gnu/wine") << bin;
+    }
+    libs << QStringLiteral("/usr/lib/x86_64-linux-gnu/wine") << QStringLiteral("/usr/lib/wine")
+         << QStringLiteral("/usr/lib64/wine") << QStringLiteral("/usr/local/lib/wine")
+         << QStringLiteral("/usr/local/lib64/wine") << QStringLiteral("/opt/wine-stable/lib64/wine")
+         << QStringLiteral("/opt/wine-stable/lib/wine");
+    for (const QString& lib : libs)
+        for (const char* arch : {"x86_64-windows", "i386-windows"}) {
+            const QFileInfo own(lib + QLatin1Char('/') + QLatin1String(arch) +
+                                QStringLiteral("/regedit.exe"));
+            if (own.isFile()) return own.canonicalFilePath();
+        }
+    return {};
+}
+
 QStringList fileEntries(const QList<ArchiveEntry>& entries) {
     QStringList out;
     for (const ArchiveEntry& e : entries)
@@ -408,6 +438,18 @@ bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
     env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     env.insert(QStringLiteral("WINEDLLOVERRIDES"),
                QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
+    const auto standIn = d_.files.hostPath(QStringLiteral("C:\\windows\\regedit.exe"));
+    const QString regedit = regeditProgram(standIn ? *standIn : QString());
+    if (regedit.isEmpty()) {
+        report.kind = RestoreReport::Kind::Failed;
+        report.error =
+            text(QStringLiteral("RestoreRegeditStandIn"),
+                 QStringLiteral("C:\\windows\\regedit.exe in this prefix is not Wine's "
+                                "registry editor and Wine's own was not found, so no registry "
+                                "dump was imported. The state before the restore is in %1"))
+                .arg(report.safetyArchive);
+        return false;
+    }
     for (qsizetype i = 0; i < dumps.size(); ++i) {
         const QString name = QStringLiteral("dump%1.reg").arg(i + 1);
         QString why;
@@ -420,8 +462,7 @@ bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
             p.setProcessEnvironment(env);
             p.setWorkingDirectory(work.path());
             p.setProcessChannelMode(QProcess::MergedChannels);
-            p.start(QStringLiteral("wine"),
-                    {QStringLiteral("regedit"), QStringLiteral("/S"), name});
+            p.start(QStringLiteral("wine"), {regedit, QStringLiteral("/S"), name});
             if (!p.waitForFinished(kWineTimeoutMs)) {
                 p.kill();
                 p.waitForFinished();

@@ -409,6 +409,45 @@ private Q_SLOTS:
             QVERIFY2(it != after.end() && it->second == v, qPrintable(name));
         }
     }
+    // A prefix whose C:\\windows\\regedit.exe is some other program (the sample
+    // prefix leaves a stand-in there): Wine's own registry editor still
+    // imports the dumps.
+    void dumpsImportedPastAStandInRegedit() {
+        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
+        const Case c = outlookExpressCase(rig.prefix);
+        QByteArray stub(512, '\0');
+        stub[0] = 'M';
+        stub[1] = 'Z';
+        rig.prefix.writeFile(QStringLiteral("C:\\windows\\regedit.exe"), stub);
+        backup::BackupJob backupJob(*rig.engine, nullptr);
+        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
+                                                          *rig.registry, *rig.files, rig.catalogue,
+                                                          rig.ui, nullptr});
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kOutlookExpress, identities, items);
+        QVERIFY2(!rig.run(clients::kOutlookExpress, backup::AllTicked(identities),
+                          backup::AllTicked(items)),
+                 qPrintable(rig.state().BackupErrorText));
+        const QString own = rig.out.filePath(QStringLiteral("own.reg"));
+        const Values before = valuesOf(rig.prefix.prefixDir(), own, c.keys);
+        c.damage();
+        rig.prefix.save();
+
+        restore::RestoreRequest r;
+        r.archive = rig.archive();
+        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+        const auto report = job.Run(r);
+        QVERIFY2(report.ok(), qPrintable(report.error));
+        QVERIFY(!report.imported.isEmpty());
+        stopWine(rig.prefix.prefixDir());
+        const Values after = valuesOf(rig.prefix.prefixDir(), own, c.keys);
+        QVERIFY(!before.empty());
+        for (const auto& [name, v] : before) {
+            const auto it = after.find(name);
+            QVERIFY2(it != after.end() && it->second == v, qPrintable(name));
+        }
+    }
+
     // The disk fills while the files are placed: the restore stops with the
     // reason and the safety archive's name, leaves no part-written file, and
     // restoring the safety archive gives back the state before byte for byte.
