@@ -1,0 +1,169 @@
+#include "restore/gui/RestoreProgressWindow.h"
+
+#include "lang/TLngINISupp.h"
+#include "lang/TMsgINISupp.h"
+#include "ui_RestoreProgressWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPointer>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace restore {
+
+RestoreProgressWindow::RestoreProgressWindow(QWidget* parent, lang::TLngINISupp* lng)
+    : QDialog(parent), ui_(std::make_unique<Ui::RestoreProgressWindow>()) {
+    ui_->setupUi(this);
+    setFixedSize(532, 300);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    timer_ = new QTimer(this);
+    timer_->setInterval(100);
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, &RestoreProgressWindow::run);
+    connect(ui_->Button1, &QPushButton::clicked, this, [this] {
+        if (running_)
+            requestAbort();
+        else
+            QDialog::reject();
+    });
+    captions_ = clients::WidgetCaptionControl::controlsOf(this);
+    if (lng && !lng->FileName().isEmpty()) lng->Translate({this});
+}
+
+RestoreProgressWindow::~RestoreProgressWindow() = default;
+
+void RestoreProgressWindow::setJob(RestoreJob* job, RestoreRequest request,
+                                   lang::TMsgINISupp* messages) {
+    job_ = job;
+    request_ = std::move(request);
+    messages_ = messages;
+}
+
+std::vector<lang::CaptionControl*> RestoreProgressWindow::controls() const {
+    return clients::CaptionPointers(captions_);
+}
+
+int RestoreProgressWindow::ShowModal() {
+    return exec();
+}
+
+QString RestoreProgressWindow::message(const QString& key, const QString& english) const {
+    const QString text = messages_ ? messages_->GetMessage(key) : QString();
+    // The table answers "ERROR" for a key its file lacks.
+    return text.isEmpty() || text == QLatin1String("ERROR") ? english : text;
+}
+
+void RestoreProgressWindow::setStatus(const QString& text, bool failed) {
+    QPalette pal = ui_->Label1->palette();
+    pal.setColor(QPalette::WindowText, failed ? QColor(Qt::red) : QColor(Qt::black));
+    ui_->Label1->setPalette(pal);
+    ui_->Label1->setText(text);
+}
+
+void RestoreProgressWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A window coming back from the task bar is not a new showing.
+    if (event->spontaneous()) return;
+    if (QScreen* s = (parentWidget() ? parentWidget()->screen() : screen()))
+        move(s->availableGeometry().center() - rect().center());
+    abort_ = false;
+    report_ = {};
+    ui_->ProgressBar1->setValue(0);
+    ui_->ProgressBar2->setValue(0);
+    ui_->ListBox1->clear();
+    ui_->Label5->clear();
+    ui_->Label4->setText(QDir::toNativeSeparators(request_.archive));
+    ui_->Label4->setToolTip(ui_->Label4->text());
+    ui_->Button1->setText(message(QStringLiteral("Message7"), QStringLiteral("Abort")));
+    ui_->Button1->setDefault(false);
+    timer_->start();
+}
+
+void RestoreProgressWindow::step(const QString& line) {
+    // The number of steps is not known ahead: the overall bar closes in on
+    // its end; the task bar starts again with each kind of step.
+    const QString phase = line.section(QLatin1Char(' '), 0, 0);
+    if (phase != phase_) ui_->ProgressBar2->setValue(0);
+    phase_ = phase;
+    const int overall = ui_->ProgressBar1->value();
+    ui_->ProgressBar1->setValue(overall + std::max(1, (95 - overall) / 10));
+    const int task = ui_->ProgressBar2->value();
+    ui_->ProgressBar2->setValue(task + std::max(1, (100 - task) / 4));
+    const QFontMetrics metrics(ui_->Label5->font());
+    ui_->Label5->setText(metrics.elidedText(line, Qt::ElideMiddle, ui_->Label5->width()));
+    if (line.startsWith(QLatin1String("restored "))) ui_->ListBox1->addItem(line.mid(9));
+    // Abort and the close box reach the window between two steps.
+    QCoreApplication::processEvents();
+}
+
+void RestoreProgressWindow::run() {
+    setStatus(message(QStringLiteral("Message26"), QStringLiteral("Restore in progress...")),
+              false);
+    QPointer<RestoreProgressWindow> alive(this);
+    if (job_) {
+        running_ = true;
+        job_->progress = [this](const QString& line) { step(line); };
+        job_->stopRequested = [this] { return abort_; };
+        RestoreReport report = job_->Run(request_);
+        if (!alive) return;
+        job_->progress = nullptr;
+        job_->stopRequested = nullptr;
+        running_ = false;
+        report_ = std::move(report);
+    } else {
+        report_.error = QStringLiteral("the archiving library is not ready");
+    }
+
+    // What was placed stays listed, whatever the outcome.
+    ui_->ListBox1->clear();
+    ui_->ListBox1->addItems(report_.placed);
+    if (report_.ok()) {
+        ui_->ProgressBar1->setValue(100);
+        ui_->ProgressBar2->setValue(100);
+        setStatus(
+            message(QStringLiteral("Message28"), QStringLiteral("Restore succesfully completed.")),
+            false);
+        ui_->Label2->setText(message(QStringLiteral("Message29"),
+                                     QStringLiteral("Postora has succesfully restored your "
+                                                    "e-mail data")));
+    } else if (report_.aborted) {
+        setStatus(message(QStringLiteral("Message44"), QStringLiteral("Restore aborted by user!")),
+                  true);
+        ui_->Label2->setText(message(QStringLiteral("Message47"),
+                                     QStringLiteral("The restore was not successfully completed. "
+                                                    "Aborted by user.")));
+    } else {
+        setStatus(
+            message(QStringLiteral("Message45"), QStringLiteral("Restore completed with errors:")) +
+                QLatin1Char(' ') + report_.error.trimmed(),
+            true);
+    }
+    if (!report_.safetyArchive.isEmpty())
+        ui_->Label5->setText(
+            QStringLiteral("The state before the restore is in %1").arg(report_.safetyArchive));
+    else
+        ui_->Label5->clear();
+    ui_->Button1->setText(message(QStringLiteral("Message8"), QStringLiteral("Close")));
+    ui_->Button1->setDefault(true);
+    ui_->Button1->setFocus();
+}
+
+void RestoreProgressWindow::reject() {
+    if (running_) {
+        requestAbort();
+        return;
+    }
+    QDialog::reject();
+}
+
+void RestoreProgressWindow::done(int result) {
+    timer_->stop();
+    QDialog::done(result);
+}
+
+} // namespace restore

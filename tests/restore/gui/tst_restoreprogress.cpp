@@ -1,0 +1,84 @@
+// The restore progress window over a sample prefix with the real archiving
+// library: Abort stops the restore before its next file and what was placed
+// stays listed.
+
+#include "support/BackupRig.h"
+#include "support/clients/EudoraSample.h"
+
+#include "backup/BackupJob.h"
+#include "restore/RestoreJob.h"
+#include "restore/gui/RestoreProgressWindow.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+using testsupport::BackupRig;
+
+class TestRestoreProgress : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (!testsupport::haveArchiveTools()) QFAIL("7z and bsdtar are needed");
+    }
+
+    void abortKeepsWhatWasPlacedListed() {
+        BackupRig rig;
+        support::addEudora(rig.prefix);
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kEudora, identities, items);
+        QVERIFY(
+            !rig.run(clients::kEudora, backup::AllTicked(identities), backup::AllTicked(items)));
+        backup::BackupJob backupJob{*rig.engine, [](int) { return false; }};
+        restore::RestoreJob job{restore::RestoreJob::Deps{backupJob, rig.engine->library(),
+                                                          *rig.registry, *rig.files, rig.catalogue,
+                                                          rig.ui, [](int) { return false; }}};
+        restore::RestoreRequest request;
+        request.archive = rig.archive();
+        request.destination = restore::RestoreRequest::Destination::Folder;
+        request.folder = rig.out.filePath(QStringLiteral("restored"));
+
+        restore::RestoreProgressWindow window;
+        QCOMPARE(window.objectName(), QStringLiteral("Form3"));
+        window.setJob(&job, request, nullptr);
+        auto* list = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+        auto* button = window.findChild<QPushButton*>(QStringLiteral("Button1"));
+        QCOMPARE(button->text(), QStringLiteral("Abort"));
+        // Abort once the first file is placed; Close once the window says how it ended.
+        bool aborted = false;
+        QTimer user;
+        user.setInterval(0);
+        connect(&user, &QTimer::timeout, &window, [&] {
+            if (window.running() && !aborted && list->count() == 1) {
+                aborted = true;
+                button->click();
+            } else if (!window.running() && button->text() == QLatin1String("Close")) {
+                button->click();
+            }
+        });
+        user.start();
+        window.ShowModal();
+
+        QVERIFY(aborted);
+        const restore::RestoreReport& report = window.report();
+        QVERIFY(report.aborted);
+        QVERIFY(!report.ok());
+        QCOMPARE(report.placed.size(), 1);
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), report.placed.front());
+        QVERIFY(QFile::exists(report.placed.front()));
+        // The rest was never written: one file below the folder, no more.
+        QDirIterator it(request.folder, QDir::Files, QDirIterator::Subdirectories);
+        QStringList written;
+        while (it.hasNext())
+            written << it.next();
+        QCOMPARE(written, report.placed);
+        auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
+        QCOMPARE(status->text(), QStringLiteral("Restore aborted by user!"));
+        QCOMPARE(status->palette().color(QPalette::WindowText), QColor(Qt::red));
+    }
+};
+
+QTEST_MAIN(TestRestoreProgress)
+#include "tst_restoreprogress.moc"
