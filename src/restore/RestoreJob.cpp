@@ -450,28 +450,47 @@ bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
                 .arg(report.safetyArchive);
         return false;
     }
-    for (qsizetype i = 0; i < dumps.size(); ++i) {
-        const QString name = QStringLiteral("dump%1.reg").arg(i + 1);
-        QString why;
-        if (!work.isValid() ||
-            !QFile::copy(staging + QLatin1Char('/') + dumps[i], work.filePath(name))) {
-            why = QStringLiteral("cannot copy the dump");
-        } else {
-            say(QStringLiteral("importing %1").arg(dumps[i]));
-            QProcess p;
-            p.setProcessEnvironment(env);
-            p.setWorkingDirectory(work.path());
-            p.setProcessChannelMode(QProcess::MergedChannels);
-            p.start(QStringLiteral("wine"), {regedit, QStringLiteral("/S"), name});
-            if (!p.waitForFinished(kWineTimeoutMs)) {
-                p.kill();
-                p.waitForFinished();
-                why = QStringLiteral("wine regedit did not finish");
-            } else if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-                why = QStringLiteral("wine regedit failed: %1")
-                          .arg(QString::fromLocal8Bit(p.readAll()).trimmed());
-            }
+    // Wine's editor, started once per call: "" when it imported every file.
+    const auto importFiles = [&](const QStringList& names) -> QString {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(work.path());
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("wine"), QStringList{regedit, QStringLiteral("/S")} + names);
+        if (!p.waitForFinished(kWineTimeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            return QStringLiteral("wine regedit did not finish");
         }
+        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return QStringLiteral("wine regedit failed: %1")
+                .arg(QString::fromLocal8Bit(p.readAll()).trimmed());
+        return {};
+    };
+    QStringList names;
+    for (qsizetype i = 0; i < dumps.size(); ++i) {
+        names << QStringLiteral("dump%1.reg").arg(i + 1);
+        if (!work.isValid() ||
+            !QFile::copy(staging + QLatin1Char('/') + dumps[i], work.filePath(names.last()))) {
+            report.kind = RestoreReport::Kind::Failed;
+            report.error =
+                text(QStringLiteral("RestoreImportFailed"),
+                     QStringLiteral("The registry dump %1 could not be imported "
+                                    "(%2). The state before the restore is in %3"))
+                    .arg(dumps[i], QStringLiteral("cannot copy the dump"), report.safetyArchive);
+            return false;
+        }
+    }
+    // All in one start of Wine, in the archive's order; when that fails, one
+    // by one to name the dump Wine refuses (importing one again changes nothing).
+    say(QStringLiteral("importing %1 registry dump(s)").arg(dumps.size()));
+    if (importFiles(names).isEmpty()) {
+        report.imported << dumps;
+        return true;
+    }
+    for (qsizetype i = 0; i < dumps.size(); ++i) {
+        say(QStringLiteral("importing %1").arg(dumps[i]));
+        const QString why = importFiles({names[i]});
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;
             report.error = text(QStringLiteral("RestoreImportFailed"),
