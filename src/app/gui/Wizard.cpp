@@ -628,6 +628,9 @@ void Wizard::SpeedButton11Click() {
 // The restore path: pages 9 to 14.
 
 void Wizard::SpeedButton8Click() {
+    // The last page's captions as the language gave them, before an outcome replaces them.
+    if (restoreDoneCaptions_.isEmpty())
+        restoreDoneCaptions_ = {ui_.Label63->text(), ui_.Label64->text()};
     forwardStep_ = true;
     showPage(RestoreFile);
     ui_.SpeedButton4->show();
@@ -715,7 +718,7 @@ void Wizard::RunRestorePage() {
     ui_.SpeedButton5->setEnabled(false);
     ui_.ProgressBar3->setValue(0);
     ui_.Label66->clear();
-    ui_.Label62->setText(QDir::toNativeSeparators(restoreArchive_));
+    ui_.Label62->setText(ctx_.files().windowsPath(restoreArchive_));
     timer1_.start();
     ui_.Animate3->show();
     animation_.start();
@@ -780,8 +783,8 @@ void Wizard::ShowRestoreDonePage() {
     QStringList details;
     QColor colour = QApplication::palette().color(QPalette::WindowText);
     if (r.ok()) {
-        ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message43")));
-        ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message46")));
+        ui_.Label63->setText(restoreDoneCaptions_.value(0));
+        ui_.Label64->setText(restoreDoneCaptions_.value(1));
     } else if (r.aborted) {
         ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message44")));
         ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message47")));

@@ -132,6 +132,7 @@ private:
     QString restorePassword_;
     restore::RestoreReport restoreContents_;
     restore::RestoreReport restoreReport_;
+    QStringList restoreDoneCaptions_;
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
 

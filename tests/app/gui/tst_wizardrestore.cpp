@@ -140,6 +140,8 @@ void TestWizardRestore::directRestoreOfTheTickedItems() {
 
     QVERIFY2(!w.red("Label63"), qPrintable(w.child<QLabel>("Label67")->text()));
     QCOMPARE(w.title(), QStringLiteral("Restore completed!"));
+    QCOMPARE(w.child<QLabel>("Label64")->text(),
+             QStringLiteral("The items selected were succesful restored."));
     QCOMPARE(contents(w.eudora("In.mbx")), mailbox);
     QCOMPARE(contents(w.eudora("Sigs\\Standard.txt")), QByteArray("changed since the backup"));
     const QString safety = w.form->wizard().restoreReport().safetyArchive;
