@@ -61,6 +61,9 @@ QString writtenArchive(const platform::Files& files, const QString& target) {
     return QStringLiteral("%1 (first of %2 volumes)").arg(volume(1)).arg(count);
 }
 
+// The characters of a restore's failure reason the last page has room for.
+constexpr int kShownReason = 360;
+
 void setColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -781,6 +784,7 @@ void Wizard::ShowRestoreDonePage() {
     ui_.SpeedButton11->show();
     const restore::RestoreReport& r = restoreReport_;
     QStringList details;
+    ui_.Label67->setToolTip(QString());
     QColor colour = QApplication::palette().color(QPalette::WindowText);
     if (r.ok()) {
         ui_.Label63->setText(restoreDoneCaptions_.value(0));
@@ -793,8 +797,13 @@ void Wizard::ShowRestoreDonePage() {
         // Never read as success: the reason in red, in the reason's own words.
         ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message45")));
         ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message48")));
-        details << (r.error.trimmed().isEmpty() ? QStringLiteral("The restore did not finish.")
-                                                : r.error.trimmed());
+        QString reason = r.error.trimmed();
+        if (reason.isEmpty()) reason = QStringLiteral("The restore did not finish.");
+        // A long list of files would run off the page: the whole text is the tool tip.
+        ui_.Label67->setToolTip(reason);
+        if (reason.size() > kShownReason)
+            reason = reason.left(kShownReason) + QStringLiteral("...");
+        details << reason;
         colour = QColor(Qt::red);
     }
     if (!r.safetyArchive.isEmpty() && !r.error.contains(r.safetyArchive))

@@ -77,8 +77,10 @@ void RestoreProgressWindow::showEvent(QShowEvent* event) {
     ui_->ProgressBar2->setValue(0);
     ui_->ListBox1->clear();
     ui_->Label5->clear();
-    ui_->Label4->setText(QDir::toNativeSeparators(request_.archive));
-    ui_->Label4->setToolTip(ui_->Label4->text());
+    const QString archive = QDir::toNativeSeparators(request_.archive);
+    ui_->Label4->setText(QFontMetrics(ui_->Label4->font())
+                             .elidedText(archive, Qt::ElideMiddle, ui_->Panel1->width() - 12));
+    ui_->Label4->setToolTip(archive);
     ui_->Button1->setText(message(QStringLiteral("Message7"), QStringLiteral("Abort")));
     ui_->Button1->setDefault(false);
     timer_->start();
