@@ -1,7 +1,7 @@
 // Reading and writing a generated 10 MB hive in Wine's text format.
 // Run: cmake --build build --target bench_hive && build/bin/bench_hive [megabytes]
 
-#include "platform/hivefile.h"
+#include "platform/HiveFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/GuiStartup.h"
-#include "app/gui/TForm1.h"
+#include "app/gui/MainWindow.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 

@@ -4,8 +4,8 @@
 // Needs python3-hivex (tools/install-deps.sh) to write the binary hive, and
 // about three times the size free under $TMPDIR.
 
-#include "platform/hivefile.h"
-#include "platform/registry.h"
+#include "platform/HiveFile.h"
+#include "platform/Registry.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,14 +5,14 @@
 #include "backup/BackupJob.h"
 #include "base/Interaction.h"
 #include "clients/Clients.h"
+#include "clients/ProcessList.h"
 #include "clients/RunningClientGuard.h"
-#include "clients/TProcList.h"
-#include "clients/TWinList.h"
+#include "clients/WindowList.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
-#include "regdump/TIORegistry.h"
+#include "platform/Registry.h"
+#include "regdump/RegistryDump.h"
 
 namespace app {
 
@@ -25,8 +25,8 @@ AppContext::AppContext(base::Interaction& ui) : ui_(ui) {
     settingsStore_ = std::make_unique<SettingsStore>(*registry_, *files_);
     localization_ = std::make_unique<lang::Localization>(*files_, ui_, settingsStore_->settings());
     catalogue_ = std::make_unique<clients::ClientCatalogue>(*registry_, *files_, &ui_);
-    procList_ = std::make_unique<clients::TProcList>();
-    winList_ = std::make_unique<clients::TWinList>();
+    procList_ = std::make_unique<clients::ProcessList>();
+    winList_ = std::make_unique<clients::WindowList>();
     // The guard's list: every window with a title, visible or not.
     winList_->WhatDoFind = clients::id_All;
     winList_->TaskBarSty = false;
@@ -44,8 +44,8 @@ QString AppContext::message(const QString& key) {
 }
 
 bool AppContext::InitBackupEngine(const QString& programHostFolder) {
-    dump_ = std::make_unique<regdump::TIORegistry>(*registry_, *files_);
-    lang::TMsgINISupp& table = localization_->messages();
+    dump_ = std::make_unique<regdump::RegistryDump>(*registry_, *files_);
+    lang::MessageTable& table = localization_->messages();
     table.SetFileName(localization_->languageFilePath());
     table.Open();
     staging_ = std::make_unique<platform::StagingFolder>(files_->drives());

@@ -16,12 +16,12 @@ namespace lang {
 class Localization;
 }
 namespace regdump {
-class TIORegistry;
+class RegistryDump;
 }
 namespace clients {
 class ClientCatalogue;
-class TProcList;
-class TWinList;
+class ProcessList;
+class WindowList;
 class RunningClientGuard;
 } // namespace clients
 namespace backup {
@@ -54,8 +54,8 @@ public:
     base::Settings& settings();
     lang::Localization& localization() { return *localization_; }
     clients::ClientCatalogue& catalogue() { return *catalogue_; }
-    clients::TProcList& procList() { return *procList_; }
-    clients::TWinList& winList() { return *winList_; }
+    clients::ProcessList& procList() { return *procList_; }
+    clients::WindowList& winList() { return *winList_; }
     clients::RunningClientGuard& guard() { return *guard_; }
 
     // The registry dump component, the message table, the staging folder and
@@ -63,7 +63,7 @@ public:
     // cannot be loaded; the other objects exist all the same.
     bool InitBackupEngine(const QString& programHostFolder);
     // Made by InitBackupEngine; null before.
-    regdump::TIORegistry* dump() { return dump_.get(); }
+    regdump::RegistryDump* dump() { return dump_.get(); }
     platform::StagingFolder* staging() { return staging_.get(); }
     backup::BackupEngine* engine() { return engine_.get(); }
     // The one backup job every caller runs backups through.
@@ -79,10 +79,10 @@ private:
     std::unique_ptr<SettingsStore> settingsStore_;
     std::unique_ptr<lang::Localization> localization_;
     std::unique_ptr<clients::ClientCatalogue> catalogue_;
-    std::unique_ptr<clients::TProcList> procList_;
-    std::unique_ptr<clients::TWinList> winList_;
+    std::unique_ptr<clients::ProcessList> procList_;
+    std::unique_ptr<clients::WindowList> winList_;
     std::unique_ptr<clients::RunningClientGuard> guard_;
-    std::unique_ptr<regdump::TIORegistry> dump_;
+    std::unique_ptr<regdump::RegistryDump> dump_;
     std::unique_ptr<platform::StagingFolder> staging_;
     std::unique_ptr<backup::BackupEngine> engine_;
     std::unique_ptr<backup::BackupJob> job_;

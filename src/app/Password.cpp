@@ -1,6 +1,6 @@
 #include "app/Password.h"
 
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>

@@ -5,8 +5,8 @@
 #include "lang/LanguageFiles.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
-#include "platform/shellfolders.h"
+#include "platform/Registry.h"
+#include "platform/ShellFolders.h"
 
 #include <QDate>
 #include <QTime>

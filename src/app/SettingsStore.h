@@ -6,7 +6,7 @@
 // window position and the option controls as plain values.
 
 #include "base/Settings.h"
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QList>
 #include <QString>

@@ -3,7 +3,7 @@
 // folder it is stored under, and consecutive entries form the tasks (one item
 // of one identity) that the progress display counts in.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QString>
 

@@ -10,7 +10,7 @@ class Registry;
 class Files;
 } // namespace platform
 namespace regdump {
-class TIORegistry;
+class RegistryDump;
 }
 namespace base {
 class Interaction;
@@ -29,7 +29,7 @@ struct JobState {
 struct BackupContext {
     platform::Registry& registry;
     const platform::Files& files;
-    regdump::TIORegistry& dump;
+    regdump::RegistryDump& dump;
     ArchiveList& list;
     SqxDriver& driver;
     BackupState& state;

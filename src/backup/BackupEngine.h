@@ -17,7 +17,7 @@ class Registry;
 class Files;
 } // namespace platform
 namespace regdump {
-class TIORegistry;
+class RegistryDump;
 }
 namespace base {
 class Interaction;
@@ -47,7 +47,7 @@ public:
     struct Deps {
         platform::Registry& registry;
         const platform::Files& files;
-        regdump::TIORegistry& dump;
+        regdump::RegistryDump& dump;
         const base::Settings& settings;
         base::Interaction& ui;
         MessageLookup message;

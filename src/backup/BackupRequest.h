@@ -2,7 +2,7 @@
 // One backup: the target archive, the client, and the identities and items with
 // their ticks, in the order of the client's identity and item lists.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QList>
 #include <QString>

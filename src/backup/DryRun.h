@@ -7,7 +7,7 @@
 #include "backup/DataFolders.h"
 #include "base/Settings.h"
 #include "platform/DriveMap.h"
-#include "regdump/TIORegistry.h"
+#include "regdump/RegistryDump.h"
 
 #include <QList>
 #include <QString>
@@ -51,7 +51,7 @@ private:
     const platform::Files& files_;
     clients::ClientCatalogue& catalogue_;
     platform::StagingFolder staging_;
-    regdump::TIORegistry dump_;
+    regdump::RegistryDump dump_;
     base::Settings settings_;
     std::unique_ptr<BackupEngine> engine_;
 };

@@ -1,7 +1,7 @@
 #include "backup/Manifest.h"
 
 #include "platform/Files.h"
-#include "platform/ini.h"
+#include "platform/Ini.h"
 
 namespace backup {
 

@@ -3,7 +3,7 @@
 // folder (CR LF, in the ANSI code page of the user's locale or else UTF-16LE)
 // before they are added to the archive.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QList>
 #include <QPair>

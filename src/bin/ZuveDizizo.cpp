@@ -1,7 +1,7 @@
 // The companion scheduler: no window; one per user; starts "postora /auto"
 // from its own folder when a scheduled backup is due; ends cleanly on SIGTERM.
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "schedule/companion/CompanionLock.h"
 #include "schedule/companion/CompanionScheduler.h"
 

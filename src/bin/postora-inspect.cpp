@@ -13,11 +13,11 @@
 #include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/ClientsReport.h"
-#include "desktop/TFileSearch.h"
+#include "desktop/FileSearch.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
-#include "regdump/TIORegistry.h"
+#include "platform/Registry.h"
+#include "regdump/RegistryDump.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -284,13 +284,13 @@ int exportCommand(Inspect& in, const QStringList& args) {
         subKeys = false;
     }
     const QString root = args[0];
-    if (regdump::TIORegistry::RootKeyToName(regdump::TIORegistry::RootNameToKey(root)) != root)
+    if (regdump::RegistryDump::RootKeyToName(regdump::RegistryDump::RootNameToKey(root)) != root)
         return in.fail(
             kExitBadArguments,
             QStringLiteral("unknown root \"%1\" (use HKEY_CURRENT_USER, ...)").arg(root));
     QString file = args[2];
     if (file.startsWith(u'/')) file = in.files().windowsPath(file);
-    regdump::TIORegistry dump(in.registry(), in.files());
+    regdump::RegistryDump dump(in.registry(), in.files());
     if (!dump.ExportRegistryKey(root, args[1], subKeys, file))
         return in.fail(kExitMissing, QStringLiteral("cannot write %1").arg(file));
     in.out << "written " << file << '\n';
@@ -299,7 +299,7 @@ int exportCommand(Inspect& in, const QStringList& args) {
 
 // search SPEC [--level N]: the folders the recursive file search reports, in order.
 int searchCommand(Inspect& in, const QStringList& args) {
-    desktop::TFileSearch search(in.files());
+    desktop::FileSearch search(in.files());
     if (args.size() == 3) {
         bool ok = false;
         const int level = args[2].toInt(&ok);

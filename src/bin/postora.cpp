@@ -8,7 +8,7 @@
 #include "base/ErrorLine.h"
 #include "base/ExitStatus.h"
 #include "base/Interaction.h"
-#include "desktop/gui/TIconTaskBar.h"
+#include "desktop/gui/TrayIcon.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         windows->setCaptions(&ctx.localization().captions());
     }
 
-    desktop::TIconTaskBar tray;
+    desktop::TrayIcon tray;
     tray.SetHint(QStringLiteral("Postora"));
     app::CommandHandlers handlers = app::DefaultCommandHandlers();
     if (!headless) handlers.trayIcon = [&tray](bool shown) { shown ? tray.Show() : tray.Hide(); };

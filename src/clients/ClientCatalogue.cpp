@@ -4,8 +4,8 @@
 #include "clients/Clients.h"
 
 #include "platform/Files.h"
-#include "platform/registry.h"
-#include "platform/shellfolders.h"
+#include "platform/Registry.h"
+#include "platform/ShellFolders.h"
 
 #include <array>
 

@@ -6,9 +6,9 @@
 #include "clients/MozillaRegistry.h"
 
 #include "platform/DriveMap.h"
+#include "platform/Encoding.h"
 #include "platform/Files.h"
-#include "platform/encoding.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "clients/MozillaRegistry.h"
 
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 
 namespace clients {
 

@@ -1,8 +1,8 @@
 #include "clients/RunningClientGuard.h"
 
 #include "clients/Clients.h"
-#include "clients/TWinList.h"
-#include "platform/process.h"
+#include "clients/WindowList.h"
+#include "platform/Process.h"
 
 #include <QCoreApplication>
 
@@ -19,7 +19,7 @@ QString GuardedProcessName(int clientCode) {
     }
 }
 
-RunningClientGuard::RunningClientGuard(TWinList& winList, base::Interaction& ui)
+RunningClientGuard::RunningClientGuard(WindowList& winList, base::Interaction& ui)
     : winList_(winList), ui_(ui) {
     // A client none of whose windows can be seen (inside Wine's virtual
     // desktop they all belong to the desktop's process) still writes its
@@ -28,7 +28,7 @@ RunningClientGuard::RunningClientGuard(TWinList& winList, base::Interaction& ui)
 }
 
 bool RunningClientGuard::belongsTo(int index, const QString& processName) const {
-    const auto& entry = winList_.WindowList()[size_t(index)];
+    const auto& entry = winList_.windows()[size_t(index)];
     return entry.info.exeName.toLower().contains(processName.toLower()) &&
            entry.title.toLower() != QLatin1String("mci command handling window");
 }
@@ -37,7 +37,7 @@ QStringList RunningClientGuard::RunningTitles(const QString& processName) {
     winList_.Refresh();
     QStringList titles;
     for (int i = 0; i < winList_.count(); ++i)
-        if (belongsTo(i, processName)) titles << winList_.WindowList()[size_t(i)].title;
+        if (belongsTo(i, processName)) titles << winList_.windows()[size_t(i)].title;
     return titles;
 }
 
@@ -68,7 +68,7 @@ void RunningClientGuard::CloseAll(const QString& processName, QStringList& title
     winList_.Refresh();
     const quint32 self = quint32(QCoreApplication::applicationPid());
     for (int i = 0; i < winList_.count() && !titles.isEmpty(); ++i) {
-        const auto& entry = winList_.WindowList()[size_t(i)];
+        const auto& entry = winList_.windows()[size_t(i)];
         if (entry.title != titles.first() || !belongsTo(i, processName)) continue;
         const quint32 pid = entry.info.pid;
         if (pid != 0 && pid != self) {

@@ -10,7 +10,7 @@
 
 namespace clients {
 
-class TWinList;
+class WindowList;
 
 // The process looked for before a backup of the client; empty when the
 // client may be backed up while it runs.
@@ -21,7 +21,7 @@ public:
     // winList: the shared window list, set to every window with a title; the
     // guard makes it list processes without a window too (their executable
     // name as the title).
-    RunningClientGuard(TWinList& winList, base::Interaction& ui);
+    RunningClientGuard(WindowList& winList, base::Interaction& ui);
 
     // True: do not back up now. False: go on.
     bool CheckRunningClient(int clientCode);
@@ -40,7 +40,7 @@ public:
 private:
     bool belongsTo(int index, const QString& processName) const;
 
-    TWinList& winList_;
+    WindowList& winList_;
     base::Interaction& ui_;
     bool closedAll_ = false;
 };

@@ -1,6 +1,6 @@
 #include "lang/EnglishLanguage.h"
 
-#include "lang/replaceString.h"
+#include "lang/ReplaceString.h"
 
 namespace lang {
 

@@ -2,7 +2,7 @@
 // The one translation built into the program: the English language file,
 // written to the program folder when no usable language file is there.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 #include "lang/LanguageFiles.h"
 
 #include "lang/EnglishLanguage.h"
+#include "platform/Encoding.h"
 #include "platform/Files.h"
-#include "platform/encoding.h"
-#include "platform/ini.h"
+#include "platform/Ini.h"
 
 namespace lang {
 

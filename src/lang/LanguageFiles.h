@@ -2,7 +2,7 @@
 // The language files of the program folder: their paths, the list of the
 // languages they hold, and the built-in English file.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>

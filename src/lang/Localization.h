@@ -4,10 +4,10 @@
 // and handed to whoever shows texts.
 
 #include "lang/CaptionTarget.h"
+#include "lang/CaptionTranslator.h"
 #include "lang/LanguageFile.h"
-#include "lang/TLngINISupp.h"
-#include "lang/TMsgINISupp.h"
-#include "platform/result.h"
+#include "lang/MessageTable.h"
+#include "platform/Result.h"
 
 #include <vector>
 
@@ -24,9 +24,9 @@ public:
     Localization(const Localization&) = delete;
     Localization& operator=(const Localization&) = delete;
 
-    TLngINISupp& captions() { return lngP_; }     // LngP
-    TMsgINISupp& messageBox() { return lngM_; }   // LngM, linked to LngP
-    TMsgINISupp& messages() { return messages_; } // the program-wide message table
+    CaptionTranslator& captions() { return lngP_; } // LngP
+    MessageTable& messageBox() { return lngM_; }    // LngM, linked to LngP
+    MessageTable& messages() { return messages_; }  // the program-wide message table
     const LanguageFlags& flags() const { return flags_; }
 
     // The file in use: program folder + language + ".lng".
@@ -51,9 +51,9 @@ private:
     base::Interaction& ui_;
     base::Settings& settings_;
     LanguageFlags flags_;
-    TLngINISupp lngP_;
-    TMsgINISupp lngM_;
-    TMsgINISupp messages_;
+    CaptionTranslator lngP_;
+    MessageTable lngM_;
+    MessageTable messages_;
 };
 
 } // namespace lang

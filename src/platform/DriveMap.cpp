@@ -1,7 +1,7 @@
 #include "platform/DriveMap.h"
 
+#include "platform/HostTree.h"
 #include "platform/WindowsHiveSource.h"
-#include "platform/hosttree.h"
 
 #include <QDir>
 #include <QFile>

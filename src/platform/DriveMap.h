@@ -2,8 +2,8 @@
 // Windows paths over the Wine prefix's drives. The core keeps Windows paths
 // ("C:\Program Files\...") everywhere; only platform/ turns them into host paths.
 
+#include "platform/Result.h"
 #include "platform/WindowsInstallation.h"
-#include "platform/result.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // File system operations on Windows paths, as the Win32 calls behave under Wine.
 
 #include "platform/DriveMap.h"
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "platform/InputFile.h"
 
-#include "platform/hosttree.h"
+#include "platform/HostTree.h"
 
 #include <QFile>
 

@@ -5,7 +5,7 @@
 // that no real file of its kind reaches, so a damaged prefix cannot make the
 // program hang or take all memory.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QString>

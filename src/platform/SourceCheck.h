@@ -3,7 +3,7 @@
 // unmounted disk, a renamed folder) reads like one without any mail client,
 // so a backup of it would replace a good archive with an empty one.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QString>
 

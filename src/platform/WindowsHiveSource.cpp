@@ -1,7 +1,7 @@
 #include "platform/WindowsHiveSource.h"
 
+#include "platform/HostTree.h"
 #include "platform/InputFile.h"
-#include "platform/hosttree.h"
 
 #include <QFile>
 #include <QFileInfo>

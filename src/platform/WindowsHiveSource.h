@@ -4,8 +4,8 @@
 // registry as the same tree the Wine text hives give, so nothing above this
 // layer can tell them apart. A hive is only ever opened for reading.
 
-#include "platform/hivefile.h"
-#include "platform/result.h"
+#include "platform/HiveFile.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "platform/WindowsInstallation.h"
 
+#include "platform/HostTree.h"
 #include "platform/WindowsHiveSource.h"
-#include "platform/hosttree.h"
 
 #include <QFileInfo>
 

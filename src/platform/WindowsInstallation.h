@@ -3,7 +3,7 @@
 // second kind of source beside the Wine prefix. Its C: drive is the mount
 // point, its registry the binary hives of one user profile and the machine.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>

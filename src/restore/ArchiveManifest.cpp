@@ -1,7 +1,7 @@
 #include "restore/ArchiveManifest.h"
 
 #include "clients/Clients.h"
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 
 #include <QFile>
 

@@ -3,7 +3,7 @@
 // and its companions "directory.ini" and "others.ini" - read back from the
 // folder the archive was extracted into.
 
-#include "platform/ini.h"
+#include "platform/Ini.h"
 
 #include <QPair>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "restore/DumpText.h"
 
-#include "platform/encoding.h"
-#include "platform/registrytext.h"
+#include "platform/Encoding.h"
+#include "platform/RegistryText.h"
 
 namespace restore {
 

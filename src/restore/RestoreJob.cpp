@@ -6,9 +6,9 @@
 #include "clients/Clients.h"
 #include "lang/EnglishLanguage.h"
 #include "platform/DriveMap.h"
+#include "platform/Encoding.h"
 #include "platform/Files.h"
-#include "platform/encoding.h"
-#include "platform/shellfolders.h"
+#include "platform/ShellFolders.h"
 #include "restore/ArchiveReader.h"
 #include "restore/PathRewrite.h"
 

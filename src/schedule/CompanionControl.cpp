@@ -1,10 +1,10 @@
 #include "schedule/CompanionControl.h"
 
 #include "base/Settings.h"
-#include "clients/TProcList.h"
+#include "clients/ProcessList.h"
 #include "platform/Files.h"
-#include "platform/process.h"
-#include "platform/registry.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
 #include "schedule/companion/CompanionLock.h"
 
 #include <QDir>
@@ -42,7 +42,7 @@ QString execArgument(const QString& arg) {
 } // namespace
 
 CompanionControl::CompanionControl(platform::Registry& reg, const platform::Files& fs,
-                                   clients::TProcList& procList, QString programFolder,
+                                   clients::ProcessList& procList, QString programFolder,
                                    ShowMessage showMessage)
     : reg_(reg), fs_(fs), procList_(procList), programFolder_(std::move(programFolder)),
       showMessage_(std::move(showMessage)) {}
@@ -116,7 +116,7 @@ std::optional<quint32> CompanionControl::companionPid(bool exactName) {
     QLockFile lock(companion::CompanionLockPath(reg_));
     if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0) return std::nullopt;
     procList_.Refresh();
-    for (const auto& e : procList_.ProcessList()) {
+    for (const auto& e : procList_.processes()) {
         if (e.info.pid != quint32(pid)) continue;
         const bool named = exactName ? e.name == kCompanionName
                                      : e.name.contains(kCompanionName, Qt::CaseInsensitive);

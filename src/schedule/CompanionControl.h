@@ -3,7 +3,7 @@
 // is registered to start with the session (the machine's Run key, and an XDG
 // autostart entry beside it), started when it is not running, and ended.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +17,7 @@ class Files;
 } // namespace platform
 
 namespace clients {
-class TProcList;
+class ProcessList;
 }
 
 namespace base {
@@ -37,7 +37,8 @@ public:
 
     // programFolder: Windows form, with its trailing backslash.
     CompanionControl(platform::Registry& reg, const platform::Files& fs,
-                     clients::TProcList& procList, QString programFolder, ShowMessage showMessage);
+                     clients::ProcessList& procList, QString programFolder,
+                     ShowMessage showMessage);
 
     // Where a failure to register the companion with the session is told (a
     // whole text); without it the failure goes unsaid.
@@ -76,7 +77,7 @@ private:
 
     platform::Registry& reg_;
     const platform::Files& fs_;
-    clients::TProcList& procList_;
+    clients::ProcessList& procList_;
     QString programFolder_;
     ShowMessage showMessage_;
     std::function<void(const QString&)> report_;

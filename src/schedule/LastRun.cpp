@@ -1,6 +1,6 @@
 #include "schedule/LastRun.h"
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "schedule/ScheduleStore.h"
 
 namespace schedule {

@@ -3,7 +3,7 @@
 // successful backup and the text and moment of the last failure, kept in the
 // schedule's client key of the program's own hive.
 
-#include "platform/result.h"
+#include "platform/Result.h"
 
 #include <QDateTime>
 #include <QString>

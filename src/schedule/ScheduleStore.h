@@ -3,7 +3,7 @@
 // client key per client code under "ZuveDizizo" with "Selected" and the
 // "Identity" and "Items" subkeys of booleans named by display name.
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QDateTime>
 #include <QList>

@@ -9,7 +9,7 @@
 #include "desktop/DesktopNotification.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "schedule/LastRun.h"
 #include "schedule/ScheduleStore.h"
 

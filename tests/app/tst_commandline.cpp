@@ -10,7 +10,7 @@
 #include "backup/BackupFiles.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QtTest>
 

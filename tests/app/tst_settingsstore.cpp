@@ -5,8 +5,8 @@
 #include "app/SettingsStore.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/oledate.h"
-#include "platform/registry.h"
+#include "platform/OleDate.h"
+#include "platform/Registry.h"
 #include "support/SamplePrefix.h"
 
 #include <QTest>

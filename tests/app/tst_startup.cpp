@@ -11,7 +11,7 @@
 #include "base/Settings.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "support/SamplePrefix.h"
 
 #include <QtTest>

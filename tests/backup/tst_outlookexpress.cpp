@@ -8,9 +8,9 @@
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
-#include "platform/encoding.h"
-#include "platform/ini.h"
-#include "regdump/TIORegistry.h"
+#include "platform/Encoding.h"
+#include "platform/Ini.h"
+#include "regdump/RegistryDump.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 
 #include "clients/Clients.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "support/SamplePrefix.h"
 
 #include <QTest>

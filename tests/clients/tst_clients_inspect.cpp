@@ -3,7 +3,7 @@
 
 #include "app/Password.h"
 #include "base/Settings.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "support/SamplePrefix.h"
 
 #include <QProcess>

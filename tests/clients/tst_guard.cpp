@@ -5,7 +5,7 @@
 #include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
-#include "clients/TWinList.h"
+#include "clients/WindowList.h"
 #include "clients/gui/FakeClient.h"
 #include "clients/gui/XServer.h"
 #include "support/FakeInteraction.h"
@@ -42,7 +42,8 @@ platform::ProcessEntry process(quint32 pid, const QString& exeName) {
 struct Desk {
     std::vector<platform::TopLevelWindow> windows;
     std::vector<platform::ProcessEntry> processes;
-    clients::TWinList list{[this] { return std::optional(windows); }, [this] { return processes; }};
+    clients::WindowList list{[this] { return std::optional(windows); },
+                             [this] { return processes; }};
     Desk() {
         list.WhatDoFind = clients::id_All;
         list.TaskBarSty = false;
@@ -214,7 +215,7 @@ void TstGuard::withoutAWindowTheProcessCounts() {
     const QString name = QStringLiteral("outlook.exe");
     testx::FakeClient outlook(dir.path(), name);
     QVERIFY(outlook.isRunning());
-    clients::TWinList list;
+    clients::WindowList list;
     list.WhatDoFind = clients::id_All;
     list.TaskBarSty = false;
     testsupport::FakeInteraction ui;

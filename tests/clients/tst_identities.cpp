@@ -4,7 +4,7 @@
 #include "base/Interaction.h"
 #include "clients/Clients.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "support/FakeInteraction.h"
 #include "support/SamplePrefix.h"
 

@@ -1,13 +1,13 @@
 // The process list: real processes found under their executable names, the
 // order of the list, and the priority and executable-type texts.
 
-#include "clients/TProcList.h"
+#include "clients/ProcessList.h"
 #include "clients/gui/FakeClient.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-using clients::TProcList;
+using clients::ProcessList;
 
 namespace {
 
@@ -41,11 +41,11 @@ void TstProcList::findsRunningProcess() {
     QTemporaryDir dir;
     testx::FakeClient client(dir.path(), QStringLiteral("outlook.exe"));
     QVERIFY(client.isRunning());
-    TProcList list;
+    ProcessList list;
     list.Refresh();
     bool found = false;
     for (int i = 0; i < list.count(); ++i) {
-        const auto& e = list.ProcessList()[size_t(i)];
+        const auto& e = list.processes()[size_t(i)];
         if (e.info.pid == client.pid()) {
             found = true;
             QCOMPARE(e.name, QStringLiteral("outlook.exe"));
@@ -68,11 +68,11 @@ void TstProcList::sortedByNameKeepingDuplicates() {
         process(4, QStringLiteral("/opt/Outlook.exe")),
         process(5, QStringLiteral("/opt/ZuveDizizo.exe")),
         process(6, QStringLiteral("/usr/bin/bash"))};
-    TProcList list([&] { return snapshot; }, [](const QString&) { return 0u; });
+    ProcessList list([&] { return snapshot; }, [](const QString&) { return 0u; });
     list.Refresh();
     QStringList names;
     QList<quint32> pids;
-    for (const auto& e : list.ProcessList()) {
+    for (const auto& e : list.processes()) {
         names << e.name;
         pids << e.info.pid;
     }
@@ -89,10 +89,10 @@ void TstProcList::priorityTexts() {
         process(1, QStringLiteral("/a"), 4), process(2, QStringLiteral("/b"), 8),
         process(3, QStringLiteral("/c"), 13), process(4, QStringLiteral("/d"), 24),
         process(5, QStringLiteral("/e"), 7)};
-    TProcList list([&] { return snapshot; }, [](const QString&) { return 0u; });
+    ProcessList list([&] { return snapshot; }, [](const QString&) { return 0u; });
     list.Refresh();
     QStringList texts;
-    for (const auto& e : list.ProcessList())
+    for (const auto& e : list.processes())
         texts << e.info.priority;
     QCOMPARE(texts,
              (QStringList{"[Idle    ]", "[Normal  ]", "[High    ]", "[RealTime]", "[Unknown]"}));
@@ -117,8 +117,8 @@ void TstProcList::exeTypeTexts_data() {
 void TstProcList::exeTypeTexts() {
     QFETCH(quint32, exeType);
     QFETCH(QString, text);
-    QCOMPARE(TProcList::ExeTypeText(exeType), text);
-    QVERIFY(TProcList::ExeTypeText(exeType).size() <= 12);
+    QCOMPARE(ProcessList::ExeTypeText(exeType), text);
+    QVERIFY(ProcessList::ExeTypeText(exeType).size() <= 12);
 }
 
 QTEST_GUILESS_MAIN(TstProcList)

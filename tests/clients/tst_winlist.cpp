@@ -1,8 +1,8 @@
-// The desktop's window list (X11) and TWinList over it: what each window
+// The desktop's window list (X11) and WindowList over it: what each window
 // reports, the filters, change detection, the timer, and the fall-back to the
 // process list where there is no window list.
 
-#include "clients/TWinList.h"
+#include "clients/WindowList.h"
 #include "clients/gui/XServer.h"
 #include "platform/XWindowList.h"
 #include "support/ScopedEnv.h"
@@ -171,12 +171,12 @@ void TstWinList::readsWindowsFromX() {
     // A process id from another machine leads to no local process.
     QCOMPARE(findHandle(*list, remoteId)->pid, 0u);
 
-    // The same windows through TWinList with its defaults: visible, titled,
+    // The same windows through WindowList with its defaults: visible, titled,
     // with a taskbar button.
-    clients::TWinList winList;
+    clients::WindowList winList;
     QVERIFY(winList.Refresh());
     QStringList titles;
-    for (const auto& e : winList.WindowList())
+    for (const auto& e : winList.windows())
         titles << e.title;
     QVERIFY(titles.contains(QStringLiteral("Posteingang – Outlook")));
     QVERIFY(titles.contains(QStringLiteral("Minimized")));
@@ -187,7 +187,7 @@ void TstWinList::readsWindowsFromX() {
 
     maker.destroy(mainId);
     QVERIFY(winList.Refresh());
-    for (const auto& e : winList.WindowList())
+    for (const auto& e : winList.windows())
         QVERIFY(e.info.handle != mainId);
 }
 
@@ -244,7 +244,7 @@ void TstWinList::hostileProperties() {
     }
     QVERIFY(findHandle(*list, self)->owner == 0);
 
-    clients::TWinList winList;
+    clients::WindowList winList;
     winList.WhatDoFind = clients::id_All;
     winList.TaskBarSty = false;
     winList.EmptyNames = true;
@@ -311,14 +311,14 @@ void TstWinList::filters() {
     popup.style |= platform::WS_DISABLED;
     windows.push_back(popup);
 
-    clients::TWinList list([&] { return std::optional(windows); },
-                           [] { return std::vector<platform::ProcessEntry>(); });
+    clients::WindowList list([&] { return std::optional(windows); },
+                             [] { return std::vector<platform::ProcessEntry>(); });
     list.EmptyNames = emptyNames;
     list.WhatDoFind = clients::TWhatDoFind(whatDoFind);
     list.TaskBarSty = taskBarSty;
     list.Refresh();
     QStringList titles;
-    for (const auto& e : list.WindowList())
+    for (const auto& e : list.windows())
         titles << e.title;
     QCOMPARE(titles, expected);
 }
@@ -338,14 +338,14 @@ void TstWinList::ownerTitlesAndExecutables() {
     std::vector<platform::ProcessEntry> snapshot{process(20, QStringLiteral("OUTLOOK.EXE")),
                                                  process(30, QStringLiteral("first.exe")),
                                                  process(30, QStringLiteral("second.exe"))};
-    clients::TWinList list([&] { return std::optional(windows); }, [&] { return snapshot; });
+    clients::WindowList list([&] { return std::optional(windows); }, [&] { return snapshot; });
     list.WhatDoFind = clients::id_All;
     list.TaskBarSty = false;
     list.Refresh();
     QCOMPARE(list.count(), 4);
-    QCOMPARE(list.WindowList()[0].info.parentTitle, QStringLiteral("Desktop"));
-    QCOMPARE(list.WindowList()[1].info.parentTitle, QStringLiteral("Inbox"));
-    QCOMPARE(list.WindowList()[2].info.parentTitle, QStringLiteral("NoName"));
+    QCOMPARE(list.windows()[0].info.parentTitle, QStringLiteral("Desktop"));
+    QCOMPARE(list.windows()[1].info.parentTitle, QStringLiteral("Inbox"));
+    QCOMPARE(list.windows()[2].info.parentTitle, QStringLiteral("NoName"));
     QCOMPARE(list.ExeName(0), QStringLiteral("OUTLOOK.EXE"));
     QCOMPARE(list.ExeName(1), QStringLiteral("OUTLOOK.EXE"));
     QCOMPARE(list.ExeName(2), QString());                   // no process id, no executable
@@ -358,17 +358,17 @@ void TstWinList::ownerTitlesAndExecutables() {
 void TstWinList::sameWindowsKeepTheList() {
     std::vector<TopLevelWindow> windows{window(1, QStringLiteral("a"), 1),
                                         window(4, QStringLiteral("b"), 1)};
-    clients::TWinList list([&] { return std::optional(windows); },
-                           [] { return std::vector<platform::ProcessEntry>(); });
+    clients::WindowList list([&] { return std::optional(windows); },
+                             [] { return std::vector<platform::ProcessEntry>(); });
     QVERIFY(list.Refresh());
     // Same windows, a new title: the list keeps what it had.
     windows[0].title = QStringLiteral("a2");
     QVERIFY(!list.Refresh());
-    QCOMPARE(list.WindowList()[0].title, QStringLiteral("a"));
+    QCOMPARE(list.windows()[0].title, QStringLiteral("a"));
     // Other windows whose handles add up to the same sum are still a change.
     windows = {window(2, QStringLiteral("c"), 1), window(3, QStringLiteral("d"), 1)};
     QVERIFY(list.Refresh());
-    QCOMPARE(list.WindowList()[0].title, QStringLiteral("c"));
+    QCOMPARE(list.windows()[0].title, QStringLiteral("c"));
     // Nothing at all, then nothing again.
     windows.clear();
     QVERIFY(list.Refresh());
@@ -380,27 +380,27 @@ void TstWinList::fallsBackToProcesses() {
     std::vector<platform::ProcessEntry> snapshot{process(100, QStringLiteral("bash")),
                                                  process(200, QStringLiteral("OUTLOOK.EXE")),
                                                  process(300, QString())};
-    clients::TWinList list([] { return std::optional<std::vector<TopLevelWindow>>(); },
-                           [&] { return snapshot; });
+    clients::WindowList list([] { return std::optional<std::vector<TopLevelWindow>>(); },
+                             [&] { return snapshot; });
     list.WhatDoFind = clients::id_All;
     list.TaskBarSty = false;
     QVERIFY(list.Refresh());
     QVERIFY(list.fromProcessList());
     QCOMPARE(list.count(), 2); // the process without a name has no title
-    QCOMPARE(list.WindowList()[1].title, QStringLiteral("OUTLOOK.EXE"));
+    QCOMPARE(list.windows()[1].title, QStringLiteral("OUTLOOK.EXE"));
     QCOMPARE(list.ExeName(1), QStringLiteral("OUTLOOK.EXE"));
     QCOMPARE(list.ProcessId(1), 200u);
     // The default filters let every process through as well.
-    clients::TWinList defaults([] { return std::optional<std::vector<TopLevelWindow>>(); },
-                               [&] { return snapshot; });
+    clients::WindowList defaults([] { return std::optional<std::vector<TopLevelWindow>>(); },
+                                 [&] { return snapshot; });
     defaults.Refresh();
     QCOMPARE(defaults.count(), 2);
 }
 
 void TstWinList::timerRaisesOnChanged() {
     std::vector<TopLevelWindow> windows{window(1, QStringLiteral("a"), 1)};
-    clients::TWinList list([&] { return std::optional(windows); },
-                           [] { return std::vector<platform::ProcessEntry>(); });
+    clients::WindowList list([&] { return std::optional(windows); },
+                             [] { return std::vector<platform::ProcessEntry>(); });
     int changes = 0;
     list.OnChanged = [&] { ++changes; };
     list.SetTimerIntval(20);

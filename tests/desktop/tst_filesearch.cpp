@@ -2,7 +2,7 @@
 
 #include "backup/BackupTestSupport.h"
 #include "base/Interaction.h"
-#include "desktop/TFileSearch.h"
+#include "desktop/FileSearch.h"
 #include "support/FakeInteraction.h"
 #include "support/SamplePrefix.h"
 
@@ -10,8 +10,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+using desktop::FileSearch;
 using desktop::FoundFolderList;
-using desktop::TFileSearch;
 using platform::FindData;
 
 namespace {
@@ -34,7 +34,7 @@ class TstFileSearch : public QObject {
     QStringList foldersFor(const QString& spec, int level = 0, FoundFolderList* list = nullptr) {
         FoundFolderList own;
         FoundFolderList& found = list ? *list : own;
-        TFileSearch search(*fs_);
+        FileSearch search(*fs_);
         search.Level = level;
         found.clear();
         found.attach(search);
@@ -69,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(foldersFor("C:\\Two\\*.pce"),
                  (QStringList{"C:\\Two\\", "C:\\Two\\", "C:\\Two\\Sub\\"}));
 
-        TFileSearch flat(*fs_);
+        FileSearch flat(*fs_);
         flat.RecurseSubFolders = false;
         flat.OnFileFind = kIgnore;
         flat.setSearchFile("C:\\Eudora\\*.pce");
@@ -78,7 +78,7 @@ private Q_SLOTS:
     }
 
     void eventsMasksAndFolderMatches() {
-        TFileSearch search(*fs_);
+        FileSearch search(*fs_);
         QStringList log;
         search.OnChangeFolder = [&](const QString& f, const FindData& r) {
             log << f + "|" + r.name;
@@ -86,7 +86,7 @@ private Q_SLOTS:
         search.OnFileFind = [&](const QString& f, const FindData& r) {
             log << f + r.name + ((r.attributes & platform::FA_DIRECTORY) ? "\\" : "");
         };
-        search.OnFinish = [&](TFileSearch& sender) {
+        search.OnFinish = [&](FileSearch& sender) {
             QVERIFY(&sender == &search && sender.busy());
             log << "finish";
         };
@@ -127,9 +127,9 @@ private Q_SLOTS:
     }
 
     void missingFoldersAndNoHandler() {
-        TFileSearch search(*fs_);
+        FileSearch search(*fs_);
         int finished = 0;
-        search.OnFinish = [&](TFileSearch&) { ++finished; };
+        search.OnFinish = [&](FileSearch&) { ++finished; };
         search.OnFileFind = kIgnore;
         for (const char* spec : {"C:\\Nowhere\\*.pce", "Q:\\NoDrive\\*.*", "*.pce", ""}) {
             search.setSearchFile(spec);
@@ -146,9 +146,9 @@ private Q_SLOTS:
 
     void stopAndReentry() {
         testsupport::FakeInteraction ui;
-        TFileSearch search(*fs_, &ui);
+        FileSearch search(*fs_, &ui);
         int finished = 0;
-        search.OnFinish = [&](TFileSearch&) { ++finished; };
+        search.OnFinish = [&](FileSearch&) { ++finished; };
         search.OnFileFind = [&](const QString&, const FindData&) {
             search.Stop = search.FilesFound().size() == 1; // the second match stops it
             search.Execute();                              // refused while running
@@ -173,7 +173,7 @@ private Q_SLOTS:
     }
 
     void searchFileIsCutTo255Characters() {
-        TFileSearch search(*fs_);
+        FileSearch search(*fs_);
         search.setSearchFile(QString(300, u'x'));
         QCOMPARE(search.SearchFile().size(), 255);
         search.setSearchFile(QString(254, u'x') + QStringLiteral("\U0001F600"));
@@ -214,7 +214,7 @@ private Q_SLOTS:
         testsupport::UnreadableFolder locked(prefix_->hostPath("C:\\Locked\\In.fol"));
         if (!locked.active()) QSKIP("the folder stays readable for this process");
         FoundFolderList found;
-        TFileSearch search(*fs_);
+        FileSearch search(*fs_);
         found.attach(search);
         QStringList failed;
         search.OnFolderError = [&](const QString& folder, const QString& reason) {
@@ -235,7 +235,7 @@ private Q_SLOTS:
             for (int k = rng->bounded(20); k > 0; --k)
                 spec += alphabet.at(rng->bounded(alphabet.size()));
             FoundFolderList found;
-            TFileSearch search(*fs_);
+            FileSearch search(*fs_);
             found.attach(search);
             search.setSearchFile(spec);
             search.Execute();

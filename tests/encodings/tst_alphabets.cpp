@@ -6,7 +6,7 @@
 #include "support/ScopedEnv.h"
 #include "support/clients/OutlookExpressSample.h"
 
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 
 using testsupport::BackupRig;
 

@@ -4,9 +4,9 @@
 
 #include "lang/EnglishLanguage.h"
 #include "lang/LanguageFiles.h"
-#include "lang/TMsgINISupp.h"
+#include "lang/MessageTable.h"
 #include "platform/Files.h"
-#include "platform/ini.h"
+#include "platform/Ini.h"
 
 #include <QFile>
 #include <QTest>
@@ -45,7 +45,7 @@ private Q_SLOTS:
         QVERIFY(lang::writeEnglishLanguageFile(*fs, kProgramFolder).isOk());
         const QString file = kProgramFolder + "English.lng";
         testsupport::FakeInteraction ui;
-        lang::TMsgINISupp messages(*fs, ui);
+        lang::MessageTable messages(*fs, ui);
         messages.SetFileName(file);
         QCOMPARE(messages.GetMessage("Message6"), QStringLiteral("Incorect password!"));
         QCOMPARE(messages.GetMessage("Message20"), QStringLiteral("There was an error: "));

@@ -1,4 +1,4 @@
-#include "lang/replaceString.h"
+#include "lang/ReplaceString.h"
 
 #include <QRandomGenerator>
 #include <QTest>

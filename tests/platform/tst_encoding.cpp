@@ -1,4 +1,4 @@
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 #include "support/ScopedEnv.h"
 
 #include <QProcess>

@@ -1,5 +1,5 @@
 #include "platform/Files.h"
-#include "platform/hosttree.h"
+#include "platform/HostTree.h"
 
 #include <QDir>
 #include <QFile>

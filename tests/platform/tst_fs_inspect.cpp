@@ -1,5 +1,5 @@
 // postora-inspect over a sample prefix: what a person sees, and the exit codes.
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 

@@ -2,8 +2,8 @@
 // and read back equal, Wine's own files read without a skipped line and
 // written back byte for byte, and bad input that never stops the reader.
 
-#include "platform/hivefile.h"
-#include "platform/registrytext.h"
+#include "platform/HiveFile.h"
+#include "platform/RegistryText.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -1,5 +1,5 @@
-#include "platform/encoding.h"
-#include "platform/ini.h"
+#include "platform/Encoding.h"
+#include "platform/Ini.h"
 #include "support/ScopedEnv.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // OLE Automation dates: days since 30 December 1899 in local time, the time of
 // day as the fraction (counted forward from midnight also before 1899).
 
-#include "platform/oledate.h"
+#include "platform/OleDate.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The sample Wine prefix that the other tests build on.
 #include "platform/Files.h"
-#include "platform/hivefile.h"
+#include "platform/HiveFile.h"
 #include "support/SamplePrefix.h"
 
 #include <QDir>

@@ -3,9 +3,9 @@
 // hives, the merged HKCR view, mount points, re-reading changed files, and a
 // damaged hive of ours moved aside before anything is saved over it.
 
-#include "platform/hivefile.h"
-#include "platform/oledate.h"
-#include "platform/registry.h"
+#include "platform/HiveFile.h"
+#include "platform/OleDate.h"
+#include "platform/Registry.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // processes writing at the same time both keep their values. The children
 // are this executable, started with a role on its command line.
 
-#include "platform/hivefile.h"
-#include "platform/registry.h"
+#include "platform/HiveFile.h"
+#include "platform/Registry.h"
 
 #include <QCoreApplication>
 #include <QDir>

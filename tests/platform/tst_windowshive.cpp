@@ -5,10 +5,10 @@
 
 #include "backup/BackupTestSupport.h"
 #include "platform/DriveMap.h"
+#include "platform/HiveFile.h"
+#include "platform/Registry.h"
 #include "platform/WindowsHiveSource.h"
 #include "platform/WindowsInstallation.h"
-#include "platform/hivefile.h"
-#include "platform/registry.h"
 #include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 #include "support/clients/EveryClient.h"

@@ -1,8 +1,8 @@
 // "postora-inspect export" writes what a backup holds: the same escapes, typed
 // forms and character set, chosen by the locale of the command's environment.
 
-#include "platform/encoding.h"
-#include "platform/registry.h"
+#include "platform/Encoding.h"
+#include "platform/Registry.h"
 #include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 

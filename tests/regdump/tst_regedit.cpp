@@ -11,8 +11,8 @@
 #include "support/ScopedEnv.h"
 #include "support/clients/EveryClient.h"
 
-#include "platform/encoding.h"
-#include "platform/registrytext.h"
+#include "platform/Encoding.h"
+#include "platform/RegistryText.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -252,9 +252,9 @@ private Q_SLOTS:
             for (const QString& line : keyLines(f.readAll())) {
                 const qsizetype cut = line.indexOf(u'\\');
                 const QString root = cut < 0 ? line : line.left(cut);
-                QVERIFY2(root == platform::rootName(regdump::TIORegistry::RootNameToKey(root)),
+                QVERIFY2(root == platform::rootName(regdump::RegistryDump::RootNameToKey(root)),
                          qPrintable(line));
-                keys.push_back({dump, regdump::TIORegistry::RootNameToKey(root),
+                keys.push_back({dump, regdump::RegistryDump::RootNameToKey(root),
                                 cut < 0 ? QString() : line.mid(cut + 1)});
             }
         }

@@ -16,7 +16,7 @@
 #include "support/clients/TheBatSample.h"
 
 #include "backup/BackupJob.h"
-#include "platform/registrytext.h"
+#include "platform/RegistryText.h"
 #include "restore/RestoreJob.h"
 
 #include <QDirIterator>

@@ -7,7 +7,7 @@
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "schedule/ScheduleStore.h"
 #include "support/SamplePrefix.h"
 

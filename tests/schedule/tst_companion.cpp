@@ -3,11 +3,11 @@
 // SIGTERM, the enable box's effects and "/uninstall".
 
 #include "base/Settings.h"
-#include "clients/TProcList.h"
+#include "clients/ProcessList.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/process.h"
-#include "platform/registry.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/RunUninstall.h"
 #include "schedule/ScheduleDates.h"
@@ -316,7 +316,7 @@ void TstCompanion::enableAndDisable() {
     auto fs = prefix.files();
     ProgramFolder program(prefix, *fs);
     CompanionReaper reaper{*reg};
-    clients::TProcList procs;
+    clients::ProcessList procs;
     QStringList messages;
     CompanionControl control(*reg, *fs, procs, program.win,
                              [&](const QString& key) { messages << key; });
@@ -335,7 +335,7 @@ void TstCompanion::enableAndDisable() {
     QTest::qWait(300);
     int companions = 0;
     procs.Refresh();
-    for (const auto& e : procs.ProcessList())
+    for (const auto& e : procs.processes())
         if (e.info.exePath == program.companion()) ++companions;
     QCOMPARE(companions, 1);
     QCOMPARE(lockOwner(*reg), pid);
@@ -359,7 +359,7 @@ void TstCompanion::enableWithoutCompanion() {
     auto reg = prefix.registry();
     auto fs = prefix.files();
     ProgramFolder program(prefix, *fs, false);
-    clients::TProcList procs;
+    clients::ProcessList procs;
     QStringList messages;
     CompanionControl control(*reg, *fs, procs, program.win,
                              [&](const QString& key) { messages << key; });
@@ -402,7 +402,7 @@ void TstCompanion::uninstall() {
     auto fs = prefix.files();
     ProgramFolder program(prefix, *fs);
     CompanionReaper reaper{*reg};
-    clients::TProcList procs;
+    clients::ProcessList procs;
     QStringList messages;
     CompanionControl control(*reg, *fs, procs, program.win,
                              [&](const QString& key) { messages << key; });

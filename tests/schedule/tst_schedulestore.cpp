@@ -2,11 +2,11 @@
 // "Items"; "LastBackupDate"; and the start-with-the-session entries that the
 // enable box writes and removes.
 
-#include "clients/TProcList.h"
+#include "clients/ProcessList.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/oledate.h"
-#include "platform/registry.h"
+#include "platform/OleDate.h"
+#include "platform/Registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/ScheduleStore.h"
 #include "support/SamplePrefix.h"
@@ -134,7 +134,7 @@ void TstScheduleStore::startupEntries() {
     support::SamplePrefix prefix;
     auto reg = prefix.registry();
     auto fs = prefix.files();
-    clients::TProcList procs;
+    clients::ProcessList procs;
     const QString programHost = prefix.root() + QStringLiteral("/program folder");
     QVERIFY(QDir().mkpath(programHost));
     const QString programWin = platform::includeTrailingBackslash(fs->windowsPath(programHost));

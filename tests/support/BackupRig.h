@@ -10,9 +10,9 @@
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
-#include "platform/encoding.h"
-#include "platform/ini.h"
-#include "regdump/TIORegistry.h"
+#include "platform/Encoding.h"
+#include "platform/Ini.h"
+#include "regdump/RegistryDump.h"
 
 #include <QtTest>
 
@@ -22,7 +22,7 @@ struct BackupRig {
     support::SamplePrefix prefix;
     std::unique_ptr<platform::Files> files = prefix.files();
     std::unique_ptr<platform::Registry> registry = prefix.registry();
-    regdump::TIORegistry dump{*registry, *files};
+    regdump::RegistryDump dump{*registry, *files};
     platform::StagingFolder staging{files->drives()};
     testsupport::FakeInteraction ui;
     base::Settings settings;

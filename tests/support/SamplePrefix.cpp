@@ -2,7 +2,7 @@
 
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/hivefile.h"
+#include "platform/HiveFile.h"
 #include "support/SampleTree.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // A throw-away Wine prefix, program configuration folder and home folder in a
 // temporary directory, with the environment pointed there for the test's life.
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QByteArray>
 #include <QString>

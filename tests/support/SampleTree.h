@@ -2,7 +2,7 @@
 // What a new Wine prefix holds, as wineboot leaves it: the folders of drive C:,
 // the few files Wine writes there, and the registry values that point into them.
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QByteArray>
 #include <QString>

@@ -11,15 +11,15 @@
 #include "clients/Clients.h"
 #include "clients/gui/ClientTree.h"
 #include "lang/Localization.h"
+#include "options/gui/OptionsDialog.h"
 #include "options/gui/OptionsTab.h"
-#include "options/gui/TForm9.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/LastRun.h"
 #include "schedule/ScheduleStore.h"
+#include "schedule/gui/ScheduleDialog.h"
 #include "schedule/gui/ScheduleTab.h"
-#include "schedule/gui/TForm10.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
             optionsTab.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         });
 
-        options::TForm9 form9(store, gui, message, nullptr, &ctx.localization().captions());
+        options::OptionsDialog form9(store, gui, message, nullptr, &ctx.localization().captions());
         shots::SaveModal(QStringLiteral("editors-form9"), [&] { form9.exec(); });
 
         // Schedule: Outlook Express ticked, Outlook's last run failed.
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
             ctx.localization().messageBox().ShowErrorMessage(QStringLiteral("Message2"));
         });
 
-        schedule::TForm10 form10(deps(), nullptr, &ctx.localization().captions());
+        schedule::ScheduleDialog form10(deps(), nullptr, &ctx.localization().captions());
         form10.buildTree(model);
         shots::SaveModal(QStringLiteral("editors-form10"), [&] { form10.exec(); });
         if (programHost == ownHost) QDir(programHost).removeRecursively();

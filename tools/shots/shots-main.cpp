@@ -7,13 +7,13 @@
 #include "app/SettingsStore.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/GuiStartup.h"
-#include "app/gui/TForm1.h"
-#include "app/gui/TSplashScreen.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/SplashScreen.h"
 #include "app/gui/Wizard.h"
 #include "base/Settings.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
                 (void)key.value().writeString(QStringLiteral("Language"), shots::Language());
         app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {},
                         shots::ProgramFolder(platform::programHostFolder()));
-        app::TForm1* form1 = hooks.mainWindow();
+        app::MainWindow* form1 = hooks.mainWindow();
         shots::Save(form1, QStringLiteral("main-wizard"));
         form1->SetViewMode(false);
         shots::Save(form1, QStringLiteral("main-standard-first-start"));

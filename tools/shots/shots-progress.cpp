@@ -6,11 +6,11 @@
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
+#include "app/gui/AboutBox.h"
 #include "app/gui/Artwork.h"
 #include "app/gui/GuiInteraction.h"
-#include "app/gui/TForm4.h"
 #include "backup/BackupFiles.h"
-#include "backup/gui/TForm2.h"
+#include "backup/gui/ProgressWindow.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "lang/Localization.h"
@@ -40,7 +40,7 @@ public:
 };
 
 // Shows form modally; once its backup has finished, saves it as name.
-void shootFinished(backup::TForm2& form, const QString& name) {
+void shootFinished(backup::ProgressWindow& form, const QString& name) {
     QTimer poll;
     poll.setInterval(50);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         request.identities = backup::AllTicked(identities);
         request.items = backup::AllTicked(items);
 
-        backup::TForm2 form(nullptr, &ctx.localization().captions());
+        backup::ProgressWindow form(nullptr, &ctx.localization().captions());
         form.setJob(ctx.job(), &ui, &ctx.localization().messages());
         form.setRequestSource([&] { return request; });
 
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
         request = good;
 
         shots::SaveModal(QStringLiteral("about"), [&] {
-            app::TForm4 about(nullptr, &ctx.localization().captions());
+            app::AboutBox about(nullptr, &ctx.localization().captions());
             about.ShowModal();
         });
         saveArtwork();

@@ -9,7 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/GuiStartup.h"
-#include "app/gui/TForm1.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/Wizard.h"
 #include "backup/BackupEngine.h"
 #include "base/Settings.h"
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         hooks.setRunEventLoop(false);
         app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {},
                         shots::ProgramFolder(platform::programHostFolder()));
-        app::TForm1* form1 = hooks.mainWindow();
+        app::MainWindow* form1 = hooks.mainWindow();
         form1->SetViewMode(true);
         auto* next = child<QToolButton>(form1, "SpeedButton5");
         auto* back = child<QToolButton>(form1, "SpeedButton4");

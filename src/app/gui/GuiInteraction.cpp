@@ -1,8 +1,8 @@
 #include "app/gui/GuiInteraction.h"
 
-#include "clients/gui/TForm5.h"
-#include "lang/TMsgINISupp.h"
-#include "options/gui/Tpasswordform1.h"
+#include "clients/gui/RunningClientsWindow.h"
+#include "lang/MessageTable.h"
+#include "options/gui/PasswordPrompt.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -27,11 +27,11 @@ int showBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardBu
 GuiInteraction::GuiInteraction() = default;
 GuiInteraction::~GuiInteraction() = default;
 
-void GuiInteraction::setGuardWindow(clients::TForm5* form) {
+void GuiInteraction::setGuardWindow(clients::RunningClientsWindow* form) {
     guard_ = form;
 }
 
-void GuiInteraction::setPasswordWindow(options::Tpasswordform1* form) {
+void GuiInteraction::setPasswordWindow(options::PasswordPrompt* form) {
     password_ = form;
 }
 
@@ -52,18 +52,18 @@ QString GuiInteraction::message(const QString& key) const {
     return messages_ ? messages_->GetMessage(key) : QString();
 }
 
-options::Tpasswordform1& GuiInteraction::passwordWindow() {
+options::PasswordPrompt& GuiInteraction::passwordWindow() {
     if (!password_) {
-        ownPassword_ = std::make_unique<options::Tpasswordform1>(
+        ownPassword_ = std::make_unique<options::PasswordPrompt>(
             [this](const QString& key) { return message(key); }, nullptr, captions_);
         password_ = ownPassword_.get();
     }
     return *password_;
 }
 
-clients::TForm5& GuiInteraction::guardWindow() {
+clients::RunningClientsWindow& GuiInteraction::guardWindow() {
     if (!guard_) {
-        ownGuard_ = std::make_unique<clients::TForm5>(nullptr, captions_);
+        ownGuard_ = std::make_unique<clients::RunningClientsWindow>(nullptr, captions_);
         guard_ = ownGuard_.get();
     }
     return *guard_;

@@ -10,14 +10,14 @@
 #include <memory>
 
 namespace clients {
-class TForm5;
+class RunningClientsWindow;
 }
 namespace options {
-class Tpasswordform1;
+class PasswordPrompt;
 }
 namespace lang {
-class TLngINISupp;
-class TMsgINISupp;
+class CaptionTranslator;
+class MessageTable;
 } // namespace lang
 
 namespace app {
@@ -30,12 +30,12 @@ public:
     GuiInteraction& operator=(const GuiInteraction&) = delete;
 
     // The windows made at start-up; until they are set, plain ones are made on first use.
-    void setGuardWindow(clients::TForm5* form);
-    void setPasswordWindow(options::Tpasswordform1* form);
+    void setGuardWindow(clients::RunningClientsWindow* form);
+    void setPasswordWindow(options::PasswordPrompt* form);
     // Message texts for the password prompt's title.
-    void setMessages(lang::TMsgINISupp* messages) { messages_ = messages; }
+    void setMessages(lang::MessageTable* messages) { messages_ = messages; }
     // Captions for the windows made here, translated when they are made.
-    void setCaptions(lang::TLngINISupp* captions) { captions_ = captions; }
+    void setCaptions(lang::CaptionTranslator* captions) { captions_ = captions; }
 
     void showError(const QString& text) override;
     void showWarning(const QString& text) override;
@@ -47,16 +47,16 @@ public:
     void processEvents() override;
 
 private:
-    clients::TForm5& guardWindow();
-    options::Tpasswordform1& passwordWindow();
+    clients::RunningClientsWindow& guardWindow();
+    options::PasswordPrompt& passwordWindow();
     QString message(const QString& key) const;
 
-    QPointer<clients::TForm5> guard_;
-    QPointer<options::Tpasswordform1> password_;
-    std::unique_ptr<clients::TForm5> ownGuard_;
-    std::unique_ptr<options::Tpasswordform1> ownPassword_;
-    lang::TMsgINISupp* messages_ = nullptr;
-    lang::TLngINISupp* captions_ = nullptr;
+    QPointer<clients::RunningClientsWindow> guard_;
+    QPointer<options::PasswordPrompt> password_;
+    std::unique_ptr<clients::RunningClientsWindow> ownGuard_;
+    std::unique_ptr<options::PasswordPrompt> ownPassword_;
+    lang::MessageTable* messages_ = nullptr;
+    lang::CaptionTranslator* captions_ = nullptr;
 };
 
 } // namespace app

@@ -2,28 +2,28 @@
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
+#include "app/gui/AboutBox.h"
 #include "app/gui/Artwork.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/HelpPage.h"
-#include "app/gui/TForm1.h"
-#include "app/gui/TForm4.h"
-#include "app/gui/TSplashScreen.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/SplashScreen.h"
 #include "app/gui/Wizard.h"
 #include "backup/BackupJob.h"
-#include "backup/gui/TForm2.h"
+#include "backup/gui/ProgressWindow.h"
 #include "base/Settings.h"
-#include "clients/gui/TForm5.h"
+#include "clients/gui/RunningClientsWindow.h"
 #include "clients/gui/WidgetCaptionControl.h"
 #include "lang/Localization.h"
+#include "options/gui/OptionsDialog.h"
 #include "options/gui/OptionsEditor.h"
 #include "options/gui/OptionsTab.h"
-#include "options/gui/TForm9.h"
-#include "options/gui/Tpasswordform1.h"
+#include "options/gui/PasswordPrompt.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "schedule/CompanionControl.h"
+#include "schedule/gui/ScheduleDialog.h"
 #include "schedule/gui/ScheduleTab.h"
-#include "schedule/gui/TForm10.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -36,7 +36,7 @@ GuiStartupHooks::~GuiStartupHooks() = default;
 
 void GuiStartupHooks::splashStatus(int percent) {
     if (!splash_) {
-        splash_ = std::make_unique<TSplashScreen>(SplashPicture());
+        splash_ = std::make_unique<SplashScreen>(SplashPicture());
         splash_->show();
         QApplication::setApplicationDisplayName(QString());
     }
@@ -57,12 +57,12 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     // The installed icon, else the same picture painted: every window and the
     // tray icon of the command line take it.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("postora"), AppIcon()));
-    form1_ = std::make_unique<TForm1>(ctx, *companion_);
+    form1_ = std::make_unique<MainWindow>(ctx, *companion_);
     form1_->setWindowIcon(AppIcon());
     form1_->setClientPictures(ClientPictures());
     form1_->setBannerPicture(BannerPixmap(552, 70));
     form1_->setWelcomeIcons();
-    TForm1::Hooks hooks;
+    MainWindow::Hooks hooks;
     hooks.selectLanguage = [this, &ctx] { selectLanguage(ctx); };
     hooks.showProgress = [this, &ctx] { runProgress(ctx); };
     hooks.requestAbort = [this] {
@@ -119,7 +119,8 @@ void GuiStartupHooks::placeMainWindow(AppContext& ctx) {
 }
 
 void GuiStartupHooks::createSharedWindow(AppContext& ctx) {
-    form5_ = std::make_unique<clients::TForm5>(nullptr, &ctx.localization().captions());
+    form5_ =
+        std::make_unique<clients::RunningClientsWindow>(nullptr, &ctx.localization().captions());
     if (gui_) gui_->setGuardWindow(form5_.get());
 }
 
@@ -145,7 +146,8 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
     case 25:
         // Parented for placement and modality; destroyed (as a member declared
         // after the main window) before it.
-        form2_ = std::make_unique<backup::TForm2>(form1_.get(), &ctx.localization().captions());
+        form2_ =
+            std::make_unique<backup::ProgressWindow>(form1_.get(), &ctx.localization().captions());
         form2_->setJob(ctx.job(), &ctx.ui(), &ctx.localization().messages());
         form2_->setRequestSource([this] { return form1_->BackupRequest(); });
         form2_->setHostPaths([&ctx](const QString& winPath) {
@@ -153,23 +155,23 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
         });
         break;
     case 35:
-        form4_ = std::make_unique<TForm4>(form1_.get(), &ctx.localization().captions());
+        form4_ = std::make_unique<AboutBox>(form1_.get(), &ctx.localization().captions());
         break;
     case 65:
-        password_ = std::make_unique<options::Tpasswordform1>(
+        password_ = std::make_unique<options::PasswordPrompt>(
             [&ctx](const QString& key) { return ctx.message(key); }, nullptr,
             &ctx.localization().captions());
         if (gui_) gui_->setPasswordWindow(password_.get());
         break;
     case 80:
-        form9_ = std::make_unique<options::TForm9>(
+        form9_ = std::make_unique<options::OptionsDialog>(
             ctx.settingsStore(), ctx.ui(), [&ctx](const QString& key) { return ctx.message(key); },
             form1_.get(), &ctx.localization().captions());
-        QObject::connect(form9_.get(), &options::TForm9::languageChosen, form9_.get(),
+        QObject::connect(form9_.get(), &options::OptionsDialog::languageChosen, form9_.get(),
                          [this, &ctx](const QString& name) { switchLanguage(ctx, name); });
         break;
     case 90:
-        form10_ = std::make_unique<schedule::TForm10>(
+        form10_ = std::make_unique<schedule::ScheduleDialog>(
             schedule::ScheduleDeps{ctx.registry(), ctx.files(), ctx.catalogue(), ctx.settings(),
                                    *companion_, CheckImages()},
             form1_.get(), &ctx.localization().captions());

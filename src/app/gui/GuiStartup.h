@@ -8,26 +8,26 @@
 #include <memory>
 
 namespace backup {
-class TForm2;
+class ProgressWindow;
 }
 namespace clients {
-class TForm5;
+class RunningClientsWindow;
 }
 namespace options {
-class Tpasswordform1;
-class TForm9;
+class PasswordPrompt;
+class OptionsDialog;
 } // namespace options
 namespace schedule {
 class CompanionControl;
-class TForm10;
+class ScheduleDialog;
 } // namespace schedule
 
 namespace app {
 
 class GuiInteraction;
-class TForm1;
-class TForm4;
-class TSplashScreen;
+class MainWindow;
+class AboutBox;
+class SplashScreen;
 
 class GuiStartupHooks : public StartupHooks {
 public:
@@ -49,11 +49,11 @@ public:
     int openRestore(AppContext& ctx, const QString& archive) override;
 
     // For tests: the windows as they are made.
-    TForm1* mainWindow() const { return form1_.get(); }
-    TSplashScreen* splash() const { return splash_.get(); }
-    backup::TForm2* progressWindow() const { return form2_.get(); }
-    options::TForm9* optionsWindow() const { return form9_.get(); }
-    schedule::TForm10* scheduleWindow() const { return form10_.get(); }
+    MainWindow* mainWindow() const { return form1_.get(); }
+    SplashScreen* splash() const { return splash_.get(); }
+    backup::ProgressWindow* progressWindow() const { return form2_.get(); }
+    options::OptionsDialog* optionsWindow() const { return form9_.get(); }
+    schedule::ScheduleDialog* scheduleWindow() const { return form10_.get(); }
     // Every status text the splash showed, in order.
     const QStringList& splashLog() const { return splashLog_; }
     // Off: runMainWindow shows the window but does not run the event loop.
@@ -69,16 +69,16 @@ private:
     void selectLanguage(AppContext& ctx);
 
     GuiInteraction* gui_;
-    std::unique_ptr<TSplashScreen> splash_;
+    std::unique_ptr<SplashScreen> splash_;
     // Before the windows that use it, so it outlives them.
     std::unique_ptr<schedule::CompanionControl> companion_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<clients::TForm5> form5_;
-    std::unique_ptr<backup::TForm2> form2_;
-    std::unique_ptr<TForm4> form4_;
-    std::unique_ptr<options::Tpasswordform1> password_;
-    std::unique_ptr<options::TForm9> form9_;
-    std::unique_ptr<schedule::TForm10> form10_;
+    std::unique_ptr<MainWindow> form1_;
+    std::unique_ptr<clients::RunningClientsWindow> form5_;
+    std::unique_ptr<backup::ProgressWindow> form2_;
+    std::unique_ptr<AboutBox> form4_;
+    std::unique_ptr<options::PasswordPrompt> password_;
+    std::unique_ptr<options::OptionsDialog> form9_;
+    std::unique_ptr<schedule::ScheduleDialog> form10_;
     QStringList splashLog_;
     bool runLoop_ = true;
 };

@@ -7,12 +7,12 @@
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
-#include "desktop/gui/TBrowseForFolder.h"
+#include "desktop/gui/FolderPicker.h"
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "restore/ArchiveReader.h"
-#include "ui_TForm1.h"
+#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QFileSystemModel>
@@ -29,21 +29,21 @@ namespace {
 
 // Page "3": caption, radio button, client code.
 struct ClientRow {
-    QLabel* Ui::TForm1::*label;
-    QRadioButton* Ui::TForm1::*radio;
+    QLabel* Ui::MainWindow::*label;
+    QRadioButton* Ui::MainWindow::*radio;
     int code;
 };
 constexpr ClientRow kRows[] = {
-    {&Ui::TForm1::Label36, &Ui::TForm1::RadioButton5, clients::kOutlookExpress},
-    {&Ui::TForm1::Label37, &Ui::TForm1::RadioButton6, clients::kOutlook},
-    {&Ui::TForm1::Label38, &Ui::TForm1::RadioButton7, clients::kEudora},
-    {&Ui::TForm1::Label39, &Ui::TForm1::RadioButton8, clients::kIncrediMail},
-    {&Ui::TForm1::Label40, &Ui::TForm1::RadioButton9, clients::kPegasus},
-    {&Ui::TForm1::Label41, &Ui::TForm1::RadioButton10, clients::kTheBat},
-    {&Ui::TForm1::Label42, &Ui::TForm1::RadioButton11, clients::kPocoMail},
-    {&Ui::TForm1::Label43, &Ui::TForm1::RadioButton13, clients::kOpera},
-    {&Ui::TForm1::Label44, &Ui::TForm1::RadioButton12, clients::kNetscape},
-    {&Ui::TForm1::Label45, &Ui::TForm1::RadioButton16, clients::kFavorites},
+    {&Ui::MainWindow::Label36, &Ui::MainWindow::RadioButton5, clients::kOutlookExpress},
+    {&Ui::MainWindow::Label37, &Ui::MainWindow::RadioButton6, clients::kOutlook},
+    {&Ui::MainWindow::Label38, &Ui::MainWindow::RadioButton7, clients::kEudora},
+    {&Ui::MainWindow::Label39, &Ui::MainWindow::RadioButton8, clients::kIncrediMail},
+    {&Ui::MainWindow::Label40, &Ui::MainWindow::RadioButton9, clients::kPegasus},
+    {&Ui::MainWindow::Label41, &Ui::MainWindow::RadioButton10, clients::kTheBat},
+    {&Ui::MainWindow::Label42, &Ui::MainWindow::RadioButton11, clients::kPocoMail},
+    {&Ui::MainWindow::Label43, &Ui::MainWindow::RadioButton13, clients::kOpera},
+    {&Ui::MainWindow::Label44, &Ui::MainWindow::RadioButton12, clients::kNetscape},
+    {&Ui::MainWindow::Label45, &Ui::MainWindow::RadioButton16, clients::kFavorites},
 };
 
 // What a run left under target: the archive, or the first volume of a split
@@ -72,11 +72,11 @@ void setColour(QLabel* label, const QColor& colour) {
 
 } // namespace
 
-Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& targetPath,
+Wizard::Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QString& targetPath,
                QObject* parent)
     : QObject(parent), ctx_(ctx), ui_(ui), backupFolder_(backupFolder), targetPath_(targetPath) {
     timer1_.setInterval(200);
-    connect(&timer1_, &QTimer::timeout, this, &Wizard::Timer1Timer);
+    connect(&timer1_, &QTimer::timeout, this, &Wizard::showResultWhenDone);
     animation_.setInterval(80);
     connect(&animation_, &QTimer::timeout, this, [this] {
         ++frame_;
@@ -107,18 +107,18 @@ Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& 
             });
     connect(ui_.ShellListView1, &QListView::doubleClicked, this,
             [this] { ui_.SpeedButton5->click(); });
-    connect(ui_.SpeedButton8, &QToolButton::clicked, this, &Wizard::SpeedButton8Click);
+    connect(ui_.SpeedButton8, &QToolButton::clicked, this, &Wizard::startRestore);
     connect(ui_.RadioButton20, &QRadioButton::toggled, this, [this](bool on) {
         ui_.Edit11->setEnabled(on);
         ui_.Button14->setEnabled(on);
     });
     connect(ui_.Button14, &QPushButton::clicked, this, [this] {
-        desktop::TBrowseForFolder browse(ctx_.files());
+        desktop::FolderPicker browse(ctx_.files());
         if (const auto chosen = browse.Execute(ui_.Edit11->text(), ui_.PageControl2->window()))
             ui_.Edit11->setText(*chosen);
     });
 
-    connect(ui_.SpeedButton7, &QToolButton::clicked, this, &Wizard::SpeedButton7Click);
+    connect(ui_.SpeedButton7, &QToolButton::clicked, this, &Wizard::backUp);
     connect(ui_.SpeedButton9, &QToolButton::clicked, this, [this] {
         if (hooks_.showSchedule) hooks_.showSchedule();
     });
@@ -128,13 +128,13 @@ Wizard::Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& 
     connect(ui_.SpeedButton1, &QToolButton::clicked, this, [this] {
         if (hooks_.standardMode) hooks_.standardMode();
     });
-    connect(ui_.SpeedButton4, &QToolButton::clicked, this, &Wizard::SpeedButton4Click);
-    connect(ui_.SpeedButton5, &QToolButton::clicked, this, &Wizard::SpeedButton5Click);
-    connect(ui_.SpeedButton11, &QToolButton::clicked, this, &Wizard::SpeedButton11Click);
-    connect(ui_.ComboBox5, &QComboBox::activated, this, &Wizard::ComboBox5Change);
-    connect(ui_.Edit8, &QLineEdit::editingFinished, this, &Wizard::Edit8Exit);
-    connect(ui_.Button12, &QPushButton::clicked, this, &Wizard::Button12Click);
-    connect(ui_.Button13, &QPushButton::clicked, this, &Wizard::Button13Click);
+    connect(ui_.SpeedButton4, &QToolButton::clicked, this, &Wizard::goBack);
+    connect(ui_.SpeedButton5, &QToolButton::clicked, this, &Wizard::goNext);
+    connect(ui_.SpeedButton11, &QToolButton::clicked, this, &Wizard::goHome);
+    connect(ui_.ComboBox5, &QComboBox::activated, this, &Wizard::chooseVersion);
+    connect(ui_.Edit8, &QLineEdit::editingFinished, this, &Wizard::completeFileName);
+    connect(ui_.Button12, &QPushButton::clicked, this, &Wizard::browseForArchive);
+    connect(ui_.Button13, &QPushButton::clicked, this, &Wizard::openTargetFolder);
     connect(ui_.CheckBox1, &QCheckBox::toggled, this, [this](bool on) {
         ui_.Edit9->setEnabled(on);
         ui_.Edit10->setEnabled(on);
@@ -351,7 +351,7 @@ void Wizard::pageShown(int index) {
     if (index != Running && index != RestoreRunning) focusPage(index);
 }
 
-void Wizard::SpeedButton7Click() {
+void Wizard::backUp() {
     forwardStep_ = true;
     showPage(Client);
     ui_.SpeedButton4->show();
@@ -400,7 +400,7 @@ void Wizard::ShowItemsPage() {
     fillItemLists();
 }
 
-void Wizard::ComboBox5Change(int index) {
+void Wizard::chooseVersion(int index) {
     const int base = clients::BaseCode(currentClientCode_);
     const QList<clients::VersionVariant> versions = ctx_.catalogue().GetClientVersions(base);
     if (index < 0 || index >= versions.size()) return; // the clients changed meanwhile
@@ -442,7 +442,7 @@ void Wizard::LeaveFilePage() {
     s.backupPassword = ui_.Edit10->text();
 }
 
-void Wizard::Edit8Exit() {
+void Wizard::completeFileName() {
     const QString text = ui_.Edit8->text();
     if (text.isEmpty() || platform::extractFileName(text).contains(QLatin1Char('.'))) return;
     const QString name = backup::BackupFileName(currentClientCode_);
@@ -450,7 +450,7 @@ void Wizard::Edit8Exit() {
                                                         : text + QLatin1Char('\\') + name);
 }
 
-void Wizard::Button12Click() {
+void Wizard::browseForArchive() {
     QString path = ui_.Edit8->text();
     if (hooks_.chooseFile && hooks_.chooseFile(path)) ui_.Edit8->setText(path);
 }
@@ -464,7 +464,7 @@ bool Wizard::passwordsAgree() {
     return false;
 }
 
-void Wizard::SpeedButton5Click() {
+void Wizard::goNext() {
     if (!passwordsAgree()) return;
     forwardStep_ = true;
     auto refuse = [this](const QString& key) {
@@ -523,7 +523,7 @@ void Wizard::SpeedButton5Click() {
     if (forwardStep_) showPage(ui_.PageControl2->currentIndex() + 1);
 }
 
-void Wizard::SpeedButton4Click() {
+void Wizard::goBack() {
     forwardStep_ = false;
     const int index = ui_.PageControl2->currentIndex();
     // Index 7 is the first restore page, which nothing reaches; it leads home.
@@ -577,14 +577,14 @@ void Wizard::showProgress(int overall, int task, const QString& taskLine) {
     ui_.Label46->setText(taskLine);
 }
 
-void Wizard::Timer1Timer() {
+void Wizard::showResultWhenDone() {
     if (ui_.SpeedButton5->isVisible()) return;
     timer1_.stop();
     showPage(shownPage_ == RestoreRunning ? RestoreDone : Done);
 }
 
 void Wizard::ShowDonePage() {
-    lang::TMsgINISupp& messages = ctx_.localization().messages();
+    lang::MessageTable& messages = ctx_.localization().messages();
     ui_.Label50->setText(writtenArchive(ctx_.files(), targetPath_));
     for (QLabel* label : {ui_.Label48, ui_.Label49, ui_.Label50})
         setColour(label, QApplication::palette().color(QPalette::WindowText));
@@ -614,11 +614,11 @@ void Wizard::ShowDonePage() {
     }
 }
 
-void Wizard::Button13Click() {
+void Wizard::openTargetFolder() {
     if (hooks_.openFolder) hooks_.openFolder(platform::extractFilePath(targetPath_));
 }
 
-void Wizard::SpeedButton11Click() {
+void Wizard::goHome() {
     abort_ = backup::AbortToken();
     ui_.SpeedButton11->hide();
     ui_.SpeedButton4->setEnabled(true);
@@ -630,7 +630,7 @@ void Wizard::SpeedButton11Click() {
 
 // The restore path: pages 9 to 14.
 
-void Wizard::SpeedButton8Click() {
+void Wizard::startRestore() {
     // The last page's captions as the language gave them, before an outcome replaces them.
     if (restoreDoneCaptions_.isEmpty())
         restoreDoneCaptions_ = {ui_.Label63->text(), ui_.Label64->text()};
@@ -777,7 +777,7 @@ void Wizard::RunRestorePage() {
 }
 
 void Wizard::ShowRestoreDonePage() {
-    lang::TMsgINISupp& messages = ctx_.localization().messages();
+    lang::MessageTable& messages = ctx_.localization().messages();
     ui_.SpeedButton4->hide();
     ui_.SpeedButton5->hide();
     ui_.SpeedButton5->setEnabled(true);

@@ -19,7 +19,7 @@ class QLabel;
 class QRadioButton;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace app {
@@ -57,7 +57,7 @@ public:
 
     // backupFolder and targetPath are the main window's, shared with the
     // standard mode.
-    Wizard(AppContext& ctx, Ui::TForm1& ui, QString& backupFolder, QString& targetPath,
+    Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QString& targetPath,
            QObject* parent = nullptr);
     void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -84,7 +84,7 @@ private:
     void LeaveFilePage();
     void RunBackupPage();
     void ShowDonePage();
-    void SpeedButton8Click(); // "Restore"
+    void startRestore();
     void ShowRestoreFilePage();
     bool inspectChosenArchive();
     void ShowRestoreItemsPage();
@@ -96,23 +96,23 @@ private:
     void fillItemLists();
     void chooseClient(int code);
     bool passwordsAgree();
-    void Timer1Timer();
+    void showResultWhenDone();
     // The first control of a page takes the focus when the page is shown.
     void focusPage(int index);
     // Enter and Esc on the window; true when the key was used.
     bool keyPressed(const QKeyEvent& key);
 
-    void SpeedButton7Click();  // "Backup"
-    void SpeedButton4Click();  // "< Back"
-    void SpeedButton5Click();  // "Next >"
-    void SpeedButton11Click(); // "Home"
-    void ComboBox5Change(int index);
-    void Edit8Exit();
-    void Button12Click();
-    void Button13Click();
+    void backUp();
+    void goBack();
+    void goNext();
+    void goHome();
+    void chooseVersion(int index);
+    void completeFileName();
+    void browseForArchive();
+    void openTargetFolder();
 
     AppContext& ctx_;
-    Ui::TForm1& ui_;
+    Ui::MainWindow& ui_;
     Hooks hooks_;
     QTimer timer1_;
     QTimer animation_;

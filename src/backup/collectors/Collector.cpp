@@ -3,12 +3,12 @@
 #include "backup/ArchiveList.h"
 #include "backup/BackupState.h"
 #include "backup/SqxDriver.h"
-#include "desktop/TFileSearch.h"
+#include "desktop/FileSearch.h"
 #include "platform/Files.h"
-#include "platform/ini.h"
-#include "platform/registry.h"
-#include "platform/shellfolders.h"
-#include "regdump/TIORegistry.h"
+#include "platform/Ini.h"
+#include "platform/Registry.h"
+#include "platform/ShellFolders.h"
+#include "regdump/RegistryDump.h"
 
 #include <QSet>
 
@@ -204,14 +204,14 @@ QStringList Collector::FindFolders(const QString& folder, const QString& mask) {
     if (folder.isEmpty()) return {};
     const QString spec = folder + QLatin1Char('\\') + mask;
     // The search would cut the text.
-    if (spec.size() > desktop::TFileSearch::MaxSearchFileLength) {
+    if (spec.size() > desktop::FileSearch::MaxSearchFileLength) {
         Refuse(QStringLiteral("The folder %1 could not be searched: its path is too long for "
                               "the folder search.")
                    .arg(folder));
         return {};
     }
     desktop::FoundFolderList found;
-    desktop::TFileSearch search(ctx_.files, &ctx_.ui);
+    desktop::FileSearch search(ctx_.files, &ctx_.ui);
     // A folder's matches come one after another, before its sub-folders are
     // entered, and every collector takes each folder once: the list keeps one
     // entry per run, so that its room counts folders and one folder with

@@ -3,7 +3,7 @@
 #include "backup/Manifest.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace backup {
 

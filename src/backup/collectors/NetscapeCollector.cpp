@@ -4,8 +4,8 @@
 #include "clients/IdentityRules.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
-#include "regdump/TIORegistry.h"
+#include "platform/Registry.h"
+#include "regdump/RegistryDump.h"
 
 namespace backup {
 

@@ -2,8 +2,8 @@
 
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/ini.h"
-#include "platform/registry.h"
+#include "platform/Ini.h"
+#include "platform/Registry.h"
 
 namespace backup {
 

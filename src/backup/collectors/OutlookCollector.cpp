@@ -4,9 +4,9 @@
 #include "backup/ArchiveList.h"
 #include "backup/Manifest.h"
 #include "platform/DriveMap.h"
+#include "platform/Encoding.h"
 #include "platform/Files.h"
-#include "platform/encoding.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace backup {
 

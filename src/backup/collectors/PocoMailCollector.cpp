@@ -3,8 +3,8 @@
 #include "backup/Manifest.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
-#include "platform/ini.h"
-#include "platform/registry.h"
+#include "platform/Ini.h"
+#include "platform/Registry.h"
 
 namespace backup {
 

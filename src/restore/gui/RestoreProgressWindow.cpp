@@ -1,7 +1,7 @@
 #include "restore/gui/RestoreProgressWindow.h"
 
-#include "lang/TLngINISupp.h"
-#include "lang/TMsgINISupp.h"
+#include "lang/CaptionTranslator.h"
+#include "lang/MessageTable.h"
 #include "ui_RestoreProgressWindow.h"
 
 #include <QCoreApplication>
@@ -15,7 +15,7 @@
 
 namespace restore {
 
-RestoreProgressWindow::RestoreProgressWindow(QWidget* parent, lang::TLngINISupp* lng)
+RestoreProgressWindow::RestoreProgressWindow(QWidget* parent, lang::CaptionTranslator* lng)
     : QDialog(parent), ui_(std::make_unique<Ui::RestoreProgressWindow>()) {
     ui_->setupUi(this);
     setFixedSize(532, 300);
@@ -38,7 +38,7 @@ RestoreProgressWindow::RestoreProgressWindow(QWidget* parent, lang::TLngINISupp*
 RestoreProgressWindow::~RestoreProgressWindow() = default;
 
 void RestoreProgressWindow::setJob(RestoreJob* job, RestoreRequest request,
-                                   lang::TMsgINISupp* messages) {
+                                   lang::MessageTable* messages) {
     job_ = job;
     request_ = std::move(request);
     messages_ = messages;

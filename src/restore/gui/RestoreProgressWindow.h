@@ -16,8 +16,8 @@
 class QTimer;
 
 namespace lang {
-class TLngINISupp;
-class TMsgINISupp;
+class CaptionTranslator;
+class MessageTable;
 } // namespace lang
 
 namespace Ui {
@@ -30,11 +30,12 @@ class RestoreProgressWindow : public QDialog, public lang::CaptionWindow {
     Q_OBJECT
 public:
     // The window's captions come from the "[Form3]" section of lng's file.
-    explicit RestoreProgressWindow(QWidget* parent = nullptr, lang::TLngINISupp* lng = nullptr);
+    explicit RestoreProgressWindow(QWidget* parent = nullptr,
+                                   lang::CaptionTranslator* lng = nullptr);
     ~RestoreProgressWindow() override;
 
     // What runs and where its texts come from; job and messages outlive the window.
-    void setJob(RestoreJob* job, RestoreRequest request, lang::TMsgINISupp* messages);
+    void setJob(RestoreJob* job, RestoreRequest request, lang::MessageTable* messages);
 
     // Shows the window modally; it runs one restore and returns when closed.
     int ShowModal();
@@ -66,7 +67,7 @@ private:
     QTimer* timer_ = nullptr;
     RestoreJob* job_ = nullptr;
     RestoreRequest request_;
-    lang::TMsgINISupp* messages_ = nullptr;
+    lang::MessageTable* messages_ = nullptr;
     RestoreReport report_;
     QString phase_;
     bool abort_ = false;

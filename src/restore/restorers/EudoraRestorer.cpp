@@ -1,7 +1,7 @@
 #include "restore/restorers/EudoraRestorer.h"
 
 #include "backup/collectors/EudoraCollector.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace restore {
 

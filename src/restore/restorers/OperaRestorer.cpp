@@ -2,7 +2,7 @@
 
 #include "backup/collectors/OperaCollector.h"
 #include "platform/DriveMap.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace restore {
 

@@ -4,7 +4,7 @@
 #include "base/RegistryRoots.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace restore {
 

@@ -4,9 +4,9 @@
 #include "backup/collectors/OutlookCollector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "platform/DriveMap.h"
+#include "platform/Encoding.h"
 #include "platform/Files.h"
-#include "platform/encoding.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QFile>
 #include <QRegularExpression>

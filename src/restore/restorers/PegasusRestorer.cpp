@@ -1,7 +1,7 @@
 #include "restore/restorers/PegasusRestorer.h"
 
 #include "backup/collectors/PegasusCollector.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace restore {
 

@@ -3,7 +3,7 @@
 #include "backup/collectors/PocoMailCollector.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 namespace restore {
 

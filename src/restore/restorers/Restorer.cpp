@@ -1,8 +1,8 @@
 #include "restore/restorers/Restorer.h"
 
 #include "clients/Clients.h"
-#include "platform/registry.h"
-#include "platform/shellfolders.h"
+#include "platform/Registry.h"
+#include "platform/ShellFolders.h"
 #include "restore/restorers/EudoraRestorer.h"
 #include "restore/restorers/FavoritesRestorer.h"
 #include "restore/restorers/IncrediMailRestorer.h"

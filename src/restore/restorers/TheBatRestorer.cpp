@@ -3,7 +3,7 @@
 #include "backup/collectors/Collector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "platform/DriveMap.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "restore/PathRewrite.h"
 
 namespace restore {

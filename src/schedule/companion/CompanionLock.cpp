@@ -1,6 +1,6 @@
 #include "schedule/companion/CompanionLock.h"
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QFileInfo>
 

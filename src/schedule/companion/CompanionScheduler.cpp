@@ -1,7 +1,7 @@
 #include "schedule/companion/CompanionScheduler.h"
 
-#include "platform/process.h"
-#include "platform/registry.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
 #include "schedule/ScheduleDates.h"
 #include "schedule/ScheduleStore.h"
 

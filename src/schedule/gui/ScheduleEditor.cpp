@@ -4,7 +4,7 @@
 #include "clients/Clients.h"
 #include "clients/gui/ClientTree.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/LastRun.h"
 #include "schedule/ScheduleDates.h"

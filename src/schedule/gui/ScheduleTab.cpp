@@ -1,6 +1,6 @@
 #include "schedule/gui/ScheduleTab.h"
 
-#include "desktop/gui/TBrowseForFolder.h"
+#include "desktop/gui/FolderPicker.h"
 #include "lang/gui/FittingCaptions.h"
 #include "ui_ScheduleTab.h"
 
@@ -14,7 +14,7 @@ ScheduleTab::ScheduleTab(ScheduleDeps deps, QWidget* parent)
     editor_ =
         std::make_unique<ScheduleEditor>(ScheduleControls::of(*ui_), std::move(deps), nullptr);
     editor_->pickFolder = [this, &files](const QString& start) {
-        return desktop::TBrowseForFolder(files).Execute(start, this);
+        return desktop::FolderPicker(files).Execute(start, this);
     };
 }
 

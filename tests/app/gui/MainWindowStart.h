@@ -7,7 +7,7 @@
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
 #include "app/gui/GuiStartup.h"
-#include "app/gui/TForm1.h"
+#include "app/gui/MainWindow.h"
 
 #include <QListWidget>
 #include <QTreeWidget>
@@ -24,7 +24,7 @@ struct Start {
     testsupport::FakeInteraction ui;
     app::AppContext ctx{ui};
     app::GuiStartupHooks hooks{nullptr};
-    app::TForm1* form = nullptr;
+    app::MainWindow* form = nullptr;
 
     Start() {
         hooks.setRunEventLoop(false);

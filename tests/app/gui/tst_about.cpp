@@ -2,11 +2,11 @@
 // show (none empty, none the same as another), and the help page beside the
 // program.
 
+#include "app/gui/AboutBox.h"
 #include "app/gui/Artwork.h"
 #include "app/gui/HelpPage.h"
-#include "app/gui/TForm4.h"
+#include "lang/CaptionTranslator.h"
 #include "lang/LanguageFile.h"
-#include "lang/TLngINISupp.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "support/FakeInteraction.h"
@@ -54,10 +54,10 @@ private Q_SLOTS:
         const platform::Files files{platform::DriveMap()};
         testsupport::FakeInteraction ui;
         lang::LanguageFlags flags;
-        lang::TLngINISupp lng(files, ui, flags);
+        lang::CaptionTranslator lng(files, ui, flags);
         lng.SetFileName(files.windowsPath(f.fileName()));
 
-        app::TForm4 about(nullptr, &lng);
+        app::AboutBox about(nullptr, &lng);
         QCOMPARE(about.objectName(), QStringLiteral("Form4"));
         QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
                  QStringLiteral("Gut"));

@@ -11,16 +11,16 @@
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
 #include "app/gui/GuiStartup.h"
-#include "app/gui/TForm1.h"
-#include "app/gui/TSplashScreen.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/SplashScreen.h"
 #include "backup/BackupFiles.h"
-#include "backup/gui/TForm2.h"
+#include "backup/gui/ProgressWindow.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "clients/gui/ClientTree.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
-#include "schedule/gui/TForm10.h"
+#include "platform/Registry.h"
+#include "schedule/gui/ScheduleDialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -65,7 +65,7 @@ void TestMainWindow::firstStartAndChoosingAClient() {
     Start start;
     QStringList expected;
     for (int percent : {0, 10, 15, 20, 25, 35, 65, 80, 90, 100})
-        expected << app::TSplashScreen::statusTextFor(percent);
+        expected << app::SplashScreen::statusTextFor(percent);
     QCOMPARE(start.hooks.splashLog(), expected);
     QVERIFY(!start.hooks.splash());
     QVERIFY(start.form->isVisible());
@@ -189,7 +189,7 @@ void TestMainWindow::backupFromTheBackupTab() {
     QTimer closer;
     closer.setInterval(20);
     connect(&closer, &QTimer::timeout, &closer, [&] {
-        backup::TForm2* progress = start.hooks.progressWindow();
+        backup::ProgressWindow* progress = start.hooks.progressWindow();
         auto* button1 = progress->findChild<QPushButton*>(QStringLiteral("Button1"));
         if (!progress->isVisible() || button1->property("Tag").toInt() != 1) return;
         closer.stop();

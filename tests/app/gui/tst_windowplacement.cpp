@@ -7,8 +7,8 @@
 #include "clients/gui/XServer.h"
 #include "support/SamplePrefix.h"
 
-#include "clients/gui/TForm5.h"
-#include "platform/registry.h"
+#include "clients/gui/RunningClientsWindow.h"
+#include "platform/Registry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -96,7 +96,7 @@ QRect settledFrame(xcb_connection_t* c, xcb_window_t w) {
 // shown three times, each time closed by Cancel; prints where its frame was.
 int showGuardWindow(int argc, char** argv) {
     QApplication app(argc, argv);
-    clients::TForm5 form;
+    clients::RunningClientsWindow form;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     for (int i = 0; i < 3; ++i) {
         QTimer::singleShot(300, &form, [&] {

@@ -10,12 +10,12 @@
 #include "support/clients/EveryClient.h"
 
 #include "app/gui/Artwork.h"
-#include "app/gui/TSplashScreen.h"
+#include "app/gui/SplashScreen.h"
 #include "app/gui/Wizard.h"
 #include "base/Settings.h"
-#include "desktop/gui/TIconTaskBar.h"
+#include "desktop/gui/TrayIcon.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -251,7 +251,7 @@ void TestWindowUse::backupFolderKeptAtClose() {
 void TestWindowUse::programIconInTheTray() {
     support::SamplePrefix prefix;
     Start s;
-    desktop::TIconTaskBar tray;
+    desktop::TrayIcon tray;
     tray.Show();
     QVERIFY(!tray.Icon().isNull());
     QCOMPARE(tray.Icon().pixmap(32).toImage(), app::AppIcon().pixmap(32).toImage());

@@ -8,7 +8,7 @@
 
 #include "backup/collectors/OutlookCollector.h"
 #include "clients/Clients.h"
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 
 #include <QRandomGenerator>
 

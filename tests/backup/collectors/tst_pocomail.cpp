@@ -7,7 +7,7 @@
 
 #include "backup/collectors/PocoMailCollector.h"
 #include "clients/Clients.h"
-#include "platform/ini.h"
+#include "platform/Ini.h"
 
 #include <QFile>
 #include <QRandomGenerator>

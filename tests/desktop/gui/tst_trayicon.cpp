@@ -1,7 +1,7 @@
 // The tray icon where the desktop has no notification area (the offscreen
 // platform): showing and hiding work without failing and raise nothing.
 
-#include "desktop/gui/TIconTaskBar.h"
+#include "desktop/gui/TrayIcon.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -15,7 +15,7 @@ private Q_SLOTS:
 };
 
 void TstTrayIcon::hint() {
-    desktop::TIconTaskBar tray;
+    desktop::TrayIcon tray;
     QVERIFY(!tray.Visible());
     tray.SetHint(QStringLiteral("Postora"));
     QCOMPARE(tray.Hint(), QStringLiteral("Postora"));
@@ -24,10 +24,10 @@ void TstTrayIcon::hint() {
 }
 
 void TstTrayIcon::withoutNotificationArea() {
-    if (desktop::TIconTaskBar::hasNotificationArea()) QSKIP("this desktop has a notification area");
-    desktop::TIconTaskBar tray;
-    QSignalSpy shown(&tray, &desktop::TIconTaskBar::OnShow);
-    QSignalSpy closed(&tray, &desktop::TIconTaskBar::OnClose);
+    if (desktop::TrayIcon::hasNotificationArea()) QSKIP("this desktop has a notification area");
+    desktop::TrayIcon tray;
+    QSignalSpy shown(&tray, &desktop::TrayIcon::OnShow);
+    QSignalSpy closed(&tray, &desktop::TrayIcon::OnClose);
     tray.Show();
     QVERIFY(!tray.Visible());
     tray.Hide();

@@ -8,15 +8,15 @@
 
 #include "app/Password.h"
 #include "app/SettingsStore.h"
-#include "backup/gui/TForm2.h"
+#include "backup/gui/ProgressWindow.h"
 #include "base/Settings.h"
 #include "clients/gui/WidgetCaptionControl.h"
 #include "lang/LanguageFiles.h"
 #include "lang/Localization.h"
+#include "options/gui/OptionsDialog.h"
 #include "options/gui/OptionsTab.h"
-#include "options/gui/TForm9.h"
 #include "platform/Files.h"
-#include "platform/registry.h"
+#include "platform/Registry.h"
 #include "support/FakeInteraction.h"
 #include "support/FindChild.h"
 #include "support/SamplePrefix.h"
@@ -133,7 +133,7 @@ void TstOptionsEditors::passwordRefusalsWriteNothing() {
     // The dialog refuses the same, then closes showing the password in memory.
     rig.ui.clear();
     s.backupUsePsw = true;
-    options::TForm9 dialog(rig.store, rig.ui, rig.message());
+    options::OptionsDialog dialog(rig.store, rig.ui, rig.message());
     support::whenModal([](QWidget* w) {
         setPassword(w, true, QStringLiteral("abcd"), QStringLiteral("abcd"));
         child<QPushButton>(w, "Button1")->click();
@@ -149,7 +149,7 @@ void TstOptionsEditors::passwordRefusalsWriteNothing() {
 void TstOptionsEditors::saveWritesModeKeepAndFormerMode() {
     Rig rig;
     rig.store.settings().backupMode = base::BackupMode::Overwrite;
-    options::TForm9 dialog(rig.store, rig.ui, rig.message());
+    options::OptionsDialog dialog(rig.store, rig.ui, rig.message());
     support::whenModal([](QWidget* w) {
         child<QRadioButton>(w, "RadioButton4")->click();
         child<QCheckBox>(w, "CheckBox4")->setChecked(true);
@@ -217,7 +217,7 @@ void TstOptionsEditors::unsavedOptionsNeverReachABackup() {
     tabs->setCurrentIndex(0);
 
     // The dialog: defaults, then Cancel.
-    options::TForm9* dialog = start.hooks.optionsWindow();
+    options::OptionsDialog* dialog = start.hooks.optionsWindow();
     support::whenModal([](QWidget* w) {
         child<QRadioButton>(w, "RadioButton15")->click();
         child<QPushButton>(w, "Button7")->click();
@@ -287,7 +287,7 @@ void TstOptionsEditors::keepFieldAndFormerModeTick() {
 void TstOptionsEditors::languageListSwitchesOpenWindow() {
     Rig rig;
     lang::Localization loc(*rig.fs, rig.ui, rig.store.settings());
-    options::TForm9 dialog(rig.store, rig.ui, rig.message());
+    options::OptionsDialog dialog(rig.store, rig.ui, rig.message());
     options::OptionsTab tab(rig.store, rig.ui, rig.message());
     QObject::connect(&tab, &options::OptionsTab::languageChosen, [&](const QString& name) {
         loc.SwitchLanguage(name, clients::CaptionWindows());

@@ -2,10 +2,10 @@
 // and warning boxes and the confirmation boxes of the volume prompt.
 
 #include "app/gui/GuiInteraction.h"
+#include "lang/CaptionTranslator.h"
 #include "lang/LanguageFile.h"
-#include "lang/TLngINISupp.h"
-#include "lang/TMsgINISupp.h"
-#include "options/gui/Tpasswordform1.h"
+#include "lang/MessageTable.h"
+#include "options/gui/PasswordPrompt.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "support/WhenModal.h"
@@ -64,7 +64,7 @@ void TstPrompts::initTestCase() {
 }
 
 void TstPrompts::passwordPrompt() {
-    options::Tpasswordform1 form([](const QString& key) { return key + QStringLiteral("!"); });
+    options::PasswordPrompt form([](const QString& key) { return key + QStringLiteral("!"); });
     QCOMPARE(form.objectName(), QStringLiteral("passwordform1"));
     QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
              QStringLiteral("Backup password:"));
@@ -100,13 +100,13 @@ void TstPrompts::passwordPromptTranslated() {
     platform::Files fs{platform::DriveMap()};
     Quiet ui;
     lang::LanguageFlags flags;
-    lang::TLngINISupp lng(fs, ui, flags);
+    lang::CaptionTranslator lng(fs, ui, flags);
     lng.SetFileName(lngWin_);
-    lang::TMsgINISupp messages(fs, ui, flags);
+    lang::MessageTable messages(fs, ui, flags);
     messages.SetLngINISupp(&lng);
     QVERIFY(messages.Open());
 
-    options::Tpasswordform1 form([&](const QString& key) { return messages.GetMessage(key); },
+    options::PasswordPrompt form([&](const QString& key) { return messages.GetMessage(key); },
                                  nullptr, &lng);
     QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
              QStringLiteral("Sicherungskennwort:"));

@@ -9,13 +9,13 @@
 #include "support/clients/EveryClient.h"
 
 #include "clients/gui/WidgetCaptionControl.h"
+#include "lang/CaptionTranslator.h"
 #include "lang/LanguageFiles.h"
 #include "lang/Localization.h"
-#include "lang/TLngINISupp.h"
 #include "lang/gui/FittingCaptions.h"
-#include "options/gui/TForm9.h"
+#include "options/gui/OptionsDialog.h"
 #include "platform/Files.h"
-#include "schedule/gui/TForm10.h"
+#include "schedule/gui/ScheduleDialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -196,7 +196,7 @@ void TestWindowTexts::englishShowsWholeLongerTextsElide() {
     QVERIFY(longer.open(QIODevice::WriteOnly));
     longer.write(longerTexts());
     longer.close();
-    lang::TLngINISupp& captions = start.ctx.localization().captions();
+    lang::CaptionTranslator& captions = start.ctx.localization().captions();
     captions.SetFileName(start.ctx.files().windowsPath(longer.fileName()));
     QVERIFY(captions.Translate(clients::CaptionWindows()));
     QVERIFY(child<QLabel>(windows.schedule(), "Label14")->text().startsWith("Backupsbac "));

@@ -6,7 +6,7 @@
 
 #include "clients/ClientTreeModel.h"
 #include "clients/Clients.h"
-#include "clients/TProcList.h"
+#include "clients/ProcessList.h"
 #include "clients/gui/ClientTree.h"
 #include "clients/gui/FakeClient.h"
 #include "schedule/AutoRunFixture.h"
@@ -126,7 +126,7 @@ void TstAutoRunNotify::oneSucceedsOneSkipped() {
     QVERIFY(!skipped.failure.isEmpty());
     // The schedule editor shows both.
     clients::ClientCatalogue catalogue(*reg, *fx.fs);
-    clients::TProcList procs;
+    clients::ProcessList procs;
     base::Settings settings;
     schedule::CompanionControl companion(*reg, *fx.fs, procs, QString(), [](const QString&) {});
     schedule::ScheduleTab tab(

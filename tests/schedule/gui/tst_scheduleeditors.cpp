@@ -6,15 +6,15 @@
 #include "base/Settings.h"
 #include "clients/ClientTreeModel.h"
 #include "clients/Clients.h"
-#include "clients/TProcList.h"
+#include "clients/ProcessList.h"
 #include "clients/gui/ClientTree.h"
-#include "platform/process.h"
+#include "platform/Process.h"
 #include "schedule/AutoRunFixture.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/LastRun.h"
 #include "schedule/ScheduleStore.h"
+#include "schedule/gui/ScheduleDialog.h"
 #include "schedule/gui/ScheduleTab.h"
-#include "schedule/gui/TForm10.h"
 #include "support/FindChild.h"
 #include "support/WhenModal.h"
 
@@ -58,7 +58,7 @@ struct Rig {
     QString programHost = fx.prefix.root() + QStringLiteral("/program");
     clients::ClientCatalogue catalogue{*fx.reg, *fx.fs};
     clients::ClientTreeModel model{catalogue};
-    clients::TProcList procs;
+    clients::ProcessList procs;
     QStringList messages;
     base::Settings settings;
     std::unique_ptr<CompanionControl> companion;
@@ -172,7 +172,7 @@ void TstScheduleEditors::unselectedClientListsSavedOnLeaving() {
     }
     QVERIFY(rig.store().WriteSelected(clients::kOutlookExpress, false));
 
-    TForm10 dialog(rig.deps());
+    ScheduleDialog dialog(rig.deps());
     dialog.buildTree(rig.model);
     support::whenModal([&](QWidget* w) {
         auto* tree = child<QTreeWidget>(w, "TreeView2");
@@ -258,7 +258,7 @@ void TstScheduleEditors::enableWhileCompanionRuns() {
     QTRY_COMPARE_WITH_TIMEOUT(countCompanions(), 1, 5000);
 
     // The dialog's showing sets its own box from the settings: no second copy.
-    TForm10 dialog(rig.deps());
+    ScheduleDialog dialog(rig.deps());
     support::whenModal([](QWidget* w) { child<QPushButton>(w, "Button2")->click(); });
     dialog.exec();
     QVERIFY(child<QCheckBox>(&dialog, "CheckBox3")->isChecked());

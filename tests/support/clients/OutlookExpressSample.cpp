@@ -1,6 +1,6 @@
 #include "support/clients/OutlookExpressSample.h"
 
-#include "platform/registry.h"
+#include "platform/Registry.h"
 
 #include <tuple>
 

@@ -1,6 +1,6 @@
 #include "support/clients/OutlookSample.h"
 
-#include "platform/encoding.h"
+#include "platform/Encoding.h"
 
 namespace support {
 
