@@ -210,6 +210,8 @@ int GuiStartupHooks::runMainWindow(AppContext&, const QString& targetPath) {
 int GuiStartupHooks::openRestore(AppContext&, const QString& archive) {
     // Shown first: the first showing enters the wizard at its welcome page.
     form1_->show();
+    // The restore pages belong to the wizard, also when the standard mode was last used.
+    if (!form1_->wizardShown()) form1_->SetViewMode(true);
     form1_->wizard().openRestore(archive);
     return runLoop_ ? QApplication::exec() : kExitOk;
 }

@@ -295,9 +295,18 @@ void Wizard::Enter() {
 }
 
 void Wizard::openRestore(const QString& archive) {
-    // Until the restore pages exist the wizard opens at its welcome page.
-    (void)archive;
-    Enter();
+    // The file page first, showing the archive's folder with the archive
+    // chosen: a failure below leaves the person there to pick another one.
+    startRestore();
+    const QString folder = QFileInfo(archive).absolutePath();
+    const QModelIndex at = folderModel_->index(folder);
+    ui_.ShellTreeView1->setCurrentIndex(at);
+    ui_.ShellTreeView1->scrollTo(at);
+    ui_.ShellListView1->setRootIndex(fileModel_->setRootPath(folder));
+    ui_.ShellListView1->setCurrentIndex(fileModel_->index(archive));
+    if (!inspectArchive(archive)) return;
+    forwardStep_ = true;
+    showPage(RestoreItems);
 }
 
 void Wizard::showPage(int index) {
@@ -669,7 +678,10 @@ QString Wizard::chosenArchive() const {
 }
 
 bool Wizard::inspectChosenArchive() {
-    const QString archive = chosenArchive();
+    return inspectArchive(chosenArchive());
+}
+
+bool Wizard::inspectArchive(const QString& archive) {
     if (archive.isEmpty()) {
         ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
         return false;

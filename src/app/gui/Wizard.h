@@ -87,6 +87,9 @@ private:
     void startRestore();
     void ShowRestoreFilePage();
     bool inspectChosenArchive();
+    // Reads the archive's manifest, asking for its password when the stored one
+    // does not open it; false after the reason was shown.
+    bool inspectArchive(const QString& archive);
     void ShowRestoreItemsPage();
     void ShowRestoreLocationPage();
     void RunRestorePage();

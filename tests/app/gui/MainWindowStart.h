@@ -26,9 +26,9 @@ struct Start {
     app::GuiStartupHooks hooks{nullptr};
     app::MainWindow* form = nullptr;
 
-    Start() {
+    explicit Start(const QStringList& args = {}) {
         hooks.setRunEventLoop(false);
-        app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {}, binDir());
+        app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), args, binDir());
         form = hooks.mainWindow();
     }
     template <typename T> T* child(const char* name) const {

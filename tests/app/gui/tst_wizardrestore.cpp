@@ -38,7 +38,8 @@ struct RestoreRun : Start {
                         QLatin1String(file));
     }
     const support::SamplePrefix& prefix;
-    explicit RestoreRun(const support::SamplePrefix& p) : prefix(p) {}
+    explicit RestoreRun(const support::SamplePrefix& p, const QStringList& args = {})
+        : Start(args), prefix(p) {}
 
     // Eudora backed up through the wizard's own backup pages; the host path
     // of the archive.
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void directRestoreOfTheTickedItems();
     void passwordProtectedIntoAFolder();
     void damagedArchiveIsAFailureInRed();
+    void backupOpenedFromTheDesktop();
 };
 
 // Every identity and item comes ticked from the manifest; an unticked item
@@ -225,6 +227,50 @@ void TestWizardRestore::damagedArchiveIsAFailureInRed() {
     QVERIFY(!w.form->wizard().restoreReport().ok());
     QCOMPARE(contents(w.eudora("Big.mbx")), QByteArray("newer mail"));
     w.form->close();
+}
+
+// "postora <file.ebk>" as the file manager starts it: the items page of that
+// archive with the manifest's lists, as "Next >" on the file page gives them;
+// a file that is no backup is named in an error and stays chosen on the file page.
+void TestWizardRestore::backupOpenedFromTheDesktop() {
+    support::SamplePrefix prefix;
+    support::addEudora(prefix);
+    QString archive;
+    QStringList identities;
+    QStringList items;
+    {
+        RestoreRun w(prefix);
+        archive = w.backUpEudora();
+        w.chooseArchive(archive);
+        QCOMPARE(w.page(), int(Page::RestoreItems));
+        identities = w.ticks(w.child<QListWidget>("CheckListBox9"));
+        items = w.ticks(w.child<QListWidget>("CheckListBox10"));
+        QVERIFY(!items.isEmpty());
+        w.form->close();
+    }
+    {
+        RestoreRun opened(prefix, {archive});
+        QVERIFY(opened.form->wizardShown());
+        QCOMPARE(opened.page(), int(Page::RestoreItems));
+        QCOMPARE(opened.ticks(opened.child<QListWidget>("CheckListBox9")), identities);
+        QCOMPARE(opened.ticks(opened.child<QListWidget>("CheckListBox10")), items);
+        QVERIFY(opened.ui.errors.isEmpty());
+        opened.next();
+        QCOMPARE(opened.page(), int(Page::RestoreLocation));
+        opened.form->close();
+    }
+    const QString notABackup =
+        QFileInfo(archive).absolutePath() + QStringLiteral("/Not a backup.ebk");
+    write(notABackup, "plain text, no archive");
+    RestoreRun refused(prefix, {notABackup});
+    QCOMPARE(refused.page(), int(Page::RestoreFile));
+    QCOMPARE(refused.ui.errors.size(), 1);
+    QVERIFY2(refused.ui.errors.front().contains(QLatin1String("Not a backup.ebk")),
+             qPrintable(refused.ui.errors.front()));
+    auto* view = refused.child<QListView>("ShellListView1");
+    auto* model = qobject_cast<QFileSystemModel*>(view->model());
+    QCOMPARE(model->filePath(view->currentIndex()), notABackup);
+    refused.form->close();
 }
 
 QTEST_MAIN(TestWizardRestore)
