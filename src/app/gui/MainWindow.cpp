@@ -2,6 +2,7 @@
 
 #include "app/gui/Artwork.h"
 #include "app/gui/CheckLists.h"
+#include "app/gui/RestoreSteps.h"
 #include "app/gui/Wizard.h"
 
 #include "app/AppContext.h"
@@ -11,6 +12,7 @@
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
 #include "clients/gui/ClientTree.h"
+#include "desktop/gui/FolderPicker.h"
 #include "desktop/gui/WindowPlacement.h"
 #include "lang/Localization.h"
 #include "lang/ReplaceString.h"
@@ -19,6 +21,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/WindowsInstallation.h"
+#include "restore/gui/RestoreProgressWindow.h"
 #include "schedule/gui/ScheduleTab.h"
 #include "ui_MainWindow.h"
 
@@ -27,6 +30,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -87,7 +93,15 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     ui_->PageControl1->setCurrentWidget(ui_->TabSheet1);
     ui_->PageControl2->setCurrentWidget(ui_->TabSheet5);
     ui_->PageControl2->tabBar()->hide();
-    ui_->Panel1->hide(); // the Restore tab stays an empty page
+    // The Restore tab's tree: folders and the backups in them (first volumes of a set).
+    backupFiles_ = new QFileSystemModel(this);
+    backupFiles_->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Drives);
+    backupFiles_->setNameFilters({QStringLiteral("*.ebk"), QStringLiteral("*.ebk.001")});
+    backupFiles_->setNameFilterDisables(false);
+    backupFiles_->setRootPath(QDir::rootPath());
+    ui_->ShellTreeView2->setModel(backupFiles_);
+    for (int column = 1; column < backupFiles_->columnCount(); ++column)
+        ui_->ShellTreeView2->hideColumn(column);
     // Captions longer than their room (a translation) elide with a tool tip.
     lang::FitCaptions(this);
     ui_->Panel8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -104,6 +118,18 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     connect(ui_->Button9, &QPushButton::clicked, this, &MainWindow::showHelp);
     connect(ui_->Button11, &QPushButton::clicked, this, &MainWindow::showAbout);
     connect(ui_->Button15, &QPushButton::clicked, this, &MainWindow::switchToWizard);
+    connect(ui_->ShellTreeView2->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &MainWindow::chooseBackup);
+    connect(ui_->RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+        ui_->Edit2->setEnabled(on);
+        ui_->Button4->setEnabled(on);
+    });
+    connect(ui_->Button4, &QPushButton::clicked, this, [this] {
+        desktop::FolderPicker browse(ctx_.files());
+        if (const auto chosen = browse.Execute(ui_->Edit2->text(), this))
+            ui_->Edit2->setText(*chosen);
+    });
+    connect(ui_->Button5, &QPushButton::clicked, this, &MainWindow::restoreBackup);
     wizard_ = std::make_unique<Wizard>(ctx_, *ui_, backupFolder_, currentTargetPath_);
     Wizard::Hooks wizardHooks;
     wizardHooks.showSchedule = [this] {
@@ -126,6 +152,7 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
         if (left == ui_->TabSheet3) optionsTab_->leaveTab();
         QWidget* shown = ui_->PageControl1->widget(index);
         if (shown == ui_->TabSheet1) ui_->TreeView1->expandAll();
+        if (shown == ui_->TabSheet2) showRestoreTab();
         if (shown == ui_->TabSheet4) scheduleTab_->showTab();
         if (shown == ui_->TabSheet3) optionsTab_->showTab();
     });
@@ -344,11 +371,85 @@ backup::JobRequest MainWindow::BackupRequest() const {
     return request;
 }
 
+void MainWindow::showRestoreTab() {
+    if (!restoreArchive_.isEmpty()) return; // the backup chosen stays chosen
+    const QModelIndex at = backupFiles_->index(BackupFolderOnHost(ctx_, backupFolder_));
+    ui_->ShellTreeView2->setCurrentIndex(at);
+    ui_->ShellTreeView2->expand(at);
+    ui_->ShellTreeView2->scrollTo(at);
+}
+
+void MainWindow::chooseBackup(const QModelIndex& index) {
+    ui_->CheckListBox3->clear();
+    ui_->CheckListBox4->clear();
+    restoreArchive_.clear();
+    restorePassword_.clear();
+    restoreContents_ = {};
+    if (!index.isValid() || backupFiles_->isDir(index)) return;
+    const QString archive = backupFiles_->filePath(index);
+    QString password;
+    restore::RestoreReport seen;
+    if (!InspectBackup(ctx_, archive, password, seen)) return;
+    restoreArchive_ = archive;
+    restorePassword_ = password;
+    restoreContents_ = seen;
+    FillCheckList(*ui_->CheckListBox3, seen.identities, true);
+    FillCheckList(*ui_->CheckListBox4, seen.items, true);
+    ui_->CheckListBox3->setEnabled(!seen.identities.isEmpty());
+}
+
+void MainWindow::restoreBackup() {
+    if (backupRunning_) return; // reached through the event pumping of a run
+    if (restoreArchive_.isEmpty()) {
+        ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
+        return;
+    }
+    if (ui_->CheckListBox3->count() > 0 && !AnyTicked(*ui_->CheckListBox3)) {
+        showError(QStringLiteral("Message34"));
+        return;
+    }
+    if (!AnyTicked(*ui_->CheckListBox4)) {
+        showError(QStringLiteral("Message35"));
+        return;
+    }
+    QString folder;
+    if (ui_->RadioButton2->isChecked()) {
+        folder = ui_->Edit2->text().trimmed();
+        const QString refusal = backup::TargetRefusal(ctx_.files(), folder);
+        if (!refusal.isEmpty()) {
+            showError(refusal);
+            ui_->Edit2->setFocus();
+            return;
+        }
+    } else {
+        // Placing files into a running client would lose them.
+        clients::RunningClientGuard& guard = ctx_.guard();
+        if (guard.CheckRunningClient(restoreContents_.clientCode) || guard.closedAll()) return;
+    }
+    QString error;
+    std::optional<restore::RestoreJob> job = MakeRestoreJob(
+        ctx_, [this](int code) { return ctx_.guard().CheckRunningClient(code); }, error);
+    if (!job) {
+        ctx_.ui().showError(error);
+        return;
+    }
+    restore::RestoreProgressWindow form3(this, &ctx_.localization().captions());
+    form3.setJob(&*job,
+                 MakeRestoreRequest(ctx_, restoreArchive_, restorePassword_, *ui_->CheckListBox3,
+                                    *ui_->CheckListBox4, folder),
+                 &ctx_.localization().messages());
+    setBackupRunning(true);
+    form3.ShowModal();
+    restoreReport_ = form3.report();
+    setBackupRunning(false);
+}
+
 void MainWindow::setBackupRunning(bool running) {
     backupRunning_ = running;
     // Nothing that starts a second run; "Exit" stays, and closing waits for
     // the run to stop.
     ui_->Button2->setEnabled(!running);
+    ui_->Button5->setEnabled(!running);
     ui_->Button15->setEnabled(!running);
     if (!running && closePending_) QTimer::singleShot(0, this, &QWidget::close);
 }

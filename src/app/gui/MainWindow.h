@@ -7,6 +7,7 @@
 #include "clients/ClientTreeModel.h"
 #include "clients/gui/WidgetCaptionControl.h"
 #include "lang/CaptionTarget.h"
+#include "restore/RestoreJob.h"
 
 #include <QIcon>
 #include <QList>
@@ -17,7 +18,9 @@
 #include <optional>
 #include <vector>
 
+class QFileSystemModel;
 class QListWidget;
+class QModelIndex;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -95,6 +98,9 @@ public:
     options::OptionsTab& optionsTab() const { return *optionsTab_; }
     schedule::ScheduleTab& scheduleTab() const { return *scheduleTab_; }
 
+    // The outcome of the last restore of the Restore tab.
+    const restore::RestoreReport& restoreReport() const { return restoreReport_; }
+
     // Set while a backup of this window runs: closing then waits for its end.
     void setBackupRunning(bool running);
 
@@ -124,6 +130,8 @@ private Q_SLOTS:
     void showAbout();
     void switchToWizard();
     void switchToStandardMode();
+    void chooseBackup(const QModelIndex& index);
+    void restoreBackup();
 
 private:
     void fillLists(int code, bool tickAll);
@@ -131,6 +139,8 @@ private:
     bool chooseArchiveFile(QString& winPath);
     bool checkTarget();
     void showError(const QString& key);
+    // The Restore tab shown: its tree opens in the backup folder.
+    void showRestoreTab();
     // The client height of a mode.
     void applyModeSize(bool wizard);
 
@@ -150,6 +160,13 @@ private:
     QString backupFolder_;           // the folder part of the file field: "BackupDir" at close
     std::optional<QPoint> placedAt_; // "X" and "Y" as PlaceWindow had them
     QString currentTargetPath_;
+    // The Restore tab: its tree of folders and backups, the backup chosen in
+    // it, its password and what it holds.
+    QFileSystemModel* backupFiles_ = nullptr;
+    QString restoreArchive_;
+    QString restorePassword_;
+    restore::RestoreReport restoreContents_;
+    restore::RestoreReport restoreReport_;
     bool shownOnce_ = false;
     bool backupRunning_ = false;
     bool closePending_ = false;

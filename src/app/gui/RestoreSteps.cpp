@@ -1,0 +1,96 @@
+#include "app/gui/RestoreSteps.h"
+
+#include "app/gui/CheckLists.h"
+
+#include "app/AppContext.h"
+#include "backup/BackupEngine.h"
+#include "base/Interaction.h"
+#include "base/Settings.h"
+#include "platform/Files.h"
+#include "restore/ArchiveReader.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+
+namespace app {
+
+QString BackupFolderOnHost(AppContext& ctx, const QString& backupFolder) {
+    QString folder = backupFolder.isEmpty() ? ctx.settings().backupDir : backupFolder;
+    if (folder.isEmpty()) folder = ctx.settings().documentsFolder;
+    for (QString win = platform::extractFilePath(folder); !win.isEmpty();) {
+        const auto mapped = ctx.files().hostPath(win);
+        if (mapped && QFileInfo(*mapped).isDir()) return *mapped;
+        // A folder not made yet: the nearest one above it that is there.
+        const QString up = platform::extractFilePath(win.left(win.size() - 1));
+        if (up == win) break;
+        win = up;
+    }
+    return QDir::homePath();
+}
+
+std::optional<restore::RestoreJob>
+MakeRestoreJob(AppContext& ctx, std::function<bool(int)> clientRunning, QString& error) {
+    if (!ctx.job() || !ctx.engine()) {
+        error = QStringLiteral("The archiving library is not loaded.");
+        return std::nullopt;
+    }
+    std::optional<restore::RestoreJob> job;
+    job.emplace(restore::RestoreJob::Deps{*ctx.job(), ctx.engine()->library(), ctx.registry(),
+                                          ctx.files(), ctx.catalogue(), ctx.ui(),
+                                          std::move(clientRunning)});
+    return job;
+}
+
+bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
+                   restore::RestoreReport& seen) {
+    QString error;
+    std::optional<restore::RestoreJob> job = MakeRestoreJob(
+        ctx, [](int) { return false; }, error);
+    if (!job) {
+        ctx.ui().showError(error);
+        return false;
+    }
+    password = ctx.settings().backupPassword;
+    seen = job->Inspect(archive, password);
+    if (seen.libraryCode == restore::kReadPasswordNeeded ||
+        seen.libraryCode == restore::kReadBadPassword) {
+        password = ctx.ui().askPassword();
+        if (password.isEmpty()) return false;
+        seen = job->Inspect(archive, password);
+    }
+    if (!seen.ok()) {
+        ctx.ui().showError(QStringLiteral("%1 cannot be restored: %2")
+                               .arg(QFileInfo(archive).fileName(), seen.error));
+        return false;
+    }
+    return true;
+}
+
+restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archive,
+                                           const QString& password, const QListWidget& identities,
+                                           const QListWidget& items, const QString& winFolder) {
+    restore::RestoreRequest request;
+    request.archive = archive;
+    request.password = password;
+    auto ticked = [](const QListWidget& list) {
+        QStringList names;
+        for (const backup::Selected& s : SelectedOf(list))
+            if (s.ticked) names << s.name;
+        return names;
+    };
+    request.choice.identities = ticked(identities);
+    request.choice.items = ticked(items);
+    if (!winFolder.isEmpty()) {
+        request.destination = restore::RestoreRequest::Destination::Folder;
+        const auto host = ctx.files().hostPath(winFolder);
+        request.folder = host ? *host : QString();
+    } else {
+        QString folder = ctx.settings().backupDir;
+        if (folder.isEmpty()) folder = ctx.settings().documentsFolder;
+        request.safetyFolder = folder;
+    }
+    return request;
+}
+
+} // namespace app

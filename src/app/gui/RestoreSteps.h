@@ -1,0 +1,42 @@
+#pragma once
+// The steps both faces of the main window take to restore a backup: opening
+// the folder the backups are in, reading what a chosen backup holds (asking
+// for its password) and the request and job of the restore.
+
+#include "restore/RestoreJob.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QListWidget;
+
+namespace app {
+
+class AppContext;
+
+// The host folder a backup is chosen in: the backup folder (else the
+// documents folder) or the nearest folder above it that is there, else home.
+QString BackupFolderOnHost(AppContext& ctx, const QString& backupFolder);
+
+// What the backup at archive (a host path) holds. The stored backup password
+// first, then the password window; password is the one that opened it. False,
+// after saying why, when the backup cannot be restored.
+bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
+                   restore::RestoreReport& seen);
+
+// The job of a restore; std::nullopt, with the reason in error, when the
+// archiving library is not loaded. clientRunning: true holds the restore back.
+std::optional<restore::RestoreJob>
+MakeRestoreJob(AppContext& ctx, std::function<bool(int)> clientRunning, QString& error);
+
+// A restore of the ticked entries of the two lists: below winFolder (a
+// Windows path) when it is not empty, else into the client with the safety
+// backup in the backup folder.
+restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archive,
+                                           const QString& password, const QListWidget& identities,
+                                           const QListWidget& items, const QString& winFolder);
+
+} // namespace app
