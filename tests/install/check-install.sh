@@ -9,7 +9,7 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/usr" >"$work/install.log"
 folder=$(dirname "$(readlink -f "$work/usr/bin/postora")")
-for file in postora postora-inspect ZuveDizizo.exe libSqx.so English.lng; do
+for file in postora postora-inspect ZuveDizizo.exe libSqx.so English.lng Deutsch.lng; do
     [[ -f "$folder/$file" ]] || { echo "not installed: $folder/$file"; exit 1; }
 done
 [[ -L "$work/usr/bin/postora" && -L "$work/usr/bin/postora-inspect" ]] ||

@@ -11,10 +11,16 @@
 #include "app/gui/Wizard.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
+#include "lang/LanguageFiles.h"
+#include "lang/Localization.h"
+#include "platform/Encoding.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
+#include "restore/gui/RestoreProgressWindow.h"
 
 #include <QCheckBox>
 #include <QFileSystemModel>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -95,6 +101,31 @@ void write(const QString& host, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// The keys and captions of one section of a language file.
+QHash<QString, QString> section(const QByteArray& file, const QString& name) {
+    QHash<QString, QString> keys;
+    bool inside = false;
+    for (const QString& line : platform::fromAnsi(file).split(QStringLiteral("\r\n"))) {
+        if (line.startsWith(u'[')) inside = line == u'[' + name + u']';
+        const qsizetype at = line.indexOf(u'=');
+        if (inside && at > 0) keys.insert(line.left(at), line.mid(at + 1));
+    }
+    return keys;
+}
+
+// Every caption shown below parent, by its control's name.
+QHash<QString, QString> shownCaptions(const QWidget& parent) {
+    QHash<QString, QString> shown;
+    for (const QWidget* w : parent.findChildren<QWidget*>()) {
+        QString text;
+        if (const auto* label = qobject_cast<const QLabel*>(w)) text = label->text();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w)) text = button->text();
+        if (const auto* group = qobject_cast<const QGroupBox*>(w)) text = group->title();
+        if (!text.isEmpty()) shown.insert(w->objectName(), text);
+    }
+    return shown;
+}
+
 } // namespace
 
 class TestWizardRestore : public QObject {
@@ -109,6 +140,7 @@ private Q_SLOTS:
     void passwordProtectedIntoAFolder();
     void damagedArchiveIsAFailureInRed();
     void backupOpenedFromTheDesktop();
+    void germanCaptions();
 };
 
 // Every identity and item comes ticked from the manifest; an unticked item
@@ -271,6 +303,75 @@ void TestWizardRestore::backupOpenedFromTheDesktop() {
     auto* model = qobject_cast<QFileSystemModel*>(view->model());
     QCOMPARE(model->filePath(view->currentIndex()), notABackup);
     refused.form->close();
+}
+
+// The German language file shipped beside the program: the restore pages, the
+// Restore tab and the restore window show its captions and no English one,
+// also on the last page after a restore.
+void TestWizardRestore::germanCaptions() {
+    support::SamplePrefix prefix;
+    support::addEudora(prefix);
+    const QString shipped = QStringLiteral(POSTORA_SHIPPING_BIN_DIR "/Deutsch.lng");
+    QFile source(shipped);
+    QVERIFY2(source.open(QIODevice::ReadOnly), qPrintable(shipped));
+    const QByteArray german = source.readAll();
+    const QString copy = QCoreApplication::applicationDirPath() + QStringLiteral("/Deutsch.lng");
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(shipped, copy));
+    const auto removeCopy = qScopeGuard([&] { QFile::remove(copy); });
+    {
+        auto reg = prefix.registry();
+        auto key = reg->open(platform::HKEY_CURRENT_USER,
+                             QStringLiteral("Software\\Kelvarn\\Postora"), true);
+        QVERIFY(key);
+        QVERIFY(key.value().writeValue(
+            platform::RegValue::string(QStringLiteral("Language"), QStringLiteral("Deutsch"))));
+    }
+    const QHash<QString, QString> form1 = section(german, QStringLiteral("Form1"));
+    const QHash<QString, QString> english =
+        section(lang::englishLanguageFileBytes(), QStringLiteral("Form1"));
+    QCOMPARE(section(german, QStringLiteral("Language")).value(QStringLiteral("Language")),
+             QStringLiteral("Deutsch"));
+    QStringList keys = form1.keys(), englishKeys = english.keys();
+    keys.sort();
+    englishKeys.sort();
+    QCOMPARE(keys, englishKeys);
+
+    RestoreRun w(prefix);
+    const auto inGerman = [&](const QWidget& parent) {
+        const QHash<QString, QString> shown = shownCaptions(parent);
+        QVERIFY(!shown.isEmpty());
+        for (auto it = shown.begin(); it != shown.end(); ++it) {
+            QVERIFY2(form1.contains(it.key()), qPrintable(it.key() + u' ' + it.value()));
+            QCOMPARE(it.value().trimmed(), form1.value(it.key()).trimmed());
+            QVERIFY2(it.value() != english.value(it.key()), qPrintable(it.key()));
+        }
+    };
+    for (const char* page : {"TabSheet12", "TabSheet13", "TabSheet14", "TabSheet15", "TabSheet16",
+                             "TabSheet17", "TabSheet2"})
+        inGerman(*w.child<QWidget>(page));
+    QCOMPARE(w.child<QTabWidget>("PageControl1")->tabText(1), form1.value("TabSheet2"));
+    for (const char* button : {"SpeedButton4", "SpeedButton5", "SpeedButton11"})
+        QCOMPARE(w.child<QToolButton>(button)->text(), form1.value(QLatin1String(button)));
+
+    w.chooseArchive(w.backUpEudora());
+    QCOMPARE(w.page(), int(Page::RestoreItems));
+    w.next();
+    w.child<QRadioButton>("RadioButton20")->click();
+    w.child<QLineEdit>("Edit11")->setText(QStringLiteral("C:\\users\\") + prefix.userName() +
+                                          QStringLiteral("\\Documents\\Restored"));
+    w.next();
+    w.runRestore();
+    QCOMPARE(w.title(), form1.value("Label63"));
+    QCOMPARE(w.child<QLabel>("Label64")->text(), form1.value("Label64"));
+
+    restore::RestoreProgressWindow form3(nullptr, &w.ctx.localization().captions());
+    const QHash<QString, QString> form3Keys = section(german, QStringLiteral("Form3"));
+    const QHash<QString, QString> form3Shown = shownCaptions(form3);
+    for (const QString& control :
+         {QStringLiteral("Button1"), QStringLiteral("Label1"), QStringLiteral("Label2")})
+        QCOMPARE(form3Shown.value(control), form3Keys.value(control));
+    w.form->close();
 }
 
 QTEST_MAIN(TestWizardRestore)
