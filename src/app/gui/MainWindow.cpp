@@ -412,10 +412,10 @@ void MainWindow::restoreBackup() {
         showError(QStringLiteral("Message35"));
         return;
     }
-    QString folder;
+    std::optional<QString> folder;
     if (ui_->RadioButton2->isChecked()) {
         folder = ui_->Edit2->text().trimmed();
-        const QString refusal = backup::TargetRefusal(ctx_.files(), folder);
+        const QString refusal = backup::TargetRefusal(ctx_.files(), *folder);
         if (!refusal.isEmpty()) {
             showError(refusal);
             ui_->Edit2->setFocus();

@@ -69,7 +69,8 @@ bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
 
 restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archive,
                                            const QString& password, const QListWidget& identities,
-                                           const QListWidget& items, const QString& winFolder) {
+                                           const QListWidget& items,
+                                           const std::optional<QString>& winFolder) {
     restore::RestoreRequest request;
     request.archive = archive;
     request.password = password;
@@ -81,9 +82,9 @@ restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archi
     };
     request.choice.identities = ticked(identities);
     request.choice.items = ticked(items);
-    if (!winFolder.isEmpty()) {
+    if (winFolder) {
         request.destination = restore::RestoreRequest::Destination::Folder;
-        const auto host = ctx.files().hostPath(winFolder);
+        const auto host = ctx.files().hostPath(*winFolder);
         request.folder = host ? *host : QString();
     } else {
         QString folder = ctx.settings().backupDir;

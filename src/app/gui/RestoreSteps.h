@@ -33,10 +33,11 @@ std::optional<restore::RestoreJob>
 MakeRestoreJob(AppContext& ctx, std::function<bool(int)> clientRunning, QString& error);
 
 // A restore of the ticked entries of the two lists: below winFolder (a
-// Windows path) when it is not empty, else into the client with the safety
+// Windows path) when there is one, else into the client with the safety
 // backup in the backup folder.
 restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archive,
                                            const QString& password, const QListWidget& identities,
-                                           const QListWidget& items, const QString& winFolder);
+                                           const QListWidget& items,
+                                           const std::optional<QString>& winFolder);
 
 } // namespace app

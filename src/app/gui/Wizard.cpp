@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/gui/CheckLists.h"
+#include "app/gui/RestoreSteps.h"
 #include "backup/BackupEngine.h"
 #include "backup/BackupFiles.h"
 #include "base/Settings.h"
@@ -650,22 +651,7 @@ void Wizard::startRestore() {
 }
 
 void Wizard::ShowRestoreFilePage() {
-    // Opens in the backup folder, else the documents folder.
-    QString folder = backupFolder_.isEmpty() ? ctx_.settings().backupDir : backupFolder_;
-    if (folder.isEmpty()) folder = ctx_.settings().documentsFolder;
-    QString host;
-    for (QString win = platform::extractFilePath(folder); !win.isEmpty();) {
-        const auto mapped = ctx_.files().hostPath(win);
-        if (mapped && QFileInfo(*mapped).isDir()) {
-            host = *mapped;
-            break;
-        }
-        // A folder not made yet: the nearest one above it that is there.
-        const QString up = platform::extractFilePath(win.left(win.size() - 1));
-        if (up == win) break;
-        win = up;
-    }
-    if (host.isEmpty()) host = QDir::homePath();
+    const QString host = BackupFolderOnHost(ctx_, backupFolder_);
     const QModelIndex at = folderModel_->index(host);
     ui_.ShellTreeView1->setCurrentIndex(at);
     ui_.ShellTreeView1->scrollTo(at);
@@ -686,27 +672,9 @@ bool Wizard::inspectArchive(const QString& archive) {
         ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
         return false;
     }
-    if (!ctx_.job() || !ctx_.engine()) {
-        ctx_.ui().showError(QStringLiteral("The archiving library is not loaded."));
-        return false;
-    }
-    restore::RestoreJob job(restore::RestoreJob::Deps{
-        *ctx_.job(), ctx_.engine()->library(), ctx_.registry(), ctx_.files(), ctx_.catalogue(),
-        ctx_.ui(), [](int) { return false; }});
-    // The stored backup password first, then the password window.
-    QString password = ctx_.settings().backupPassword;
-    restore::RestoreReport seen = job.Inspect(archive, password);
-    if (seen.libraryCode == restore::kReadPasswordNeeded ||
-        seen.libraryCode == restore::kReadBadPassword) {
-        password = ctx_.ui().askPassword();
-        if (password.isEmpty()) return false;
-        seen = job.Inspect(archive, password);
-    }
-    if (!seen.ok()) {
-        ctx_.ui().showError(QStringLiteral("%1 cannot be restored: %2")
-                                .arg(QFileInfo(archive).fileName(), seen.error));
-        return false;
-    }
+    QString password;
+    restore::RestoreReport seen;
+    if (!InspectBackup(ctx_, archive, password, seen)) return false;
     restoreArchive_ = archive;
     restorePassword_ = password;
     restoreContents_ = seen;
@@ -741,43 +709,25 @@ void Wizard::RunRestorePage() {
     if (hooks_.running) hooks_.running(true);
     abort_ = backup::AbortToken();
 
-    restore::RestoreRequest request;
-    request.archive = restoreArchive_;
-    request.password = restorePassword_;
-    auto ticked = [](const QListWidget& list) {
-        QStringList names;
-        for (const backup::Selected& s : SelectedOf(list))
-            if (s.ticked) names << s.name;
-        return names;
-    };
-    request.choice.identities = ticked(*ui_.CheckListBox9);
-    request.choice.items = ticked(*ui_.CheckListBox10);
-    if (ui_.RadioButton20->isChecked()) {
-        request.destination = restore::RestoreRequest::Destination::Folder;
-        const auto host = ctx_.files().hostPath(ui_.Edit11->text().trimmed());
-        request.folder = host ? *host : QString();
-    } else {
-        QString folder = ctx_.settings().backupDir;
-        if (folder.isEmpty()) folder = ctx_.settings().documentsFolder;
-        request.safetyFolder = folder;
-    }
+    const restore::RestoreRequest request = MakeRestoreRequest(
+        ctx_, restoreArchive_, restorePassword_, *ui_.CheckListBox9, *ui_.CheckListBox10,
+        ui_.RadioButton20->isChecked() ? std::optional(ui_.Edit11->text().trimmed())
+                                       : std::nullopt);
 
-    if (!ctx_.job() || !ctx_.engine()) {
-        restoreReport_ = {};
-        restoreReport_.error = QStringLiteral("The archiving library is not loaded.");
-    } else {
-        restore::RestoreJob job(restore::RestoreJob::Deps{
-            *ctx_.job(), ctx_.engine()->library(), ctx_.registry(), ctx_.files(), ctx_.catalogue(),
-            ctx_.ui(), [this](int code) { return ctx_.guard().CheckRunningClient(code); }});
-        job.progress = [this](const QString& line) {
+    restoreReport_ = {};
+    std::optional<restore::RestoreJob> job = MakeRestoreJob(
+        ctx_, [this](int code) { return ctx_.guard().CheckRunningClient(code); },
+        restoreReport_.error);
+    if (job) {
+        job->progress = [this](const QString& line) {
             // The number of steps is not known ahead: the bar closes in on its end.
             const int value = ui_.ProgressBar3->value();
             ui_.ProgressBar3->setValue(value + std::max(1, (95 - value) / 8));
             ui_.Label66->setText(line);
             ctx_.ui().processEvents();
         };
-        job.stopRequested = [this] { return abort_.requested(); };
-        restoreReport_ = job.Run(request);
+        job->stopRequested = [this] { return abort_.requested(); };
+        restoreReport_ = job->Run(request);
     }
     if (restoreReport_.ok()) ui_.ProgressBar3->setValue(100);
     animation_.stop();
