@@ -23,11 +23,16 @@ program="$work/program"
 mkdir -p "$program"
 for f in "$build"/bin/*; do ln -s "$(realpath "$f")" "$program/"; done
 awk -f tools/shots/longer-texts.awk "$build/bin/English.lng" >"$program/Longer.lng"
-for area in main editors; do
+for area in main editors restore; do
     # A copy, not a link: the program finds its folder from where its file lies.
     rm "$program/postora-shots-$area"
     cp "$build/bin/postora-shots-$area" "$program/"
     SHOTS_PROGRAM_DIR="$program" SHOTS_LANGUAGE=Longer "$program/postora-shots-$area" \
         "$out/long-texts" || { echo "failed: $area (long texts)"; status=1; }
+done
+# The windows with restore pages in the German language file shipped beside the program.
+for area in main restore; do
+    SHOTS_PROGRAM_DIR="$program" SHOTS_LANGUAGE=Deutsch "$program/postora-shots-$area" \
+        "$out/deutsch" || { echo "failed: $area (Deutsch)"; status=1; }
 done
 exit $status

@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
+#include "app/SettingsStore.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/GuiStartup.h"
 #include "app/gui/MainWindow.h"
@@ -16,6 +17,7 @@
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "restore/RestoreJob.h"
 #include "restore/gui/RestoreProgressWindow.h"
 
@@ -27,9 +29,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 
@@ -56,6 +60,10 @@ int main(int argc, char** argv) {
         ui.setCaptions(&ctx.localization().captions());
         app::GuiStartupHooks hooks(&ui);
         hooks.setRunEventLoop(false);
+        if (!shots::Language().isEmpty())
+            if (auto key = ctx.registry().open(platform::HKEY_CURRENT_USER,
+                                               app::SettingsStore::kKeyPath, true))
+                (void)key.value().writeString(QStringLiteral("Language"), shots::Language());
         app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), {},
                         shots::ProgramFolder(platform::programHostFolder()));
         app::MainWindow* form1 = hooks.mainWindow();
@@ -132,6 +140,17 @@ int main(int argc, char** argv) {
                          [&] { next->click(); });
         back->click();
         QFile::remove(damaged);
+
+        // The standard mode's Restore tab, filled from the backup chosen in its tree.
+        form1->SetViewMode(false);
+        child<QTabWidget>(form1, "PageControl1")
+            ->setCurrentWidget(child<QWidget>(form1, "TabSheet2"));
+        auto* tree = child<QTreeView>(form1, "ShellTreeView2");
+        tree->setCurrentIndex(qobject_cast<QFileSystemModel*>(tree->model())->index(archive));
+        tree->scrollTo(tree->currentIndex());
+        shots::Settle(300);
+        shots::Save(form1, QStringLiteral("main-restore-tab"));
+        form1->SetViewMode(true);
 
         // The restore progress window: at work, then stopped by Abort.
         if (ctx.job() && ctx.engine()) {

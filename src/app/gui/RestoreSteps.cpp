@@ -39,6 +39,8 @@ MakeRestoreJob(AppContext& ctx, std::function<bool(int)> clientRunning, QString&
     job.emplace(restore::RestoreJob::Deps{*ctx.job(), ctx.engine()->library(), ctx.registry(),
                                           ctx.files(), ctx.catalogue(), ctx.ui(),
                                           std::move(clientRunning)});
+    // Its progress lines and outcome in the language in use.
+    job->messages = [&ctx](const QString& key) { return ctx.message(key); };
     return job;
 }
 

@@ -364,6 +364,10 @@ void TestWizardRestore::germanCaptions() {
     w.runRestore();
     QCOMPARE(w.title(), form1.value("Label63"));
     QCOMPARE(w.child<QLabel>("Label64")->text(), form1.value("Label64"));
+    // The restore's own lines come from the same file.
+    QString restored = section(german, QStringLiteral("Messages")).value("Message46");
+    restored.remove(u'"');
+    QCOMPARE(w.form->wizard().restoreReport().headline, restored);
 
     restore::RestoreProgressWindow form3(nullptr, &w.ctx.localization().captions());
     const QHash<QString, QString> form3Keys = section(german, QStringLiteral("Form3"));
