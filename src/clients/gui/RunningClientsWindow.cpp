@@ -47,9 +47,15 @@ QStringList RunningClientsWindow::listedTitles() const {
 }
 
 void RunningClientsWindow::done(int result) {
-    if (isVisible()) lastFrame_ = pos();
+    // Until the window manager has framed the window, pos() is the client area's corner: the
+    // place kept from the last showing stays the better answer then.
+    const bool framed = frameGeometry().topLeft() != geometry().topLeft();
+    if (isVisible() && (framed || !lastFrame_)) lastFrame_ = pos();
     ui_->ListBox1->clear();
     QDialog::done(result);
+    // The next showing gets a window of its own, placed by its frame as the first one was: a
+    // window shown again is placed by some window managers at its old client area instead.
+    destroy();
 }
 
 void RunningClientsWindow::lookAgain() {
