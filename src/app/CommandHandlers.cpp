@@ -9,6 +9,7 @@
 #include "clients/RunningClientGuard.h"
 #include "lang/Localization.h"
 #include "platform/Files.h"
+#include "platform/TerminalPassword.h"
 #include "restore/ArchiveReader.h"
 #include "restore/RestoreJob.h"
 #include "schedule/CompanionControl.h"
@@ -19,7 +20,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <termios.h>
 #include <unistd.h>
 
 namespace app {
@@ -52,19 +52,8 @@ namespace {
 
 // The password typed on the terminal, not shown while it is typed.
 QString terminalPassword() {
-    if (!::isatty(STDIN_FILENO)) return {};
-    termios old{};
-    if (::tcgetattr(STDIN_FILENO, &old) != 0) return {};
-    termios quiet = old;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    std::fputs("Password of the backup: ", stderr);
-    std::fflush(stderr);
-    QTextStream in(stdin);
-    const QString line = in.readLine();
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
-    std::fputs("\n", stderr);
-    return line;
+    const auto typed = platform::passwordFromTerminal("Password of the backup: ");
+    return typed ? QString::fromLocal8Bit(*typed) : QString();
 }
 
 bool passwordProblem(int code) {

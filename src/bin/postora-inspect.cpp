@@ -17,6 +17,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/TerminalPassword.h"
 #include "regdump/RegistryDump.h"
 
 #include <QCoreApplication>
@@ -373,45 +374,6 @@ QString resultText(std::int32_t r) {
     }
 }
 
-// Restores the terminal's settings when it goes.
-class EchoOff {
-public:
-    explicit EchoOff(int fd) : fd_(fd) {
-        if (::tcgetattr(fd_, &saved_) != 0) return;
-        termios quiet = saved_;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        active_ = ::tcsetattr(fd_, TCSAFLUSH, &quiet) == 0;
-    }
-    ~EchoOff() {
-        if (active_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    int fd_;
-    termios saved_{};
-    bool active_ = false;
-};
-
-// The password typed on the controlling terminal, not shown; nothing without a terminal.
-std::optional<QByteArray> passwordFromTerminal() {
-    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    const auto closeTty = qScopeGuard([fd] { ::close(fd); });
-    static const char prompt[] = "Password: ";
-    if (::write(fd, prompt, sizeof prompt - 1) < 0) return std::nullopt;
-    QByteArray typed;
-    {
-        const EchoOff quiet(fd);
-        char c = 0;
-        while (::read(fd, &c, 1) == 1 && c != '\n' && c != '\r')
-            typed.append(c);
-    }
-    if (::write(fd, "\n", 1) < 0) return std::nullopt;
-    return typed;
-}
-
 // What the callback learns while the library reads.
 struct Reading {
     QByteArray password;
@@ -446,7 +408,8 @@ struct Reading {
             // Asked only when an encrypted entry is met and no password was given.
             if (self.password.isEmpty() && !self.terminalAsked) {
                 self.terminalAsked = true;
-                if (const auto typed = passwordFromTerminal()) self.password = *typed;
+                if (const auto typed = platform::passwordFromTerminal("Password: "))
+                    self.password = *typed;
             }
             return writeBytes(r, kCbPath, kCbTextRoom, self.password) ? 1 : 0;
         default:
