@@ -100,6 +100,13 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     backupFiles_->setNameFilterDisables(false);
     backupFiles_->setRootPath(QDir::rootPath());
     ui_->ShellTreeView2->setModel(backupFiles_);
+    // The model reads folders in the background: the chosen entry is brought
+    // into view once the folders on its way have been read.
+    connect(backupFiles_, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+        const QModelIndex current = ui_->ShellTreeView2->currentIndex();
+        if (current.isValid() && backupFiles_->filePath(current).startsWith(folder))
+            ui_->ShellTreeView2->scrollTo(current);
+    });
     for (int column = 1; column < backupFiles_->columnCount(); ++column)
         ui_->ShellTreeView2->hideColumn(column);
     // Captions longer than their room (a translation) elide with a tool tip.
