@@ -31,6 +31,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QRadioButton>
 #include <QScreen>
@@ -109,6 +110,9 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     });
     for (int column = 1; column < backupFiles_->columnCount(); ++column)
         ui_->ShellTreeView2->hideColumn(column);
+    // Backups lie deep in the tree: their names are shown whole, scrolled to.
+    ui_->ShellTreeView2->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui_->ShellTreeView2->header()->setStretchLastSection(false);
     // Captions longer than their room (a translation) elide with a tool tip.
     lang::FitCaptions(this);
     ui_->Panel8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
