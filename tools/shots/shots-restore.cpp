@@ -147,8 +147,9 @@ int main(int argc, char** argv) {
             ->setCurrentWidget(child<QWidget>(form1, "TabSheet2"));
         auto* tree = child<QTreeView>(form1, "ShellTreeView2");
         tree->setCurrentIndex(qobject_cast<QFileSystemModel*>(tree->model())->index(archive));
-        tree->scrollTo(tree->currentIndex());
         shots::Settle(300);
+        tree->scrollTo(tree->currentIndex());
+        shots::Settle(100);
         shots::Save(form1, QStringLiteral("main-restore-tab"));
         form1->SetViewMode(true);
 
