@@ -8,7 +8,13 @@ out=$(realpath -m "${1:-screenshots}")
 build=${BUILD_DIR:-build}
 [[ -x "$build/bin/postora" ]] || cmake --build "$build"
 work=$(mktemp -d)
-trap 'kill "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+# The schedule shots start the companion scheduler from the temporary program folder: it ends
+# with the run, as does every other program started from there.
+ours() { # programs started from the temporary folder or with its settings
+    pgrep -f "^$work/" || true
+    grep -lzs "^XDG_CONFIG_HOME=$work/" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 || true
+}
+trap 'kill $(ours | grep -vx "$$") 2>/dev/null || true; kill "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 # shellcheck source=../tools/sample-desktop.sh
 source tools/sample-desktop.sh
 mkdir -p "$out"
