@@ -2,12 +2,10 @@
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
+#include "app/WindowsSource.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
 #include "lang/Localization.h"
-#include "platform/WindowsInstallation.h"
-
-#include <QDir>
 
 #include <cstdio>
 
@@ -89,52 +87,25 @@ int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& hand
 }
 
 int SelectWindowsSource(QStringList& args, const std::function<void(const QString&)>& report) {
-    QString folder;
-    QString user;
     bool hasFolder = false;
-    bool hasUser = false;
     bool restore = false;
     QStringList rest;
     for (const QString& a : std::as_const(args)) {
-        if (a.left(3).compare(QLatin1String("/w:"), Qt::CaseInsensitive) == 0) {
-            hasFolder = true;
-            folder = a.mid(3);
-        } else if (a.left(3).compare(QLatin1String("/u:"), Qt::CaseInsensitive) == 0) {
-            hasUser = true;
-            user = a.mid(3);
-        } else {
-            restore = restore || a.left(3).compare(QLatin1String("/r:"), Qt::CaseInsensitive) == 0;
+        if (a.left(3).compare(QLatin1String("/w:"), Qt::CaseInsensitive) == 0)
+            hasFolder = hasFolder || a.size() > 3;
+        else if (a.left(3).compare(QLatin1String("/u:"), Qt::CaseInsensitive) != 0)
             rest << a;
-        }
+        restore = restore || a.left(3).compare(QLatin1String("/r:"), Qt::CaseInsensitive) == 0;
     }
-    if (!hasFolder && !hasUser) return -1;
     // A backup file named alone restores too.
     restore = restore || (!rest.isEmpty() && IsFileArgument(rest.first()));
-    if (!hasFolder || folder.isEmpty()) {
-        report(QStringLiteral("postora: /u: needs /w:<mounted Windows folder>"));
-        return kExitBadCommand;
-    }
-    if (restore) {
+    if (hasFolder && restore) {
         report(QStringLiteral("postora: a backup is restored into the Wine prefix only, not "
                               "with /w:"));
         return kExitBadCommand;
     }
-    if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
-        folder = QDir::homePath() + folder.mid(1);
-    const auto found = platform::findWindowsInstallation(
-        QDir::cleanPath(QDir::current().absoluteFilePath(folder)), user);
-    if (!found) {
-        report(QStringLiteral("postora: /w: %1").arg(found.error().message));
-        const int code = found.code();
-        return code == platform::kSeveralProfiles || code == platform::kPathNotFound
-                   ? int(kExitBadCommand)
-                   : int(kExitFailed);
-    }
-    for (const QString& note : found->notes)
-        report(QStringLiteral("postora: note: %1").arg(note));
-    platform::selectWindowsInstallation(found.value());
-    args = rest;
-    return -1;
+    return TakeWindowsSource(
+        args, [&report](const QString& line) { report(QStringLiteral("postora: ") + line); });
 }
 
 } // namespace app

@@ -26,6 +26,23 @@ public:
     using LeftOutFileFn = std::int32_t (*)(ListHandle* slot, std::int32_t index, char* buffer,
                                            std::int32_t size);
     using FailedSourceFn = std::int32_t (*)(ListHandle* slot, char* buffer, std::int32_t size);
+    // The listing SqxListFiles fills in, as the library lays it out, and the calls that read.
+    struct ListedEntry {
+        const char* name;
+        std::int64_t size; // -1 when unknown
+        std::int64_t modified;
+        std::int32_t isFolder;
+        std::int32_t encrypted;
+    };
+    struct Listing {
+        std::int32_t count;
+        const ListedEntry* entries;
+    };
+    using InitListingFn = std::int32_t (*)(Listing** slot);
+    using ListFilesFn = std::int32_t (*)(const char* archive, Listing** slot, void* options,
+                                         Callback callback, std::intptr_t userValue);
+    using ReadFilesFn = std::int32_t (*)(const char* archive, ListHandle* slot, void* options,
+                                         Callback callback, std::intptr_t userValue);
     // Resolved so that an incomplete library is refused, never called.
     using OtherFn = void (*)();
 

@@ -327,24 +327,11 @@ int searchCommand(Inspect& in, const QStringList& args) {
 // through the archiving library the program writes it with.
 namespace archive {
 
-// The listing as the library lays it out.
-struct Entry {
-    const char* name;
-    std::int64_t size; // -1 when unknown
-    std::int64_t modified;
-    std::int32_t isFolder;
-    std::int32_t encrypted;
-};
-struct Listing {
-    std::int32_t count;
-    const Entry* entries;
-};
-using ListSlot = Listing*;
-using InitListFn = std::int32_t (*)(ListSlot*);
-using ListFn = std::int32_t (*)(const char*, ListSlot*, void*, backup::SqxLibrary::Callback,
-                                std::intptr_t);
-using ReadFn = std::int32_t (*)(const char*, backup::SqxLibrary::ListHandle*, void*,
-                                backup::SqxLibrary::Callback, std::intptr_t);
+using Entry = backup::SqxLibrary::ListedEntry;
+using ListSlot = backup::SqxLibrary::Listing*;
+using InitListFn = backup::SqxLibrary::InitListingFn;
+using ListFn = backup::SqxLibrary::ListFilesFn;
+using ReadFn = backup::SqxLibrary::ReadFilesFn;
 
 constexpr std::int32_t kRefusedEntries = 2961;
 

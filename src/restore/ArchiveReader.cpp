@@ -9,24 +9,11 @@ namespace restore {
 
 namespace {
 
-// The listing as the library lays it out.
-struct RawEntry {
-    const char* name;
-    std::int64_t size;
-    std::int64_t modified;
-    std::int32_t isFolder;
-    std::int32_t encrypted;
-};
-struct RawListing {
-    std::int32_t count;
-    const RawEntry* entries;
-};
-using ListSlot = RawListing*;
-using InitListFn = std::int32_t (*)(ListSlot*);
-using ListFn = std::int32_t (*)(const char*, ListSlot*, void*, backup::SqxLibrary::Callback,
-                                std::intptr_t);
-using ReadFn = std::int32_t (*)(const char*, backup::SqxLibrary::ListHandle*, void*,
-                                backup::SqxLibrary::Callback, std::intptr_t);
+using RawEntry = backup::SqxLibrary::ListedEntry;
+using ListSlot = backup::SqxLibrary::Listing*;
+using InitListFn = backup::SqxLibrary::InitListingFn;
+using ListFn = backup::SqxLibrary::ListFilesFn;
+using ReadFn = backup::SqxLibrary::ReadFilesFn;
 
 // What the callback learns while the library reads.
 struct Reading {
