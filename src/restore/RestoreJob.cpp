@@ -9,17 +9,18 @@
 #include "platform/Encoding.h"
 #include "platform/Files.h"
 #include "platform/ShellFolders.h"
+#include "platform/WineRegistryEditor.h"
 #include "restore/ArchiveReader.h"
+#include "restore/DumpCheck.h"
 #include "restore/PathRewrite.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -31,7 +32,10 @@ namespace restore {
 
 namespace {
 
-constexpr int kWineTimeoutMs = 180000; // a first start may update the prefix
+// Wine's server writes the hives when it ends, about three seconds after its last
+// program; one kept by another Wine program writes them every half minute.
+constexpr int kServerEndMs = 20000;
+constexpr int kServerSaveMs = 45000;
 
 qint64 freeBytes(const QString& hostFolder) {
     struct statvfs fs {};
@@ -86,36 +90,6 @@ QString placeFile(const QString& source, const QString& dest) {
     return {};
 }
 
-// How Wine's own registry editor is started in this prefix. Wine starts the
-// prefix's C:\windows\regedit.exe for "regedit"; where that file is some other
-// program (a stand-in an installer or a sample left there), Wine's own is run
-// from Wine's library folder. Empty when it cannot be found.
-QString regeditProgram(const QString& prefixRegedit) {
-    const QString plain = QStringLiteral("regedit");
-    QFile f(prefixRegedit);
-    if (!f.exists()) return plain; // Wine puts its own there when it updates the prefix
-    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(0x100) : QByteArray();
-    if (head.contains("Wine builtin DLL") || head.contains("Wine placeholder DLL")) return plain;
-    QStringList libs;
-    const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
-    if (!wine.isEmpty()) {
-        const QString bin = QFileInfo(QFileInfo(wine).canonicalFilePath()).absolutePath();
-        libs << bin + QStringLiteral("/../lib/wine") << bin + QStringLiteral("/../lib64/wine")
-             << bin + QStringLiteral("/../lib/x86_64-linux-gnu/wine") << bin;
-    }
-    libs << QStringLiteral("/usr/lib/x86_64-linux-gnu/wine") << QStringLiteral("/usr/lib/wine")
-         << QStringLiteral("/usr/lib64/wine") << QStringLiteral("/usr/local/lib/wine")
-         << QStringLiteral("/usr/local/lib64/wine") << QStringLiteral("/opt/wine-stable/lib64/wine")
-         << QStringLiteral("/opt/wine-stable/lib/wine");
-    for (const QString& lib : libs)
-        for (const char* arch : {"x86_64-windows", "i386-windows"}) {
-            const QFileInfo own(lib + QLatin1Char('/') + QLatin1String(arch) +
-                                QStringLiteral("/regedit.exe"));
-            if (own.isFile()) return own.canonicalFilePath();
-        }
-    return {};
-}
-
 QStringList fileEntries(const QList<ArchiveEntry>& entries) {
     QStringList out;
     for (const ArchiveEntry& e : entries)
@@ -159,7 +133,7 @@ RestoreReport RestoreJob::finish(RestoreReport report) const {
 }
 
 bool RestoreJob::RegeditAvailable() {
-    return !QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty();
+    return platform::WineRegistryEditor::available();
 }
 
 QString RestoreJob::SafetyFileName(int clientCode) {
@@ -321,10 +295,19 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
     rewritePaths(staging.path(), plan.pathFiles, false, rewrite, report);
     report.undetermined = plan.undetermined;
     report.rewrites << plan.rewrites;
+    // Only the client's own keys, from text checked here: a dump is data, never a command.
+    std::vector<CheckedDump> checked;
+    if (const QString why = CheckDumps(staging.path(), plan.dumps, manifest->clientCode, checked);
+        !why.isEmpty()) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral("The registry dump %1 is refused; nothing was restored.")
+                           .arg(why);
+        return report;
+    }
 
     if (!safetyBackup(manifest->clientCode, request.safetyFolder, report)) return report;
     if (!placeFiles(staging.path(), plan, report)) return report;
-    if (!importDumps(staging.path(), plan.dumps, report)) return report;
+    if (!importDumps(plan.dumps, checked, report)) return report;
     report.kind = plan.undetermined.isEmpty() ? Kind::Restored : Kind::Failed;
     if (!plan.undetermined.isEmpty())
         report.error = QStringLiteral("no place in this prefix is known for: %1")
@@ -428,19 +411,21 @@ bool RestoreJob::placeFiles(const QString& staging, const RestorePlan& plan,
     return true;
 }
 
-bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
+bool RestoreJob::importDumps(const QStringList& dumps, const std::vector<CheckedDump>& checked,
                              RestoreReport& report) {
     if (dumps.isEmpty()) return true;
-    // Plain names in a folder of their own: no path for Wine to translate.
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/postora-import-XXXXXX"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), d_.files.drives().prefixDir());
-    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"),
-               QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
+    const auto failed = [&](const QString& dump, const QString& why) {
+        report.kind = RestoreReport::Kind::Failed;
+        report.error = text(QStringLiteral("RestoreImportFailed"),
+                            QStringLiteral("The registry dump %1 could not be imported "
+                                           "(%2). The state before the restore is in %3"))
+                           .arg(dump, why, report.safetyArchive);
+        return false;
+    };
     const auto standIn = d_.files.hostPath(QStringLiteral("C:\\windows\\regedit.exe"));
-    const QString regedit = regeditProgram(standIn ? *standIn : QString());
-    if (regedit.isEmpty()) {
+    const platform::WineRegistryEditor editor(d_.files.drives().prefixDir(),
+                                              standIn ? *standIn : QString());
+    if (!editor.found()) {
         report.kind = RestoreReport::Kind::Failed;
         report.error =
             text(QStringLiteral("RestoreRegeditStandIn"),
@@ -450,58 +435,47 @@ bool RestoreJob::importDumps(const QString& staging, const QStringList& dumps,
                 .arg(report.safetyArchive);
         return false;
     }
-    // Wine's editor, started once per call: "" when it imported every file.
-    const auto importFiles = [&](const QStringList& names) -> QString {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(work.path());
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral("wine"), QStringList{regedit, QStringLiteral("/S")} + names);
-        if (!p.waitForFinished(kWineTimeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            return QStringLiteral("wine regedit did not finish");
-        }
-        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return QStringLiteral("wine regedit failed: %1")
-                .arg(QString::fromLocal8Bit(p.readAll()).trimmed());
-        return {};
-    };
+    // The checked text under plain names in a private folder of its own: no
+    // path for Wine to translate, and never the archive's file.
+    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/postora-import-XXXXXX"));
     QStringList names;
     for (qsizetype i = 0; i < dumps.size(); ++i) {
         names << QStringLiteral("dump%1.reg").arg(i + 1);
-        if (!work.isValid() ||
-            !QFile::copy(staging + QLatin1Char('/') + dumps[i], work.filePath(names.last()))) {
-            report.kind = RestoreReport::Kind::Failed;
-            report.error =
-                text(QStringLiteral("RestoreImportFailed"),
-                     QStringLiteral("The registry dump %1 could not be imported "
-                                    "(%2). The state before the restore is in %3"))
-                    .arg(dumps[i], QStringLiteral("cannot copy the dump"), report.safetyArchive);
-            return false;
-        }
+        const auto bytes = checked[std::size_t(i)].bytes();
+        QFile f(work.filePath(names.last()));
+        if (!work.isValid() || !bytes || !f.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+            f.write(*bytes) != bytes->size())
+            return failed(dumps[i], QStringLiteral("cannot write the checked dump"));
     }
     // All in one start of Wine, in the archive's order; when that fails, one
     // by one to name the dump Wine refuses (importing one again changes nothing).
     say(QStringLiteral("importing %1 registry dump(s)").arg(dumps.size()));
-    if (importFiles(names).isEmpty()) {
+    if (editor.importFiles(work.path(), names).isEmpty()) {
         report.imported << dumps;
-        return true;
-    }
-    for (qsizetype i = 0; i < dumps.size(); ++i) {
-        say(QStringLiteral("importing %1").arg(dumps[i]));
-        const QString why = importFiles({names[i]});
-        if (!why.isEmpty()) {
-            report.kind = RestoreReport::Kind::Failed;
-            report.error = text(QStringLiteral("RestoreImportFailed"),
-                                QStringLiteral("The registry dump %1 could not be imported "
-                                               "(%2). The state before the restore is in %3"))
-                               .arg(dumps[i], why, report.safetyArchive);
-            return false;
+    } else {
+        for (qsizetype i = 0; i < dumps.size(); ++i) {
+            say(QStringLiteral("importing %1").arg(dumps[i]));
+            const QString why = editor.importFiles(work.path(), {names[i]});
+            if (!why.isEmpty()) return failed(dumps[i], why);
+            report.imported << dumps[i];
         }
-        report.imported << dumps[i];
     }
-    return true;
+    // Wine's editor ends with 0 even when the server died half-way: what counts
+    // is what the hive files hold once the server has written them.
+    say(QStringLiteral("reading the imported keys back"));
+    const bool ended = editor.waitForServer(kServerEndMs);
+    QString missing = CheckedDump::differenceIn(d_.registry, checked);
+    for (int waited = 0; !ended && !missing.isEmpty() && waited < kServerSaveMs; waited += 1000) {
+        QThread::msleep(1000);
+        missing = CheckedDump::differenceIn(d_.registry, checked);
+    }
+    if (missing.isEmpty()) return true;
+    report.imported.clear();
+    report.kind = RestoreReport::Kind::Failed;
+    report.error = QStringLiteral("The registry does not hold what the dumps say after the "
+                                  "import: %1. The state before the restore is in %2")
+                       .arg(missing, report.safetyArchive);
+    return false;
 }
 
 RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& plan,

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace backup {
 class BackupJob;
@@ -25,6 +26,8 @@ class ClientCatalogue;
 }
 
 namespace restore {
+
+class CheckedDump;
 
 struct RestoreRequest {
     enum class Destination { Client, Folder };
@@ -101,7 +104,8 @@ private:
     RestoreReport run(const RestoreRequest& request);
     bool safetyBackup(int clientCode, const QString& folder, RestoreReport& report);
     bool placeFiles(const QString& staging, const RestorePlan& plan, RestoreReport& report);
-    bool importDumps(const QString& staging, const QStringList& dumps, RestoreReport& report);
+    bool importDumps(const QStringList& dumps, const std::vector<CheckedDump>& checked,
+                     RestoreReport& report);
     void rewritePaths(const QString& staging, const QStringList& entries, bool dumps,
                       const class PathRewrite& rw, RestoreReport& report);
     RestoreReport toFolder(const QString& staging, const RestorePlan& plan,

@@ -1,0 +1,39 @@
+#pragma once
+// Wine's own registry editor, run in one prefix to import dump files, and the
+// prefix's Wine server, which writes the hive files only when it ends (or
+// now and then while it runs).
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+class WineRegistryEditor {
+public:
+    // prefixDir: the prefix's host folder. standIn: the host path of the
+    // prefix's C:\windows\regedit.exe, which Wine starts for "regedit".
+    WineRegistryEditor(QString prefixDir, QString standIn);
+
+    // Wine is installed.
+    static bool available();
+    // Wine's own editor was found: the prefix's file is Wine's (or missing, so
+    // Wine puts its own there), else the one in Wine's library folder.
+    bool found() const { return !program_.isEmpty(); }
+
+    // Imports the files (plain names in `folder`) with one start of the editor;
+    // empty when it ended normally with status 0, else why it did not. Wine's
+    // editor ends with 0 also when the server went away half-way: the caller
+    // reads the keys back.
+    QString importFiles(const QString& folder, const QStringList& names) const;
+
+    // Waits at most timeoutMs for the prefix's Wine server to end after its
+    // last program, which writes the hive files; false when it still runs
+    // (some other Wine program keeps it; it still writes every half minute).
+    bool waitForServer(int timeoutMs) const;
+
+private:
+    QString prefixDir_;
+    QString program_;
+};
+
+} // namespace platform
