@@ -49,8 +49,8 @@ std::vector<OwnKey> OwnRegistryKeys(int clientCode) {
         return keys;
     }
     case kPegasus:
-        return {{R::LocalMachine, QStringLiteral("Software\\Classes\\Software\\Pegasus Mail\\Username"),
-                 false}};
+        return {{R::LocalMachine,
+                 QStringLiteral("Software\\Classes\\Software\\Pegasus Mail\\Username"), false}};
     case kNetscape4:
         return {{R::CurrentUser,
                  QStringLiteral("Software\\Netscape\\Netscape Navigator\\biff\\users\\*"), true}};

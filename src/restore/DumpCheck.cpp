@@ -154,8 +154,8 @@ QString valueText(const CheckedDump::Value& v) {
     const platform::RegValue& r = v.value;
     if (v.quoted) return quoted(r.text());
     if (r.type == platform::REG_DWORD && r.data.size() == 4)
-        return QStringLiteral("dword:%1").arg(qFromLittleEndian<quint32>(r.data.constData()), 8,
-                                              16, QLatin1Char('0'));
+        return QStringLiteral("dword:%1")
+            .arg(qFromLittleEndian<quint32>(r.data.constData()), 8, 16, QLatin1Char('0'));
     QString out = r.type == platform::REG_BINARY ? QStringLiteral("hex:")
                                                  : QStringLiteral("hex(%1):").arg(r.type, 0, 16);
     for (qsizetype i = 0; i < r.data.size(); ++i) {
@@ -173,9 +173,8 @@ QString CheckedDump::Key::text() const {
     return (QStringList{rootText(root)} + path).join(u'\\');
 }
 
-std::optional<CheckedDump> CheckedDump::check(const QByteArray& bytes,
-                                              const std::vector<clients::OwnKey>& own,
-                                              QString* why) {
+std::optional<CheckedDump>
+CheckedDump::check(const QByteArray& bytes, const std::vector<clients::OwnKey>& own, QString* why) {
     CheckedDump d;
     d.unicode_ = bytes.startsWith("\xFF\xFE");
     d.codePage_ = platform::ansiCodePage();
@@ -241,15 +240,16 @@ std::optional<CheckedDump> CheckedDump::check(const QByteArray& bytes,
         if (l.startsWith(u'"')) {
             at = 0;
             if (!unquote(l, at, v.name, &reason))
-                return fail(where, reason.isEmpty() ? QStringLiteral("a malformed value name")
-                                                    : reason);
+                return fail(where,
+                            reason.isEmpty() ? QStringLiteral("a malformed value name") : reason);
         }
         v.value.name = v.name;
         QStringView data = trimBlanks(l.mid(at));
         if (!data.startsWith(u'='))
             return fail(where, QStringLiteral("a value without '=': %1").arg(v.name));
         data = trimBlanks(data.mid(1));
-        const QString valueName = where + QLatin1Char('\\') + (v.name.isEmpty() ? QStringLiteral("@") : v.name);
+        const QString valueName =
+            where + QLatin1Char('\\') + (v.name.isEmpty() ? QStringLiteral("@") : v.name);
         if (data == u"-") {
             v.remove = true;
         } else if (data.startsWith(u'"')) {
@@ -317,12 +317,11 @@ std::optional<CheckedDump> CheckedDump::check(const QByteArray& bytes,
 std::optional<QByteArray> CheckedDump::bytes() const {
     QString text = header_ + QStringLiteral("\r\n\r\n");
     for (const Key& k : keys_) {
-        text += QStringLiteral("[%1%2]\r\n").arg(k.remove ? QStringLiteral("-") : QString(),
-                                                k.text());
+        text +=
+            QStringLiteral("[%1%2]\r\n").arg(k.remove ? QStringLiteral("-") : QString(), k.text());
         for (const Value& v : k.values)
             text += (v.name.isEmpty() ? QStringLiteral("@") : quoted(v.name)) + u'=' +
-                    valueText(v) +
-                    QStringLiteral("\r\n");
+                    valueText(v) + QStringLiteral("\r\n");
         text += QStringLiteral("\r\n");
     }
     if (unicode_) return QByteArray("\xFF\xFE", 2) + platform::utf16LeBytes(text);
@@ -339,26 +338,26 @@ QString CheckedDump::differenceIn(platform::Registry& reg, const std::vector<Che
     };
     std::map<QString, Want> want; // by folded root and path
     for (const CheckedDump& dump : dumps)
-    for (const Key& k : dump.keys_) {
-        const QString folded = platform::regtext::foldName(k.text());
-        if (k.remove) {
+        for (const Key& k : dump.keys_) {
+            const QString folded = platform::regtext::foldName(k.text());
+            if (k.remove) {
+                for (auto& [name, w] : want)
+                    if (name == folded || name.startsWith(folded + QLatin1Char('\\'))) {
+                        w.present = false;
+                        w.values.clear();
+                    }
+                want[folded] = Want{&k, false, {}};
+                continue;
+            }
+            // Writing a key makes every key on its way again.
             for (auto& [name, w] : want)
-                if (name == folded || name.startsWith(folded + QLatin1Char('\\'))) {
-                    w.present = false;
-                    w.values.clear();
-                }
-            want[folded] = Want{&k, false, {}};
-            continue;
+                if (folded.startsWith(name + QLatin1Char('\\'))) w.present = true;
+            Want& w = want[folded];
+            w.key = &k;
+            w.present = true;
+            for (const Value& v : k.values)
+                w.values[platform::regtext::foldName(v.name)] = &v;
         }
-        // Writing a key makes every key on its way again.
-        for (auto& [name, w] : want)
-            if (folded.startsWith(name + QLatin1Char('\\'))) w.present = true;
-        Want& w = want[folded];
-        w.key = &k;
-        w.present = true;
-        for (const Value& v : k.values)
-            w.values[platform::regtext::foldName(v.name)] = &v;
-    }
     for (const auto& [name, w] : want) {
         const QString path = w.key->path.join(u'\\');
         const auto key = reg.open(w.key->root, path);
@@ -368,8 +367,8 @@ QString CheckedDump::differenceIn(platform::Registry& reg, const std::vector<Che
         }
         if (!key) return QStringLiteral("%1 is missing").arg(w.key->text());
         for (const auto& [folded, v] : w.values) {
-            const QString where =
-                w.key->text() + QLatin1Char('\\') + (v->name.isEmpty() ? QStringLiteral("@") : v->name);
+            const QString where = w.key->text() + QLatin1Char('\\') +
+                                  (v->name.isEmpty() ? QStringLiteral("@") : v->name);
             const auto got = key->value(v->name);
             if (v->remove) {
                 if (got) return QStringLiteral("%1 is still there").arg(where);
@@ -389,7 +388,6 @@ QString CheckedDump::differenceIn(platform::Registry& reg, const std::vector<Che
     }
     return {};
 }
-
 
 QString CheckDumps(const QString& stagingHost, const QStringList& entries, int clientCode,
                    std::vector<CheckedDump>& out) {

@@ -300,8 +300,8 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
     if (const QString why = CheckDumps(staging.path(), plan.dumps, manifest->clientCode, checked);
         !why.isEmpty()) {
         report.kind = Kind::Refused;
-        report.error = QStringLiteral("The registry dump %1 is refused; nothing was restored.")
-                           .arg(why);
+        report.error =
+            QStringLiteral("The registry dump %1 is refused; nothing was restored.").arg(why);
         return report;
     }
 

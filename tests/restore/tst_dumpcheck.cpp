@@ -39,11 +39,13 @@ private Q_SLOTS:
 
         const int oe = clients::kOutlookExpress;
         const QString hex = QStringLiteral("\"Bin\"=hex:01,02,\\\r\n  03,ff\r\n");
-        QTest::newRow("own identity") << oe
-                                      << QStringLiteral("[%1]\r\n\"Store Root\"=\"C:\\\\Mail\\\"x\"\r\n"
-                                                        "@=dword:0000002a\r\n")
-                                             .arg(kOeKey) + hex
-                                      << QString();
+        QTest::newRow("own identity")
+            << oe
+            << QStringLiteral("[%1]\r\n\"Store Root\"=\"C:\\\\Mail\\\"x\"\r\n"
+                              "@=dword:0000002a\r\n")
+                       .arg(kOeKey) +
+                   hex
+            << QString();
         QTest::newRow("short root, other case, continuation")
             << oe
             << QStringLiteral("[hkcu\\identities\\{3F8A}\\software\\microsoft\\internet account "
@@ -92,8 +94,7 @@ private Q_SLOTS:
         refused("unknown root", QStringLiteral("[HKEY_ELSEWHERE\\Software]"), "unknown");
         refused("value before any key", QStringLiteral("\"x\"=\"y\""), "before any key");
         refused("stray line", QStringLiteral("[%1]\r\nrundll32 evil").arg(kOeKey), "neither");
-        refused("unknown escape", QStringLiteral("[%1]\r\n\"a\\nb\"=\"c\"").arg(kOeKey),
-                "escape");
+        refused("unknown escape", QStringLiteral("[%1]\r\n\"a\\nb\"=\"c\"").arg(kOeKey), "escape");
         refused("carriage return in a name", QStringLiteral("[%1]\r\n\"a\rb\"=\"c\"").arg(kOeKey),
                 "control");
         refused("broken hex", QStringLiteral("[%1]\r\n\"a\"=hex:0g").arg(kOeKey), "hex");
@@ -151,9 +152,9 @@ private Q_SLOTS:
         p.save();
         QString why;
         const auto dump = CheckedDump::check(
-            dumpBytes(QStringLiteral("[%1]\r\n\"Store Root\"=\"C:\\\\Mail\"\r\n\"Gone\"=-")
-                          .arg(kOeKey),
-                      false),
+            dumpBytes(
+                QStringLiteral("[%1]\r\n\"Store Root\"=\"C:\\\\Mail\"\r\n\"Gone\"=-").arg(kOeKey),
+                false),
             clients::OwnRegistryKeys(clients::kOutlookExpress), &why);
         QVERIFY2(dump, qPrintable(why));
         auto reg = p.registry();
