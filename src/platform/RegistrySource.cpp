@@ -27,7 +27,8 @@ const HiveFile& RegistrySource::hive() {
     loaded_ = true;
     stamp_ = now;
     if (format_ == Format::WindowsHive) {
-        // Checked before any run reads it: a hive that fails here reads empty.
+        // Walked whole before any backup reads it (checkWindowsHive), so only a
+        // file changed since then can fail here; it reads empty.
         auto read =
             now.exists ? readWindowsHive(path_) : Result<HiveFile>(Error{kFileNotFound, {}});
         hive_ = read ? std::move(read).value() : HiveFile();

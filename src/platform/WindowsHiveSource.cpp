@@ -2,9 +2,12 @@
 
 #include "platform/HostTree.h"
 #include "platform/InputFile.h"
+#include "platform/RegistrySource.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSet>
 
 #include <hivex.h>
@@ -13,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -56,25 +60,98 @@ QString fromUtf8(const char* s) {
     return s ? QString::fromUtf8(s) : QString();
 }
 
+// Where a cell keeps its name: its length, its flags (one of them telling
+// Latin-1 from UTF-16LE) and its characters; for a value ("vk") and a key ("nk").
+struct NameLayout {
+    int lenAt;
+    int flagsAt;
+    quint16 latin1;
+    int nameAt;
+};
+constexpr NameLayout kValueName{6, 20, 0x0001, 24};
+constexpr NameLayout kKeyName{76, 6, 0x0020, 80};
+
+// The hive's bytes as the file holds them, mapped only when libhivex cannot
+// give a name as UTF-8 (an unpaired surrogate): such a name is kept as
+// stored, so two of them stay two.
+class RawNames {
+public:
+    explicit RawNames(QString path) : file_(std::move(path)) {}
+
+    // The name of the cell at `cell`, when it lies inside the cell.
+    std::optional<QString> name(quint64 cell, const NameLayout& at) {
+        if (!bytes_ && !map()) return std::nullopt;
+        if (cell > quint64(size_) || quint64(size_) - cell < quint64(at.nameAt))
+            return std::nullopt;
+        const uchar* c = bytes_ + cell;
+        const qint64 cellLen = qAbs(qint64(qint32(le32(c))));
+        const qint64 len = le16(c + at.lenAt);
+        if (at.nameAt + len > std::min<qint64>(cellLen, size_ - qint64(cell))) return std::nullopt;
+        const uchar* n = c + at.nameAt;
+        if (le16(c + at.flagsAt) & at.latin1)
+            return QString::fromLatin1(reinterpret_cast<const char*>(n), len);
+        QString s(len / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < s.size(); ++i)
+            s[i] = QChar(le16(n + 2 * i));
+        return s;
+    }
+
+private:
+    static quint32 le32(const uchar* p) {
+        return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+    }
+    static quint16 le16(const uchar* p) { return quint16(p[0] | p[1] << 8); }
+
+    bool map() {
+        if (!file_.isOpen() && !file_.open(QIODevice::ReadOnly)) return false;
+        size_ = file_.size();
+        bytes_ = file_.map(0, size_);
+        return bytes_ != nullptr;
+    }
+
+    QFile file_;
+    const uchar* bytes_ = nullptr;
+    qint64 size_ = 0;
+};
+
 // Walks the hive into the tree. A damaged hive can list a key below itself;
-// each key is read once and no deeper than the registry holds keys.
+// each key is read once and no deeper than the registry holds keys. A value
+// that cannot be read is left out and listed; a key whose lists cannot be
+// read stops the walk, naming that key.
 class Walker {
 public:
-    explicit Walker(hive_h* h) : h_(h) {}
+    Walker(hive_h* h, const QString& path) : h_(h), path_(path), raw_(path) {}
 
     bool readValues(hive_node_h node, HiveKey& into) {
         errno = 0;
         Owned<hive_value_h> values(hivex_node_values(h_, node));
-        if (!values) return fail("its values");
+        if (!values) return fail("the values");
         for (const hive_value_h* v = values.get(); *v; ++v) {
-            Owned<char> name(hivex_value_key(h_, *v));
+            errno = 0;
+            Owned<char> utf8(hivex_value_key(h_, *v));
+            const std::optional<QString> name = utf8              ? fromUtf8(utf8.get())
+                                                : errno == EILSEQ ? raw_.name(*v, kValueName)
+                                                                  : std::nullopt;
             if (!name) return fail("a value's name");
+            // hivex hands back the type as its enum, which lists only the
+            // types it knows: the bytes are taken, never the enum's value.
             hive_type type{};
             size_t len = 0;
+            errno = 0;
             Owned<char> data(hivex_value_value(h_, *v, &type, &len));
-            if (!data && len != 0) return fail("a value's data");
-            into.setValue(RegValue{fromUtf8(name.get()), quint32(type),
-                                   QByteArray(data.get(), qsizetype(len))});
+            quint32 rawType = 0;
+            static_assert(sizeof(type) == sizeof(rawType));
+            std::memcpy(&rawType, &type, sizeof rawType);
+            if (!data && (len != 0 || errno != 0)) {
+                problems.append(QStringLiteral("The registry hive \"%1\": Postora cannot read the "
+                                               "value \"%2\" of the key \"%3\", declared as %4 "
+                                               "bytes (%5); it is left out")
+                                    .arg(path_, *name, keyName())
+                                    .arg(len)
+                                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
+                continue;
+            }
+            into.setValue(RegValue{*name, rawType, QByteArray(data.get(), qsizetype(len))});
         }
         return true;
     }
@@ -86,26 +163,46 @@ public:
         if (ft > 0)
             into.setTimes(quint32(std::max<qint64>(0, (ft - kEpochTicks) / 10000000)), quint64(ft));
         if (!readValues(node, into)) return false;
+        errno = 0;
         Owned<hive_node_h> children(hivex_node_children(h_, node));
-        if (!children) return fail("its sub-keys");
+        if (!children) return fail("the sub-keys");
         for (const hive_node_h* c = children.get(); *c; ++c) {
-            Owned<char> name(hivex_node_name(h_, *c));
+            errno = 0;
+            Owned<char> utf8(hivex_node_name(h_, *c));
+            const std::optional<QString> name = utf8              ? fromUtf8(utf8.get())
+                                                : errno == EILSEQ ? raw_.name(*c, kKeyName)
+                                                                  : std::nullopt;
             if (!name) return fail("a sub-key's name");
-            if (!walk(*c, into.addSubKey(fromUtf8(name.get())), depth + 1)) return false;
+            keys_.append(*name);
+            if (!walk(*c, into.addSubKey(*name), depth + 1)) return false;
+            keys_.removeLast();
         }
         return true;
     }
 
-    QString what; // what could not be read, when walk() failed
+    Error error() const {
+        return Error{kBadRegistryFile,
+                     QStringLiteral("The registry hive \"%1\" is damaged: Postora cannot read %2")
+                         .arg(path_, what_)};
+    }
+
+    QStringList problems; // the values left out, one sentence each
 
 private:
+    QString keyName() const { return u'\\' + keys_.join(u'\\'); }
+
     bool fail(const char* part) {
-        what = QStringLiteral("%1 (%2)").arg(QLatin1String(part),
-                                             QString::fromLocal8Bit(std::strerror(errno)));
+        what_ = QStringLiteral("%1 of the key \"%2\" (%3)")
+                    .arg(QLatin1String(part), keyName(),
+                         QString::fromLocal8Bit(std::strerror(errno ? errno : EINVAL)));
         return false;
     }
 
     hive_h* h_;
+    QString path_;
+    RawNames raw_;
+    QStringList keys_; // the path of the key being read, below the root
+    QString what_;
     QSet<hive_node_h> seen_;
 };
 
@@ -161,23 +258,6 @@ Result<WindowsHiveState> inspectWindowsHive(const QString& hostPath) {
     return state;
 }
 
-Status checkWindowsHive(const QString& hostPath) {
-    const auto state = inspectWindowsHive(hostPath);
-    if (!state) return state.status();
-    // Opening checks every block of the hive.
-    errno = 0;
-    if (!HiveHandle(hivex_open(QFile::encodeName(hostPath).constData(), 0)))
-        return notAHive(hostPath, QString::fromLocal8Bit(std::strerror(errno ? errno : EINVAL)));
-    if (!state->pendingLogs.isEmpty())
-        return Error{kBadRegistryFile,
-                     QStringLiteral("The registry hive \"%1\" was not closed cleanly: its newest "
-                                    "changes are only in the transaction logs %2, which Postora "
-                                    "cannot read. Start that Windows once and shut it down "
-                                    "fully (not with fast start-up), then back up again")
-                         .arg(hostPath, state->pendingLogs.join(QStringLiteral(", ")))};
-    return Status::ok();
-}
-
 namespace {
 
 Result<HiveHandle> openHive(const QString& hostPath) {
@@ -190,7 +270,46 @@ Result<HiveHandle> openHive(const QString& hostPath) {
     return h;
 }
 
+// What walking one version of a hive file found. Every backup checks its
+// source first, and a large SOFTWARE hive takes a while to walk.
+struct Walked {
+    FileStamp stamp;
+    Status status;
+    QStringList problems;
+};
+
+Walked walkOnce(const QString& hostPath) {
+    static QMutex lock;
+    static QHash<QString, Walked> walked;
+    const QMutexLocker locked(&lock);
+    const FileStamp stamp = FileStamp::of(hostPath);
+    if (const auto it = walked.constFind(hostPath); it != walked.constEnd() && it->stamp == stamp)
+        return *it;
+    Walked now{stamp, Status::ok(), {}};
+    now.status = readWindowsHive(hostPath, &now.problems).status();
+    walked.insert(hostPath, now);
+    return now;
+}
+
 } // namespace
+
+Status checkWindowsHive(const QString& hostPath, QStringList* problems) {
+    const auto state = inspectWindowsHive(hostPath);
+    if (!state) return state.status();
+    // Walked whole: a hive that reads only in part would back up as if
+    // the rest were not there.
+    const Walked walked = walkOnce(hostPath);
+    if (!walked.status) return walked.status;
+    if (!state->pendingLogs.isEmpty())
+        return Error{kBadRegistryFile,
+                     QStringLiteral("The registry hive \"%1\" was not closed cleanly: its newest "
+                                    "changes are only in the transaction logs %2, which Postora "
+                                    "cannot read. Start that Windows once and shut it down "
+                                    "fully (not with fast start-up), then back up again")
+                         .arg(hostPath, state->pendingLogs.join(QStringLiteral(", ")))};
+    if (problems) problems->append(walked.problems);
+    return Status::ok();
+}
 
 Result<std::vector<RegValue>> readWindowsHiveValues(const QString& hostPath,
                                                     const QString& keyPath) {
@@ -203,24 +322,19 @@ Result<std::vector<RegValue>> readWindowsHiveValues(const QString& hostPath,
         if (!node) return std::vector<RegValue>();
     }
     HiveKey key;
-    Walker walker(h);
-    if (!walker.readValues(node, key))
-        return Error{kBadRegistryFile,
-                     QStringLiteral("The registry hive \"%1\" is damaged: Postora cannot read %2")
-                         .arg(hostPath, walker.what)};
+    Walker walker(h, hostPath);
+    if (!walker.readValues(node, key)) return walker.error();
     return key.values();
 }
 
-Result<HiveFile> readWindowsHive(const QString& hostPath) {
+Result<HiveFile> readWindowsHive(const QString& hostPath, QStringList* problems) {
     auto opened = openHive(hostPath);
     if (!opened) return opened.error();
     HiveHandle& h = opened.value();
     HiveFile hive;
-    Walker walker(h.get());
-    if (!walker.walk(hivex_root(h.get()), hive.root(), 0))
-        return Error{kBadRegistryFile,
-                     QStringLiteral("The registry hive \"%1\" is damaged: Postora cannot read %2")
-                         .arg(hostPath, walker.what)};
+    Walker walker(h.get(), hostPath);
+    if (!walker.walk(hivex_root(h.get()), hive.root(), 0)) return walker.error();
+    if (problems) problems->append(walker.problems);
     return hive;
 }
 

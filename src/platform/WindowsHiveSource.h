@@ -27,14 +27,18 @@ struct WindowsHiveState {
 // base block. Fails naming the file. A dirty hive is no error here.
 Result<WindowsHiveState> inspectWindowsHive(const QString& hostPath);
 
-// The check above, and then a refusal of a dirty hive whose logs are beside
-// it: reading it would give an older state than the one Windows last saw.
-Status checkWindowsHive(const QString& hostPath);
+// The check above, a walk through every key, and then a refusal of a dirty
+// hive whose logs are beside it: reading it would give an older state than
+// the one Windows last saw. A hive that cannot be walked fails naming the
+// key where reading stopped; the values left out are added to `problems`.
+Status checkWindowsHive(const QString& hostPath, QStringList* problems = nullptr);
 
 // Every key and value of the hive, with its type and bytes as Windows stored
-// them (string values UTF-16LE, as the Wine source holds them). Fails naming
-// the file when it cannot be opened or is damaged.
-Result<HiveFile> readWindowsHive(const QString& hostPath);
+// them (string values UTF-16LE, as the Wine source holds them; a name that is
+// not valid UTF-16 as stored; a type hivex does not know as its number).
+// Fails naming the file, and the key, when it cannot be opened or walked. A
+// value whose data cannot be read is left out and described in `problems`.
+Result<HiveFile> readWindowsHive(const QString& hostPath, QStringList* problems = nullptr);
 
 // The values of one key only ('\'-separated, names without regard to case),
 // nothing else of the hive read; empty when the key is absent.

@@ -125,7 +125,7 @@ Result<WindowsInstallation> findWindowsInstallation(const QString& root, const Q
     for (const QString* hive :
          {&w.userHive, &w.classesHive, &w.softwareHive, &w.systemHive, &w.defaultHive}) {
         if (hive->isEmpty()) continue;
-        if (Status st = checkWindowsHive(*hive); !st) return st.error();
+        if (Status st = checkWindowsHive(*hive, &w.notes); !st) return st.error();
         if (const auto state = inspectWindowsHive(*hive); state && state->dirty)
             w.notes.append(QStringLiteral("The registry hive \"%1\" was not closed cleanly and "
                                           "its transaction logs are not beside it: changes "

@@ -9,6 +9,7 @@
 #include "platform/Registry.h"
 #include "platform/WindowsHiveSource.h"
 #include "platform/WindowsInstallation.h"
+#include "support/HiveBytes.h"
 #include "support/InspectRun.h"
 #include "support/SamplePrefix.h"
 #include "support/clients/EveryClient.h"
@@ -138,7 +139,18 @@ QMap<QString, QByteArray> tree(const QString& dir) {
     return files;
 }
 
+using Damage = std::function<bool(QByteArray&)>;
+
+qsizetype valueCount(const HiveKey& k) {
+    qsizetype n = qsizetype(k.values().size());
+    for (const auto& s : k.subKeys())
+        n += valueCount(*s);
+    return n;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Damage)
 
 class TestWindowsHive : public QObject {
     Q_OBJECT
@@ -252,6 +264,89 @@ private Q_SLOTS:
             const auto read = readWindowsHive(bad);
             QVERIFY(!read && read.error().message.contains(bad));
         }
+    }
+
+    // Damage inside a hive: a bad name or value is kept as stored or listed
+    // by its key while the rest is read; a hive that cannot be walked fails
+    // the backup naming the key where reading stopped.
+    void damagedHivesReadTheRest_data() {
+        QTest::addColumn<Damage>("damage");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value"); // read in that key; empty when left out
+        QTest::addColumn<quint32>("type");
+        QTest::addColumn<QString>("named"); // in the report; empty when nothing is reported
+        QTest::addColumn<bool>("walks");
+        const QString lone(QChar(0xD800));
+        const auto field = [](const char* name, int at, quint32 v) {
+            return Damage([=](QByteArray& b) { return support::setValueField(b, name, at, v); });
+        };
+        const auto unpaired = [](const char16_t* marker) {
+            return Damage([=](QByteArray& b) { return support::breakUtf16(b, marker); });
+        };
+        QTest::newRow("surrogate in a value name")
+            << unpaired(u"\u4E01\u4E02") << QStringLiteral("Alpha")
+            << QStringLiteral("Bad") + lone + QStringLiteral("\u4E02Name") << quint32(REG_SZ)
+            << QString() << true;
+        QTest::newRow("surrogate in a key name")
+            << unpaired(u"\u4E03\u4E04")
+            << QStringLiteral("Keep") + lone + QStringLiteral("\u4E04Key") << QStringLiteral("Mark")
+            << quint32(REG_DWORD) << QString() << true;
+        QTest::newRow("20 MB declared length")
+            << field("BigLength", support::kValueDataLength, 20000000) << QStringLiteral("Alpha")
+            << QString() << quint32(0) << QStringLiteral("\"BigLength\" of the key \"\\Alpha\"")
+            << true;
+        QTest::newRow("unknown value type")
+            << field("OddType", support::kValueType, 0xFFFF0011) << QStringLiteral("Alpha")
+            << QStringLiteral("OddType") << quint32(0xFFFF0011) << QString() << true;
+        QTest::newRow("truncated mid-walk")
+            << Damage([](QByteArray& b) { return support::cutBefore(b, QByteArray(64, 'p')); })
+            << QStringLiteral("Alpha") << QString() << quint32(0)
+            << QStringLiteral("the key \"\\Alpha\"") << false;
+    }
+
+    void damagedHivesReadTheRest() {
+        QFETCH(Damage, damage);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(quint32, type);
+        QFETCH(QString, named);
+        QFETCH(bool, walks);
+        const auto sound = readWindowsHive(sampleHive());
+        QVERIFY2(sound, qPrintable(sound.error().message));
+        const QString root = dir_.filePath(QStringLiteral("damaged/") + QTest::currentDataTag());
+        const QString path = root + QStringLiteral("/Users/Ann/NTUSER.DAT");
+        QByteArray bytes = readFile(sampleHive());
+        QVERIFY(damage(bytes));
+        QVERIFY(writeFile(path, bytes));
+
+        QStringList problems;
+        const Status checked = checkWindowsHive(path, &problems);
+        const auto read = readWindowsHive(path);
+        QCOMPARE(bool(checked), walks);
+        QCOMPARE(bool(read), walks);
+        if (!walks) {
+            for (const QString& m : {checked.message(), read.error().message})
+                QVERIFY2(m.contains(path) && m.contains(named), qPrintable(m));
+            QVERIFY(emptyHive(root + QStringLiteral("/Windows/System32/config/SOFTWARE"), {}));
+            const Run r = postora({QStringLiteral("/w:") + root, QStringLiteral("/b"),
+                                   QStringLiteral("/c:favorites"),
+                                   QStringLiteral("/p:") + dir_.filePath(QStringLiteral("out"))});
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(path) && r.err.contains(named), qPrintable(r.err));
+            return;
+        }
+        QCOMPARE(problems.size(), named.isEmpty() ? 0 : 1);
+        if (!named.isEmpty())
+            QVERIFY2(problems.first().contains(path) && problems.first().contains(named),
+                     qPrintable(problems.first()));
+        const HiveKey* k = read->findKey(key);
+        QVERIFY(k);
+        if (!value.isEmpty()) {
+            QVERIFY(k->value(value));
+            QCOMPARE(k->value(value)->type, type);
+        }
+        QCOMPARE(read->keyCount(), sound->keyCount());
+        QCOMPARE(valueCount(read->root()), valueCount(sound->root()) - (value.isEmpty() ? 1 : 0));
     }
 
     // Choosing the profile: several without /u: are listed, a profile without
@@ -402,6 +497,26 @@ private Q_SLOTS:
 private:
     QString ntuser() const { return dir_.filePath(QStringLiteral("NTUSER.DAT")); }
     QString dirty() const { return dir_.filePath(QStringLiteral("dirty.DAT")); }
+
+    // A hive holding a value of each kind the damage tests spoil, in keys
+    // written so that the last bin starts with Aardvark's data.
+    QString sampleHive() {
+        const QString path = dir_.filePath(QStringLiteral("sample.DAT"));
+        if (QFileInfo::exists(path)) return path;
+        const QString text = dir_.filePath(QStringLiteral("sample.reg"));
+        HiveFile h;
+        h.setValue(u"Aardvark", RegValue::binary(QStringLiteral("Pad"), QByteArray(6000, 'p')));
+        h.setValue(u"Alpha", RegValue::string(QStringLiteral("Good"), QStringLiteral("x")));
+        h.setValue(u"Alpha", RegValue::string(QStringLiteral("Bad\u4E01\u4E02Name"), {}));
+        h.setValue(u"Alpha", RegValue::binary(QStringLiteral("BigLength"), "12345678"));
+        h.setValue(u"Alpha", RegValue::dword(QStringLiteral("OddType"), 1));
+        h.setValue(u"Alpha\\Beta", RegValue::binary(QStringLiteral("Deep"), QByteArray(300, 'z')));
+        h.setValue(u"Keep\u4E03\u4E04Key", RegValue::dword(QStringLiteral("Mark"), 2));
+        if (!writeFile(text, h.serialize()) ||
+            !writeBinaryHive(text, {}, dirty(), path, dir_.path()))
+            return {};
+        return path;
+    }
 
     // A hive written by hivex holding the given string values (key -> default
     // value) and the given binary values in a key MountedDevices.
