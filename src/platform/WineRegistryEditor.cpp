@@ -1,5 +1,6 @@
 #include "platform/WineRegistryEditor.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -58,28 +59,53 @@ bool WineRegistryEditor::available() {
     return !QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty();
 }
 
-QString WineRegistryEditor::importFiles(const QString& folder, const QStringList& names) const {
-    QProcess p;
+void WineRegistryEditor::startWine(QProcess& p, const QString& program,
+                                   const QStringList& args) const {
     p.setProcessEnvironment(wineEnvironment(prefixDir_));
-    p.setWorkingDirectory(folder);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("wine"), QStringList{program_, QStringLiteral("/S")} + names);
-    if (!p.waitForFinished(kWineTimeoutMs)) {
+    p.start(program, args);
+}
+
+WineRegistryEditor::Outcome WineRegistryEditor::importFiles(const QString& folder,
+                                                            const QStringList& names) const {
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    startWine(p, QStringLiteral("wine"), QStringList{program_, QStringLiteral("/S")} + names);
+    // "wineserver -w" returns at once while there is no server yet, and when
+    // the server ends: once it has been seen waiting, its end means the
+    // server went away under the editor (the editor keeps it alive).
+    QProcess watch;
+    bool watching = false;
+    QElapsedTimer clock;
+    clock.start();
+    const auto lost = [&p](const QString& why) {
         p.kill();
         p.waitForFinished();
-        return QStringLiteral("wine regedit did not finish");
+        return Outcome{Outcome::Lost, why};
+    };
+    while (!p.waitForFinished(250)) {
+        if (p.state() == QProcess::NotRunning) break; // it could not be started
+        if (clock.elapsed() > kWineTimeoutMs)
+            return lost(QStringLiteral("wine regedit did not finish"));
+        if (watch.state() == QProcess::NotRunning || watch.waitForFinished(0)) {
+            if (watching) return lost(QStringLiteral("Wine's server ended while wine regedit ran"));
+            startWine(watch, QStringLiteral("wineserver"), {QStringLiteral("-w")});
+            watching = watch.waitForStarted() && !watch.waitForFinished(300);
+        }
+    }
+    if (watch.state() != QProcess::NotRunning) {
+        watch.kill();
+        watch.waitForFinished();
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("wine regedit failed: %1")
-            .arg(QString::fromLocal8Bit(p.readAll()).trimmed());
+        return {Outcome::Refused, QStringLiteral("wine regedit failed: %1")
+                                      .arg(QString::fromLocal8Bit(p.readAll()).trimmed())};
     return {};
 }
 
 bool WineRegistryEditor::waitForServer(int timeoutMs) const {
     QProcess p;
-    p.setProcessEnvironment(wineEnvironment(prefixDir_));
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+    startWine(p, QStringLiteral("wineserver"), {QStringLiteral("-w")});
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();

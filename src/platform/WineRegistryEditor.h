@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 namespace platform {
 
 class WineRegistryEditor {
@@ -20,11 +22,20 @@ public:
     // Wine puts its own there), else the one in Wine's library folder.
     bool found() const { return !program_.isEmpty(); }
 
-    // Imports the files (plain names in `folder`) with one start of the editor;
-    // empty when it ended normally with status 0, else why it did not. Wine's
-    // editor ends with 0 also when the server went away half-way: the caller
-    // reads the keys back.
-    QString importFiles(const QString& folder, const QStringList& names) const;
+    struct Outcome {
+        enum Kind {
+            Imported, // the editor ended with status 0
+            Refused,  // it ended with another status: a file it would not take
+            Lost,     // the server ended under it, or it never finished
+        };
+        Kind kind = Imported;
+        QString why;
+    };
+    // Imports the files (plain names in `folder`) with one start of the editor,
+    // watching the prefix's server meanwhile. Even Imported is no proof: the
+    // server may still lose what it holds before it writes the hives, so the
+    // caller reads the keys back.
+    Outcome importFiles(const QString& folder, const QStringList& names) const;
 
     // Waits at most timeoutMs for the prefix's Wine server to end after its
     // last program, which writes the hive files; false when it still runs
@@ -32,6 +43,7 @@ public:
     bool waitForServer(int timeoutMs) const;
 
 private:
+    void startWine(QProcess& p, const QString& program, const QStringList& args) const;
     QString prefixDir_;
     QString program_;
 };

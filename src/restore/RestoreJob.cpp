@@ -450,18 +450,28 @@ bool RestoreJob::importDumps(const QStringList& dumps, const std::vector<Checked
     // All in one start of Wine, in the archive's order; when that fails, one
     // by one to name the dump Wine refuses (importing one again changes nothing).
     say(QStringLiteral("importing %1 registry dump(s)").arg(dumps.size()));
-    if (editor.importFiles(work.path(), names).isEmpty()) {
+    using Outcome = platform::WineRegistryEditor::Outcome;
+    const Outcome all = editor.importFiles(work.path(), names);
+    if (all.kind == Outcome::Lost) {
+        report.kind = RestoreReport::Kind::Failed;
+        report.error = QStringLiteral("The registry dumps could not be imported (%1); the "
+                                      "registry may hold part of them. The state before the "
+                                      "restore is in %2")
+                           .arg(all.why, report.safetyArchive);
+        return false;
+    }
+    if (all.kind == Outcome::Imported) {
         report.imported << dumps;
     } else {
         for (qsizetype i = 0; i < dumps.size(); ++i) {
             say(QStringLiteral("importing %1").arg(dumps[i]));
-            const QString why = editor.importFiles(work.path(), {names[i]});
-            if (!why.isEmpty()) return failed(dumps[i], why);
+            const Outcome one = editor.importFiles(work.path(), {names[i]});
+            if (one.kind != Outcome::Imported) return failed(dumps[i], one.why);
             report.imported << dumps[i];
         }
     }
-    // Wine's editor ends with 0 even when the server died half-way: what counts
-    // is what the hive files hold once the server has written them.
+    // What counts is what the hive files hold once the server has written them:
+    // a server that dies before it writes loses what the editor gave it.
     say(QStringLiteral("reading the imported keys back"));
     const bool ended = editor.waitForServer(kServerEndMs);
     QString missing = CheckedDump::differenceIn(d_.registry, checked);
