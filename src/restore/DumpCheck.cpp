@@ -60,10 +60,11 @@ QStringView trimBlanks(QStringView s) {
 
 // A name the editor would read other than it is written, or whose place could
 // shift: empty (a run of backslashes), "." and "..", blanks at either end,
-// control characters.
+// control characters, more than Windows allows.
 QString badKeyName(const QString& name) {
     if (name.isEmpty()) return QStringLiteral("an empty key name");
     if (name == u"." || name == u"..") return QStringLiteral("a key named \"%1\"").arg(name);
+    if (name.size() > 255) return QStringLiteral("a key name longer than 255 characters");
     if (blank(name.front()) || blank(name.back()))
         return QStringLiteral("a key name with blanks at its end");
     for (const QChar c : name)

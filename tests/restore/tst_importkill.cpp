@@ -48,11 +48,11 @@ private Q_SLOTS:
         std::atomic<bool> done{false};
         std::atomic<int> killed{0};
         std::thread killer([&] {
-            while (!done && !support::wineProgramPid(prefixDir, QStringLiteral("regedit.exe")))
+            while (!done && support::wineProcesses(prefixDir, "regedit.exe").empty())
                 QThread::msleep(20);
             QThread::msleep(1500);
-            if (const auto pid = support::wineServerPid(prefixDir); pid && !done)
-                killed = ::kill(*pid, SIGKILL) == 0 ? *pid : 0;
+            for (const int pid : support::wineProcesses(prefixDir, "wineserver"))
+                if (!done && ::kill(pid, SIGKILL) == 0) killed = pid;
         });
         backup::BackupJob backupJob(*rig.engine, nullptr);
         restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
@@ -65,7 +65,7 @@ private Q_SLOTS:
         done = true;
         killer.join();
         // What the dead server leaves running in this prefix.
-        for (const int pid : support::winePids(prefixDir))
+        for (const int pid : support::wineProcesses(prefixDir))
             ::kill(pid, SIGKILL);
 
         QVERIFY2(killed != 0, "the import ended before the server could be killed");
