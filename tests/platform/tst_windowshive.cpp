@@ -79,7 +79,7 @@ QMap<QString, QByteArray> tree(const QString& dir) {
 
 } // namespace
 
-Q_DECLARE_METATYPE(support::HiveDamage)
+Q_DECLARE_METATYPE(support::DamageCase)
 
 class TestWindowsHive : public QObject {
     Q_OBJECT
@@ -199,70 +199,73 @@ private Q_SLOTS:
     // by its key while the rest is read; a hive that cannot be walked fails
     // the backup naming the key where reading stopped.
     void damagedHivesReadTheRest_data() {
-        QTest::addColumn<support::HiveDamage>("damage");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value"); // read in that key; empty when left out
-        QTest::addColumn<quint32>("type");
-        QTest::addColumn<QString>("named"); // in the report; empty when nothing is reported
+        using support::DamageCase;
+        QTest::addColumn<DamageCase>("c");
         const QString lone(QChar(0xD800));
+        const QString alpha = QStringLiteral("Alpha");
         QTest::newRow("surrogate in a value name")
-            << support::unpairedSurrogate(u"\u4E01\u4E02") << QStringLiteral("Alpha")
-            << QStringLiteral("Bad") + lone + QStringLiteral("\u4E02Name") << quint32(REG_SZ)
-            << QString();
+            << DamageCase{support::unpairedSurrogate(u"\u4E01\u4E02"),
+                          alpha,
+                          QStringLiteral("Bad") + lone + QStringLiteral("\u4E02Name"),
+                          REG_SZ,
+                          {}};
         QTest::newRow("surrogate in a key name")
-            << support::unpairedSurrogate(u"\u4E03\u4E04")
-            << QStringLiteral("Keep") + lone + QStringLiteral("\u4E04Key") << QStringLiteral("Mark")
-            << quint32(REG_DWORD) << QString();
+            << DamageCase{support::unpairedSurrogate(u"\u4E03\u4E04"),
+                          QStringLiteral("Keep") + lone + QStringLiteral("\u4E04Key"),
+                          QStringLiteral("Mark"),
+                          REG_DWORD,
+                          {}};
         QTest::newRow("20 MB declared length")
-            << support::valueField("BigLength", support::kValueDataLength, 20000000)
-            << QStringLiteral("Alpha") << QString() << quint32(0)
-            << QStringLiteral("\"BigLength\" of the key \"\\Alpha\"");
+            << DamageCase{support::valueField("BigLength", support::kValueDataLength, 20000000),
+                          alpha,
+                          {},
+                          0,
+                          QStringLiteral("\"BigLength\" of the key \"\\Alpha\"")};
         QTest::newRow("unknown value type")
-            << support::valueField("OddType", support::kValueType, 0xFFFF0011)
-            << QStringLiteral("Alpha") << QStringLiteral("OddType") << quint32(0xFFFF0011)
-            << QString();
-        QTest::newRow("truncated mid-walk")
-            << support::cutBefore(QByteArray(64, 'p')) << QString() << QString() << quint32(0)
-            << QStringLiteral("the key \"\\Alpha\"");
+            << DamageCase{support::valueField("OddType", support::kValueType, 0xFFFF0011),
+                          alpha,
+                          QStringLiteral("OddType"),
+                          0xFFFF0011,
+                          {}};
+        QTest::newRow("truncated mid-walk") << DamageCase{support::cutBefore(QByteArray(64, 'p')),
+                                                          {},
+                                                          {},
+                                                          0,
+                                                          QStringLiteral("the key \"\\Alpha\"")};
     }
 
     void damagedHivesReadTheRest() {
-        QFETCH(support::HiveDamage, damage);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(quint32, type);
-        QFETCH(QString, named);
+        QFETCH(support::DamageCase, c);
         const QString sample = dir_.filePath(QStringLiteral("sample.DAT"));
         QVERIFY(QFileInfo::exists(sample) ||
                 support::writeDamageSample(dirty(), sample, dir_.path()));
         const QString root = dir_.filePath(QStringLiteral("damaged/") + QTest::currentDataTag());
         const QString path = root + QStringLiteral("/Users/Ann/NTUSER.DAT");
         QByteArray bytes = readFile(sample);
-        QVERIFY(damage(bytes) && writeFile(path, bytes));
-        QStringList problems;
-        const Status checked = checkWindowsHive(path, &problems);
-        const auto read = readWindowsHive(path);
-        const QStringList reports =
-            problems + (checked ? QStringList() : QStringList{checked.message()});
-        QCOMPARE(reports.size(), int(!named.isEmpty()));
+        QVERIFY(c.damage(bytes) && writeFile(path, bytes));
+        QStringList reports;
+        if (const Status checked = checkWindowsHive(path, &reports); !checked)
+            reports << checked.message();
+        QCOMPARE(reports.size(), int(!c.named.isEmpty()));
         for (const QString& m : reports)
-            QVERIFY2(m.contains(path) && m.contains(named), qPrintable(m));
-        if (key.isEmpty()) { // not walked: the backup fails naming the key
+            QVERIFY2(m.contains(path) && m.contains(c.named), qPrintable(m));
+        const auto read = readWindowsHive(path);
+        if (c.key.isEmpty()) { // not walked: the backup fails naming the key
             QVERIFY(!read &&
                     emptyHive(root + QStringLiteral("/Windows/System32/config/SOFTWARE"), {}));
             const Run r = postora({QStringLiteral("/w:") + root, QStringLiteral("/b"),
                                    QStringLiteral("/c:favorites"),
                                    QStringLiteral("/p:") + dir_.filePath(QStringLiteral("out"))});
-            QVERIFY2(r.code == 1 && r.err.contains(path) && r.err.contains(named),
+            QVERIFY2(r.code == 1 && r.err.contains(path) && r.err.contains(c.named),
                      qPrintable(r.err));
             return;
         }
         const auto sound = readWindowsHive(sample);
-        QVERIFY(read && sound && read->findKey(key));
+        QVERIFY(read && sound && read->findKey(c.key));
         QCOMPARE(read->keyCount(), sound->keyCount());
         QCOMPARE(support::valueCount(read->root()),
-                 support::valueCount(sound->root()) - int(value.isEmpty()));
-        if (!value.isEmpty()) QCOMPARE(read->findKey(key)->value(value)->type, type);
+                 support::valueCount(sound->root()) - int(c.value.isEmpty()));
+        if (!c.value.isEmpty()) QCOMPARE(read->findKey(c.key)->value(c.value)->type, c.type);
     }
 
     // Choosing the profile: several without /u: are listed, a profile without

@@ -44,4 +44,13 @@ HiveDamage unpairedSurrogate(const char16_t* marker);
 // checksum agreeing: as if the rest had never been written.
 HiveDamage cutBefore(const QByteArray& marker);
 
+// One way of damaging the sample hive, and what reading it then gives.
+struct DamageCase {
+    HiveDamage damage;
+    QString key;   // read there; empty when the hive cannot be walked
+    QString value; // read in that key, of `type`; empty when it is left out
+    quint32 type = 0;
+    QString named; // in what is reported; empty when nothing is
+};
+
 } // namespace support
