@@ -57,6 +57,15 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
             platform::checkBackupSource(engine_.files().drives().prefixDir());
         !source)
         return {Kind::Failed, QLatin1Char(' ') + source.message(), {}};
+    // Asked to be protected, never written without: the person would trust
+    // a password that is not there.
+    const base::Settings& settings = engine_.settings();
+    const QString password = base::ArchivePassword(settings);
+    if (settings.backupUsePsw && password.isEmpty())
+        return {Kind::Failed,
+                QStringLiteral(" The backup is to be protected with a password, but no password "
+                               "is set; nothing was written."),
+                {}};
     if (clientRunning_ && clientRunning_(request.clientCode)) return {Kind::ClientRunning, {}, {}};
 
     QStringList madeFolders;
@@ -71,7 +80,7 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
 
     BackupState& state = engine_.state();
     state.resetForRun();
-    engine_.driver().setRunPassword(engine_.settings().backupPassword);
+    engine_.driver().setRunPassword(password);
     const bool failed = engine_.RunBackup(made.value(), RunFor{&ui, progress, abort});
     if (state.BackupAborted) return {Kind::Aborted, {}, {}};
     if (failed || state.BackupFailed) return {Kind::Failed, state.BackupErrorText, {}};

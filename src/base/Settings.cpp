@@ -8,6 +8,14 @@ BackupMode BackupModeFromControls(const BackupModeControls& controls, BackupMode
     return currentMode;
 }
 
+bool PasswordRefused(bool protect, const QString& password) {
+    return protect && password.size() < kMinPasswordLength;
+}
+
+QString ArchivePassword(const Settings& settings) {
+    return settings.backupUsePsw ? settings.backupPassword : QString();
+}
+
 void ApplySavedTicks(QList<TickedName>& entries, const QList<TickedName>& saved,
                      Qt::CaseSensitivity cs) {
     for (TickedName& entry : entries)

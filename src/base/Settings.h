@@ -54,6 +54,17 @@ struct Settings {
     QString backupPassword; // plain, in memory only
 };
 
+// The password rule of every editor of the password: a protected archive
+// needs at least kMinPasswordLength characters; the fields hold at most
+// kMaxPasswordLength.
+inline constexpr int kMinPasswordLength = 5;
+inline constexpr int kMaxPasswordLength = 50;
+// Protection on with a password the rule refuses.
+bool PasswordRefused(bool protect, const QString& password);
+// The password an archive of a backup is written with: none while protection
+// is off, whatever password is kept for later.
+QString ArchivePassword(const Settings& settings);
+
 // The option controls from which "Save" takes the backup mode and keep count.
 struct BackupModeControls {
     bool overwriteLast = false; // "Overwrite the last backup file"

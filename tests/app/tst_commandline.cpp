@@ -295,6 +295,7 @@ void TestCommandLine::passwordFromTheSettings() {
     writeSetting(prefix,
                  platform::RegValue::string(QStringLiteral("BackupPsw"),
                                             app::EncodePassword(QStringLiteral("secret55"))));
+    writeSetting(prefix, platform::RegValue::dword(QStringLiteral("BackupUsePsw"), 1));
     const QString folder = prefix.root() + QStringLiteral("/out");
     QCOMPARE(postora({"/b", "/c:oexpress", "/p:" + folder}).exitCode, 0);
     const QString archive = folder + QLatin1Char('/') + backup::BackupFileName(1);

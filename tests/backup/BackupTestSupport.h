@@ -101,6 +101,18 @@ inline QStringList sevenZipNames(const QString& archive, const QString& password
     return names;
 }
 
+// The "Encrypted = " flags of an archive's files as 7-Zip lists them: "+"
+// and "-" once per file, in listing order.
+inline QString sevenZipEncryption(const QString& archive) {
+    const ToolResult r = runTool(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"),
+                                                        QStringLiteral("-ba"), archive});
+    QString flags;
+    for (const QString& line : r.output.split(QLatin1Char('\n')))
+        if (line.trimmed().startsWith(QLatin1String("Encrypted = ")))
+            flags += line.trimmed().back();
+    return flags;
+}
+
 // A host folder that this process cannot list while the object lives: mode
 // 000, and, since modes do not stop root, without the calling thread's
 // capabilities that let root pass them (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH)

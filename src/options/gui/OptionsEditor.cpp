@@ -27,7 +27,7 @@ OptionsEditor::OptionsEditor(const OptionsControls& controls, app::SettingsStore
     c_.Edit5->setMaxLength(2);
     c_.Edit5->installEventFilter(this);
     for (QLineEdit* e : {c_.Edit6, c_.Edit7}) {
-        e->setMaxLength(kMaxPasswordLength);
+        e->setMaxLength(base::kMaxPasswordLength);
         e->setEchoMode(QLineEdit::Password);
         e->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*'
     }
@@ -115,7 +115,7 @@ OptionsEditor::SaveOutcome OptionsEditor::Save() {
         return SaveOutcome::Mismatch;
     }
     const bool protect = c_.CheckBox5->isChecked();
-    if (protect && c_.Edit7->text().size() < kMinPasswordLength) {
+    if (base::PasswordRefused(protect, c_.Edit7->text())) {
         ui_.showError(message_(QStringLiteral("Message23")));
         // The fields show again the password that stays in use.
         FillControls();

@@ -80,9 +80,6 @@ public:
     // The defaults on the controls, for Save to take; memory keeps what is in use.
     void RestoreDefaults();
 
-    static constexpr int kMinPasswordLength = 5;
-    static constexpr int kMaxPasswordLength = 50;
-
 Q_SIGNALS:
     // A language was picked in the list (its display name).
     void languageChosen(const QString& name);
