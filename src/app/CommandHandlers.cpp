@@ -110,7 +110,9 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
     }
     restore::RestoreJob restoreJob(restore::RestoreJob::Deps{
         *job, ctx.engine()->library(), ctx.registry(), ctx.files(), ctx.catalogue(), ctx.ui(),
-        [&ctx](int code) { return ctx.guard().CheckRunningClient(code); }});
+        [&ctx](int code) {
+            return ctx.guard().CheckRunningClient(code, clients::RunningClientGuard::For::Restore);
+        }});
     restoreJob.messages = [&ctx](const QString& key) { return ctx.message(key); };
     // One line at a time, written over, where a person watches.
     const bool tty = ::isatty(STDERR_FILENO);

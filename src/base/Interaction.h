@@ -29,12 +29,14 @@ public:
     // The running-client window with its buttons, as the guard uses it: what
     // the person chose. closeAll is the work of "Close all": it ends the
     // processes behind the titles and takes each title it dealt with out of
-    // the list. By default the simple question above is asked.
+    // the list. restoring: the client is to be restored, not backed up. By
+    // default the simple question above is asked.
     enum class GuardAnswer { Cancel = 0, CloseAll = 1, Wait = 2, Ok = 3 };
     using CloseAllFn = std::function<void(QStringList& titles)>;
     virtual GuardAnswer showRunningClients(int clientCode, const QStringList& windowTitles,
-                                           const CloseAllFn& closeAll) {
+                                           const CloseAllFn& closeAll, bool restoring = false) {
         (void)closeAll;
+        (void)restoring;
         return askRunningClient(clientCode, windowTitles) ? GuardAnswer::Cancel
                                                           : GuardAnswer::CloseAll;
     }

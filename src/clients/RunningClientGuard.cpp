@@ -3,8 +3,10 @@
 #include "clients/Clients.h"
 #include "clients/WindowList.h"
 #include "platform/Process.h"
+#include "platform/XWindowList.h"
 
 #include <QCoreApplication>
+#include <QSet>
 
 namespace clients {
 
@@ -19,6 +21,42 @@ QString GuardedProcessName(int clientCode) {
     }
 }
 
+QStringList RestoredProcessNames(int clientCode) {
+    switch (clientCode) {
+    case kOutlookExpress:
+        return {QStringLiteral("msimn.exe")};
+    case kOutlook:
+        return {QStringLiteral("outlook.exe")};
+    case kEudora:
+        return {QStringLiteral("eudora.exe")};
+    case kIncrediMail:
+        return {QStringLiteral("incmail.exe")};
+    case kPegasus:
+        return {QStringLiteral("winpm-32.exe")};
+    case kTheBat:
+        return {QStringLiteral("thebat.exe")};
+    case kPocoMail:
+    case kPocoMail2:
+    case kPocoMail3:
+    case kPocoMail20:
+        return {QStringLiteral("pocomail.exe"), QStringLiteral("poco.exe")};
+    case kOpera:
+    case kOpera6:
+    case kOpera7:
+        return {QStringLiteral("opera.exe")};
+    case kNetscape4:
+        return {QStringLiteral("netscape.exe")};
+    case kNetscape:
+    case kNetscape67:
+        return {QStringLiteral("netscp.exe"), QStringLiteral("netscp6.exe"),
+                QStringLiteral("mozilla.exe"), QStringLiteral("netscape.exe")};
+    case kFavorites:
+        return {QStringLiteral("iexplore.exe")};
+    default:
+        return {};
+    }
+}
+
 RunningClientGuard::RunningClientGuard(WindowList& winList, base::Interaction& ui)
     : winList_(winList), ui_(ui) {
     // A client none of whose windows can be seen (inside Wine's virtual
@@ -27,31 +65,35 @@ RunningClientGuard::RunningClientGuard(WindowList& winList, base::Interaction& u
     winList_.WindowlessProcesses = true;
 }
 
-bool RunningClientGuard::belongsTo(int index, const QString& processName) const {
+bool RunningClientGuard::belongsTo(int index, const QStringList& processNames) const {
     const auto& entry = winList_.windows()[size_t(index)];
-    return entry.info.exeName.toLower().contains(processName.toLower()) &&
-           entry.title.toLower() != QLatin1String("mci command handling window");
+    if (entry.title.toLower() == QLatin1String("mci command handling window")) return false;
+    const QString exe = entry.info.exeName.toLower();
+    for (const QString& name : processNames)
+        if (exe.contains(name.toLower())) return true;
+    return false;
 }
 
-QStringList RunningClientGuard::RunningTitles(const QString& processName) {
+QStringList RunningClientGuard::RunningTitles(const QStringList& processNames) {
     winList_.Refresh();
     QStringList titles;
     for (int i = 0; i < winList_.count(); ++i)
-        if (belongsTo(i, processName)) titles << winList_.windows()[size_t(i)].title;
+        if (belongsTo(i, processNames)) titles << winList_.windows()[size_t(i)].title;
     return titles;
 }
 
-bool RunningClientGuard::CheckRunningClient(int clientCode) {
+bool RunningClientGuard::CheckRunningClient(int clientCode, For purpose) {
     closedAll_ = false;
-    const QString processName = GuardedProcessName(clientCode);
-    if (processName.isEmpty()) return false;
+    QStringList names = purpose == For::Restore ? RestoredProcessNames(clientCode)
+                                                : QStringList{GuardedProcessName(clientCode)};
+    names.removeAll(QString());
+    if (names.isEmpty()) return false;
     for (;;) {
-        const QStringList titles = RunningTitles(processName);
+        const QStringList titles = RunningTitles(names);
         if (titles.isEmpty()) return false;
-        const auto answer =
-            ui_.showRunningClients(clientCode, titles, [this, &processName](QStringList& listed) {
-                CloseAll(processName, listed);
-            });
+        const auto answer = ui_.showRunningClients(
+            clientCode, titles, [this, &names](QStringList& listed) { CloseAll(names, listed); },
+            purpose == For::Restore);
         switch (answer) {
         case base::Interaction::GuardAnswer::Ok:
             continue; // look again: the person says the client is closed
@@ -64,18 +106,41 @@ bool RunningClientGuard::CheckRunningClient(int clientCode) {
     }
 }
 
-void RunningClientGuard::CloseAll(const QString& processName, QStringList& titles) {
+void RunningClientGuard::CloseAll(const QStringList& processNames, QStringList& titles) {
+    ended_ = {};
     winList_.Refresh();
     const quint32 self = quint32(QCoreApplication::applicationPid());
+    QSet<quint32> done;
     for (int i = 0; i < winList_.count() && !titles.isEmpty(); ++i) {
         const auto& entry = winList_.windows()[size_t(i)];
-        if (entry.title != titles.first() || !belongsTo(i, processName)) continue;
+        if (entry.title != titles.first() || !belongsTo(i, processNames)) continue;
         const quint32 pid = entry.info.pid;
-        if (pid != 0 && pid != self) {
-            auto process = platform::ProcessHandle::openForTerminate(pid);
-            if (process && process.value().terminate(-1)) process.value().waitForExit();
-        }
         titles.removeFirst();
+        if (pid == 0 || pid == self || done.contains(pid)) continue;
+        done.insert(pid);
+        auto process = platform::ProcessHandle::openForTerminate(pid);
+        if (!process) {
+            ended_.notAtAll << entry.info.exeName;
+            continue;
+        }
+        // Its windows are asked first, as their close boxes would be.
+        bool asked = false;
+        for (int j = 0; j < winList_.count(); ++j)
+            if (winList_.windows()[size_t(j)].info.pid == pid)
+                asked = platform::requestWindowClose(winList_.windows()[size_t(j)].info.handle) ||
+                        asked;
+        using E = platform::ProcessHandle::Ending;
+        switch (process.value().endGently(asked ? windowGraceMs : 0, termGraceMs)) {
+        case E::OnRequest:
+            ended_.onRequest << entry.info.exeName;
+            break;
+        case E::ByForce:
+            ended_.byForce << entry.info.exeName;
+            break;
+        case E::NotAtAll:
+            ended_.notAtAll << entry.info.exeName;
+            break;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -175,6 +176,35 @@ bool ProcessHandle::hasExited() const {
     if (fd_ < 0) return true;
     pollfd p{fd_, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
+}
+
+namespace {
+// Waits up to ms for the process behind fd to end; true when it has.
+bool endsWithin(int fd, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    pollfd p{fd, POLLIN, 0};
+    for (;;) {
+        const int left = std::max(0, ms - int(clock.elapsed()));
+        const int r = ::poll(&p, 1, left);
+        if (r > 0) return true;
+        if (r == 0 || errno != EINTR) return false;
+    }
+}
+
+bool sendSignal(int fd, int sig) {
+    return ::syscall(SYS_pidfd_send_signal, fd, sig, nullptr, 0) == 0;
+}
+} // namespace
+
+ProcessHandle::Ending ProcessHandle::endGently(int windowGraceMs, int termGraceMs) {
+    if (fd_ < 0) return Ending::NotAtAll;
+    if (endsWithin(fd_, windowGraceMs)) return Ending::OnRequest;
+    // A Wine program ends on SIGTERM without saving, but still more cleanly than by SIGKILL.
+    if (sendSignal(fd_, SIGTERM) && endsWithin(fd_, termGraceMs)) return Ending::OnRequest;
+    if (endsWithin(fd_, 0)) return Ending::OnRequest;
+    if (!sendSignal(fd_, SIGKILL)) return Ending::NotAtAll;
+    return waitForExit() ? Ending::ByForce : Ending::NotAtAll;
 }
 
 Result<qint64> startDetached(const QString& hostProgram, const QStringList& args,

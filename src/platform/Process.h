@@ -41,6 +41,13 @@ public:
     Status waitForExit(); // without a time limit
     bool hasExited() const;
 
+    // How endGently ended the process.
+    enum class Ending { OnRequest, ByForce, NotAtAll };
+    // Ends the process as gently as it allows: first windowGraceMs for close
+    // requests already sent to its windows, then a termination request
+    // (SIGTERM) with termGraceMs, and only then by force (SIGKILL), waited for.
+    Ending endGently(int windowGraceMs, int termGraceMs);
+
 private:
     ProcessHandle(int fd, quint32 pid) : fd_(fd), pid_(pid) {}
     int fd_ = -1;

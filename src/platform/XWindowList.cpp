@@ -7,6 +7,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -64,6 +65,8 @@ enum AtomId {
     kTypeUtility,
     kTypeToolbar,
     kWmState,
+    kWmProtocols,
+    kWmDeleteWindow,
     kAtomCount
 };
 
@@ -84,6 +87,8 @@ const char* const kAtomNames[kAtomCount] = {
     "_NET_WM_WINDOW_TYPE_UTILITY",
     "_NET_WM_WINDOW_TYPE_TOOLBAR",
     "WM_STATE",
+    "WM_PROTOCOLS",
+    "WM_DELETE_WINDOW",
 };
 
 class Atoms {
@@ -349,6 +354,32 @@ std::optional<std::vector<TopLevelWindow>> topLevelWindows(int maxWindows) {
     for (TopLevelWindow& w : out)
         if (w.owner != 0) w.ownerTitle = titles.value(w.owner);
     return out;
+}
+
+bool requestWindowClose(quint32 window) {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (window == 0 || display.isEmpty() || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    Connection conn(display);
+    if (!conn.isOk()) return false;
+    xcb_connection_t* c = conn.get();
+    const Atoms a(c);
+    // Only a window that lists the request among its protocols understands it.
+    Reply<xcb_get_property_reply_t> protocols(xcb_get_property_reply(
+        c, askProperty(c, window, a[kWmProtocols], XCB_ATOM_ATOM, 64), nullptr));
+    const std::vector<xcb_atom_t> listed = propertyItems<xcb_atom_t>(protocols.get());
+    if (std::find(listed.begin(), listed.end(), a[kWmDeleteWindow]) == listed.end()) return false;
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = window;
+    ev.type = a[kWmProtocols];
+    ev.data.data32[0] = a[kWmDeleteWindow];
+    ev.data.data32[1] = XCB_CURRENT_TIME;
+    const xcb_void_cookie_t sent = xcb_send_event_checked(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                          reinterpret_cast<const char*>(&ev));
+    Reply<xcb_generic_error_t> error(xcb_request_check(c, sent));
+    return !error;
 }
 
 } // namespace platform

@@ -49,4 +49,9 @@ struct TopLevelWindow {
 // no DISPLAY, no X server answering, or a Wayland session.
 std::optional<std::vector<TopLevelWindow>> topLevelWindows(int maxWindows = 4096);
 
+// Asks a top-level window to close, as its close box would (WM_DELETE_WINDOW);
+// under Wine the program gets WM_CLOSE and may save first. False when there is
+// no X server or the window takes no such request.
+bool requestWindowClose(quint32 window);
+
 } // namespace platform

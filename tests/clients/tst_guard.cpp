@@ -11,6 +11,7 @@
 #include "support/FakeInteraction.h"
 #include "support/ScopedEnv.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +67,9 @@ private Q_SLOTS:
     void closeAllSparesOtherPrograms();
     void withoutAWindowTheProcessCounts_data();
     void withoutAWindowTheProcessCounts();
+    void restoreGuardsTheRestoredClient();
+    void closeAllAsksBeforeItKills_data();
+    void closeAllAsksBeforeItKills();
 };
 
 void TstGuard::processNames() {
@@ -233,6 +237,52 @@ void TstGuard::withoutAWindowTheProcessCounts() {
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
     QVERIFY(outlook.waitForEnd(5000));
     QVERIFY(!guard.CheckRunningClient(clients::kOutlook));
+}
+
+// A client that may run during its backup still holds back a restore into it,
+// and the window says that it is a restore that waits.
+void TstGuard::restoreGuardsTheRestoredClient() {
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Eudora - [In]"), 10)};
+    desk.processes = {process(10, QStringLiteral("Eudora.exe"))};
+    testsupport::FakeInteraction ui;
+    clients::RunningClientGuard guard(desk.list, ui);
+    QVERIFY(!guard.CheckRunningClient(clients::kEudora));
+    QVERIFY(ui.shown.isEmpty());
+    QVERIFY(guard.CheckRunningClient(clients::kEudora, clients::RunningClientGuard::For::Restore));
+    QCOMPARE(ui.shown, (QList<QStringList>{{"Eudora - [In]"}}));
+    QVERIFY(ui.restoring);
+    QVERIFY(!guard.CheckRunningClient(clients::kTheBat, clients::RunningClientGuard::For::Restore));
+}
+
+// "Close all" asks the client to end and waits for it; one that will not end
+// on request is killed, and the guard tells which was which.
+void TstGuard::closeAllAsksBeforeItKills_data() {
+    QTest::addColumn<bool>("ignoresRequest");
+    QTest::newRow("ends when asked") << false;
+    QTest::newRow("ignores the request") << true;
+}
+
+void TstGuard::closeAllAsksBeforeItKills() {
+    QFETCH(bool, ignoresRequest);
+    QProcess client;
+    client.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), QStringLiteral("%1 echo ready; exec sleep 600")
+                                            .arg(ignoresRequest ? "trap '' TERM;" : "")});
+    QVERIFY(client.waitForReadyRead(5000)); // the request is ignored from here on
+    const quint32 pid = quint32(client.processId());
+    Desk desk;
+    desk.windows = {window(1, QStringLiteral("Eudora"), pid)};
+    desk.processes = {process(pid, QStringLiteral("Eudora.exe"))};
+    testsupport::FakeInteraction ui;
+    ui.answers = {Answer::CloseAll};
+    clients::RunningClientGuard guard(desk.list, ui);
+    guard.termGraceMs = 300;
+    QVERIFY(!guard.CheckRunningClient(clients::kEudora, clients::RunningClientGuard::For::Restore));
+    QVERIFY(client.waitForFinished(5000));
+    const QStringList name{QStringLiteral("Eudora.exe")};
+    QCOMPARE(guard.lastEnded().onRequest, ignoresRequest ? QStringList() : name);
+    QCOMPARE(guard.lastEnded().byForce, ignoresRequest ? name : QStringList());
 }
 
 QTEST_GUILESS_MAIN(TstGuard)

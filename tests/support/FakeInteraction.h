@@ -46,9 +46,11 @@ public:
         return password;
     }
     bool askRunningClient(int, const QStringList&) override { return true; }
-    GuardAnswer showRunningClients(int, const QStringList& titles,
-                                   const CloseAllFn& closeAll) override {
+    bool restoring = false; // the last showing was for a restore
+    GuardAnswer showRunningClients(int, const QStringList& titles, const CloseAllFn& closeAll,
+                                   bool forRestore = false) override {
         shown << titles;
+        restoring = forRestore;
         if (onShow) onShow();
         const GuardAnswer a = answers.empty() ? GuardAnswer::Cancel : answers.front();
         if (!answers.empty()) answers.pop_front();

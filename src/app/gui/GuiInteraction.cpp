@@ -78,10 +78,28 @@ bool GuiInteraction::askRunningClient(int clientCode, const QStringList& windowT
     return answer == GuardAnswer::Cancel || answer == GuardAnswer::Wait;
 }
 
+QString GuiInteraction::text(const QString& key, const QString& english) const {
+    const QString t = message(key);
+    return t.isEmpty() || t == QLatin1String("ERROR") ? english : t;
+}
+
 base::Interaction::GuardAnswer GuiInteraction::showRunningClients(int,
                                                                   const QStringList& windowTitles,
-                                                                  const CloseAllFn& closeAll) {
-    switch (guardWindow().ShowModal(windowTitles, closeAll)) {
+                                                                  const CloseAllFn& closeAll,
+                                                                  bool restoring) {
+    clients::RunningClientsWindow& form = guardWindow();
+    // Ending a program loses what it has not saved: the person says so first.
+    form.setCloseAllQuestion([this] {
+        return confirm(text(QStringLiteral("CloseAllQuestion"),
+                            QStringLiteral("Close all ends the programs listed; what they have "
+                                           "not saved may be lost. End them now?")),
+                       true);
+    });
+    const QString heading = restoring
+                                ? text(QStringLiteral("RestoreCloseClients"),
+                                       QStringLiteral("To restore you must close these programs:"))
+                                : QString();
+    switch (form.ShowModal(windowTitles, closeAll, heading)) {
     case 1:
         return GuardAnswer::CloseAll;
     case 2:

@@ -43,13 +43,15 @@ public:
     QString askPassword() override;
     bool askRunningClient(int clientCode, const QStringList& windowTitles) override;
     GuardAnswer showRunningClients(int clientCode, const QStringList& windowTitles,
-                                   const CloseAllFn& closeAll) override;
+                                   const CloseAllFn& closeAll, bool restoring = false) override;
     void processEvents() override;
 
 private:
     clients::RunningClientsWindow& guardWindow();
     options::PasswordPrompt& passwordWindow();
     QString message(const QString& key) const;
+    // The text of key; english when the language file lacks it.
+    QString text(const QString& key, const QString& english) const;
 
     QPointer<clients::RunningClientsWindow> guard_;
     QPointer<options::PasswordPrompt> password_;

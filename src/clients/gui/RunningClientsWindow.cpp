@@ -4,6 +4,8 @@
 #include "lang/CaptionTranslator.h"
 #include "ui_RunningClientsWindow.h"
 
+#include <QScopeGuard>
+
 namespace clients {
 
 RunningClientsWindow::RunningClientsWindow(QWidget* parent, lang::CaptionTranslator* lng)
@@ -24,7 +26,12 @@ std::vector<lang::CaptionControl*> RunningClientsWindow::controls() const {
 }
 
 int RunningClientsWindow::ShowModal(const QStringList& titles,
-                                    const base::Interaction::CloseAllFn& closeAll) {
+                                    const base::Interaction::CloseAllFn& closeAll,
+                                    const QString& heading) {
+    // The caption as the language file has it comes back after this showing.
+    const QString caption = ui_->Label1->text();
+    if (!heading.isEmpty()) ui_->Label1->setText(heading);
+    auto restore = qScopeGuard([this, caption] { ui_->Label1->setText(caption); });
     // The hidden button shows only when the caller asked for it beforehand.
     ui_->Button2->setVisible(choice_ == 2);
     choice_ = 0;
@@ -70,6 +77,7 @@ void RunningClientsWindow::waitFiveMinutes() {
 
 void RunningClientsWindow::closeAll() {
     QStringList titles = listedTitles();
+    if (closeAll_ && askCloseAll_ && !askCloseAll_()) return;
     if (closeAll_) {
         setEnabled(false); // the ended processes are waited for
         closeAll_(titles);

@@ -12,6 +12,7 @@
 
 #include <QPoint>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -39,8 +40,12 @@ public:
     // A choice of 2 before the window is shown makes "Wait 5 minutes" visible.
     void setChoice(int value) { choice_ = value; }
 
-    // Shows the window modally with the titles; returns the choice.
-    int ShowModal(const QStringList& titles, const base::Interaction::CloseAllFn& closeAll);
+    // Shows the window modally with the titles; returns the choice. heading,
+    // when given, stands in for the caption above the list for this showing.
+    int ShowModal(const QStringList& titles, const base::Interaction::CloseAllFn& closeAll,
+                  const QString& heading = QString());
+    // Asked before "Close all" ends anything; false keeps the window open.
+    void setCloseAllQuestion(std::function<bool()> ask) { askCloseAll_ = std::move(ask); }
     QStringList listedTitles() const;
 
     QString name() const override { return objectName(); }
@@ -59,6 +64,7 @@ private:
     std::unique_ptr<Ui::RunningClientsWindow> ui_;
     std::vector<std::unique_ptr<WidgetCaptionControl>> captions_;
     base::Interaction::CloseAllFn closeAll_;
+    std::function<bool()> askCloseAll_;
     int choice_ = 0;
     std::optional<QPoint> lastFrame_; // where its frame was when it last closed
 };

@@ -143,20 +143,32 @@ private Q_SLOTS:
     }
 
     // A running client is named in the running-client window and, answered
-    // with Cancel, nothing is restored and the restore window never opens.
+    // with Cancel, nothing is restored and the restore window never opens:
+    // also a client that may run while it is backed up.
+    void runningClientHeldBack_data() {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("program");
+        QTest::newRow("Outlook") << "msoutlook" << clients::GuardedProcessName(2);
+        QTest::newRow("Eudora") << "eudora"
+                                << "Eudora.exe";
+    }
     void runningClientHeldBack() {
+        QFETCH(QString, keyword);
+        QFETCH(QString, program);
         support::SamplePrefix prefix;
         support::addOutlook(prefix);
-        const QString archive = backUp(QStringLiteral("msoutlook"));
+        support::addEudora(prefix);
+        const QString archive = backUp(keyword);
         QVERIFY(!archive.isEmpty());
         Tab t(prefix);
-        testx::FakeClient outlook(prefix.root(), clients::GuardedProcessName(2));
-        QVERIFY(outlook.isRunning());
+        testx::FakeClient client(prefix.root(), program);
+        QVERIFY(client.isRunning());
 
         t.choose(archive);
         t.restore();
 
         QCOMPARE(t.ui.shown.size(), 1);
+        QVERIFY(t.ui.restoring);
         QCOMPARE(t.form3Shown, 0);
         QVERIFY(t.form->restoreReport().placed.isEmpty());
         QVERIFY(t.ui.errors.isEmpty());

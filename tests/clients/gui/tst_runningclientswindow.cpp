@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -222,9 +223,20 @@ void TstForm5::guardShowsTheClientsXWindow() {
     QCOMPARE(listed, QStringList{QStringLiteral("Inbox - Microsoft Outlook")});
     QVERIFY(outlook.isRunning());
 
-    // "Close all" ends the process behind the window.
+    // "Close all" asks first, then ends the process behind the window.
+    int asked = 0;
+    QTimer answer;
+    answer.setInterval(20);
+    connect(&answer, &QTimer::timeout, &answer, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++asked;
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    answer.start();
     whenModal([](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Button3"))->click(); });
     QVERIFY(!guard.CheckRunningClient(2));
+    QCOMPARE(asked, 1);
     QVERIFY(outlook.waitForEnd(5000));
 }
 
