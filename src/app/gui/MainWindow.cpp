@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
+#include "app/TypedPath.h"
 #include "backup/BackupFiles.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
@@ -37,6 +38,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+
+#include <utility>
 
 namespace app {
 
@@ -137,8 +140,9 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     });
     connect(ui_->Button4, &QPushButton::clicked, this, [this] {
         desktop::FolderPicker browse(ctx_.files());
-        if (const auto chosen = browse.Execute(ui_->Edit2->text(), this))
-            ui_->Edit2->setText(*chosen);
+        const QString typed = ui_->Edit2->text().trimmed();
+        if (const auto chosen = browse.Execute(WindowsFromTyped(ctx_.files(), typed), this))
+            ui_->Edit2->setText(InTypedForm(ctx_.files(), *chosen, IsHostForm(typed)));
     });
     connect(ui_->Button5, &QPushButton::clicked, this, &MainWindow::restoreBackup);
     wizard_ = std::make_unique<Wizard>(ctx_, *ui_, backupFolder_, currentTargetPath_);
@@ -302,19 +306,24 @@ void MainWindow::chooseClient(QTreeWidgetItem* item) {
     ui_->CheckListBox2->clear();
     treeClientCode_ = clients::NodeCode(item);
     if (backupFolder_.isEmpty()) backupFolder_ = ctx_.settings().backupDir;
-    ui_->Edit1->setText(platform::extractFilePath(backupFolder_) +
-                        backup::BackupFileName(treeClientCode_));
+    // Shown in the form the person last typed the field in.
+    ui_->Edit1->setText(InTypedForm(ctx_.files(),
+                                    platform::extractFilePath(backupFolder_) +
+                                        backup::BackupFileName(treeClientCode_),
+                                    IsHostForm(ui_->Edit1->text())));
     fillLists(treeClientCode_, true);
 }
 
 void MainWindow::noteBackupFolder(const QString& text) {
-    backupFolder_ = platform::extractFilePath(text);
+    backupFolder_ = platform::extractFilePath(WindowsFromTyped(ctx_.files(), text));
 }
 
 void MainWindow::completeFolderName() {
     const QString text = ui_->Edit1->text();
-    if (!text.isEmpty() && hasNoExtension(text) && !text.endsWith(QLatin1Char('\\')))
-        ui_->Edit1->setText(text + QLatin1Char('\\'));
+    const QChar separator = IsHostForm(text) ? u'/' : u'\\';
+    if (!text.isEmpty() && hasNoExtension(WindowsFromTyped(ctx_.files(), text)) &&
+        !text.endsWith(separator))
+        ui_->Edit1->setText(text + separator);
 }
 
 bool MainWindow::chooseArchiveFile(QString& winPath) {
@@ -337,8 +346,10 @@ bool MainWindow::chooseArchiveFile(QString& winPath) {
 }
 
 void MainWindow::browseForArchive() {
-    QString path = ui_->Edit1->text();
-    if (chooseArchiveFile(path)) ui_->Edit1->setText(path);
+    const QString typed = ui_->Edit1->text();
+    QString path = WindowsFromTyped(ctx_.files(), typed);
+    if (chooseArchiveFile(path))
+        ui_->Edit1->setText(InTypedForm(ctx_.files(), path, IsHostForm(typed)));
 }
 
 void MainWindow::showError(const QString& key) {
@@ -353,7 +364,7 @@ bool MainWindow::checkTarget() {
 
 void MainWindow::createBackup() {
     if (backupRunning_) return; // reached through the event pumping of a run
-    currentTargetPath_ = ui_->Edit1->text();
+    currentTargetPath_ = WindowsFromTyped(ctx_.files(), ui_->Edit1->text());
     if (!checkTarget()) {
         // Said as the disk being full, but it is the empty field that needs filling.
         if (currentTargetPath_.isEmpty()) ui_->Edit1->setFocus();
@@ -410,6 +421,7 @@ void MainWindow::chooseBackup(const QModelIndex& index) {
 }
 
 void MainWindow::restoreBackup() {
+    using For = clients::RunningClientGuard::For;
     if (backupRunning_) return; // reached through the event pumping of a run
     if (restoreArchive_.isEmpty()) {
         ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
@@ -425,7 +437,7 @@ void MainWindow::restoreBackup() {
     }
     std::optional<QString> folder;
     if (ui_->RadioButton2->isChecked()) {
-        folder = ui_->Edit2->text().trimmed();
+        folder = WindowsFromTyped(ctx_.files(), ui_->Edit2->text().trimmed());
         const QString refusal = backup::TargetRefusal(ctx_.files(), *folder);
         if (!refusal.isEmpty()) {
             showError(refusal);
@@ -435,11 +447,18 @@ void MainWindow::restoreBackup() {
     } else {
         // Placing files into a running client would lose them.
         clients::RunningClientGuard& guard = ctx_.guard();
-        if (guard.CheckRunningClient(restoreContents_.clientCode) || guard.closedAll()) return;
+        if (guard.CheckRunningClient(restoreContents_.clientCode, For::Restore)) return;
+        if (guard.closedAll()) {
+            // Told, and Restore pressed again once the person has read it.
+            if (const QString told = ClosedClientsText(ctx_); !told.isEmpty())
+                ctx_.ui().showWarning(told);
+            return;
+        }
     }
     QString error;
     std::optional<restore::RestoreJob> job = MakeRestoreJob(
-        ctx_, [this](int code) { return ctx_.guard().CheckRunningClient(code); }, error);
+        ctx_, [this](int code) { return ctx_.guard().CheckRunningClient(code, For::Restore); },
+        error);
     if (!job) {
         ctx_.ui().showError(error);
         return;
@@ -450,7 +469,9 @@ void MainWindow::restoreBackup() {
                                     *ui_->CheckListBox4, folder),
                  &ctx_.localization().messages());
     setBackupRunning(true);
+    form3_ = &form3;
     form3.ShowModal();
+    form3_ = nullptr;
     restoreReport_ = form3.report();
     setBackupRunning(false);
 }
@@ -466,13 +487,39 @@ void MainWindow::setBackupRunning(bool running) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // A restore stopped halfway leaves the client between two states: the
+    // person decides, and learns where the state before it is kept.
+    const bool restoring = wizard_->restoring() || (form3_ && form3_->running());
+    if (restoring && !closePending_) {
+        if (!ctx_.ui().confirm(MessageOr(ctx_, QStringLiteral("CloseDuringRestore"),
+                                         QStringLiteral("A restore is running. Stop it before "
+                                                        "its next file and close the program?")),
+                               true)) {
+            event->ignore();
+            return;
+        }
+        stoppedRestore_ = wizard_->restoring() ? &wizard_->restoreReport() : &restoreReport_;
+    }
     if (hooks_.requestAbort) hooks_.requestAbort();
     wizard_->requestAbort();
+    if (form3_) form3_->requestAbort();
     if (backupRunning_) {
         // Closed when the run has stopped, so no half-written state is left.
         closePending_ = true;
         event->ignore();
         return;
+    }
+    if (const restore::RestoreReport* stopped = std::exchange(stoppedRestore_, nullptr)) {
+        const restore::RestoreReport& r = *stopped;
+        ctx_.ui().showWarning(
+            r.safetyArchive.isEmpty()
+                ? MessageOr(ctx_, QStringLiteral("RestoreStoppedUnchanged"),
+                            QStringLiteral("The restore was stopped before the client was "
+                                           "changed."))
+                : MessageOr(ctx_, QStringLiteral("RestoreStoppedSafety"),
+                            QStringLiteral("The restore was stopped. The state before the "
+                                           "restore is in %1"))
+                      .arg(r.safetyArchive));
     }
     // Ticks made on the Schedule tab are kept as leaving the tab keeps them.
     if (ui_->PageControl1->currentWidget() == ui_->TabSheet4 && !wizardShown())

@@ -11,6 +11,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -28,6 +29,9 @@ class MainWindow;
 }
 namespace options {
 class OptionsTab;
+}
+namespace restore {
+class RestoreProgressWindow;
 }
 namespace schedule {
 class CompanionControl;
@@ -170,6 +174,10 @@ private:
     bool shownOnce_ = false;
     bool backupRunning_ = false;
     bool closePending_ = false;
+    // The restore window while a restore of the Restore tab runs.
+    QPointer<restore::RestoreProgressWindow> form3_;
+    // Closing stopped this restore's run: where its safety archive is gets said.
+    const restore::RestoreReport* stoppedRestore_ = nullptr;
 };
 
 } // namespace app

@@ -6,6 +6,7 @@
 #include "backup/BackupEngine.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
+#include "clients/RunningClientGuard.h"
 #include "platform/Files.h"
 #include "restore/ArchiveReader.h"
 
@@ -94,6 +95,26 @@ restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archi
         request.safetyFolder = folder;
     }
     return request;
+}
+
+QString MessageOr(AppContext& ctx, const QString& key, const QString& english) {
+    const QString text = ctx.message(key);
+    return text.isEmpty() || text == QLatin1String("ERROR") ? english : text;
+}
+
+QString ClosedClientsText(AppContext& ctx) {
+    const clients::RunningClientGuard::Ended& ended = ctx.guard().lastEnded();
+    QStringList lines;
+    auto add = [&](const QStringList& names, const char* key, const char* english) {
+        if (!names.isEmpty())
+            lines << MessageOr(ctx, QLatin1String(key), QLatin1String(english))
+                         .arg(names.join(QStringLiteral(", ")));
+    };
+    add(ended.onRequest, "ClosedOnRequest", "Closed when asked: %1.");
+    add(ended.byForce, "ClosedByForce",
+        "Did not close when asked and was ended by force (what it had not saved is lost): %1.");
+    add(ended.notAtAll, "ClosedNotAtAll", "Could not be ended: %1. Close it yourself.");
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace app

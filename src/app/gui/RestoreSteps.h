@@ -40,4 +40,11 @@ restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archi
                                            const QListWidget& items,
                                            const std::optional<QString>& winFolder);
 
+// What the last "Close all" of the guard did, in a sentence or three for the
+// page that asked it; empty when it ended nothing.
+QString ClosedClientsText(AppContext& ctx);
+
+// A message of the language in use, english when its file lacks the key.
+QString MessageOr(AppContext& ctx, const QString& key, const QString& english);
+
 } // namespace app

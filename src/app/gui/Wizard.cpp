@@ -1,6 +1,7 @@
 #include "app/gui/Wizard.h"
 
 #include "app/AppContext.h"
+#include "app/TypedPath.h"
 #include "app/gui/CheckLists.h"
 #include "app/gui/RestoreSteps.h"
 #include "backup/BackupEngine.h"
@@ -115,8 +116,10 @@ Wizard::Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QStri
     });
     connect(ui_.Button14, &QPushButton::clicked, this, [this] {
         desktop::FolderPicker browse(ctx_.files());
-        if (const auto chosen = browse.Execute(ui_.Edit11->text(), ui_.PageControl2->window()))
-            ui_.Edit11->setText(*chosen);
+        const QString typed = ui_.Edit11->text().trimmed();
+        if (const auto chosen =
+                browse.Execute(WindowsFromTyped(ctx_.files(), typed), ui_.PageControl2->window()))
+            ui_.Edit11->setText(InTypedForm(ctx_.files(), *chosen, IsHostForm(typed)));
     });
 
     connect(ui_.SpeedButton7, &QToolButton::clicked, this, &Wizard::backUp);
@@ -320,6 +323,9 @@ void Wizard::showPage(int index) {
 void Wizard::pageShown(int index) {
     // The backup runs inside this handler: its page takes the focus first.
     if (index == Running || index == RestoreRunning) focusPage(index);
+    // What "Close all" did is told once, on the page that asked it.
+    for (QLabel* note : ui_.PageControl2->findChildren<QLabel*>(QStringLiteral("closedNote")))
+        note->hide();
     switch (index) {
     case Welcome:
         ui_.SpeedButton4->hide();
@@ -447,22 +453,26 @@ void Wizard::ShowFilePage() {
 
 void Wizard::LeaveFilePage() {
     base::Settings& s = ctx_.settings();
-    targetPath_ = ui_.Edit8->text();
+    targetPath_ = WindowsFromTyped(ctx_.files(), ui_.Edit8->text());
     s.backupUsePsw = ui_.CheckBox1->isChecked();
     s.backupPassword = ui_.Edit10->text();
 }
 
 void Wizard::completeFileName() {
     const QString text = ui_.Edit8->text();
-    if (text.isEmpty() || platform::extractFileName(text).contains(QLatin1Char('.'))) return;
+    if (text.isEmpty() ||
+        platform::extractFileName(WindowsFromTyped(ctx_.files(), text)).contains(u'.'))
+        return;
     const QString name = backup::BackupFileName(currentClientCode_);
-    ui_.Edit8->setText(text.endsWith(QLatin1Char('\\')) ? text + name
-                                                        : text + QLatin1Char('\\') + name);
+    const QChar separator = IsHostForm(text) ? u'/' : u'\\';
+    ui_.Edit8->setText(text.endsWith(separator) ? text + name : text + separator + name);
 }
 
 void Wizard::browseForArchive() {
-    QString path = ui_.Edit8->text();
-    if (hooks_.chooseFile && hooks_.chooseFile(path)) ui_.Edit8->setText(path);
+    const QString typed = ui_.Edit8->text();
+    QString path = WindowsFromTyped(ctx_.files(), typed);
+    if (hooks_.chooseFile && hooks_.chooseFile(path))
+        ui_.Edit8->setText(InTypedForm(ctx_.files(), path, IsHostForm(typed)));
 }
 
 bool Wizard::passwordsAgree() {
@@ -489,8 +499,17 @@ void Wizard::goNext() {
             refuse(QStringLiteral("Message35"));
         break;
     case File: {
+        // Protected with a password too short (or none) would write an archive
+        // the person believes protected: refused as the options' Save refuses it.
+        if (base::PasswordRefused(ui_.CheckBox1->isChecked(), ui_.Edit10->text())) {
+            refuse(QStringLiteral("Message23"));
+            ui_.Edit9->selectAll();
+            ui_.Edit9->setFocus();
+            break;
+        }
         // A network path's first character names no drive: refused too.
-        const QString refusal = backup::TargetRefusal(ctx_.files(), ui_.Edit8->text());
+        const QString refusal =
+            backup::TargetRefusal(ctx_.files(), WindowsFromTyped(ctx_.files(), ui_.Edit8->text()));
         if (!refusal.isEmpty()) refuse(refusal);
         // Said as the disk being full, but it is the empty field that needs filling.
         if (ui_.Edit8->text().isEmpty()) ui_.Edit8->setFocus();
@@ -499,6 +518,7 @@ void Wizard::goNext() {
     case Ready: {
         clients::RunningClientGuard& guard = ctx_.guard();
         if (guard.CheckRunningClient(currentClientCode_) || guard.closedAll()) forwardStep_ = false;
+        if (guard.closedAll()) noteClosed(ui_.TabSheet9);
         break;
     }
     case RestoreFile:
@@ -523,14 +543,29 @@ void Wizard::goNext() {
         }
         // Placing files into a running client would lose them.
         clients::RunningClientGuard& guard = ctx_.guard();
-        if (guard.CheckRunningClient(restoreContents_.clientCode) || guard.closedAll())
+        using For = clients::RunningClientGuard::For;
+        if (guard.CheckRunningClient(restoreContents_.clientCode, For::Restore) ||
+            guard.closedAll())
             forwardStep_ = false;
+        if (guard.closedAll()) noteClosed(ui_.TabSheet15);
         break;
     }
     default:
         break;
     }
     if (forwardStep_) showPage(ui_.PageControl2->currentIndex() + 1);
+}
+
+void Wizard::noteClosed(QWidget* page) {
+    auto* note = page->findChild<QLabel*>(QStringLiteral("closedNote"));
+    if (!note) {
+        note = new QLabel(page);
+        note->setObjectName(QStringLiteral("closedNote"));
+        note->setWordWrap(true);
+        if (page->layout()) page->layout()->addWidget(note);
+    }
+    note->setText(ClosedClientsText(ctx_));
+    note->setVisible(!note->text().isEmpty());
 }
 
 void Wizard::goBack() {
@@ -693,7 +728,8 @@ void Wizard::ShowRestoreLocationPage() {
 }
 
 QString Wizard::restoreFolderRefusal() const {
-    return backup::TargetRefusal(ctx_.files(), ui_.Edit11->text().trimmed());
+    return backup::TargetRefusal(ctx_.files(),
+                                 WindowsFromTyped(ctx_.files(), ui_.Edit11->text().trimmed()));
 }
 
 void Wizard::RunRestorePage() {
@@ -711,12 +747,16 @@ void Wizard::RunRestorePage() {
 
     const restore::RestoreRequest request = MakeRestoreRequest(
         ctx_, restoreArchive_, restorePassword_, *ui_.CheckListBox9, *ui_.CheckListBox10,
-        ui_.RadioButton20->isChecked() ? std::optional(ui_.Edit11->text().trimmed())
-                                       : std::nullopt);
+        ui_.RadioButton20->isChecked()
+            ? std::optional(WindowsFromTyped(ctx_.files(), ui_.Edit11->text().trimmed()))
+            : std::nullopt);
 
     restoreReport_ = {};
     std::optional<restore::RestoreJob> job = MakeRestoreJob(
-        ctx_, [this](int code) { return ctx_.guard().CheckRunningClient(code); },
+        ctx_,
+        [this](int code) {
+            return ctx_.guard().CheckRunningClient(code, clients::RunningClientGuard::For::Restore);
+        },
         restoreReport_.error);
     if (job) {
         job->progress = [this](const QString& line) {

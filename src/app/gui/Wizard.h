@@ -70,6 +70,8 @@ public:
     // Closing the window while page "7" runs.
     void requestAbort() { abort_.request(); }
     bool running() const { return running_; }
+    // A restore of the wizard is at work.
+    bool restoring() const { return running_ && shownPage_ == RestoreRunning; }
 
     void showProgress(int overall, int task, const QString& taskLine) override;
     // The outcome of the last restore the wizard ran.
@@ -99,6 +101,8 @@ private:
     void fillItemLists();
     void chooseClient(int code);
     bool passwordsAgree();
+    // Says on page what the guard's "Close all" did.
+    void noteClosed(QWidget* page);
     void showResultWhenDone();
     // The first control of a page takes the focus when the page is shown.
     void focusPage(int index);

@@ -141,6 +141,7 @@ private Q_SLOTS:
     void damagedArchiveIsAFailureInRed();
     void backupOpenedFromTheDesktop();
     void germanCaptions();
+    void closingDuringARestoreAsks();
 };
 
 // Every identity and item comes ticked from the manifest; an unticked item
@@ -376,6 +377,30 @@ void TestWizardRestore::germanCaptions() {
          {QStringLiteral("Button1"), QStringLiteral("Label1"), QStringLiteral("Label2")})
         QCOMPARE(form3Shown.value(control), form3Keys.value(control));
     w.form->close();
+}
+
+// Closing the window while a restore runs asks first; "No" lets it run on,
+// "Yes" stops it before its next file, and the person is told where the state
+// before the restore is kept.
+void TestWizardRestore::closingDuringARestoreAsks() {
+    support::SamplePrefix prefix;
+    support::addEudora(prefix);
+    RestoreRun w(prefix);
+    w.chooseArchive(w.backUpEudora());
+    w.next();
+    w.next();
+    w.ui.confirmAnswers = {false, true};
+    int closes = 0;
+    w.ui.onEvents = [&] {
+        if (closes < 2 && w.form->wizard().restoring() && ++closes) w.form->close();
+    };
+    w.next();
+    QTRY_COMPARE_WITH_TIMEOUT(w.ui.warnings.size(), 1, 60000);
+    QCOMPARE(w.ui.prompts.size(), 2);
+    const restore::RestoreReport& r = w.form->wizard().restoreReport();
+    QVERIFY(r.aborted);
+    QVERIFY(!r.safetyArchive.isEmpty());
+    QVERIFY2(w.ui.warnings.first().contains(r.safetyArchive), qPrintable(w.ui.warnings.first()));
 }
 
 QTEST_MAIN(TestWizardRestore)
