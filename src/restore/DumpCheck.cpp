@@ -404,7 +404,7 @@ QString CheckDumps(const QString& stagingHost, const QStringList& entries, int c
             out.push_back(std::move(*dump));
             continue;
         }
-        return QStringLiteral("%1: %2").arg(entry, why);
+        return QStringLiteral("%1 (%2)").arg(entry, why);
     }
     return {};
 }

@@ -54,7 +54,7 @@ private:
 };
 
 // Reads and checks every dump (entries below stagingHost) against the keys of
-// the client; empty when all pass, else the refusal naming the dump and key.
+// the client; empty when all pass, else "<dump> (<key>: <why>)".
 QString CheckDumps(const QString& stagingHost, const QStringList& entries, int clientCode,
                    std::vector<CheckedDump>& out);
 
