@@ -1,5 +1,8 @@
 #include "restore/PathRewrite.h"
 
+#include "platform/Encoding.h"
+
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 
@@ -75,6 +78,41 @@ QString PathRewrite::RecordedUserFolder(const QStringList& texts) {
         }
     }
     return best.isEmpty() ? QString() : spelling.value(best);
+}
+
+QStringList PathRewrite::TextsOf(const QString& staging, const QStringList& entries) {
+    QStringList texts;
+    for (const QString& entry : entries) {
+        QFile f(staging + QLatin1Char('/') + entry);
+        if (f.open(QIODevice::ReadOnly)) texts << platform::decodeText(f.readAll());
+    }
+    return texts;
+}
+
+QStringList PathRewrite::StillNaming(const QString& staging, const QStringList& entries,
+                                     const QString& folder, qint64 maxBytes) {
+    QStringList out;
+    if (folder.isEmpty()) return out;
+    QString doubled = folder;
+    doubled.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    QList<QByteArray> needles;
+    for (const QString& form : {folder, doubled}) {
+        const QString low = form.toLower();
+        needles << platform::toAnsi(low) << low.toUtf8()
+                << QByteArray(reinterpret_cast<const char*>(low.utf16()), low.size() * 2);
+    }
+    for (const QString& entry : entries) {
+        QFile f(staging + QLatin1Char('/') + entry);
+        if (f.size() > maxBytes || !f.open(QIODevice::ReadOnly)) continue;
+        // Lower case is enough for the ASCII of a path's drive and folder names.
+        const QByteArray bytes = f.readAll().toLower();
+        for (const QByteArray& n : std::as_const(needles))
+            if (!n.isEmpty() && bytes.contains(n)) {
+                out << entry;
+                break;
+            }
+    }
+    return out;
 }
 
 } // namespace restore

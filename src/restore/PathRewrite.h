@@ -28,6 +28,15 @@ public:
     // that most of the texts name, other than the shared ones; empty when none.
     static QString RecordedUserFolder(const QStringList& texts);
 
+    // The text of extracted entries (below the host folder `staging`), decoded
+    // as the client files are (UTF-8 when they are, else Windows-1252).
+    static QStringList TextsOf(const QString& staging, const QStringList& entries);
+    // The entries whose bytes still name `folder` (in the code page, UTF-8 or
+    // UTF-16, either backslash form): they may hold an old path. Files larger
+    // than `maxBytes` are not read.
+    static QStringList StillNaming(const QString& staging, const QStringList& entries,
+                                   const QString& folder, qint64 maxBytes);
+
 private:
     QString from_;
     QString to_;

@@ -8,9 +8,11 @@
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
+#include "platform/LinkSafe.h"
 #include "platform/ShellFolders.h"
 #include "platform/WineRegistryEditor.h"
 #include "restore/ArchiveReader.h"
+#include "restore/Destinations.h"
 #include "restore/DumpCheck.h"
 #include "restore/PathRewrite.h"
 
@@ -43,51 +45,16 @@ qint64 freeBytes(const QString& hostFolder) {
     return qint64(fs.f_bavail) * qint64(fs.f_frsize);
 }
 
-// The file's bytes under a temporary name beside `dest`, then renamed over
-// it: a reader of `dest` sees the old file or the new one, never a part.
-// The staging copy is moved when both are on one file system.
-QString placeFile(const QString& source, const QString& dest) {
-    const QFileInfo info(dest);
-    if (!QDir().mkpath(info.absolutePath()))
-        return QStringLiteral("cannot make the folder %1").arg(info.absolutePath());
-    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+// The file's bytes under a temporary name beside the destination, then
+// renamed over it: a reader sees the old file or the new one, never a part.
+// No symbolic link on the way is followed. The staging copy is moved when
+// both are on one file system.
+QString placeFile(const QString& source, const QString& root, const QStringList& names) {
+    const QString temp = QStringLiteral(".") + names.value(names.size() - 1) +
                          QStringLiteral(".restore-%1")
                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-    const QByteArray src = QFile::encodeName(source), tmp = QFile::encodeName(temp);
-    if (std::rename(src.constData(), tmp.constData()) != 0) {
-        if (errno != EXDEV) return QString::fromLocal8Bit(std::strerror(errno));
-        QFile in(source), out(temp);
-        if (!in.open(QIODevice::ReadOnly))
-            return QStringLiteral("%1: %2").arg(source, in.errorString());
-        // Unbuffered: a full disk is told by the write that meets it, with its reason.
-        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            return out.errorString();
-        QByteArray buffer(1 << 20, Qt::Uninitialized);
-        for (;;) {
-            errno = 0;
-            const qint64 n = in.read(buffer.data(), buffer.size());
-            if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n)) {
-                const int err = errno;
-                const QString why = n < 0      ? in.errorString()
-                                    : err != 0 ? QString::fromLocal8Bit(std::strerror(err))
-                                               : out.errorString();
-                out.remove();
-                return why;
-            }
-            if (n == 0) break;
-        }
-        out.close();
-    }
-    // The library makes its files private; the client's files get the usual mode.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(tmp.constData(), 0666 & ~mask);
-    if (std::rename(tmp.constData(), QFile::encodeName(dest).constData()) != 0) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temp);
-        return why;
-    }
-    return {};
+    const platform::Status placed = platform::placeNoFollow(root, names, source, temp);
+    return placed ? QString() : placed.message();
 }
 
 QStringList fileEntries(const QList<ArchiveEntry>& entries) {
@@ -292,7 +259,21 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
         return report;
     }
     const RestorePlan plan = restorer->Plan();
-    rewritePaths(staging.path(), plan.pathFiles, false, rewrite, report);
+    // A backup without dumps (Eudora's) names its user only in the files that hold paths.
+    const PathRewrite files =
+        rewrite.from().isEmpty() ? PathRewrite(PathRewrite::RecordedUserFolder(PathRewrite::TextsOf(
+                                                   staging.path(), plan.pathFiles)),
+                                               rewrite.to())
+                                 : rewrite;
+    rewritePaths(staging.path(), plan.pathFiles, false, files, report);
+    if (files.active()) {
+        QStringList placed;
+        for (const Placement& p : plan.files)
+            placed << p.entry;
+        for (const QString& entry :
+             PathRewrite::StillNaming(staging.path(), placed, files.from(), 4 << 20))
+            if (!report.oldPaths.contains(entry)) report.oldPaths << entry;
+    }
     report.undetermined = plan.undetermined;
     report.rewrites << plan.rewrites;
     // Only the client's own keys, from text checked here: a dump is data, never a command.
@@ -302,6 +283,13 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
         report.kind = Kind::Refused;
         report.error =
             QStringLiteral("The registry dump %1 is refused; nothing was restored.").arg(why);
+        return report;
+    }
+    // Every destination is checked before anything, the safety backup included, is written.
+    if (const QString why = Destinations(d_.files, plan.roots).checkPlan(plan, staging.path());
+        !why.isEmpty()) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral("%1; nothing was restored").arg(why);
         return report;
     }
 
@@ -391,9 +379,11 @@ bool RestoreJob::placeFiles(const QString& staging, const RestorePlan& plan,
                                .arg(report.safetyArchive);
             return false;
         }
-        const auto host = d_.files.hostPath(p.winPath);
-        const QString why = host ? placeFile(staging + QLatin1Char('/') + p.entry, *host)
-                                 : QStringLiteral("no drive for this path");
+        const QString root = Destinations::driveC(d_.files);
+        QStringList names;
+        const QString why = !root.isEmpty() && Destinations::splitPath(p.winPath, names).isEmpty()
+                                ? placeFile(staging + QLatin1Char('/') + p.entry, root, names)
+                                : QStringLiteral("not a place in this prefix's drive C:");
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;
             report.error = text(QStringLiteral("RestoreStopped"),
@@ -490,11 +480,20 @@ bool RestoreJob::importDumps(const QStringList& dumps, const std::vector<Checked
 
 RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& plan,
                                    const RestoreRequest& request, RestoreReport report) {
-    // An existing file is never replaced: the whole restore is refused first.
+    // An existing file is never replaced, and no link in the folder is written
+    // through: the whole restore is refused first.
     QStringList existing;
-    for (const QString& entry : plan.selected)
-        if (QFileInfo::exists(request.folder + QLatin1Char('/') + entry))
-            existing << request.folder + QLatin1Char('/') + entry;
+    for (const QString& entry : plan.selected) {
+        const platform::WriteProbe probe =
+            platform::probeWrite(request.folder, entry.split(QLatin1Char('/')), false);
+        if (!probe.problem.isEmpty()) {
+            report.kind = RestoreReport::Kind::Refused;
+            report.error =
+                QStringLiteral("%1/%2; nothing was restored").arg(request.folder, probe.problem);
+            return report;
+        }
+        if (probe.exists) existing << request.folder + QLatin1Char('/') + entry;
+    }
     if (!existing.isEmpty()) {
         report.kind = RestoreReport::Kind::Refused;
         report.error = QStringLiteral("these files exist already and are not overwritten: %1; "
@@ -511,7 +510,10 @@ RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& pl
             return report;
         }
         const QString dest = request.folder + QLatin1Char('/') + entry;
-        const QString why = placeFile(staging + QLatin1Char('/') + entry, dest);
+        const QString why = QDir().mkpath(request.folder)
+                                ? placeFile(staging + QLatin1Char('/') + entry, request.folder,
+                                            entry.split(QLatin1Char('/')))
+                                : QStringLiteral("cannot make the folder %1").arg(request.folder);
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;
             report.error = QStringLiteral("%1 could not be written (%2); the restore stopped "

@@ -185,6 +185,41 @@ private Q_SLOTS:
         QCOMPARE(r.headline, QStringLiteral("Fertig."));
     }
 
+    // A backup without dumps for another Windows user: Eudora.ini's folders move
+    // to this prefix's user, found from the file itself; a mailbox naming the
+    // old folder is listed as a file that may still hold an old path.
+    void anotherUsersEudoraIniWithoutDumps() {
+        RestoreRig rig;
+        support::addEudora(rig.prefix);
+        const QString old = support::eudora::dataFolder(rig.prefix);
+        rig.prefix.writeFile(old + QStringLiteral("\\Eudora.ini"),
+                             "[Settings]\r\nAttachDir=" + old.toLatin1() + "\\Attach\r\n");
+        rig.prefix.writeFile(old + QStringLiteral("\\Out.mbx"), "See " + old.toLatin1() + "\r\n");
+        rig.backUp(clients::kEudora);
+
+        const QString ann = QStringLiteral("C:\\users\\ann\\AppData\\Roaming");
+        const QString data = ann + QStringLiteral("\\Qualcomm\\Eudora");
+        rig.prefix.setString(platform::HKEY_CURRENT_USER,
+                             QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                            "Explorer\\Shell Folders"),
+                             QStringLiteral("AppData"), ann);
+        rig.prefix.setString(platform::HKEY_CLASSES_ROOT, support::eudora::commandLineKey(),
+                             QString(),
+                             QStringLiteral("C:\\Eudora\\Eudora.exe ") + data + QLatin1Char(' ') +
+                                 data + QStringLiteral("\\Eudora.ini"));
+        rig.prefix.save();
+        rig.prefix.makeDir(data);
+        const auto r = rig.restore();
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QFile ini(rig.prefix.hostPath(data + QStringLiteral("\\Eudora.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), "[Settings]\r\nAttachDir=" + data.toLatin1() + "\\Attach\r\n");
+        QVERIFY2(r.rewrites.join(u'\n').contains(QStringLiteral("eudora.ini"), Qt::CaseInsensitive),
+                 qPrintable(r.rewrites.join(u'\n')));
+        QCOMPARE(r.oldPaths.size(), 1);
+        QVERIFY2(r.oldPaths.at(0).endsWith(QLatin1String("Out.mbx")), qPrintable(r.oldPaths.at(0)));
+    }
+
     // An entry named to leave the destination is refused and nothing is written.
     void escapingEntryRefused() {
         RestoreRig rig;

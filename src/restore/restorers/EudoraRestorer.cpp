@@ -15,6 +15,7 @@ void EudoraRestorer::Prepare() {
                    QStringLiteral("\\SOFTWARE\\Qualcomm\\Eudora\\CommandLine\\Current"), QString()),
         in_.files);
     if (backup::Collector::HasDrive(d)) data_ = d;
+    AddRoot(data_);
 }
 
 EudoraRestorer::Where EudoraRestorer::Locate(const QString& entry) {

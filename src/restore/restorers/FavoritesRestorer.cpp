@@ -8,6 +8,7 @@ namespace restore {
 void FavoritesRestorer::Prepare() {
     const QString f = platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("Favorites")));
     if (backup::Collector::HasDrive(f)) favorites_ = f;
+    AddRoot(favorites_);
 }
 
 FavoritesRestorer::Where FavoritesRestorer::Locate(const QString& entry) {
@@ -21,11 +22,10 @@ FavoritesRestorer::Where FavoritesRestorer::Locate(const QString& entry) {
     // A number the map lacks names no folder: reported rather than guessed.
     const QString key = QStringLiteral("Dir") + top.mid(3);
     if (!in_.manifest.directoryIni.hasKey(QStringLiteral("Directory"), key)) return w;
+    // The map names folders below Favorites. One that would leave it ("..", a
+    // drive, in either separator form) is left to the destination check, which
+    // refuses the restore naming it.
     const QString sub = in_.manifest.directoryIni.readString(QStringLiteral("Directory"), key);
-    // The map names folders below Favorites; one that would leave it is not followed.
-    if (sub.contains(QLatin1Char(':')) || sub.startsWith(QLatin1Char('\\'))) return w;
-    for (const QString& part : sub.split(QLatin1Char('\\')))
-        if (part == u"..") return w;
     w.winPath =
         Below(sub.isEmpty() ? favorites_ : favorites_ + QLatin1Char('\\') + sub, entry, slash + 1);
     return w;

@@ -36,6 +36,8 @@ void IncrediMailRestorer::Prepare() {
     if (Collector::HasDrive(application))
         identities_ = application + QStringLiteral("\\Identities");
     if (Collector::HasDrive(content)) content_ = content;
+    AddRoot(identities_);
+    AddRoot(content_);
 
     const QStringList& ids = in_.manifest.identities;
     for (qsizetype i = 0; i < ids.size(); ++i) {

@@ -1,8 +1,10 @@
 #include "restore/restorers/NetscapeRestorer.h"
 
 #include "backup/collectors/Collector.h"
+#include "clients/MozillaRegistry.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 
 namespace restore {
 
@@ -28,9 +30,22 @@ bool isPrefs(const QString& name) {
 
 void Netscape4Restorer::Prepare() {
     windows_ = platform::windowsFolder(in_.files.drives());
+    if (!windows_.isEmpty()) AddRoot(windows_ + QStringLiteral("\\nsreg.dat"));
+    // The users folder beside this prefix's program ("...\Netscape\Communicator\Program").
+    const QString program = platform::excludeTrailingBackslash(
+        ReadString(platform::HKEY_CURRENT_USER,
+                   QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\Main"),
+                   QStringLiteral("Install Directory")));
+    if (program.count(QLatin1Char('\\')) >= 3)
+        AddRoot(program.section(QLatin1Char('\\'), 0, -3) + QStringLiteral("\\Users"));
     for (const QString& name : in_.manifest.identities) {
         const QString key = Collector::SafeFolderName(name).toLower();
         identityByFolder_.insert(key, name);
+        // The profile folder this prefix registers for the user.
+        AddRoot(
+            ReadString(platform::HKEY_CURRENT_USER,
+                       QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\Users\\") + name,
+                       QStringLiteral("DirRoot")));
         // The profile folder the backup read ("Dir", ending in '\').
         const QString pf = platform::excludeTrailingBackslash(
             ReadWindowsIni(in_.stagingHost + QLatin1Char('/') + name +
@@ -78,6 +93,14 @@ void Netscape67Restorer::Prepare() {
     const QString appData =
         platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
     if (Collector::HasDrive(appData)) appData_ = appData;
+    if (!appData_.isEmpty()) {
+        const QString mozilla = appData_ + QStringLiteral("\\Mozilla");
+        AddRoot(mozilla);
+        // Profiles elsewhere, as this prefix's profile registry names them.
+        if (const auto dat = in_.files.readAll(mozilla + QStringLiteral("\\registry.dat")))
+            for (const QString& path : clients::MozillaRegistry::scan(*dat, 256))
+                AddRoot(path);
+    }
     const QStringList& ids = in_.manifest.identities;
     for (qsizetype i = 0; i < ids.size(); ++i) {
         // The profile folder the backup read; its mail was stored relative to

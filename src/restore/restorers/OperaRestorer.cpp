@@ -2,6 +2,7 @@
 
 #include "backup/collectors/OperaCollector.h"
 #include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 
 namespace restore {
@@ -15,9 +16,19 @@ void Opera6Restorer::Prepare() {
     program_ = platform::excludeTrailingBackslash(backup::Opera6Collector::ProgramFolderOf(
         ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\Software\\Opera Software"),
                    QStringLiteral("Last CommandLine"))));
+    if (!Collector::HasDrive(program_)) program_.clear();
+    AddRoot(program_);
     for (const QString& name : in_.manifest.identities) {
         if (!backup::Opera6Collector::IsAccountFolderName(name)) continue;
         const QString key = name.toLower();
+        // The signature file this prefix's account names, wherever it is.
+        if (!program_.isEmpty()) {
+            const auto host = in_.files.hostPath(program_ + QStringLiteral("\\Mail\\") + name +
+                                                 QStringLiteral("\\Account.ini"));
+            if (host)
+                AddRoot(ReadWindowsIni(*host).readString(QStringLiteral("OUTGOING"),
+                                                         QStringLiteral("SignatureFile")));
+        }
         identityByFolder_.insert(key, name);
         const platform::IniFile map = ReadWindowsIni(in_.stagingHost + QLatin1Char('/') + name +
                                                      QStringLiteral("/signatures.ini"));
@@ -74,6 +85,7 @@ void Opera7Restorer::Prepare() {
     const QString appData =
         platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
     if (Collector::HasDrive(appData)) root_ = appData + QStringLiteral("\\Opera\\Opera7");
+    AddRoot(root_);
 }
 
 Opera7Restorer::Where Opera7Restorer::Locate(const QString& entry) {

@@ -34,6 +34,8 @@ void OutlookExpressRestorer::Prepare() {
     folders_.windows = platform::windowsFolder(in_.files.drives());
 
     const QString hkcu = base::CurrentUserName();
+    const QString oe = QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
+    const QString localAppData = ShellFolder(QStringLiteral("Local AppData"));
     const QStringList& ids = in_.manifest.identities;
     for (qsizetype i = 0; i < ids.size(); ++i) {
         const QString folder = backup::Collector::SafeFolderName(ids[i]);
@@ -41,6 +43,21 @@ void OutlookExpressRestorer::Prepare() {
         const QString key = in_.manifest.directoryValue(QStringLiteral("Item%1").arg(i + 1));
         if (key.isEmpty()) continue;
         identityByKey_.insert(key.toLower(), ids[i]);
+        // Where this prefix keeps the identity's store, else where Outlook
+        // Express puts a new identity's.
+        const QString current =
+            ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\identities\\") + key + oe,
+                       QStringLiteral("Store Root"));
+        if (!current.isEmpty())
+            AddRoot(
+                Collector::ExpandPlaceholders(current, folders_, Collector::Expansion::FromValue));
+        const QString own =
+            QStringLiteral("\\Identities\\") + key + QStringLiteral("\\Microsoft\\Outlook Express");
+        if (!folders_.userProfile.isEmpty())
+            AddRoot(folders_.userProfile + QStringLiteral("\\Local Settings\\Application Data") +
+                    own);
+        if (!localAppData.isEmpty())
+            AddRoot(platform::excludeTrailingBackslash(localAppData) + own);
         // The store goes where the restored identity will look for it.
         QString root;
         if (const auto dump = Dump(folder + QStringLiteral("/identity2.reg")))
@@ -48,30 +65,44 @@ void OutlookExpressRestorer::Prepare() {
                                    QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0"),
                                QStringLiteral("Store Root"))
                        .value_or(QString());
-        if (!root.isEmpty())
+        if (!root.isEmpty()) {
             storeByKey_.insert(key.toLower(), Collector::ExpandPlaceholders(
                                                   root, folders_, Collector::Expansion::FromValue));
+            NameFolder(folder + QStringLiteral("/identity2.reg: Store Root"),
+                       storeByKey_.value(key.toLower()));
+        }
     }
+    const QString currentWab =
+        ReadString(platform::HKEY_CURRENT_USER,
+                   QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"), QString());
+    AddRoot(platform::extractFilePath(currentWab));
+    if (!folders_.appData.isEmpty())
+        AddRoot(platform::excludeTrailingBackslash(folders_.appData) +
+                QStringLiteral("\\Microsoft\\Address Book"));
     QString wab;
     if (const auto dump = Dump(QStringLiteral("address.reg")))
         wab = dump->value(hkcu + QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"),
                           QString())
                   .value_or(QString());
     if (wab.isEmpty())
-        wab = ReadString(platform::HKEY_CURRENT_USER,
-                         QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"),
-                         QString());
+        wab = currentWab;
+    else
+        NameFolder(QStringLiteral("address.reg: Wab File Name"), platform::extractFilePath(wab));
     wabFolder_ = platform::extractFilePath(wab);
     // The folder the backup read, moved to this prefix's user already.
     const platform::IniFile st =
         ReadWindowsIni(in_.stagingHost + QStringLiteral("/stationery.ini"));
+    const QString currentStationery = Collector::ExpandPlaceholders(
+        ReadString(platform::HKEY_LOCAL_MACHINE,
+                   QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Stationery"),
+                   QStringLiteral("Stationery Folder")),
+        folders_, Collector::Expansion::Cumulative);
+    AddRoot(currentStationery);
+    if (!folders_.programFiles.isEmpty())
+        AddRoot(platform::excludeTrailingBackslash(folders_.programFiles) +
+                QStringLiteral("\\Common Files\\Microsoft Shared\\Stationery"));
     stationery_ = st.readString(QStringLiteral("Directory"), QStringLiteral("Stationery"));
-    if (stationery_.isEmpty())
-        stationery_ = Collector::ExpandPlaceholders(
-            ReadString(platform::HKEY_LOCAL_MACHINE,
-                       QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Stationery"),
-                       QStringLiteral("Stationery Folder")),
-            folders_, Collector::Expansion::Cumulative);
+    if (stationery_.isEmpty()) stationery_ = currentStationery;
 }
 
 OutlookExpressRestorer::Where OutlookExpressRestorer::Locate(const QString& entry) {

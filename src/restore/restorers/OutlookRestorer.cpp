@@ -161,6 +161,7 @@ void OutlookRestorer::Prepare() {
     if (name.isEmpty()) name = QStringLiteral("Signatures");
     if (Collector::HasDrive(appData_))
         signatures_ = appData_ + QStringLiteral("\\Microsoft\\") + name;
+    AddRoots();
 
     // The profile names its stores by path: they move with the folders.
     QFile setting(in_.stagingHost + QStringLiteral("/setting.reg"));
@@ -175,6 +176,32 @@ void OutlookRestorer::Prepare() {
         return;
     for (const QString& line : m.moved)
         rewrites_ << QStringLiteral("setting.reg: ") + line;
+}
+
+void OutlookRestorer::AddRoots() {
+    if (Collector::HasDrive(appData_)) AddRoot(appData_ + QStringLiteral("\\Microsoft\\Outlook"));
+    // The local folder holds the default stores and those the profile keeps there.
+    AddRoot(local_);
+    AddRoot(signatures_);
+    // The folders of the stores this prefix's profiles name.
+    for (const char* profiles :
+         {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
+          "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles"}) {
+        const auto all = in_.registry.open(platform::HKEY_CURRENT_USER, QLatin1String(profiles));
+        if (!all) continue;
+        for (const QString& profile : all->subKeyNames()) {
+            const QString key = QLatin1String(profiles) + QLatin1Char('\\') + profile;
+            const auto sections = in_.registry.open(platform::HKEY_CURRENT_USER, key);
+            if (!sections) continue;
+            for (const QString& section : sections->subKeyNames()) {
+                const auto s = in_.registry.open(platform::HKEY_CURRENT_USER,
+                                                 key + QLatin1Char('\\') + section);
+                if (!s) continue;
+                if (const auto store = backup::OutlookCollector::StorePathOf(*s))
+                    AddRoot(platform::extractFilePath(*store));
+            }
+        }
+    }
 }
 
 QString OutlookRestorer::Moved(const QString& path) const {

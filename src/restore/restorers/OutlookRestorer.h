@@ -34,6 +34,8 @@ protected:
     Where Locate(const QString& entry) override;
 
 private:
+    // The folders Outlook of this prefix keeps its files in.
+    void AddRoots();
     // A recorded path moved below this prefix's folders.
     QString Moved(const QString& path) const;
 

@@ -14,6 +14,7 @@ void PegasusRestorer::Prepare() {
     const QString mailbox = backup::PegasusCollector::MailboxFolder(
         ReadString(platform::HKEY_LOCAL_MACHINE, kKey + QStringLiteral("MailBox"), QString()));
     if (backup::Collector::HasDrive(mailbox)) mailbox_ = mailbox;
+    AddRoot(mailbox_);
 
     // As the backup decided it: the single user's mail came from "Mail".
     QString mode;

@@ -3,6 +3,7 @@
 #include "backup/collectors/PocoMailCollector.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 
 namespace restore {
@@ -52,6 +53,13 @@ void PocoMailRestorer::Prepare() {
     folder = platform::excludeTrailingBackslash(folder);
     if (!backup::Collector::HasDrive(folder)) return;
     poco_ = folder;
+    AddRoot(poco_);
+    // The users folder this prefix's settings name, when it lies elsewhere.
+    if (const auto host = in_.files.hostPath(poco_ + QStringLiteral("\\Poco.ini"))) {
+        const QString current = ReadWindowsIni(*host).readString(QStringLiteral("Program"),
+                                                                 QStringLiteral("UsersPath"));
+        if (backup::Collector::HasDrive(current)) AddRoot(current);
+    }
 
     // The users folder the restored default settings will name.
     QString mainSettings;
@@ -66,6 +74,7 @@ void PocoMailRestorer::Prepare() {
         users_ = users;
     else
         users_ = poco_ + QLatin1Char('\\') + users;
+    if (!users.isEmpty()) NameFolder(mainSettings + QStringLiteral(": UsersPath"), users_);
 
     for (const QString& name : in_.manifest.identities)
         if (backup::Collector::SafeFolderName(name) == name)

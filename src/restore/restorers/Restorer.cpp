@@ -59,7 +59,33 @@ RestorePlan Restorer::Plan() {
         if (w.pathFile && !w.winPath.isEmpty()) plan.pathFiles << entry;
     }
     plan.rewrites = rewrites_;
+    plan.roots = roots_;
+    plan.namedFolders = namedFolders_;
     return plan;
+}
+
+void Restorer::AddRoot(const QString& winPath) {
+    QString root = winPath;
+    while (root.endsWith(QLatin1Char('\\')))
+        root.chop(1);
+    if (root.size() > 2 && root[1] == QLatin1Char(':') &&
+        !roots_.contains(root, Qt::CaseInsensitive))
+        roots_ << root;
+}
+
+bool Restorer::InsideRoots(const QString& winPath) const {
+    QString path = winPath;
+    while (path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    for (const QString& root : roots_)
+        if (path.compare(root, Qt::CaseInsensitive) == 0 ||
+            path.startsWith(root + QLatin1Char('\\'), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+void Restorer::NameFolder(const QString& what, const QString& winFolder) {
+    if (!winFolder.isEmpty()) namedFolders_.append({what, winFolder});
 }
 
 std::optional<DumpText> Restorer::Dump(const QString& entry) const {

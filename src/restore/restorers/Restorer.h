@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace platform {
 class Registry;
@@ -39,6 +40,12 @@ struct RestorePlan {
     QStringList undetermined; // chosen entries whose place could not be found
     QStringList pathFiles;    // entries of files in a format with absolute paths (rewritten)
     QStringList rewrites;     // recorded folders the restorer moved: "<what>: <old> -> <new>"
+    // The client's folders (or single files) in the current prefix: every
+    // file placed must lie inside one of them.
+    QStringList roots;
+    // Folders that the settings files and dumps to be restored name (what, folder):
+    // each must lie inside the roots as well.
+    QList<std::pair<QString, QString>> namedFolders;
 };
 
 struct RestoreInput {
@@ -79,12 +86,21 @@ protected:
     QString ReadString(quint32 root, const QString& keyPath, const QString& name) const;
     // "<folder>\<rest of the entry after prefix>", '/' turned into '\'.
     static QString Below(const QString& folder, const QString& entry, qsizetype prefixLength);
+    // A folder (or file) where the client keeps its data in the current
+    // prefix; never one the archive names. Empty or driveless paths are ignored.
+    void AddRoot(const QString& winPath);
+    // A folder a restored settings file or dump will name, to be checked.
+    void NameFolder(const QString& what, const QString& winFolder);
+    // The path is one of the roots or lies below one.
+    bool InsideRoots(const QString& winPath) const;
 
     const RestoreInput& in_;
     // Recorded folders moved to this prefix's ("<what>: <old> -> <new>"), for the report.
     QStringList rewrites_;
 
 private:
+    QStringList roots_;
+    QList<std::pair<QString, QString>> namedFolders_;
     bool chosen(const Where& w) const;
 };
 

@@ -4,6 +4,7 @@
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "platform/DriveMap.h"
 #include "platform/Registry.h"
+#include "restore/Destinations.h"
 #include "restore/PathRewrite.h"
 
 namespace restore {
@@ -26,6 +27,7 @@ void TheBatRestorer::Prepare() {
     working_ = platform::excludeTrailingBackslash(
         ReadString(platform::HKEY_CURRENT_USER, kProgramKey, QStringLiteral("Working Directory")));
     if (!Collector::HasDrive(working_)) working_.clear();
+    AddRoot(working_);
 
     // The users this prefix's client knows, and their folders ("Dir #n" empty:
     // below the working folder).
@@ -36,6 +38,7 @@ void TheBatRestorer::Prepare() {
                 key->readString(QStringLiteral("Dir #%1").arg(n)).value_or(QString());
             current.insert(key->readString(QStringLiteral("User #%1").arg(n)).value_or(QString()),
                            platform::excludeTrailingBackslash(dir));
+            AddRoot(dir);
         }
     }
 
@@ -61,6 +64,13 @@ void TheBatRestorer::Prepare() {
             const QString dir = in_.manifest.directoryValue(QStringLiteral("Item%1").arg(i + 1));
             if (dir.compare(QLatin1String("default"), Qt::CaseInsensitive) != 0) {
                 folder = platform::excludeTrailingBackslash(rewrite.apply(dir));
+                // A folder elsewhere on this prefix's C: is no folder of the client
+                // here: the user gets the client's default one. Any other place
+                // stays, and the destination check refuses it by name.
+                QStringList names;
+                if (Destinations::splitPath(folder, names).isEmpty() && !InsideRoots(folder))
+                    folder = plain && !working_.isEmpty() ? working_ + QLatin1Char('\\') + user
+                                                          : QString();
                 if (folder.compare(platform::excludeTrailingBackslash(dir), Qt::CaseInsensitive))
                     rewrites_ << QStringLiteral("%1: %2 -> %3").arg(user, dir, folder);
             }

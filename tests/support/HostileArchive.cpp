@@ -1,0 +1,188 @@
+#include "support/HostileArchive.h"
+
+#include "restore/DumpText.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+namespace {
+
+// Reads and writes ZIP files with Python's zipfile, which keeps every name
+// exactly as given ("./", ":", duplicates, any length): an independent writer.
+const char* const kUnpack = R"(import sys, zipfile, os
+z = zipfile.ZipFile(sys.argv[1])
+names = []
+for info in z.infolist():
+    if info.is_dir(): continue
+    with open(os.path.join(sys.argv[2], str(len(names))), 'wb') as f: f.write(z.read(info))
+    names.append(info.filename)
+with open(os.path.join(sys.argv[2], 'names'), 'w', encoding='utf-8', newline='\n') as f:
+    f.write('\n'.join(names))
+)";
+const char* const kPack = R"(import sys, zipfile, os, warnings
+warnings.simplefilter('ignore')
+with open(os.path.join(sys.argv[2], 'names'), encoding='utf-8', newline='\n') as f:
+    names = f.read().split('\n')
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    for i, name in enumerate(names):
+        with open(os.path.join(sys.argv[2], str(i)), 'rb') as f:
+            z.writestr(zipfile.ZipInfo(name, (2003, 2, 10, 14, 5, 33)), f.read())
+)";
+
+QString hostText(const QByteArray& bytes, bool& utf16) {
+    utf16 = bytes.startsWith("\xff\xfe");
+    if (utf16)
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                  (bytes.size() - 2) / 2);
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray hostBytes(const QString& text, bool utf16) {
+    if (!utf16) return text.toLatin1();
+    return QByteArray("\xff\xfe", 2) +
+           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+} // namespace
+
+std::map<QString, QByteArray> treeSnapshot(const QString& folder) {
+    std::map<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString name = QDir(folder).relativeFilePath(path);
+        if (info.isSymLink()) {
+            out[name] = "-> " + QFile::encodeName(info.symLinkTarget());
+        } else if (info.isDir()) {
+            out[name] = "<folder>";
+        } else {
+            QFile f(path);
+            out[name] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+        }
+    }
+    return out;
+}
+
+QStringList treeDifferences(const std::map<QString, QByteArray>& before,
+                            const std::map<QString, QByteArray>& after) {
+    QStringList out;
+    for (const auto& [name, bytes] : before) {
+        const auto it = after.find(name);
+        if (it == after.end())
+            out << name + QStringLiteral(" gone");
+        else if (it->second != bytes)
+            out << name + QStringLiteral(" changed");
+    }
+    for (const auto& [name, bytes] : after)
+        if (!before.count(name)) out << name + QStringLiteral(" added");
+    return out;
+}
+
+bool RestoringRig::backUp(int code) {
+    QStringList identities, items;
+    catalogue.GetIdentitiesAndItems(code, identities, items);
+    return !run(code, backup::AllTicked(identities), backup::AllTicked(items));
+}
+
+restore::RestoreReport RestoringRig::restoreDirectly() {
+    restore::RestoreRequest r;
+    r.archive = archive();
+    r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
+    return job.Run(r);
+}
+
+HostileArchive::HostileArchive(const QString& zip) {
+    QTemporaryDir work;
+    const ToolResult r =
+        runTool(QStringLiteral("python3"),
+                {QStringLiteral("-c"), QString::fromLatin1(kUnpack), zip, work.path()});
+    QFile names(work.filePath(QStringLiteral("names")));
+    if (r.exitCode != 0 || !names.open(QIODevice::ReadOnly)) {
+        qWarning() << "cannot take the archive apart:" << r.output;
+        return;
+    }
+    const QStringList list = QString::fromUtf8(names.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        QFile f(work.filePath(QString::number(i)));
+        if (!f.open(QIODevice::ReadOnly)) return;
+        entries_.push_back({list[i], f.readAll()});
+    }
+    ok_ = !entries_.empty();
+}
+
+HostileArchive::Entry* HostileArchive::find(const QString& tail) {
+    for (Entry& e : entries_)
+        if (e.name.compare(tail, Qt::CaseInsensitive) == 0) return &e;
+    for (Entry& e : entries_)
+        if (e.name.endsWith(tail, Qt::CaseInsensitive)) return &e;
+    return nullptr;
+}
+
+bool HostileArchive::rewriteDump(const QString& tail,
+                                 const std::function<QString(const QString&)>& fix) {
+    Entry* e = find(tail);
+    if (!e) return false;
+    auto dump = restore::DumpText::parse(e->bytes);
+    if (!dump || dump->rewrite(fix) == 0) return false;
+    const auto bytes = dump->bytes();
+    if (!bytes) return false;
+    e->bytes = *bytes;
+    return true;
+}
+
+bool HostileArchive::setIniValue(const QString& tail, const QString& section, const QString& key,
+                                 const QString& value) {
+    Entry* e = find(tail);
+    if (!e) return false;
+    bool utf16 = false;
+    QStringList lines = hostText(e->bytes, utf16).split(QStringLiteral("\r\n"));
+    const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].compare(header, Qt::CaseInsensitive) == 0) {
+            at = i + 1;
+        } else if (at >= 0 && lines[i].startsWith(key + QLatin1Char('='), Qt::CaseInsensitive)) {
+            lines[i] = key + QLatin1Char('=') + value;
+            e->bytes = hostBytes(lines.join(QStringLiteral("\r\n")), utf16);
+            return true;
+        }
+    }
+    if (at < 0) {
+        lines.insert(0, header);
+        at = 1;
+    }
+    lines.insert(at, key + QLatin1Char('=') + value);
+    e->bytes = hostBytes(lines.join(QStringLiteral("\r\n")), utf16);
+    return true;
+}
+
+bool HostileArchive::write(const QString& zip) const {
+    QTemporaryDir work;
+    QStringList names;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        QFile f(work.filePath(QString::number(i)));
+        if (!f.open(QIODevice::WriteOnly) || f.write(entries_[i].bytes) != entries_[i].bytes.size())
+            return false;
+        names << entries_[i].name;
+    }
+    QFile list(work.filePath(QStringLiteral("names")));
+    if (!list.open(QIODevice::WriteOnly)) return false;
+    list.write(names.join(QLatin1Char('\n')).toUtf8());
+    list.close();
+    QFile::remove(zip);
+    const ToolResult r =
+        runTool(QStringLiteral("python3"),
+                {QStringLiteral("-c"), QString::fromLatin1(kPack), zip, work.path()});
+    if (r.exitCode != 0) qWarning() << "cannot write the archive:" << r.output;
+    return r.exitCode == 0;
+}
+
+QString zPath(const QString& hostPath) {
+    return QStringLiteral("Z:") + QString(hostPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+} // namespace testsupport

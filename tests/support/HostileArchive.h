@@ -1,0 +1,67 @@
+#pragma once
+// A real backup of a sample client, taken apart, changed as an attacker would
+// and put back together as a plain ZIP: what anyone can mail to a user. The
+// restore job over the same prefix, and snapshots that tell whether anything
+// inside or outside the prefix changed.
+
+#include "support/BackupRig.h"
+
+#include "backup/BackupJob.h"
+#include "restore/RestoreJob.h"
+
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace testsupport {
+
+// Every file, folder and link below a host folder: relative name -> bytes
+// (a link: "-> target"; a folder: "<folder>").
+std::map<QString, QByteArray> treeSnapshot(const QString& folder);
+// The names that differ between two snapshots, each with how.
+QStringList treeDifferences(const std::map<QString, QByteArray>& before,
+                            const std::map<QString, QByteArray>& after);
+
+struct RestoringRig : BackupRig {
+    backup::BackupJob backupJob{*engine, [](int) { return false; }};
+    restore::RestoreJob job{restore::RestoreJob::Deps{
+        backupJob, engine->library(), *registry, *files, catalogue, ui, [](int) { return false; }}};
+    // A backup of every identity and item of the client into archive().
+    bool backUp(int code);
+    // A direct restore of archive() into the prefix.
+    restore::RestoreReport restoreDirectly();
+};
+
+class HostileArchive {
+public:
+    struct Entry {
+        QString name; // as stored, never normalised
+        QByteArray bytes;
+    };
+    // The entries of `zip`, in their order; empty (with ok() false) when it cannot be read.
+    explicit HostileArchive(const QString& zip);
+    bool ok() const { return ok_; }
+
+    std::vector<Entry>& entries() { return entries_; }
+    // The entry named `tail`, else the first whose name ends with it (without
+    // regard to case); null when none.
+    Entry* find(const QString& tail);
+    // A registry dump entry with `fix` applied to every text value; false when
+    // the entry is missing, not a dump or nothing changed.
+    bool rewriteDump(const QString& tail, const std::function<QString(const QString&)>& fix);
+    // An INI entry with one value set (section and key as written by the backup).
+    bool setIniValue(const QString& tail, const QString& section, const QString& key,
+                     const QString& value);
+
+    // Writes the entries as a ZIP over `zip`; false (with the reason logged) on failure.
+    bool write(const QString& zip) const;
+
+private:
+    std::vector<Entry> entries_;
+    bool ok_ = false;
+};
+
+// "Z:\..." of a host path, as a backup from someone else could name it.
+QString zPath(const QString& hostPath);
+
+} // namespace testsupport
