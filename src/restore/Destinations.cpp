@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/LinkSafe.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -34,6 +35,15 @@ QString nameProblem(const QString& name) {
                                   "names")
                 .arg(name);
     return {};
+}
+
+bool sameBytes(const QString& a, const QString& b) {
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    while (!fa.atEnd())
+        if (fa.read(1 << 20) != fb.read(1 << 20)) return false;
+    return true;
 }
 
 qint64 blocks(qint64 bytes) {
@@ -144,10 +154,18 @@ QString Destinations::check(const QList<Placement>& files, const QString& stagin
             return refuse(QStringLiteral("outside the client's folders in this prefix (%1)")
                               .arg(roots_.isEmpty() ? QStringLiteral("none found")
                                                     : roots_.join(QStringLiteral("; "))));
-        // Windows folds case: "Inbox.dbx" and "INBOX.DBX" are one file.
+        // Windows folds case: "Inbox.dbx" and "INBOX.DBX" are one file. Some
+        // layouts store a file twice (attachments beside the store); the same
+        // bytes twice are no conflict, but a name the archive holds twice is.
         const QString folded = names.join(QLatin1Char('\\')).toCaseFolded();
-        if (const auto it = seen.constFind(folded); it != seen.cend())
-            return refuse(QStringLiteral("the same file on Windows as the entry %1").arg(*it));
+        if (const auto it = seen.constFind(folded); it != seen.cend()) {
+            if (*it == p.entry)
+                return refuse(QStringLiteral("the archive holds this entry more than once"));
+            if (!sameBytes(stagingHost + QLatin1Char('/') + *it,
+                           stagingHost + QLatin1Char('/') + p.entry))
+                return refuse(QStringLiteral("the same file on Windows as the entry %1").arg(*it));
+            continue;
+        }
         seen.insert(folded, p.entry);
         const QString folder = folded.section(QLatin1Char('\\'), 0, -2);
         const platform::WriteProbe probe =

@@ -8,6 +8,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
+#include "platform/HostTree.h"
 #include "platform/LinkSafe.h"
 #include "platform/ShellFolders.h"
 #include "platform/WineRegistryEditor.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -161,6 +163,8 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
 
     // Everything is read, checked and taken out before anything is placed.
     QTemporaryDir staging(QDir::tempPath() + QStringLiteral("/postora-restore-XXXXXX"));
+    // Entries deeper than a path may be long are removed one folder at a time.
+    const auto removeStaging = qScopeGuard([&staging] { platform::removeTree(staging.path()); });
     if (!staging.isValid()) {
         report.kind = Kind::Refused;
         report.error = QStringLiteral("cannot make a private temporary folder");

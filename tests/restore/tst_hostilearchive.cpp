@@ -64,7 +64,7 @@ const std::vector<Row>& rows() {
                             : t;
              });
          },
-         QStringLiteral("Inbox.dbx")},
+         QStringLiteral("not on drive C:")},
         {"stationery in the Start-up folder", clients::kOutlookExpress,
          [](HostileArchive& a, Scene& s) {
              return a.setIniValue(QStringLiteral("stationery.ini"), QStringLiteral("Directory"),
@@ -125,7 +125,7 @@ const std::vector<Row>& rows() {
                                   QStringLiteral("Dir2"),
                                   QStringLiteral("Links/../../../../windows/system32"));
          },
-         QStringLiteral("Dir2/evil.url")},
+         QStringLiteral("Dir2/")},
         {"duplicate entry", clients::kOutlookExpress,
          [](HostileArchive& a, Scene&) {
              const HostileArchive::Entry* e = a.find(QStringLiteral("/Inbox.dbx"));
@@ -160,13 +160,14 @@ const std::vector<Row>& rows() {
          QStringLiteral("x.dbx")},
         {"immutable file in the way", clients::kOutlookExpress,
          [](HostileArchive&, Scene& s) {
-             const support::OutlookExpressInstall oe;
-             const QString file =
-                 s.prefix.hostPath(QStringLiteral("C:\\users\\") + s.prefix.userName() +
-                                   oe.annStoreRoot.mid(13) + QStringLiteral("\\Inbox.dbx"));
-             if (testsupport::runTool(QStringLiteral("chattr"), {QStringLiteral("+i"), file})
-                     .exitCode != 0) {
-                 s.skip = QStringLiteral("chattr +i does not work on this file system");
+             const QString file = s.prefix.hostPath(
+                 QStringLiteral("C:\\users\\") + s.prefix.userName() +
+                 QStringLiteral("\\Local Settings\\Application Data\\Identities\\") + kAnnKey +
+                 QStringLiteral("\\Microsoft\\Outlook Express\\Inbox.dbx"));
+             const auto chattr =
+                 testsupport::runTool(QStringLiteral("chattr"), {QStringLiteral("+i"), file});
+             if (chattr.exitCode != 0) {
+                 s.skip = QStringLiteral("chattr +i does not work here: ") + chattr.output;
                  return true;
              }
              s.undo.push_back([file] {
@@ -242,9 +243,9 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("%1: %2").arg(int(report.kind)).arg(report.error)));
         QVERIFY2(report.error.contains(r.expect), qPrintable(report.error));
         QVERIFY(report.placed.isEmpty());
-        for (size_t i = 0; i < watched.size(); ++i) {
-            const QStringList diff =
-                testsupport::treeDifferences(before[i], testsupport::treeSnapshot(watched[i]));
+        for (qsizetype i = 0; i < watched.size(); ++i) {
+            const QStringList diff = testsupport::treeDifferences(
+                before[size_t(i)], testsupport::treeSnapshot(watched[i]));
             QVERIFY2(diff.isEmpty(), qPrintable(watched[i] + QLatin1Char(':') + diff.join(u'\n')));
         }
     }

@@ -574,8 +574,9 @@ private Q_SLOTS:
 
     // Outlook restored after the user folder moved to "ann": every store goes
     // below the new folder, and the profile - whose store paths Outlook keeps
-    // as bytes (ANSI and UTF-16) - names the new places; a store outside the
-    // user folder stays where it was. Each moved path is listed.
+    // as bytes (ANSI and UTF-16) - names the new places; a store in a folder
+    // that is not Outlook's in this prefix goes into Outlook's own folder.
+    // Each moved path is listed.
     void anotherUsersOutlookStoresMoveWithTheProfile() {
         BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
         support::addOutlook(rig.prefix);
@@ -599,7 +600,8 @@ private Q_SLOTS:
         const QString shell =
             QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
         for (const auto& [name, place] : {std::pair{"AppData", "\\AppData\\Roaming"},
-                                          std::pair{"Local AppData", "\\AppData\\Local"}}) {
+                                          std::pair{"Local AppData", "\\AppData\\Local"},
+                                          std::pair{"Personal", "\\Documents"}}) {
             rig.prefix.setString(HKEY_CURRENT_USER, shell, QLatin1String(name),
                                  ann + QLatin1String(place));
             rig.prefix.makeDir(ann + QLatin1String(place));
@@ -632,8 +634,11 @@ private Q_SLOTS:
                  platform::utf16LeBytes(ann + personal) + QByteArray(2, '\0'));
         const QByteArray archive =
             store(support::outlook::archiveSection(), QStringLiteral("001f6700"));
-        QCOMPARE(archive.left(archive.size() - 2),
-                 platform::utf16LeBytes(QStringLiteral("C:\\Mail Archive\\archive.pst")));
+        // A folder that is not Outlook's in this prefix: the store goes to Outlook's own.
+        const QString relocated =
+            ann + QStringLiteral("\\AppData\\Local\\Microsoft\\Outlook\\archive.pst");
+        QCOMPARE(archive.left(archive.size() - 2), platform::utf16LeBytes(relocated));
+        QCOMPARE(bytesOf(relocated), bytesOf(QStringLiteral("C:\\Mail Archive\\archive.pst")));
         const QString listed = report.rewrites.join(u'\n');
         QVERIFY2(listed.contains(QStringLiteral("setting.reg: ") + old + oldMail +
                                  QStringLiteral(" -> ") + ann + oldMail),
@@ -642,8 +647,8 @@ private Q_SLOTS:
 
     // The Bat! restored after the user folder moved to "ann": a user this
     // prefix's client lists goes into the folder the list gives now; one it
-    // does not list goes into the folder the backup recorded, moved below the
-    // new user folder when it lay below the old one, and the move is listed.
+    // does not list, recorded in a folder that is not the client's here, goes
+    // into the client's default folder, and the move is listed.
     void anotherUsersBatFoldersFollowTheUserList() {
         using namespace support::thebat;
         BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));

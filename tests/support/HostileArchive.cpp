@@ -139,15 +139,22 @@ bool HostileArchive::setIniValue(const QString& tail, const QString& section, co
     Entry* e = find(tail);
     if (!e) return false;
     bool utf16 = false;
-    QStringList lines = hostText(e->bytes, utf16).split(QStringLiteral("\r\n"));
+    const QString text = hostText(e->bytes, utf16);
+    const QString eol =
+        text.contains(QLatin1Char('\r')) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QStringList lines = text.split(eol);
     const QString header = QLatin1Char('[') + section + QLatin1Char(']');
     qsizetype at = -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (lines[i].compare(header, Qt::CaseInsensitive) == 0) {
             at = i + 1;
-        } else if (at >= 0 && lines[i].startsWith(key + QLatin1Char('='), Qt::CaseInsensitive)) {
+        } else if (at >= 0 && lines[i].startsWith(QLatin1Char('['))) {
+            break; // the key is not in the section: added at its end
+        } else if (at >= 0) {
+            if (!lines[i].trimmed().isEmpty()) at = i + 1;
+            if (!lines[i].startsWith(key + QLatin1Char('='), Qt::CaseInsensitive)) continue;
             lines[i] = key + QLatin1Char('=') + value;
-            e->bytes = hostBytes(lines.join(QStringLiteral("\r\n")), utf16);
+            e->bytes = hostBytes(lines.join(eol), utf16);
             return true;
         }
     }
@@ -156,7 +163,7 @@ bool HostileArchive::setIniValue(const QString& tail, const QString& section, co
         at = 1;
     }
     lines.insert(at, key + QLatin1Char('=') + value);
-    e->bytes = hostBytes(lines.join(QStringLiteral("\r\n")), utf16);
+    e->bytes = hostBytes(lines.join(eol), utf16);
     return true;
 }
 

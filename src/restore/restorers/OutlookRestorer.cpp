@@ -7,6 +7,7 @@
 #include "platform/Encoding.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "restore/Destinations.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -169,7 +170,21 @@ void OutlookRestorer::Prepare() {
     const QByteArray dump = setting.readAll();
     setting.close();
     stores_ = StorePathsOfDump(dump);
-    const StoreMove m = MoveStorePaths(dump, [this](const QString& p) { return Moved(p); });
+    StoreMove m = MoveStorePaths(dump, [this](const QString& p) { return Placed(p); });
+    // Store paths kept as text values move the same way.
+    if (auto text = DumpText::parse(m.dump)) {
+        QStringList moved;
+        text->rewrite([this, &moved](const QString& t) {
+            if (!stores_.contains(t, Qt::CaseInsensitive)) return t;
+            const QString to = Placed(t);
+            if (to != t) moved << t + QStringLiteral(" -> ") + to;
+            return to;
+        });
+        if (const auto bytes = text->bytes(); bytes && !moved.isEmpty()) {
+            m.dump = *bytes;
+            m.moved << moved;
+        }
+    }
     if (m.moved.isEmpty()) return;
     if (!setting.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         setting.write(m.dump) != m.dump.size())
@@ -178,11 +193,22 @@ void OutlookRestorer::Prepare() {
         rewrites_ << QStringLiteral("setting.reg: ") + line;
 }
 
+QString OutlookRestorer::Placed(const QString& store) const {
+    const QString moved = Moved(store);
+    QStringList names;
+    if (InsideRoots(moved) || local_.isEmpty() || !Destinations::splitPath(moved, names).isEmpty())
+        return moved; // the destination check refuses what is not on this prefix's C:
+    // A store in a folder that is not Outlook's here goes to Outlook's own folder.
+    return local_ + QStringLiteral("\\Microsoft\\Outlook\\") + platform::extractFileName(moved);
+}
+
 void OutlookRestorer::AddRoots() {
     if (Collector::HasDrive(appData_)) AddRoot(appData_ + QStringLiteral("\\Microsoft\\Outlook"));
     // The local folder holds the default stores and those the profile keeps there.
     AddRoot(local_);
     AddRoot(signatures_);
+    // Where later versions keep new stores ("Outlook Files" in the documents).
+    AddRoot(ShellFolder(QStringLiteral("Personal")));
     // The folders of the stores this prefix's profiles name.
     for (const char* profiles :
          {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
@@ -257,8 +283,13 @@ OutlookRestorer::Where OutlookRestorer::Locate(const QString& entry) {
                 }
             }
         } else {
-            folder = in_.manifest.othersIni.readString(QStringLiteral("Directory"), dir);
-            if (!folder.isEmpty()) folder = Moved(withoutSlash(folder));
+            folder =
+                withoutSlash(in_.manifest.othersIni.readString(QStringLiteral("Directory"), dir));
+            // A store the profile names goes where the restored profile will name it.
+            if (stores_.contains(folder + QLatin1Char('\\') + file, Qt::CaseInsensitive))
+                folder = platform::extractFilePath(Placed(folder + QLatin1Char('\\') + file));
+            else if (!folder.isEmpty())
+                folder = Moved(folder);
         }
         if (Collector::HasDrive(folder)) w.winPath = Below(folder, file, 0);
     }

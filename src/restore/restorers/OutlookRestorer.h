@@ -36,6 +36,9 @@ protected:
 private:
     // The folders Outlook of this prefix keeps its files in.
     void AddRoots();
+    // Where a store the profile names is placed: moved for this prefix's user,
+    // and into Outlook's own folder when it lies outside the client's folders.
+    QString Placed(const QString& store) const;
     // A recorded path moved below this prefix's folders.
     QString Moved(const QString& path) const;
 
