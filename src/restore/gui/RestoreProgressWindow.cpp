@@ -18,9 +18,15 @@ namespace restore {
 RestoreProgressWindow::RestoreProgressWindow(QWidget* parent, lang::CaptionTranslator* lng)
     : QDialog(parent), ui_(std::make_unique<Ui::RestoreProgressWindow>()) {
     ui_->setupUi(this);
-    setFixedSize(532, 300);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+    // A long reason or file list needs room: the window can be made larger.
+    setMinimumSize(420, 280);
+    setSizeGripEnabled(true);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    ui_->detailsScroll->hide();
+    // Reasons and paths from outside are shown as they are, never as markup.
+    for (QLabel* label : {ui_->Label1, ui_->Label4, ui_->Label5, ui_->Label6})
+        label->setTextFormat(Qt::PlainText);
     timer_ = new QTimer(this);
     timer_->setInterval(100);
     timer_->setSingleShot(true);
@@ -77,7 +83,11 @@ void RestoreProgressWindow::showEvent(QShowEvent* event) {
     ui_->ProgressBar2->setValue(0);
     ui_->ListBox1->clear();
     ui_->Label5->clear();
-    const QString archive = QDir::toNativeSeparators(request_.archive);
+    ui_->Label6->clear();
+    ui_->detailsScroll->hide();
+    setWindowTitle(message(QStringLiteral("RestoreTitle"), QStringLiteral("Restoring:")));
+    const QString archive =
+        subject_.isEmpty() ? QDir::toNativeSeparators(request_.archive) : subject_;
     ui_->Label4->setText(QFontMetrics(ui_->Label4->font())
                              .elidedText(archive, Qt::ElideMiddle, ui_->Panel1->width() - 12));
     ui_->Label4->setToolTip(archive);
@@ -124,6 +134,7 @@ void RestoreProgressWindow::run() {
     // What was placed stays listed, whatever the outcome.
     ui_->ListBox1->clear();
     ui_->ListBox1->addItems(report_.placed);
+    QStringList details;
     if (report_.ok()) {
         ui_->ProgressBar1->setValue(100);
         ui_->ProgressBar2->setValue(100);
@@ -141,15 +152,26 @@ void RestoreProgressWindow::run() {
                                                     "Aborted by user.")));
     } else {
         setStatus(
-            message(QStringLiteral("Message45"), QStringLiteral("Restore completed with errors:")) +
-                QLatin1Char(' ') + report_.error.trimmed(),
+            message(QStringLiteral("Message45"), QStringLiteral("Restore completed with errors:")),
             true);
+        ui_->Label2->setText(message(QStringLiteral("Message48"),
+                                     QStringLiteral("The restore was not successfully completed. "
+                                                    "There was errors.")));
+        // The reason whole, however long: it scrolls and can be copied.
+        details << report_.error.trimmed();
     }
-    if (!report_.safetyArchive.isEmpty())
-        ui_->Label5->setText(
-            QStringLiteral("The state before the restore is in %1").arg(report_.safetyArchive));
-    else
-        ui_->Label5->clear();
+    if (!report_.safetyArchive.isEmpty() && !report_.error.contains(report_.safetyArchive))
+        details << message(QStringLiteral("RestoreSafetyNote"),
+                           QStringLiteral("The state before the restore is in %1"))
+                       .arg(report_.safetyArchive);
+    if (!report_.placed.isEmpty())
+        details << message(QStringLiteral("RestorePlacedCount"),
+                           QStringLiteral("%1 file(s) placed."))
+                       .arg(report_.placed.size());
+    ui_->Label5->clear();
+    details.removeAll(QString());
+    ui_->Label6->setText(details.join(QLatin1Char('\n')));
+    ui_->detailsScroll->setVisible(!details.isEmpty());
     ui_->Button1->setText(message(QStringLiteral("Message8"), QStringLiteral("Close")));
     ui_->Button1->setDefault(true);
     ui_->Button1->setFocus();

@@ -37,6 +37,10 @@ public:
     // What runs and where its texts come from; job and messages outlive the window.
     void setJob(RestoreJob* job, RestoreRequest request, lang::MessageTable* messages);
 
+    // What the window names as being restored (the client and the file);
+    // without it, the archive's path.
+    void setSubject(const QString& text) { subject_ = text; }
+
     // Shows the window modally; it runs one restore and returns when closed.
     int ShowModal();
     // Stops the running restore before its next file. Harmless when nothing runs.
@@ -70,6 +74,7 @@ private:
     lang::MessageTable* messages_ = nullptr;
     RestoreReport report_;
     QString phase_;
+    QString subject_;
     bool abort_ = false;
     bool running_ = false;
 };

@@ -1,6 +1,6 @@
 // The restore progress window over a sample prefix with the real archiving
 // library: Abort stops the restore before its next file and what was placed
-// stays listed.
+// stays listed; a long reason for a failure can be read whole.
 
 #include "support/BackupRig.h"
 #include "support/clients/EudoraSample.h"
@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <functional>
 
 using testsupport::BackupRig;
 
@@ -47,6 +50,7 @@ private Q_SLOTS:
         QCOMPARE(button->text(), QStringLiteral("Abort"));
         // Abort once the first file is placed; Close once the window says how it ended.
         bool aborted = false;
+        std::function<void()> atEnd;
         QTimer user;
         user.setInterval(0);
         connect(&user, &QTimer::timeout, &window, [&] {
@@ -54,6 +58,8 @@ private Q_SLOTS:
                 aborted = true;
                 button->click();
             } else if (!window.running() && button->text() == QLatin1String("Close")) {
+                QCoreApplication::sendPostedEvents();
+                if (atEnd) atEnd();
                 button->click();
             }
         });
@@ -77,6 +83,40 @@ private Q_SLOTS:
         auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
         QCOMPARE(status->text(), QStringLiteral("Restore aborted by user!"));
         QCOMPARE(status->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+        // A whole restore, then the same folder again: every file exists, and
+        // the refusal names them all. The whole reason can be read, however
+        // long, and the window no longer says it is restoring.
+        request.folder = rig.out.filePath(QStringLiteral("restored twice"));
+        window.setJob(&job, request, nullptr);
+        window.ShowModal();
+        QVERIFY2(window.report().ok(), qPrintable(window.report().error));
+        QCOMPARE(list->count(), window.report().placed.size());
+        window.setJob(&job, request, nullptr);
+        QLabel* shown = nullptr;
+        bool whole = false;
+        bool reachable = false;
+        atEnd = [&] {
+            for (QLabel* label : window.findChildren<QLabel*>())
+                if (label->text().contains(window.report().error)) shown = label;
+            if (!shown) return;
+            whole = shown->height() >= shown->heightForWidth(shown->width());
+            const QRect place(shown->mapTo(&window, QPoint()), shown->size());
+            QScrollArea* scroll = nullptr;
+            for (QWidget* w = shown; w && !scroll; w = w->parentWidget())
+                scroll = qobject_cast<QScrollArea*>(w);
+            reachable = window.rect().contains(place) ||
+                        (scroll && scroll->verticalScrollBar()->maximum() > 0);
+        };
+        window.ShowModal();
+        QVERIFY(!window.report().ok());
+        QVERIFY2(window.report().error.size() > 400, qPrintable(window.report().error));
+        QVERIFY(shown);
+        QVERIFY(whole);
+        QVERIFY(reachable);
+        QVERIFY(!window.findChild<QLabel*>(QStringLiteral("Label2"))
+                     ->text()
+                     .contains(QLatin1String("is restoring")));
     }
 };
 
