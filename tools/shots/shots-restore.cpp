@@ -183,6 +183,29 @@ int main(int argc, char** argv) {
             });
             user.start();
             window.ShowModal();
+            user.stop();
+
+            // A whole restore, then the same folder again: refused with every file named.
+            request.folder = scratch.filePath(QStringLiteral("Form3 twice"));
+            QTimer closer;
+            closer.setInterval(0);
+            QString shot;
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                // The window has ended its run once Close is its default button.
+                if (window.running() || !button->isDefault()) return;
+                if (!shot.isEmpty()) {
+                    shots::Settle(100);
+                    shots::Save(&window, shot);
+                }
+                window.reject();
+            });
+            window.setJob(&job, request, &ctx.localization().messages());
+            closer.start();
+            window.ShowModal();
+            shot = QStringLiteral("form3-failed-long");
+            window.setJob(&job, request, &ctx.localization().messages());
+            window.ShowModal();
+            closer.stop();
         }
         form1->close();
     });

@@ -3,6 +3,7 @@
 #include "app/gui/Artwork.h"
 #include "app/gui/CheckLists.h"
 #include "app/gui/RestoreSteps.h"
+#include "app/gui/WholeNames.h"
 #include "app/gui/Wizard.h"
 
 #include "app/AppContext.h"
@@ -36,6 +37,7 @@
 #include <QItemSelectionModel>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 
@@ -104,13 +106,24 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     backupFiles_->setNameFilterDisables(false);
     backupFiles_->setRootPath(QDir::rootPath());
     ui_->ShellTreeView2->setModel(backupFiles_);
+    ShowWholeNames(*ui_->ShellTreeView2);
     // The model reads folders in the background: the chosen entry is brought
-    // into view once the folders on its way have been read.
+    // into view once the folders on its way have been read - until the person
+    // moves the view: a folder read later must not pull it from under the pointer.
     connect(backupFiles_, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
         const QModelIndex current = ui_->ShellTreeView2->currentIndex();
-        if (current.isValid() && backupFiles_->filePath(current).startsWith(folder))
-            ui_->ShellTreeView2->scrollTo(current);
+        if (!revealChosen_ || !current.isValid()) return;
+        const QString path = backupFiles_->filePath(current);
+        const QString above = folder.endsWith(QLatin1Char('/')) ? folder : folder + u'/';
+        if (path == folder || path.startsWith(above)) ui_->ShellTreeView2->scrollTo(current);
     });
+    const auto viewTaken = [this] { revealChosen_ = false; };
+    for (QScrollBar* bar :
+         {ui_->ShellTreeView2->verticalScrollBar(), ui_->ShellTreeView2->horizontalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, viewTaken);
+    connect(ui_->ShellTreeView2, &QTreeView::pressed, this, viewTaken);
+    connect(ui_->ShellTreeView2, &QTreeView::expanded, this, viewTaken);
+    connect(ui_->ShellTreeView2, &QTreeView::collapsed, this, viewTaken);
     for (int column = 1; column < backupFiles_->columnCount(); ++column)
         ui_->ShellTreeView2->hideColumn(column);
     // Backups lie deep in the tree: their names are shown whole, scrolled to.
@@ -236,6 +249,8 @@ void MainWindow::SetViewMode(bool wizard) {
     ui_->PageControl2->setVisible(wizard);
     ui_->Button15->setVisible(!wizard);
     applyModeSize(wizard);
+    // The taller face near the bottom of the screen: the whole frame stays on it.
+    if (isVisible()) desktop::placeFrame(*this, frameGeometry().topLeft());
     if (!wizard) ui_->TreeView1->expandAll();
     if (hooks_.viewModeChanged) hooks_.viewModeChanged(wizard);
 }
@@ -398,6 +413,7 @@ void MainWindow::showRestoreTab() {
     const QModelIndex at = backupFiles_->index(BackupFolderOnHost(ctx_, backupFolder_));
     ui_->ShellTreeView2->setCurrentIndex(at);
     ui_->ShellTreeView2->expand(at);
+    revealChosen_ = true;
     ui_->ShellTreeView2->scrollTo(at);
 }
 
@@ -424,7 +440,9 @@ void MainWindow::restoreBackup() {
     using For = clients::RunningClientGuard::For;
     if (backupRunning_) return; // reached through the event pumping of a run
     if (restoreArchive_.isEmpty()) {
-        ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
+        ctx_.ui().showError(RestoreText(ctx_, QStringLiteral("RestoreChooseFile"),
+                                        QStringLiteral("Please choose a backup file to restore "
+                                                       "from.")));
         return;
     }
     if (ui_->CheckListBox3->count() > 0 && !AnyTicked(*ui_->CheckListBox3)) {
@@ -468,6 +486,7 @@ void MainWindow::restoreBackup() {
                  MakeRestoreRequest(ctx_, restoreArchive_, restorePassword_, *ui_->CheckListBox3,
                                     *ui_->CheckListBox4, folder),
                  &ctx_.localization().messages());
+    form3.setSubject(RestoreSubject(ctx_, restoreContents_, restoreArchive_));
     setBackupRunning(true);
     form3_ = &form3;
     form3.ShowModal();
@@ -532,27 +551,44 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+namespace {
+
+bool groupHasTicked(const QAbstractButton& radio) {
+    for (const QAbstractButton* b :
+         radio.parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+        if (b->autoExclusive() && b->isCheckable() && b->isChecked()) return true;
+    return false;
+}
+
+} // namespace
+
 bool MainWindow::focusNextPrevChild(bool next) {
-    QWidget* before = focusWidget();
-    const bool moved = QWidget::focusNextPrevChild(next);
-    QWidget* after = focusWidget();
-    if (moved && after && after != before && after->window() == this) return true;
-    // The dialogs owned by this window sit in its focus chain after the
-    // bottom bar, and Tab stopped at "Exit": the chain goes round to the
-    // first (Shift+Tab: the last) control of this window that takes it.
-    QWidget* wrapTo = nullptr;
+    // Tab runs through the controls of this window in the focus chain's
+    // order and goes round from the last to the first; the dialogs this
+    // window owns sit in the chain too and are passed over. A group of radio
+    // buttons is one stop, at its ticked one; with none ticked at its first,
+    // so that Tab still reaches the group.
+    // (Qt takes Tab from every radio button of a group but the last focused.)
+    QList<QWidget*> stops;
+    QList<const QWidget*> groups;
     for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
-        if (w->window() != this || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() ||
+        if (w->window() != this || w->focusPolicy() == Qt::NoFocus || !w->isEnabled() ||
             !w->isVisibleTo(this) || w->focusProxy())
             continue;
-        if (auto* radio = qobject_cast<QAbstractButton*>(w);
-            radio && radio->autoExclusive() && radio->isCheckable() && !radio->isChecked())
-            continue; // a group of radio buttons is entered at its ticked one
-        wrapTo = w;
-        if (next) break;
+        auto* radio = qobject_cast<QAbstractButton*>(w);
+        if (radio && radio->autoExclusive() && radio->isCheckable()) {
+            const bool ticked = groupHasTicked(*radio);
+            if (ticked ? !radio->isChecked() : groups.contains(radio->parentWidget())) continue;
+            groups << radio->parentWidget();
+        } else if (!(w->focusPolicy() & Qt::TabFocus)) {
+            continue;
+        }
+        stops << w;
     }
-    if (!wrapTo) return moved;
-    wrapTo->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    const qsizetype at = stops.indexOf(focusWidget());
+    if (at < 0) return QWidget::focusNextPrevChild(next);
+    QWidget* to = stops[(at + (next ? 1 : stops.size() - 1)) % stops.size()];
+    to->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
 

@@ -171,6 +171,7 @@ private:
     QString restorePassword_;
     restore::RestoreReport restoreContents_;
     restore::RestoreReport restoreReport_;
+    bool revealChosen_ = false; // the tree still brings its current entry into view
     bool shownOnce_ = false;
     bool backupRunning_ = false;
     bool closePending_ = false;

@@ -6,6 +6,7 @@
 #include "backup/BackupEngine.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
+#include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
 #include "platform/Files.h"
 #include "restore/ArchiveReader.h"
@@ -28,6 +29,56 @@ QString BackupFolderOnHost(AppContext& ctx, const QString& backupFolder) {
         win = up;
     }
     return QDir::homePath();
+}
+
+QString RestoreText(AppContext& ctx, const QString& key, const QString& english) {
+    const QString text = ctx.message(key);
+    // The table answers "ERROR" for a key its file lacks.
+    return text.isEmpty() || text == QLatin1String("ERROR") ? english : text;
+}
+
+QString RestoreSubject(AppContext& ctx, const restore::RestoreReport& contents,
+                       const QString& archive) {
+    const QString client = contents.emailClient.isEmpty()
+                               ? clients::ManifestName(contents.clientCode)
+                               : contents.emailClient;
+    return RestoreText(ctx, QStringLiteral("RestoreSubject"), QStringLiteral("%1, from %2"))
+        .arg(client, ctx.files().windowsPath(archive));
+}
+
+QStringList RestoreDetails(AppContext& ctx, const restore::RestoreReport& r) {
+    QStringList details;
+    if (!r.ok()) {
+        const QString reason = r.error.trimmed();
+        details << (reason.isEmpty() ? RestoreText(ctx, QStringLiteral("RestoreUnfinished"),
+                                                   QStringLiteral("The restore did not finish."))
+                                     : reason);
+    }
+    if (!r.safetyArchive.isEmpty() && !r.error.contains(r.safetyArchive))
+        details << RestoreText(ctx, QStringLiteral("RestoreSafetyNote"),
+                               QStringLiteral("The state before the restore is in %1"))
+                       .arg(r.safetyArchive);
+    if (!r.placed.isEmpty())
+        details << RestoreText(ctx, QStringLiteral("RestorePlacedCount"),
+                               QStringLiteral("%1 file(s) placed."))
+                       .arg(r.placed.size());
+    if (!r.rewrites.isEmpty()) {
+        details << RestoreText(ctx, QStringLiteral("RestoreRewrites"),
+                               QStringLiteral("Paths changed to this prefix's user:"));
+        for (const QString& line : r.rewrites)
+            details << QStringLiteral("    ") + line;
+    }
+    for (const QString& e : r.undetermined)
+        details << RestoreText(ctx, QStringLiteral("RestoreNoPlaceFor"),
+                               QStringLiteral("No place known for %1; not restored."))
+                       .arg(e);
+    if (!r.undetermined.isEmpty())
+        details << RestoreText(
+            ctx, QStringLiteral("RestoreNoPlaceHint"),
+            QStringLiteral("Next step: install the e-mail client in this Wine prefix and start "
+                           "it once, then restore again; or restore into a folder and import "
+                           "the files into the client yourself."));
+    return details;
 }
 
 std::optional<restore::RestoreJob>
@@ -63,8 +114,14 @@ bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
         seen = job->Inspect(archive, password);
     }
     if (!seen.ok()) {
-        ctx.ui().showError(QStringLiteral("%1 cannot be restored: %2")
-                               .arg(QFileInfo(archive).fileName(), seen.error));
+        // A wrong password is said in the language in use.
+        const bool wrongPassword = seen.libraryCode == restore::kReadPasswordNeeded ||
+                                   seen.libraryCode == restore::kReadBadPassword;
+        ctx.ui().showError(
+            RestoreText(ctx, QStringLiteral("RestoreCannotRead"),
+                        QStringLiteral("%1 cannot be restored: %2"))
+                .arg(QFileInfo(archive).fileName(),
+                     wrongPassword ? ctx.message(QStringLiteral("Message6")) : seen.error));
         return false;
     }
     return true;

@@ -27,6 +27,18 @@ QString BackupFolderOnHost(AppContext& ctx, const QString& backupFolder);
 bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
                    restore::RestoreReport& seen);
 
+// A text of the language in use: a key its file lacks reads as english.
+QString RestoreText(AppContext& ctx, const QString& key, const QString& english);
+
+// The client and the file of a restore, for a person: "Eudora, from <file>".
+QString RestoreSubject(AppContext& ctx, const restore::RestoreReport& contents,
+                       const QString& archive);
+
+// What a person reads after a restore beyond its headline: the reason of a
+// failure whole, the safety archive, the count of files placed, the paths
+// rewritten, and what to do when the client has no place in this prefix.
+QStringList RestoreDetails(AppContext& ctx, const restore::RestoreReport& report);
+
 // The job of a restore; std::nullopt, with the reason in error, when the
 // archiving library is not loaded. clientRunning: true holds the restore back.
 std::optional<restore::RestoreJob>

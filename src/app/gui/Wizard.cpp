@@ -4,6 +4,7 @@
 #include "app/TypedPath.h"
 #include "app/gui/CheckLists.h"
 #include "app/gui/RestoreSteps.h"
+#include "app/gui/WholeNames.h"
 #include "backup/BackupEngine.h"
 #include "backup/BackupFiles.h"
 #include "base/Settings.h"
@@ -20,6 +21,7 @@
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <algorithm>
@@ -63,9 +65,6 @@ QString writtenArchive(const platform::Files& files, const QString& target) {
     return QStringLiteral("%1 (first of %2 volumes)").arg(volume(1)).arg(count);
 }
 
-// The characters of a restore's failure reason the last page has room for.
-constexpr int kShownReason = 360;
-
 void setColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -102,6 +101,10 @@ Wizard::Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QStri
     fileModel_->setNameFilters({QStringLiteral("*.ebk"), QStringLiteral("*.ebk.001")});
     fileModel_->setNameFilterDisables(false);
     ui_.ShellListView1->setModel(fileModel_);
+    ShowWholeNames(*ui_.ShellListView1);
+    // Names and reasons from outside are shown as they are, never as markup.
+    for (QLabel* label : {ui_.Label62, ui_.Label66})
+        label->setTextFormat(Qt::PlainText);
     connect(ui_.ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 const QString folder = folderModel_->filePath(current);
@@ -492,6 +495,10 @@ void Wizard::goNext() {
         forwardStep_ = false;
     };
     switch (ui_.PageControl2->currentIndex()) {
+    case Client:
+        // Without a client the items page would come up empty.
+        if (currentClientCode_ == 0) refuse(QStringLiteral("Message4"));
+        break;
     case Items:
         if (!AnyTicked(*ui_.CheckListBox5))
             refuse(QStringLiteral("Message34"));
@@ -704,7 +711,9 @@ bool Wizard::inspectChosenArchive() {
 
 bool Wizard::inspectArchive(const QString& archive) {
     if (archive.isEmpty()) {
-        ctx_.ui().showError(QStringLiteral("Please choose a backup file to restore from."));
+        ctx_.ui().showError(RestoreText(ctx_, QStringLiteral("RestoreChooseFile"),
+                                        QStringLiteral("Please choose a backup file to restore "
+                                                       "from.")));
         return false;
     }
     QString password;
@@ -717,6 +726,9 @@ bool Wizard::inspectArchive(const QString& archive) {
 }
 
 void Wizard::ShowRestoreItemsPage() {
+    const QString subject = RestoreSubject(ctx_, restoreContents_, restoreArchive_);
+    ui_.Label68->setText(subject);
+    ui_.Label69->setText(subject);
     FillCheckList(*ui_.CheckListBox9, restoreContents_.identities, true);
     FillCheckList(*ui_.CheckListBox10, restoreContents_.items, true);
     ui_.CheckListBox9->setEnabled(!restoreContents_.identities.isEmpty());
@@ -737,7 +749,7 @@ void Wizard::RunRestorePage() {
     ui_.SpeedButton5->setEnabled(false);
     ui_.ProgressBar3->setValue(0);
     ui_.Label66->clear();
-    ui_.Label62->setText(ctx_.files().windowsPath(restoreArchive_));
+    ui_.Label62->setText(RestoreSubject(ctx_, restoreContents_, restoreArchive_));
     timer1_.start();
     ui_.Animate3->show();
     animation_.start();
@@ -785,8 +797,6 @@ void Wizard::ShowRestoreDonePage() {
     ui_.SpeedButton5->setEnabled(true);
     ui_.SpeedButton11->show();
     const restore::RestoreReport& r = restoreReport_;
-    QStringList details;
-    ui_.Label67->setToolTip(QString());
     QColor colour = QApplication::palette().color(QPalette::WindowText);
     if (r.ok()) {
         ui_.Label63->setText(restoreDoneCaptions_.value(0));
@@ -794,26 +804,17 @@ void Wizard::ShowRestoreDonePage() {
     } else if (r.aborted) {
         ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message44")));
         ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message47")));
-        details << r.error.trimmed();
     } else {
         // Never read as success: the reason in red, in the reason's own words.
         ui_.Label63->setText(messages.GetMessage(QStringLiteral("Message45")));
         ui_.Label64->setText(messages.GetMessage(QStringLiteral("Message48")));
-        QString reason = r.error.trimmed();
-        if (reason.isEmpty()) reason = QStringLiteral("The restore did not finish.");
-        // A long list of files would run off the page: the whole text is the tool tip.
-        ui_.Label67->setToolTip(reason);
-        if (reason.size() > kShownReason)
-            reason = reason.left(kShownReason) + QStringLiteral("...");
-        details << reason;
         colour = QColor(Qt::red);
     }
-    if (!r.safetyArchive.isEmpty() && !r.error.contains(r.safetyArchive))
-        details << QStringLiteral("The state before the restore is in %1").arg(r.safetyArchive);
-    if (!r.placed.isEmpty()) details << QStringLiteral("%1 file(s) placed.").arg(r.placed.size());
-    for (const QString& e : r.undetermined)
-        details << QStringLiteral("No place known for %1; not restored.").arg(e);
+    // The whole text, however long: the page scrolls it.
+    const QStringList details = QStringList{RestoreSubject(ctx_, restoreContents_, restoreArchive_)}
+                                << RestoreDetails(ctx_, r);
     ui_.Label67->setText(details.join(QLatin1Char('\n')));
+    ui_.restoreDetailsScroll->verticalScrollBar()->setValue(0);
     for (QLabel* label : {ui_.Label63, ui_.Label64, ui_.Label67})
         setColour(label, colour);
 }

@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -140,6 +142,37 @@ private Q_SLOTS:
             mailboxes << it.next();
         QCOMPARE(mailboxes.size(), 1);
         QVERIFY(!QFile::exists(t.eudora("In.mbx")));
+    }
+
+    // The person scrolled the tree away from the backup folder; a folder on
+    // its way read again later leaves the view there, and a click selects the
+    // folder under the pointer.
+    void clickAfterScrollingSelectsTheFolderUnderThePointer() {
+        support::SamplePrefix prefix;
+        for (int i = 0; i < 60; ++i)
+            prefix.makeDir(QStringLiteral("C:\\a-folder-%1").arg(i, 2, 10, QLatin1Char('0')));
+        Tab t(prefix);
+        auto* tree = t.child<QTreeView>("ShellTreeView2");
+        auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+        const QString driveC = QDir(prefix.hostPath(QStringLiteral("C:\\"))).absolutePath();
+        QTRY_VERIFY(model->rowCount(model->index(driveC)) > 60);
+        const auto inView = [tree] {
+            const QRect row = tree->visualRect(tree->currentIndex());
+            return row.top() >= 0 && row.bottom() < tree->viewport()->height();
+        };
+        QTRY_VERIFY(inView());
+
+        QCoreApplication::processEvents();
+        (void)tree->indexAt(QPoint()); // the rows laid out as they are shown
+        tree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        const QPoint pointer(tree->viewport()->width() / 2, tree->viewport()->height() / 2);
+        const QPersistentModelIndex under = tree->indexAt(pointer);
+        QVERIFY(under.isValid() && under != tree->currentIndex());
+        QSignalSpy read(model, &QFileSystemModel::directoryLoaded);
+        prefix.makeDir(QStringLiteral("C:\\new folder"));
+        QTRY_VERIFY(read.contains(QVariantList{driveC}));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, pointer);
+        QCOMPARE(QPersistentModelIndex(tree->currentIndex()), under);
     }
 
     // A running client is named in the running-client window and, answered

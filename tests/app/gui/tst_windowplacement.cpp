@@ -10,6 +10,7 @@
 #include "clients/gui/RunningClientsWindow.h"
 #include "platform/Registry.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -27,6 +28,7 @@
 namespace {
 
 const char* const kGuardChild = "POSTORA_TEST_GUARD_SHOWS";
+const char* const kFaceChild = "POSTORA_TEST_FACE_SWITCH";
 
 struct Reply {
     template <typename T> static std::unique_ptr<T, void (*)(void*)> of(T* p) {
@@ -108,6 +110,26 @@ int showGuardWindow(int argc, char** argv) {
         form.ShowModal({QStringLiteral("Inbox - Outlook")}, nullptr);
     }
     xcb_disconnect(c);
+    return 0;
+}
+
+// Runs in a child process on the test's display, on the prefix the test
+// made: the main window opens in wizard mode, switches to the standard mode
+// by "Standard Mode", and prints where its frame then is.
+int switchFace(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testsupport::Start start;
+    if (!start.form || !QTest::qWaitForWindowExposed(start.form)) return 1;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const auto w = xcb_window_t(start.form->winId());
+    (void)settledFrame(c, w);
+    start.child<QAbstractButton>("SpeedButton1")->click();
+    QTest::qWait(300);
+    const QRect frame = settledFrame(c, w);
+    std::printf("%d %d %d %d\n", frame.x(), frame.y(), frame.width(), frame.height());
+    std::fflush(stdout);
+    xcb_disconnect(c);
+    start.form->close();
     return 0;
 }
 
@@ -268,6 +290,24 @@ private Q_SLOTS:
                                 .arg(frame.height())));
     }
 
+    // The taller standard mode chosen in a window near the bottom edge: the
+    // whole frame moves up onto the screen.
+    void faceSwitchNearTheBottomStaysOnTheScreen() {
+        support::SamplePrefix prefix;
+        store(prefix, 300, 1024 - 400, true);
+        QProcess child;
+        QProcessEnvironment env = desktop_->environment();
+        env.insert(QString::fromLatin1(kFaceChild), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(60000));
+        const QStringList at = QString::fromLatin1(child.readAllStandardOutput()).split(u' ');
+        QCOMPARE(at.size(), 4);
+        const QRect frame(at[0].toInt(), at[1].toInt(), at[2].toInt(), at[3].toInt());
+        QVERIFY(frame.height() > 434);
+        QVERIFY2(QRect(0, 0, 1280, 1024).contains(frame), qPrintable(at.join(u' ')));
+    }
+
     // The running-client window shown again opens where it was.
     void guardWindowShownAgainStays() {
         QProcess child;
@@ -287,6 +327,7 @@ private Q_SLOTS:
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet(kGuardChild)) return showGuardWindow(argc, argv);
+    if (qEnvironmentVariableIsSet(kFaceChild)) return switchFace(argc, argv);
     QApplication app(argc, argv);
     TestWindowPlacement test;
     return QTest::qExec(&test, argc, argv);

@@ -88,6 +88,8 @@ class TestWindowUse : public QObject {
 
 private Q_SLOTS:
     void wizardFromTheKeyboard();
+    void clientPageFromTheKeyboard_data();
+    void clientPageFromTheKeyboard();
     void splitSetAndGoToFolder();
     void emptyFileFieldTakesTheFocus();
     void backupFolderKeptAtClose();
@@ -153,6 +155,34 @@ void TestWindowUse::wizardFromTheKeyboard() {
     QCOMPARE(QApplication::focusWidget(), s.child<QWidget>("SpeedButton5"));
     key(Qt::Key_Escape);
     QVERIFY(s.form->isVisible());
+    s.form->close();
+}
+
+void TestWindowUse::clientPageFromTheKeyboard_data() {
+    QTest::addColumn<QByteArray>("ticked"); // the radio button clicked, if any
+    QTest::newRow("no client ticked") << QByteArray();
+    QTest::newRow("Eudora ticked") << QByteArray("RadioButton7");
+}
+
+// From "Next >" Tab comes round to the client list whether or not a client is
+// ticked; "Next >" without a client stays on the page and asks for one.
+void TestWindowUse::clientPageFromTheKeyboard() {
+    QFETCH(QByteArray, ticked);
+    support::SamplePrefix prefix; // no client there, none the default
+    Start s;
+    QApplication::setActiveWindow(s.form);
+    QVERIFY(QTest::qWaitForWindowActive(s.form));
+    s.child<QToolButton>("SpeedButton7")->click();
+    QCOMPARE(pages(s)->currentIndex(), int(app::Wizard::Client));
+    if (!ticked.isEmpty()) s.child<QRadioButton>(ticked.constData())->click();
+    s.child<QWidget>("SpeedButton5")->setFocus();
+    const QStringList round = tabRound();
+    QVERIFY2(!round.filter(QStringLiteral("RadioButton")).isEmpty(), qPrintable(round.join(' ')));
+    s.child<QToolButton>("SpeedButton5")->click();
+    QCOMPARE(pages(s)->currentIndex(),
+             int(ticked.isEmpty() ? app::Wizard::Client : app::Wizard::Items));
+    QCOMPARE(s.ui.errors, ticked.isEmpty() ? QStringList{QStringLiteral("Select an e-mail client!")}
+                                           : QStringList{});
     s.form->close();
 }
 
