@@ -6,6 +6,7 @@
 #include "app/gui/Artwork.h"
 #include "app/gui/GuiInteraction.h"
 #include "app/gui/HelpPage.h"
+#include "app/gui/ItemTexts.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/SplashScreen.h"
 #include "app/gui/Wizard.h"
@@ -68,8 +69,9 @@ void GuiStartupHooks::createMainWindow(AppContext& ctx) {
     hooks.requestAbort = [this] {
         if (form2_) form2_->requestAbort();
     };
-    hooks.treesBuilt = [this](const clients::ClientTreeModel& model) {
+    hooks.treesBuilt = [this, &ctx](const clients::ClientTreeModel& model) {
         if (form10_) form10_->buildTree(model);
+        TranslateItemTexts(ctx);
     };
     hooks.switchLanguage = [this, &ctx](const QString& name) { switchLanguage(ctx, name); };
     hooks.showOptions = [this] {
@@ -101,12 +103,14 @@ void GuiStartupHooks::fillOptionsTab(AppContext&) {
 
 void GuiStartupHooks::switchLanguage(AppContext& ctx, const QString& name) {
     ctx.localization().SwitchLanguage(name, clients::CaptionWindows());
+    TranslateItemTexts(ctx);
     // The other language list shows the new choice too.
     form1_->optionsTab().editor().FillLanguages();
 }
 
 void GuiStartupHooks::selectLanguage(AppContext& ctx) {
     (void)ctx.localization().SelectLanguageFile(captionWindows());
+    TranslateItemTexts(ctx);
     fillMainWindow(ctx);
 }
 

@@ -190,13 +190,21 @@ void TestWindowTexts::englishShowsWholeLongerTextsElide() {
     }
     windows.schedule()->hide();
 
+    // The German file shipped beside the program shows whole as well.
+    lang::CaptionTranslator& captions = start.ctx.localization().captions();
+    captions.SetFileName(
+        start.ctx.files().windowsPath(QStringLiteral(POSTORA_SHIPPING_BIN_DIR "/Deutsch.lng")));
+    QVERIFY(captions.Translate(clients::CaptionWindows()));
+    QCOMPARE(start.child<QWidget>("Button8")->property("text").toString(),
+             QStringLiteral("Beenden"));
+    windows.check(true);
+
     // A translation a third longer than English.
     QTemporaryDir dir;
     QFile longer(dir.filePath(QStringLiteral("Longer.lng")));
     QVERIFY(longer.open(QIODevice::WriteOnly));
     longer.write(longerTexts());
     longer.close();
-    lang::CaptionTranslator& captions = start.ctx.localization().captions();
     captions.SetFileName(start.ctx.files().windowsPath(longer.fileName()));
     QVERIFY(captions.Translate(clients::CaptionWindows()));
     QVERIFY(child<QLabel>(windows.schedule(), "Label14")->text().startsWith("Backupsbac "));
