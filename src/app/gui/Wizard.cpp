@@ -102,6 +102,12 @@ Wizard::Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QStri
     fileModel_->setNameFilterDisables(false);
     ui_.ShellListView1->setModel(fileModel_);
     ShowWholeNames(*ui_.ShellListView1);
+    // The style marks a focused folder only once a key has moved in it: the
+    // view with the focus says so by its frame.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui_.ShellTreeView1),
+                                    static_cast<QAbstractItemView*>(ui_.ShellListView1)})
+        view->setStyleSheet(QStringLiteral("%1:focus { border: 2px solid palette(highlight); }")
+                                .arg(QString::fromLatin1(view->metaObject()->className())));
     // Names and reasons from outside are shown as they are, never as markup.
     for (QLabel* label : {ui_.Label62, ui_.Label66})
         label->setTextFormat(Qt::PlainText);
