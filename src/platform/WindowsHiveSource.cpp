@@ -3,6 +3,7 @@
 #include "platform/HostTree.h"
 #include "platform/InputFile.h"
 #include "platform/RegistrySource.h"
+#include "platform/RegistryText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -146,7 +147,7 @@ public:
                 problems.append(QStringLiteral("The registry hive \"%1\": Postora cannot read the "
                                                "value \"%2\" of the key \"%3\", declared as %4 "
                                                "bytes (%5); it is left out")
-                                    .arg(path_, *name, keyName())
+                                    .arg(path_, *name, keyPath())
                                     .arg(len)
                                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
                 continue;
@@ -167,15 +168,29 @@ public:
         Owned<hive_node_h> children(hivex_node_children(h_, node));
         if (!children) return fail("the sub-keys");
         for (const hive_node_h* c = children.get(); *c; ++c) {
-            errno = 0;
-            Owned<char> utf8(hivex_node_name(h_, *c));
-            const std::optional<QString> name = utf8              ? fromUtf8(utf8.get())
-                                                : errno == EILSEQ ? raw_.name(*c, kKeyName)
-                                                                  : std::nullopt;
+            const std::optional<QString> name = nodeName(*c);
             if (!name) return fail("a sub-key's name");
             keys_.append(*name);
             if (!walk(*c, into.addSubKey(*name), depth + 1)) return false;
             keys_.removeLast();
+        }
+        return true;
+    }
+
+    // The sub-key of `node` named `name` (without regard to case) in `found`,
+    // 0 when there is none; false when the sub-keys cannot be read. The walk
+    // goes on below the key found.
+    bool child(hive_node_h node, const QString& name, hive_node_h& found) {
+        errno = 0;
+        Owned<hive_node_h> children(hivex_node_children(h_, node));
+        if (!children) return fail("the sub-keys");
+        found = 0;
+        for (const hive_node_h* c = children.get(); *c && !found; ++c) {
+            const std::optional<QString> n = nodeName(*c);
+            if (!n) return fail("a sub-key's name");
+            if (!regtext::sameName(*n, name)) continue;
+            found = *c;
+            keys_.append(*n);
         }
         return true;
     }
@@ -189,11 +204,19 @@ public:
     QStringList problems; // the values left out, one sentence each
 
 private:
-    QString keyName() const { return u'\\' + keys_.join(u'\\'); }
+    QString keyPath() const { return u'\\' + keys_.join(u'\\'); }
+
+    std::optional<QString> nodeName(hive_node_h node) {
+        errno = 0;
+        Owned<char> utf8(hivex_node_name(h_, node));
+        return utf8              ? fromUtf8(utf8.get())
+               : errno == EILSEQ ? raw_.name(node, kKeyName)
+                                 : std::nullopt;
+    }
 
     bool fail(const char* part) {
         what_ = QStringLiteral("%1 of the key \"%2\" (%3)")
-                    .arg(QLatin1String(part), keyName(),
+                    .arg(QLatin1String(part), keyPath(),
                          QString::fromLocal8Bit(std::strerror(errno ? errno : EINVAL)));
         return false;
     }
@@ -316,13 +339,13 @@ Result<std::vector<RegValue>> readWindowsHiveValues(const QString& hostPath,
     auto opened = openHive(hostPath);
     if (!opened) return opened.error();
     hive_h* h = opened.value().get();
+    Walker walker(h, hostPath);
     hive_node_h node = hivex_root(h);
     for (const QString& step : HiveFile::splitPath(keyPath)) {
-        node = hivex_node_get_child(h, node, step.toUtf8().constData());
+        if (!walker.child(node, step, node)) return walker.error();
         if (!node) return std::vector<RegValue>();
     }
     HiveKey key;
-    Walker walker(h, hostPath);
     if (!walker.readValues(node, key)) return walker.error();
     return key.values();
 }

@@ -266,6 +266,7 @@ private Q_SLOTS:
         QCOMPARE(support::valueCount(read->root()),
                  support::valueCount(sound->root()) - int(c.value.isEmpty()));
         if (!c.value.isEmpty()) QCOMPARE(read->findKey(c.key)->value(c.value)->type, c.type);
+        QCOMPARE(readWindowsHiveValues(path, c.key)->size(), read->findKey(c.key)->values().size());
     }
 
     // Choosing the profile: several without /u: are listed, a profile without
