@@ -9,6 +9,8 @@
 #include "support/clients/OutlookExpressSample.h"
 #include "support/clients/TheBatSample.h"
 
+#include "platform/Encoding.h"
+
 #include <QScopeGuard>
 
 using testsupport::HostileArchive;
@@ -52,6 +54,18 @@ bool renameEntry(HostileArchive& a, const QString& tail, const QString& name) {
     if (!e) return false;
     e->name = name;
     return true;
+}
+
+// A key section added to an identity's dump, in the dump's own form.
+Mutation dumpAdds(const char* lines) {
+    return [lines](HostileArchive& a, Scene&) {
+        HostileArchive::Entry* e = a.find(QStringLiteral("identity2.reg"));
+        const QString text = QStringLiteral("\r\n%1\r\n").arg(QLatin1String(lines));
+        if (e)
+            e->bytes +=
+                e->bytes.startsWith("\xFF\xFE") ? platform::utf16LeBytes(text) : text.toLatin1();
+        return e != nullptr;
+    };
 }
 
 const std::vector<Row>& rows() {
@@ -184,6 +198,24 @@ const std::vector<Row>& rows() {
                                 s.folder + QStringLiteral("/infobak.ini"));
          },
          QStringLiteral("infobak.ini is a symbolic link")},
+        {"dump sets RunOnce", clients::kOutlookExpress,
+         dumpAdds("[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce]"
+                  "\r\n\"x\"=\"evil.exe\""),
+         QStringLiteral("CurrentVersion\\RunOnce: not one of the client's own keys")},
+        {"dump sets Run", clients::kOutlookExpress,
+         dumpAdds(
+             "[HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"x\"=\"evil.exe\""),
+         QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run:")},
+        {"dump sets the machine's Run", clients::kOutlookExpress,
+         dumpAdds("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"
+                  "\r\n\"x\"=\"e\""),
+         QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run:")},
+        {"dump sets the command of programs", clients::kOutlookExpress,
+         dumpAdds("[HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command]\r\n@=\"evil.exe %1\""),
+         QStringLiteral("exefile\\shell\\open\\command")},
+        {"dump deletes the whole software tree", clients::kOutlookExpress,
+         dumpAdds("[-HKEY_CURRENT_USER\\Software]"),
+         QStringLiteral("HKEY_CURRENT_USER\\Software: a deletion")},
     };
     return table;
 }

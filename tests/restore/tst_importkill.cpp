@@ -2,12 +2,9 @@
 // values it held are lost, whatever the editor reports. The restore must fail
 // then and name the safety archive.
 
-#include "support/BackupRig.h"
+#include "support/HostileArchive.h"
 #include "support/WineProcesses.h"
 #include "support/clients/OutlookExpressSample.h"
-
-#include "backup/BackupJob.h"
-#include "restore/RestoreJob.h"
 
 #include <QThread>
 
@@ -15,30 +12,21 @@
 #include <csignal>
 #include <thread>
 
-using testsupport::BackupRig;
-
 class TestImportKill : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void serverKilledDuringImportFailsTheRestore() {
         for (const char* tool : {"wine", "wineserver"})
-            if (!testsupport::haveTool(QLatin1String(tool)))
-                QFAIL(qPrintable(QStringLiteral("%1 is missing: tools/install-deps.sh installs it")
-                                     .arg(QLatin1String(tool))));
-        BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
-        const auto oe = support::addOutlookExpress(rig.prefix);
-        const QString mail = QStringLiteral("identities\\") + oe.annKey +
+            if (!testsupport::haveTool(QLatin1String(tool))) QFAIL("Wine is missing");
+        testsupport::RestoringRig rig;
+        const QString mail = QStringLiteral("identities\\") +
+                             support::addOutlookExpress(rig.prefix).annKey +
                              QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0\\Mail");
         for (int i = 0; i < 100000; ++i)
-            rig.prefix.setDword(platform::HKEY_CURRENT_USER, mail, QStringLiteral("v%1").arg(i),
-                                quint32(i));
+            rig.prefix.setDword(platform::HKEY_CURRENT_USER, mail, QString::number(i), quint32(i));
         rig.prefix.save();
-        QStringList identities, items;
-        rig.catalogue.GetIdentitiesAndItems(clients::kOutlookExpress, identities, items);
-        QVERIFY2(!rig.run(clients::kOutlookExpress, backup::AllTicked(identities),
-                          backup::AllTicked(items)),
-                 qPrintable(rig.state().BackupErrorText));
+        QVERIFY2(rig.backUp(clients::kOutlookExpress), qPrintable(rig.state().BackupErrorText));
         // Gone from the hive: only an import that arrives whole brings the key back.
         rig.prefix.removeKey(platform::HKEY_CURRENT_USER, mail);
         rig.prefix.save();
@@ -54,14 +42,7 @@ private Q_SLOTS:
             for (const int pid : support::wineProcesses(prefixDir, "wineserver"))
                 if (!done && ::kill(pid, SIGKILL) == 0) killed = pid;
         });
-        backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
-        restore::RestoreRequest r;
-        r.archive = rig.archive();
-        r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
-        const auto report = job.Run(r);
+        const auto report = rig.restoreDirectly();
         done = true;
         killer.join();
         // What the dead server leaves running in this prefix.
@@ -70,7 +51,6 @@ private Q_SLOTS:
 
         QVERIFY2(killed != 0, "the import ended before the server could be killed");
         QCOMPARE(report.kind, restore::RestoreReport::Kind::Failed);
-        QVERIFY(!report.safetyArchive.isEmpty());
         QVERIFY2(report.error.contains(report.safetyArchive), qPrintable(report.error));
         QVERIFY(rig.prefix.files()->fileExists(report.safetyArchive));
     }
