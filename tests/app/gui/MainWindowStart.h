@@ -25,10 +25,11 @@ struct Start {
     app::AppContext ctx{ui};
     app::GuiStartupHooks hooks{nullptr};
     app::MainWindow* form = nullptr;
+    int status = -1; // what the program returned
 
     explicit Start(const QStringList& args = {}) {
         hooks.setRunEventLoop(false);
-        app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), args, binDir());
+        status = app::RunProgram(ctx, hooks, app::DefaultCommandHandlers(), args, binDir());
         form = hooks.mainWindow();
     }
     template <typename T> T* child(const char* name) const {
