@@ -101,15 +101,12 @@ inline QStringList sevenZipNames(const QString& archive, const QString& password
     return names;
 }
 
-// The "Encrypted = " flags of an archive's files as 7-Zip lists them: "+"
-// and "-" once per file, in listing order.
+// The "Encrypted = " flags ("+" or "-") of an archive's entries as 7-Zip lists them.
 inline QString sevenZipEncryption(const QString& archive) {
-    const ToolResult r = runTool(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"),
-                                                        QStringLiteral("-ba"), archive});
+    const QString listed = runTool("7z", {"l", "-slt", "-ba", archive}).output;
     QString flags;
-    for (const QString& line : r.output.split(QLatin1Char('\n')))
-        if (line.trimmed().startsWith(QLatin1String("Encrypted = ")))
-            flags += line.trimmed().back();
+    for (const QString& line : listed.split(u'\n'))
+        if (line.startsWith(QLatin1String("Encrypted = "))) flags += line.trimmed().back();
     return flags;
 }
 
