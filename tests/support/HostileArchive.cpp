@@ -1,8 +1,11 @@
 #include "support/HostileArchive.h"
 
+#include "support/clients/EveryClient.h"
+
 #include "restore/DumpText.h"
 
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace testsupport {
@@ -191,5 +194,131 @@ bool HostileArchive::write(const QString& zip) const {
 QString zPath(const QString& hostPath) {
     return QStringLiteral("Z:") + QString(hostPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
+
+namespace hostile {
+
+Value fixed(const QString& text) {
+    return [text](const Scene&) { return text; };
+}
+Value inHome(const QString& rest) {
+    return [rest](const Scene& s) { return zPath(s.prefix.home() + rest); };
+}
+Value inPrefixUser(const QString& withUser) {
+    return [withUser](const Scene& s) { return withUser.arg(s.prefix.userName()); };
+}
+
+Mutation all(std::vector<Mutation> steps) {
+    return [steps](HostileArchive& a, Scene& s) {
+        for (const Mutation& m : steps)
+            if (!m(a, s)) return false;
+        return true;
+    };
+}
+Mutation add(const QString& entry, const QByteArray& bytes) {
+    return [entry, bytes](HostileArchive& a, Scene&) {
+        a.entries().push_back({entry, bytes});
+        return true;
+    };
+}
+Mutation addBeside(const QString& like, const QString& name) {
+    return [like, name](HostileArchive& a, Scene& s) {
+        const HostileArchive::Entry* e = a.find(like);
+        return e && add(e->name.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/') + name)(a, s);
+    };
+}
+Mutation duplicate(const QString& tail) {
+    return [tail](HostileArchive& a, Scene& s) {
+        const HostileArchive::Entry* e = a.find(tail);
+        return e && add(e->name, "second")(a, s);
+    };
+}
+Mutation rename(const QString& tail, const QString& name) {
+    return [tail, name](HostileArchive& a, Scene&) {
+        HostileArchive::Entry* e = a.find(tail);
+        if (e) e->name = name;
+        return e != nullptr;
+    };
+}
+Mutation dumpText(const QString& entry, const QString& containing, Value value) {
+    return [=](HostileArchive& a, Scene& s) {
+        const QString to = value(s);
+        return a.rewriteDump(entry,
+                             [&](const QString& t) { return t.contains(containing) ? to : t; });
+    };
+}
+Mutation ini(const QString& entry, const QString& section, const QString& key, Value value) {
+    return
+        [=](HostileArchive& a, Scene& s) { return a.setIniValue(entry, section, key, value(s)); };
+}
+Mutation immutable(const QString& withUser) {
+    return [withUser](HostileArchive&, Scene& s) {
+        const QString file = s.prefix.hostPath(withUser.arg(s.prefix.userName()));
+        const ToolResult r = runTool(QStringLiteral("chattr"), {QStringLiteral("+i"), file});
+        if (r.exitCode != 0) {
+            s.skip = QStringLiteral("chattr +i does not work here: ") + r.output;
+            return true;
+        }
+        s.undo.push_back([file] {
+            runTool(QStringLiteral("chattr"), {QStringLiteral("-i"), file});
+        });
+        return true;
+    };
+}
+Mutation intoFolderWithLink(const QString& entry) {
+    return [entry](HostileArchive&, Scene& s) {
+        s.folder = s.beside + QStringLiteral("/restored");
+        return QDir().mkpath(s.folder) && QFile::link(s.beside + QStringLiteral("/canary.txt"),
+                                                      s.folder + QLatin1Char('/') + entry);
+    };
+}
+
+Outcome attack(int client, const Mutation& mutate) {
+    Outcome o;
+    RestoringRig rig;
+    support::addEveryClient(rig.prefix);
+    Scene scene{rig.prefix, rig.prefix.root() + QStringLiteral("/beside"), {}, {}, {}};
+    const auto undo = qScopeGuard([&scene] {
+        for (const auto& u : scene.undo)
+            u();
+    });
+    QDir().mkpath(scene.beside);
+    for (const QString& canary : {scene.beside + QStringLiteral("/canary.txt"),
+                                  rig.prefix.home() + QStringLiteral("/.bashrc")}) {
+        QFile f(canary);
+        if (!f.open(QIODevice::WriteOnly) || f.write("mine\n") != 5) o.setUpError = canary;
+    }
+    if (!rig.backUp(client)) o.setUpError = rig.state().BackupErrorText;
+    HostileArchive archive(rig.archive());
+    if (!o.setUpError.isEmpty() || !archive.ok()) {
+        o.setUpError += QStringLiteral(" (no backup to change)");
+        return o;
+    }
+    const bool changed = mutate(archive, scene);
+    o.skip = scene.skip;
+    if (!o.skip.isEmpty()) return o;
+    if (!changed || !archive.write(rig.archive())) {
+        o.setUpError = QStringLiteral("the backup could not be changed as the row says");
+        return o;
+    }
+    const QStringList watched = {rig.prefix.prefixDir(), rig.prefix.home(), scene.beside};
+    std::vector<std::map<QString, QByteArray>> before;
+    for (const QString& w : watched)
+        before.push_back(treeSnapshot(w));
+    if (scene.folder.isEmpty()) {
+        o.report = rig.restoreDirectly();
+    } else {
+        restore::RestoreRequest request;
+        request.archive = rig.archive();
+        request.destination = restore::RestoreRequest::Destination::Folder;
+        request.folder = scene.folder;
+        o.report = rig.job.Run(request);
+    }
+    for (qsizetype i = 0; i < watched.size(); ++i)
+        for (const QString& d : treeDifferences(before[size_t(i)], treeSnapshot(watched[i])))
+            o.changed << watched[i] + QLatin1Char('/') + d;
+    return o;
+}
+
+} // namespace hostile
 
 } // namespace testsupport

@@ -64,4 +64,46 @@ private:
 // "Z:\..." of a host path, as a backup from someone else could name it.
 QString zPath(const QString& hostPath);
 
+// Attacks as rows of a table: a client, and how its real backup (and, when
+// the attack needs it, the prefix) is changed.
+namespace hostile {
+
+struct Scene {
+    support::SamplePrefix& prefix;
+    QString beside; // a folder beside the prefix, holding a canary
+    QString folder; // set: the restore goes below this host folder (/p:)
+    QString skip;   // set: why the row cannot run here
+    std::vector<std::function<void()>> undo;
+};
+using Mutation = std::function<bool(HostileArchive&, Scene&)>;
+using Value = std::function<QString(const Scene&)>;
+
+Value fixed(const QString& text);
+Value inHome(const QString& rest = {});      // "Z:\<home><rest>"
+Value inPrefixUser(const QString& withUser); // %1: the prefix's Windows user
+
+Mutation all(std::vector<Mutation> steps);
+Mutation add(const QString& entry, const QByteArray& bytes = "evil");
+Mutation addBeside(const QString& like, const QString& name); // in the folder of `like`
+Mutation duplicate(const QString& tail);                      // a second entry of that name
+Mutation rename(const QString& tail, const QString& name);
+// Every text value of the dump that contains `containing` becomes the value.
+Mutation dumpText(const QString& entry, const QString& containing, Value value);
+Mutation ini(const QString& entry, const QString& section, const QString& key, Value value);
+// The prefix's file (a Windows path, %1: the user) made immutable for the restore.
+Mutation immutable(const QString& withUser);
+// A folder restore into a folder beside the prefix whose `entry` is a link to the canary.
+Mutation intoFolderWithLink(const QString& entry);
+
+struct Outcome {
+    restore::RestoreReport report;
+    QStringList changed; // inside the prefix (files, both hives), in $HOME, beside the prefix
+    QString skip;
+    QString setUpError;
+};
+// A prefix with every client; the client's backup changed by `mutate` and restored.
+Outcome attack(int client, const Mutation& mutate);
+
+} // namespace hostile
+
 } // namespace testsupport
