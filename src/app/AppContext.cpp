@@ -11,8 +11,11 @@
 #include "lang/Localization.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/PlacementJournal.h"
 #include "platform/Registry.h"
 #include "regdump/RegistryDump.h"
+
+#include <QFileInfo>
 
 namespace app {
 
@@ -49,6 +52,9 @@ bool AppContext::InitBackupEngine(const QString& programHostFolder) {
     table.SetFileName(localization_->languageFilePath());
     table.Open();
     staging_ = std::make_unique<platform::StagingFolder>(files_->drives());
+    // Files a killed restore was placing; its staging went with the line above.
+    platform::PlacementJournal::removeLeftovers(
+        QFileInfo(registry_->config().ownHivePath).absolutePath());
     if (staging_->isValid()) files_->setScratchFolder(staging_->hostPath());
     engine_ = std::make_unique<backup::BackupEngine>(
         backup::BackupEngine::Deps{*registry_, *files_, *dump_, settingsStore_->settings(), ui_,

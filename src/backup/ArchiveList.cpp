@@ -2,6 +2,7 @@
 
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/PlacementJournal.h"
 
 namespace backup {
 
@@ -34,6 +35,8 @@ void ArchiveList::resetTasks() {
 
 void ArchiveList::AddArchiveEntry(const QString& spec, const QString& archiveFolder,
                                   const QString& baseFolder) {
+    // What a killed restore was writing beside a mail file is neither the old file nor the new.
+    if (platform::isPlacementTemporary(platform::extractFileName(spec))) return;
     entries_.push_back(ArchiveEntry{spec, archiveFolder, baseFolder, sizeOf(spec)});
 }
 

@@ -81,6 +81,7 @@ public:
     SqxLibrary& library() { return library_; }
     const QString& stagingFolder() const { return d_.stagingFolder; }
     const platform::Files& files() const { return d_.files; }
+    const platform::Registry& registry() const { return d_.registry; }
     const base::Settings& settings() const { return d_.settings; }
 
 private:

@@ -4,8 +4,11 @@
 #include "base/Settings.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/PrefixLock.h"
+#include "platform/Registry.h"
 #include "platform/SourceCheck.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 
 namespace backup {
@@ -51,6 +54,16 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
     const auto made = MakeBackupRequest(request.targetPath, request.clientCode, request.identities,
                                         request.items);
     if (!made) return {Kind::Failed, QLatin1Char(' ') + made.error().message, {}};
+    // One backup or restore of a prefix at a time: the archive would hold a mix of two states.
+    const platform::DriveMap& drives = engine_.files().drives();
+    platform::PrefixLock prefixLock;
+    if (const QString source =
+            drives.prefixDir().isEmpty() ? drives.windowsRoot() : drives.prefixDir();
+        !source.isEmpty()) {
+        const platform::Status locked = prefixLock.acquire(
+            QFileInfo(engine_.registry().config().ownHivePath).absolutePath(), source, lockWaitMs);
+        if (!locked) return {Kind::Busy, QStringLiteral(" %1.").arg(locked.message()), {}};
+    }
     // A prefix that is gone reads like one without mail: backing it up would
     // replace the last good archive with an empty one.
     if (const platform::Status source =

@@ -7,6 +7,7 @@
 
 #include "backup/BackupFiles.h"
 #include "backup/BackupRequest.h"
+#include "platform/PrefixLock.h"
 
 #include <QList>
 #include <QString>
@@ -77,6 +78,8 @@ public:
     JobOutcome Run(const JobRequest& request, base::Interaction& ui, ProgressDisplay* progress,
                    AbortToken* abort);
     bool running() const { return running_; }
+    // How long a backup waits while another run works on the prefix.
+    int lockWaitMs = platform::kPrefixLockWaitMs;
 
 private:
     BackupEngine& engine_;

@@ -335,8 +335,12 @@ using ReadFn = backup::SqxLibrary::ReadFilesFn;
 
 constexpr std::int32_t kRefusedEntries = 2961;
 
-QString resultText(std::int32_t r) {
+QString resultText(std::int32_t r, const QString& volume = QString()) {
     switch (r) {
+    case 2963:
+        return QStringLiteral("the volume %1 of the set is missing").arg(volume);
+    case 2964:
+        return QStringLiteral("the volume %1 is not a regular file").arg(volume);
     case 5:
         return QStringLiteral("access denied");
     case 101:
@@ -463,7 +467,9 @@ int run(Inspect& in, const QStringList& args) {
             << (e.encrypted ? "  E  " : "     ") << QString::fromUtf8(e.name) << '\n';
     }
     reinterpret_cast<InitListFn>(table.doneArcFileList)(&listing);
-    if (r != 0) return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(file, resultText(r)));
+    if (r != 0)
+        return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(
+                                         file, resultText(r, library.LastFailedEntry())));
     if (mode == u"list") {
         in.out << files << " file(s), " << folders << " folder(s), " << bytes << " bytes\n";
         return kExitOk;

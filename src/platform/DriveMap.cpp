@@ -1,6 +1,7 @@
 #include "platform/DriveMap.h"
 
 #include "platform/HostTree.h"
+#include "platform/TemporaryFolder.h"
 #include "platform/WindowsHiveSource.h"
 
 #include <QDir>
@@ -9,13 +10,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cerrno>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -258,46 +252,8 @@ QString documentsFallbackHost() {
     return QDir::cleanPath(home);
 }
 
-namespace {
-
-constexpr char kStagingPrefix[] = "postora-";
-
-// A locked descriptor of the folder, or -1 when another process holds its lock.
-int lockFolder(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-    ::close(fd);
-    return -1;
-}
-
-// "postora-<pid>-XXXXXX" as mkdtemp makes it: the pid, or 0 for any other name.
-pid_t stagingPid(const QString& name) {
-    static const QRegularExpression form(
-        QStringLiteral("^postora-([1-9][0-9]{0,8})-[A-Za-z0-9]{6}$"));
-    const QRegularExpressionMatch m = form.match(name);
-    return m.hasMatch() ? pid_t(m.captured(1).toInt()) : 0;
-}
-
-} // namespace
-
 void StagingFolder::removeLeftovers(const QString& base) {
-    const QDir dir(base);
-    const QStringList names = dir.entryList({QString::fromLatin1(kStagingPrefix) + u'*'},
-                                            QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString& name : names) {
-        const pid_t pid = stagingPid(name);
-        if (pid == 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
-        struct stat st {};
-        if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-            continue;
-        const int fd = lockFolder(path);
-        if (fd < 0) continue;
-        // Held while the tree goes, so that no other run takes it for its own meanwhile.
-        removeTree(QFile::decodeName(path));
-        ::close(fd);
-    }
+    removeLeftoverFolders(base);
 }
 
 StagingFolder::StagingFolder(const DriveMap& drives) {
@@ -306,22 +262,24 @@ StagingFolder::StagingFolder(const DriveMap& drives) {
     if (!tmp.isEmpty()) bases.push_back(tmp);
     bases.push_back(QStringLiteral("/tmp"));
     for (const QString& base : bases) {
-        QByteArray templ =
-            QFile::encodeName(QDir::cleanPath(base) + u'/' + QLatin1String(kStagingPrefix) +
-                              QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
-        if (::mkdtemp(templ.data())) { // mode 0700
-            lockFd_ = lockFolder(templ);
-            host_ = QFile::decodeName(templ);
-            windows_ = excludeTrailingBackslash(drives.toWindows(host_));
-            removeLeftovers(QDir::cleanPath(base));
-            return;
-        }
+        auto folder = std::make_unique<TemporaryFolder>(base);
+        if (!folder->isValid()) continue;
+        folder_ = std::move(folder);
+        windows_ = excludeTrailingBackslash(drives.toWindows(folder_->path()));
+        removeLeftovers(QDir::cleanPath(base));
+        return;
     }
 }
 
-StagingFolder::~StagingFolder() {
-    if (!host_.isEmpty()) removeTree(host_);
-    if (lockFd_ >= 0) ::close(lockFd_);
+StagingFolder::~StagingFolder() = default;
+
+bool StagingFolder::isValid() const {
+    return folder_ != nullptr;
+}
+
+const QString& StagingFolder::hostPath() const {
+    static const QString none;
+    return folder_ ? folder_->path() : none;
 }
 
 } // namespace platform

@@ -7,10 +7,13 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace platform {
+
+class TemporaryFolder;
 
 struct Drive {
     QChar letter;     // upper case
@@ -76,12 +79,9 @@ QString windowsFolder(const DriveMap& drives);
 // the XDG documents folder, else $HOME.
 QString documentsFallbackHost();
 
-// The private staging folder of this run: made on construction under $TMPDIR
-// (default /tmp) with mode 0700, removed with all it holds on destruction.
-// Its name carries the process id ("postora-<pid>-XXXXXX") and the process
-// holds a lock on it, so that the folders of killed runs can be told apart:
-// construction removes those of this user whose process is gone and whose
-// lock is free, and nothing else.
+// The private staging folder of this run: a TemporaryFolder under $TMPDIR
+// (else /tmp), removed with all it holds on destruction. Construction removes
+// the leftovers of killed runs from the same place (see TemporaryFolder.h).
 class StagingFolder {
 public:
     explicit StagingFolder(const DriveMap& drives);
@@ -90,14 +90,13 @@ public:
     ~StagingFolder();
     StagingFolder(const StagingFolder&) = delete;
     StagingFolder& operator=(const StagingFolder&) = delete;
-    bool isValid() const { return !host_.isEmpty(); }
-    const QString& hostPath() const { return host_; }
+    bool isValid() const;
+    const QString& hostPath() const;
     const QString& windowsPath() const { return windows_; } // no trailing '\'
 
 private:
-    QString host_;
+    std::unique_ptr<TemporaryFolder> folder_;
     QString windows_;
-    int lockFd_ = -1; // the folder itself, flock'ed
 };
 
 } // namespace platform

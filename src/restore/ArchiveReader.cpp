@@ -86,6 +86,10 @@ QString ReadOutcome::text() const {
     case kReadBadPassword:
         why = QStringLiteral("wrong password");
         break;
+    case kReadMissingVolume:
+        return QStringLiteral("the volume %1 of the set is missing").arg(entry);
+    case kReadNotAFile:
+        return QStringLiteral("the volume %1 is not a regular file").arg(entry);
     case kReadRefusedEntry:
         why = QStringLiteral("entries that would lead outside the folder: %1")
                   .arg(refused.join(QStringLiteral(", ")));

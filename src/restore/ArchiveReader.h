@@ -43,6 +43,8 @@ enum : std::int32_t {
     kReadPasswordNeeded = 2956,
     kReadBadPassword = 2957,
     kReadRefusedEntry = 2961,
+    kReadMissingVolume = 2963, // entry names the volume
+    kReadNotAFile = 2964,      // a volume that is a pipe, device or folder; entry names it
 };
 
 class ArchiveReader {

@@ -10,7 +10,11 @@
 #include "platform/Files.h"
 #include "platform/HostTree.h"
 #include "platform/LinkSafe.h"
+#include "platform/PlacementJournal.h"
+#include "platform/PrefixLock.h"
+#include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "platform/TemporaryFolder.h"
 #include "platform/WineRegistryEditor.h"
 #include "restore/ArchiveReader.h"
 #include "restore/Destinations.h"
@@ -21,9 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <cerrno>
@@ -50,11 +52,14 @@ qint64 freeBytes(const QString& hostFolder) {
 // The file's bytes under a temporary name beside the destination, then
 // renamed over it: a reader sees the old file or the new one, never a part.
 // No symbolic link on the way is followed. The staging copy is moved when
-// both are on one file system.
-QString placeFile(const QString& source, const QString& root, const QStringList& names) {
-    const QString temp = QStringLiteral(".") + names.value(names.size() - 1) +
-                         QStringLiteral(".restore-%1")
-                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+// both are on one file system. The temporary name is journalled first, so that
+// the next run removes it if this one is killed.
+QString placeFile(const QString& source, const QString& root, const QStringList& names,
+                  platform::PlacementJournal& journal) {
+    const QString temp = journal.temporaryFor(
+        (QStringList{root} + names.mid(0, names.size() - 1)).join(QLatin1Char('/')),
+        names.value(names.size() - 1));
+    if (temp.isEmpty()) return journal.error();
     const platform::Status placed = platform::placeNoFollow(root, names, source, temp);
     return placed ? QString() : placed.message();
 }
@@ -114,7 +119,7 @@ QString RestoreJob::SafetyFileName(int clientCode) {
 
 RestoreReport RestoreJob::Inspect(const QString& archive, const QString& password) {
     RestoreReport report;
-    QTemporaryDir staging(QDir::tempPath() + QStringLiteral("/postora-restore-XXXXXX"));
+    platform::TemporaryFolder staging;
     if (!staging.isValid()) {
         report.error = QStringLiteral("cannot make a private temporary folder");
         return report;
@@ -143,6 +148,13 @@ RestoreReport RestoreJob::Inspect(const QString& archive, const QString& passwor
 }
 
 RestoreReport RestoreJob::Run(const RestoreRequest& request) {
+    // What killed runs left: their staging folders, and the files they were placing.
+    const QString programFolder = QFileInfo(d_.registry.config().ownHivePath).absolutePath();
+    platform::removeLeftoverFolders(QDir::tempPath());
+    platform::PlacementJournal::removeLeftovers(programFolder);
+    platform::PlacementJournal journal(programFolder);
+    journal_ = &journal;
+    const auto forget = qScopeGuard([this] { journal_ = nullptr; });
     return finish(run(request));
 }
 
@@ -161,10 +173,22 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
         return report;
     }
 
+    // A second restore or a backup of the prefix meanwhile would mix two states in the
+    // client's data and in the safety archive.
+    platform::PrefixLock prefixLock;
+    if (direct) {
+        const platform::Status locked =
+            prefixLock.acquire(QFileInfo(d_.registry.config().ownHivePath).absolutePath(),
+                               d_.files.drives().prefixDir(), lockWaitMs);
+        if (!locked) {
+            report.kind = Kind::Refused;
+            report.error = locked.message() + QStringLiteral("; nothing was restored");
+            return report;
+        }
+    }
+
     // Everything is read, checked and taken out before anything is placed.
-    QTemporaryDir staging(QDir::tempPath() + QStringLiteral("/postora-restore-XXXXXX"));
-    // Entries deeper than a path may be long are removed one folder at a time.
-    const auto removeStaging = qScopeGuard([&staging] { platform::removeTree(staging.path()); });
+    platform::TemporaryFolder staging;
     if (!staging.isValid()) {
         report.kind = Kind::Refused;
         report.error = QStringLiteral("cannot make a private temporary folder");
@@ -385,9 +409,10 @@ bool RestoreJob::placeFiles(const QString& staging, const RestorePlan& plan,
         }
         const QString root = Destinations::driveC(d_.files);
         QStringList names;
-        const QString why = !root.isEmpty() && Destinations::splitPath(p.winPath, names).isEmpty()
-                                ? placeFile(staging + QLatin1Char('/') + p.entry, root, names)
-                                : QStringLiteral("not a place in this prefix's drive C:");
+        const QString why =
+            !root.isEmpty() && Destinations::splitPath(p.winPath, names).isEmpty()
+                ? placeFile(staging + QLatin1Char('/') + p.entry, root, names, *journal_)
+                : QStringLiteral("not a place in this prefix's drive C:");
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;
             report.error = text(QStringLiteral("RestoreStopped"),
@@ -431,7 +456,7 @@ bool RestoreJob::importDumps(const QStringList& dumps, const std::vector<Checked
     }
     // The checked text under plain names in a private folder of its own: no
     // path for Wine to translate, and never the archive's file.
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/postora-import-XXXXXX"));
+    platform::TemporaryFolder work;
     QStringList names;
     for (qsizetype i = 0; i < dumps.size(); ++i) {
         names << QStringLiteral("dump%1.reg").arg(i + 1);
@@ -516,7 +541,7 @@ RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& pl
         const QString dest = request.folder + QLatin1Char('/') + entry;
         const QString why = QDir().mkpath(request.folder)
                                 ? placeFile(staging + QLatin1Char('/') + entry, request.folder,
-                                            entry.split(QLatin1Char('/')))
+                                            entry.split(QLatin1Char('/')), *journal_)
                                 : QStringLiteral("cannot make the folder %1").arg(request.folder);
         if (!why.isEmpty()) {
             report.kind = RestoreReport::Kind::Failed;

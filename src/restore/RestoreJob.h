@@ -6,6 +6,7 @@
 // current prefix - after a safety backup of what the client holds now - with
 // the registry dumps imported by Wine's own registry editor.
 
+#include "platform/PrefixLock.h"
 #include "restore/restorers/Restorer.h"
 
 #include <QString>
@@ -23,6 +24,9 @@ class Interaction;
 }
 namespace clients {
 class ClientCatalogue;
+}
+namespace platform {
+class PlacementJournal;
 }
 
 namespace restore {
@@ -85,6 +89,8 @@ public:
     // The message table of the language in use; a key it lacks (or no table)
     // reads as the built-in English.
     std::function<QString(const QString& key)> messages;
+    // How long a direct restore waits while another run works on the prefix.
+    int lockWaitMs = platform::kPrefixLockWaitMs;
 
     // What the archive holds: client, identities and items by the manifest's
     // names (kind Restored when it could be read).
@@ -112,6 +118,7 @@ private:
                            const RestoreRequest& request, RestoreReport report);
 
     Deps d_;
+    platform::PlacementJournal* journal_ = nullptr; // of the run at work
 };
 
 } // namespace restore

@@ -2,6 +2,7 @@
 
 #include "Faults.h"
 #include "Files.h"
+#include "Leftovers.h"
 #include "Lists.h"
 #include "Names.h"
 #include "SafeFolder.h"
@@ -36,7 +37,7 @@ bool endsWith(const std::string& text, std::string_view tail) {
 // libarchive does not take an archive without entries: only the end record, 22 bytes (and a
 // comment of at most 65535).
 bool isEmptyZip(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     unsigned char head[22];
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || st.st_size < 22 || st.st_size > 22 + 65535 ||
@@ -50,6 +51,18 @@ bool isEmptyZip(const std::string& path) {
 bool exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+// A switch from an older archive to a new set that a crash interrupted leaves the name on a mix
+// of both: it is finished first, as the next write into the folder would finish it. A set
+// that replaced one file (or the other way round) may then be under the other form of the name.
+std::string settledName(const std::string& path) {
+    const std::string_view folder = parentPart(path);
+    removeLeftovers(folder.empty() ? std::string(".") : std::string(folder));
+    if (exists(path)) return path;
+    const std::string other =
+        endsWith(path, ".001") ? path.substr(0, path.size() - 4) : path + ".001";
+    return exists(other) ? other : path;
 }
 
 } // namespace
@@ -78,27 +91,16 @@ const char* ArchiveReader::passphraseWanted() {
     return askedPassword_.c_str();
 }
 
-void ArchiveReader::findVolumes() {
-    volumes_.push_back(path_);
-    if (!endsWith(path_, ".001")) return;
-    const std::string base = path_.substr(0, path_.size() - 4);
-    for (int n = 2; n < 100000; ++n) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%03d", n);
-        if (!exists(base + suffix)) break;
-        volumes_.push_back(base + suffix);
-    }
-}
-
 int32_t ArchiveReader::open() {
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0) return resultFromErrno(errno);
-    if (!S_ISREG(st.st_mode)) return SQX_E_BAD_ARGUMENT;
-    if (volumes_.empty()) findVolumes();
-    for (const auto& v : volumes_)
-        volumePointers_.push_back(v.c_str());
-    volumePointers_.push_back(nullptr);
-
+    if (files_.count() == 0) {
+        path_ = settledName(path_);
+        if (const int32_t r = files_.find(path_); r != SQX_OK) {
+            // The named file itself keeps the answer callers know for a folder or a device.
+            if (files_.failed() == path_) return r == SQX_E_NOT_A_FILE ? SQX_E_BAD_ARGUMENT : r;
+            lastFailedEntry().set(files_.failed());
+            return r;
+        }
+    }
     archive_ = archive_read_new();
     if (archive_ == nullptr) return SQX_E_NO_MEMORY;
     // Only the form with a central directory: a cut-off archive is an error, not a shorter list.
@@ -108,14 +110,18 @@ int32_t ArchiveReader::open() {
     if (!password_.empty() &&
         archive_read_add_passphrase(archive_, password_.c_str()) != ARCHIVE_OK)
         return SQX_E_INTERNAL;
-    if (archive_read_open_filenames(archive_, volumePointers_.data(), kChunkBytes) != ARCHIVE_OK) {
-        if (volumes_.size() == 1 && isEmptyZip(path_)) {
+    if (files_.open(archive_) != ARCHIVE_OK) {
+        if (files_.count() == 1 && isEmptyZip(path_)) {
             empty_ = true;
             return SQX_OK;
         }
         const int error = archive_errno(archive_);
-        return error == EACCES || error == EPERM || error == EIO ? resultFromErrno(error)
-                                                                 : SQX_E_BAD_ARCHIVE;
+        if (error == EACCES || error == EPERM || error == EIO) return resultFromErrno(error);
+        if (const std::string missing = files_.missingVolume(); !missing.empty()) {
+            lastFailedEntry().set(missing);
+            return SQX_E_MISSING_VOLUME;
+        }
+        return SQX_E_BAD_ARCHIVE;
     }
     buffer_.resize(kChunkBytes);
     return SQX_OK;
@@ -326,7 +332,7 @@ void ArchiveReader::FailedEntryName::set(const std::string& name) {
 int32_t ArchiveReader::verify(const std::vector<std::string>& volumes, const std::string& password,
                               CallbackChannel& callback, uint64_t& entries) {
     ArchiveReader reader(volumes.front(), nullptr, nullptr, callback);
-    reader.volumes_ = volumes;
+    if (const int32_t r = reader.files_.use(volumes); r != SQX_OK) return r;
     reader.password_ = password;
     reader.asked_ = true; // writing never asks for a password
     reader.lastKeepAlive_ = std::chrono::steady_clock::now();

@@ -4,6 +4,7 @@
 
 #include "CallbackChannel.h"
 #include "UniqueFd.h"
+#include "VolumeFiles.h"
 #include "sqx.h"
 
 #include <chrono>
@@ -60,7 +61,6 @@ private:
     int32_t run(Mode mode, ArcListData* out);
     int32_t open();
     bool selected(const std::string& name) const;
-    void findVolumes();
     // Reads the entry's data into outFd (-1: nowhere), with progress reports.
     int32_t readData(int outFd, archive_entry* entry);
     int32_t keepAlive();
@@ -77,8 +77,7 @@ private:
     UniqueFd rootFd_; // extract: the output folder, opened once
     CallbackChannel& callback_;
     archive* archive_ = nullptr;
-    std::vector<std::string> volumes_;
-    std::vector<const char*> volumePointers_;
+    VolumeFiles files_;
     bool asked_ = false;
     bool empty_ = false;
     std::chrono::steady_clock::time_point lastKeepAlive_;

@@ -31,6 +31,36 @@ std::string resolved(const std::string& path) {
     return real ? std::string(real.get()) : std::string();
 }
 
+bool allOf(std::string_view text, bool (*test)(char)) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), test);
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isLowerHex(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f');
+}
+bool isLowerAlnum(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'z');
+}
+
+// A file half-written by a restore (".<name>.restore-[<pid>-]<8 hex digits>") or by this
+// library's extraction (".sqxpart-<10 letters and digits>"), which a killed run leaves beside
+// the mail files: it is neither the old file nor the new one, and never stored.
+bool isHalfWritten(std::string_view name) {
+    constexpr std::string_view kPart = ".sqxpart-";
+    if (name.substr(0, kPart.size()) == kPart)
+        return name.size() == kPart.size() + 10 && allOf(name.substr(kPart.size()), isLowerAlnum);
+    constexpr std::string_view kRestore = ".restore-";
+    const size_t at = name.rfind(kRestore);
+    if (name.empty() || name[0] != '.' || at == std::string_view::npos || at < 2) return false;
+    const std::string_view tail = name.substr(at + kRestore.size());
+    if (tail.size() < 8 || !allOf(tail.substr(tail.size() - 8), isLowerHex)) return false;
+    if (tail.size() == 8) return true;
+    return tail[tail.size() - 9] == '-' && tail.size() <= 8 + 1 + 10 &&
+           allOf(tail.substr(0, tail.size() - 9), isDigit);
+}
+
 class Scanner {
 public:
     Scanner(SourceScan& out, const Faults& faults) : out_(out), faults_(faults) {}
@@ -78,7 +108,7 @@ public:
         errno = 0;
         while (const dirent* e = readdir(dir.get())) {
             const std::string_view name(e->d_name);
-            if (name != "." && name != "..") names.emplace_back(name);
+            if (name != "." && name != ".." && !isHalfWritten(name)) names.emplace_back(name);
         }
         if (errno != 0) return failed(errno, path);
         std::sort(names.begin(), names.end());

@@ -65,6 +65,7 @@ int32_t readArchive(const char* archivePath, void** fileList, const SqxOptions* 
         masks = fileListOf(fileList);
         if (masks == nullptr) return SQX_E_BAD_ARGUMENT;
     }
+    sqx::ArchiveReader::lastFailedEntry().clear();
     return guardedUtf8([&] {
         sqx::CallbackChannel channel(callback, userValue);
         sqx::ArchiveReader reader(archivePath, masks ? &masks->specifications : nullptr, options,
@@ -162,7 +163,6 @@ SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const 
 
 SQX_API int32_t SqxTestFiles(const char* archivePath, void** fileList, const SqxOptions* options,
                              SqxCallback callback, intptr_t userValue) {
-    sqx::ArchiveReader::lastFailedEntry().clear();
     return readArchive(archivePath, fileList, options, callback, userValue,
                        [](sqx::ArchiveReader& reader) { return reader.test(); });
 }

@@ -30,7 +30,10 @@
  * links to files are followed; below a folder (and among a mask's matches) only when the file
  * they lead to is inside that folder: a link that leads out of it is left out and reported (see
  * SqxLeftOutFile). Below a folder, linked folders are not entered (no cycles), and devices,
- * pipes and sockets are left out.
+ * pipes and sockets are left out. So are, below a folder and among a mask's matches, the
+ * temporary files that a killed restore or extraction leaves beside the files it was writing:
+ * ".<name>.restore-<process id>-<8 hex digits>" (also without "<process id>-") and
+ * ".sqxpart-<10 letters and digits>".
  */
 
 #include <stddef.h>
@@ -59,7 +62,9 @@ enum {
     SQX_E_INTERNAL = 2959,       /* the compression back end refused a setting */
     SQX_E_SOURCE_CHANGED = 2960, /* a source file changed its size while it was read */
     SQX_E_REFUSED_ENTRY = 2961,  /* extract: entries were left out as unsafe (see below) */
-    SQX_E_LEFT_OUT = 2962        /* add: links were left out and the callback asked to fail */
+    SQX_E_LEFT_OUT = 2962,       /* add: links were left out and the callback asked to fail */
+    SQX_E_MISSING_VOLUME = 2963, /* reading: a volume of the set is missing (SqxLastFailedEntry) */
+    SQX_E_NOT_A_FILE = 2964      /* reading: a volume is a pipe, device or folder (named so too) */
 };
 
 /* ---- Callback reasons --------------------------------------------------------------------- */
@@ -229,7 +234,15 @@ SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxO
                             SqxCallback callback, intptr_t userValue);
 
 /*
- * Reading. archivePath may name a plain archive or the first volume (".001") of a set. fileList
+ * Reading. archivePath may name a plain archive or the first volume (".001") of a set. The
+ * archive and every volume must be regular files; they are opened without blocking, so that a
+ * pipe under a volume's name fails the call (SQX_E_NOT_A_FILE) instead of waiting for a writer.
+ * A set whose volumes stop before the end of the archive fails with SQX_E_MISSING_VOLUME; for
+ * both, SqxLastFailedEntry gives the host path of the volume. (The named file itself being a
+ * folder or a device stays SQX_E_BAD_ARGUMENT.) Before reading, the folder is put in order as
+ * SqxAddFiles does: a switch to a new set that a crash interrupted is finished (the name then
+ * reads as the new set, also when it changed between the plain name and ".001"), and temporary
+ * files of writers that are gone are removed. fileList
  * may be null or empty (every entry) or hold masks matched against the stored names as above.
  * options may be null (no password). When an encrypted entry is met and the options carry no
  * password, SQX_REASON_PASSWORD is asked once per call.
@@ -253,7 +266,8 @@ SQX_API int32_t SqxExtractFiles(const char* archivePath, void** fileList, const 
                                 SqxCallback callback, intptr_t userValue);
 
 /* The stored name (UTF-8) of the entry whose data failed its check in the calling thread's last
- * SqxAddFiles (the check after writing) or SqxTestFiles. Copies at most size - 1 bytes and a
+ * SqxAddFiles (the check after writing), SqxTestFiles or SqxExtractFiles, or the volume that
+ * failed a reading call (see above). Copies at most size - 1 bytes and a
  * terminating zero into buffer and returns the name's full length; 0 when the last call failed
  * at no entry. Beyond the 13 entry points: callers treat its absence as "no name known". */
 SQX_API int32_t SqxLastFailedEntry(char* buffer, int32_t size);
