@@ -58,7 +58,9 @@ bool exists(const std::string& path) {
 // that replaced one file (or the other way round) may then be under the other form of the name.
 std::string settledName(const std::string& path) {
     const std::string_view folder = parentPart(path);
-    removeLeftovers(folder.empty() ? std::string(".") : std::string(folder));
+    std::string target(lastComponent(path));
+    if (endsWith(target, ".001")) target.resize(target.size() - 4);
+    finishInterruptedSwitch(folder.empty() ? std::string(".") : std::string(folder), target);
     if (exists(path)) return path;
     const std::string other =
         endsWith(path, ".001") ? path.substr(0, path.size() - 4) : path + ".001";

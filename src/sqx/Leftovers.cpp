@@ -237,7 +237,10 @@ int32_t replaceArchive(int dirFd, const std::string& target, const std::string& 
     return finishSwitch(dirFd, target, token, volumes, asideNames, steps);
 }
 
-void removeLeftovers(const std::string& folder) {
+namespace {
+
+// removeLeftovers; with `only`, just the switch of that archive.
+void sweep(const std::string& folder, const std::string* only) {
     UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dirFd.valid()) return;
     std::unique_ptr<DIR, DirCloser> dir(::fdopendir(::dup(dirFd.get())));
@@ -260,6 +263,7 @@ void removeLeftovers(const std::string& folder) {
     const pid_t self = ::getpid();
     for (const auto& [key, set] : sets) {
         const auto& [target, token] = key;
+        if (only != nullptr && (target != *only || set.marker.empty())) continue;
         const pid_t pid = !set.marker.empty()      ? set.marker.front().second.pid
                           : !set.temporary.empty() ? set.temporary.front().second.pid
                                                    : set.old.front().second.pid;
@@ -293,6 +297,16 @@ void removeLeftovers(const std::string& folder) {
         for (const auto& [name, p] : set.temporary)
             if (ownRegularFile(dirFd.get(), name)) ::unlinkat(dirFd.get(), name.c_str(), 0);
     }
+}
+
+} // namespace
+
+void removeLeftovers(const std::string& folder) {
+    sweep(folder, nullptr);
+}
+
+void finishInterruptedSwitch(const std::string& folder, const std::string& target) {
+    sweep(folder, &target);
 }
 
 } // namespace sqx

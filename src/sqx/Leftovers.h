@@ -40,4 +40,9 @@ int32_t replaceArchive(int dirFd, const std::string& target, const std::string& 
 // Anything else is left alone.
 void removeLeftovers(const std::string& folder);
 
+// Only the part of removeLeftovers that concerns the archive named `target` (a name in
+// `folder`, without ".001") while its switch is unfinished: the new set is put in place.
+// Readers call it, so that the name reads as one whole set.
+void finishInterruptedSwitch(const std::string& folder, const std::string& target);
+
 } // namespace sqx

@@ -239,10 +239,9 @@ SQX_API int32_t SqxAddFiles(const char* archivePath, void** fileList, const SqxO
  * pipe under a volume's name fails the call (SQX_E_NOT_A_FILE) instead of waiting for a writer.
  * A set whose volumes stop before the end of the archive fails with SQX_E_MISSING_VOLUME; for
  * both, SqxLastFailedEntry gives the host path of the volume. (The named file itself being a
- * folder or a device stays SQX_E_BAD_ARGUMENT.) Before reading, the folder is put in order as
- * SqxAddFiles does: a switch to a new set that a crash interrupted is finished (the name then
- * reads as the new set, also when it changed between the plain name and ".001"), and temporary
- * files of writers that are gone are removed. fileList
+ * folder or a device stays SQX_E_BAD_ARGUMENT.) Before reading, a switch of this archive to a
+ * new set that a crash interrupted is finished, as SqxAddFiles would finish it: the name then
+ * reads as the new set, also when it changed between the plain name and ".001". fileList
  * may be null or empty (every entry) or hold masks matched against the stored names as above.
  * options may be null (no password). When an encrypted entry is met and the options carry no
  * password, SQX_REASON_PASSWORD is asked once per call.
