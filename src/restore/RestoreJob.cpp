@@ -8,7 +8,6 @@
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
-#include "platform/HostTree.h"
 #include "platform/LinkSafe.h"
 #include "platform/PlacementJournal.h"
 #include "platform/PrefixLock.h"
