@@ -191,8 +191,8 @@ int main(int argc, char** argv) {
             closer.setInterval(0);
             QString shot;
             QObject::connect(&closer, &QTimer::timeout, [&] {
-                // The window has ended its run once Close is its default button.
-                if (window.running() || !button->isDefault()) return;
+                // The window has ended its run once it holds the run's outcome.
+                if (window.running() || window.report().headline.isEmpty()) return;
                 if (!shot.isEmpty()) {
                     shots::Settle(100);
                     shots::Save(&window, shot);

@@ -102,6 +102,9 @@ Wizard::Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QStri
     fileModel_->setNameFilterDisables(false);
     ui_.ShellListView1->setModel(fileModel_);
     ShowWholeNames(*ui_.ShellListView1);
+    // The last page's text scrolls on the page's own background.
+    ui_.restoreDetailsScroll->viewport()->setAutoFillBackground(false);
+    ui_.restoreDetailsBox->setAutoFillBackground(false);
     // The style marks a focused folder only once a key has moved in it: the
     // view with the focus says so by its frame.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui_.ShellTreeView1),
@@ -820,6 +823,8 @@ void Wizard::ShowRestoreDonePage() {
     const QStringList details = QStringList{RestoreSubject(ctx_, restoreContents_, restoreArchive_)}
                                 << RestoreDetails(ctx_, r);
     ui_.Label67->setText(details.join(QLatin1Char('\n')));
+    // The scroll area learns the text's new height (it lays out again).
+    ui_.restoreDetailsScroll->setWidgetResizable(true);
     ui_.restoreDetailsScroll->verticalScrollBar()->setValue(0);
     for (QLabel* label : {ui_.Label63, ui_.Label64, ui_.Label67})
         setColour(label, colour);

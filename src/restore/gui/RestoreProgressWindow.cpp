@@ -172,6 +172,7 @@ void RestoreProgressWindow::run() {
     details.removeAll(QString());
     ui_->Label6->setText(details.join(QLatin1Char('\n')));
     ui_->detailsScroll->setVisible(!details.isEmpty());
+    ui_->detailsScroll->setWidgetResizable(true); // it lays out the new text again
     ui_->Button1->setText(message(QStringLiteral("Message8"), QStringLiteral("Close")));
     ui_->Button1->setDefault(true);
     ui_->Button1->setFocus();

@@ -96,7 +96,10 @@ private Q_SLOTS:
         QLabel* shown = nullptr;
         bool whole = false;
         bool reachable = false;
+        bool listRoom = false;
         atEnd = [&] {
+            // What was placed stays readable beside a long reason: rows, not a sliver.
+            listRoom = list->viewport()->height() >= 3 * list->fontMetrics().height();
             for (QLabel* label : window.findChildren<QLabel*>())
                 if (label->text().contains(window.report().error)) shown = label;
             if (!shown) return;
@@ -114,6 +117,7 @@ private Q_SLOTS:
         QVERIFY(shown);
         QVERIFY(whole);
         QVERIFY(reachable);
+        QVERIFY(listRoom);
         QVERIFY(!window.findChild<QLabel*>(QStringLiteral("Label2"))
                      ->text()
                      .contains(QLatin1String("is restoring")));
