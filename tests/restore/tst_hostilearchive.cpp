@@ -103,6 +103,11 @@ const std::vector<Row>& rows() {
          immutable(QStringLiteral("C:\\users\\%1\\Local Settings\\Application Data\\Identities\\") +
                    kAnn + QStringLiteral("\\Microsoft\\Outlook Express\\Inbox.dbx")),
          QStringLiteral("immutable")},
+        {"no room where the store goes", kOutlookExpress,
+         smallDisk(QStringLiteral("C:\\users\\%1\\Local Settings\\Application Data\\Identities\\") +
+                       kAnn + QStringLiteral("\\Microsoft\\Outlook Express"),
+                   8192),
+         QStringLiteral("are free there")},
         {"folder restore through a link", kEudora,
          intoFolderWithLink(QStringLiteral("infobak.ini")),
          QStringLiteral("infobak.ini is a symbolic link")},

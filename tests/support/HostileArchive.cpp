@@ -264,6 +264,30 @@ Mutation immutable(const QString& withUser) {
         return true;
     };
 }
+Mutation smallDisk(const QString& withUser, qint64 room) {
+    return [withUser, room](HostileArchive&, Scene& s) {
+        const QString folder = s.prefix.hostPath(withUser.arg(s.prefix.userName()));
+        const QString aside = folder + QStringLiteral(".aside");
+        qint64 used = 0;
+        for (const auto& [name, bytes] : treeSnapshot(folder))
+            used += (bytes.size() + 4095) / 4096 * 4096;
+        const QString size = QStringLiteral("size=%1").arg(used + room);
+        if (!QDir().rename(folder, aside) || !QDir().mkpath(folder)) return false;
+        if (runTool(QStringLiteral("mount"),
+                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), size,
+                     QStringLiteral("tmpfs"), folder})
+                .exitCode != 0) {
+            s.skip = QStringLiteral("mounting a small tmpfs needs root");
+            return QDir().rmdir(folder) && QDir().rename(aside, folder);
+        }
+        s.undo.push_back([folder] { runTool(QStringLiteral("umount"), {folder}); });
+        return runTool(QStringLiteral("cp"),
+                       {QStringLiteral("-a"), aside + QStringLiteral("/."), folder})
+                       .exitCode == 0 &&
+               QDir(aside).removeRecursively();
+    };
+}
+
 Mutation intoFolderWithLink(const QString& entry) {
     return [entry](HostileArchive&, Scene& s) {
         s.folder = s.beside + QStringLiteral("/restored");

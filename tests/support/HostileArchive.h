@@ -92,6 +92,9 @@ Mutation dumpText(const QString& entry, const QString& containing, Value value);
 Mutation ini(const QString& entry, const QString& section, const QString& key, Value value);
 // The prefix's file (a Windows path, %1: the user) made immutable for the restore.
 Mutation immutable(const QString& withUser);
+// The prefix's folder (%1: the user) on a small file system of its own with
+// `room` bytes free beyond what it holds (a tmpfs; needs the right to mount).
+Mutation smallDisk(const QString& withUser, qint64 room);
 // A folder restore into a folder beside the prefix whose `entry` is a link to the canary.
 Mutation intoFolderWithLink(const QString& entry);
 
