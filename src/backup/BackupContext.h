@@ -2,6 +2,7 @@
 // What a collector works with during one backup: the shared objects of the
 // backup engine and the job state that is fresh for every call of RunBackup.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,7 @@ class Interaction;
 namespace backup {
 
 class ArchiveList;
+struct ArchiveEntry;
 class SqxDriver;
 struct BackupState;
 
@@ -39,6 +41,8 @@ struct BackupContext {
     // The Netscape 6/7 profile folders that the identity enumeration found, in
     // identity order; null when no enumeration is at hand.
     const QStringList* netscapeProfilePaths = nullptr;
+    // Entries the caller adds to the archive after the collector's; may be null.
+    const QList<ArchiveEntry>* extraEntries = nullptr;
 };
 
 } // namespace backup

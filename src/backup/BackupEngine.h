@@ -40,6 +40,7 @@ struct RunFor {
     base::Interaction* ui = nullptr;
     ProgressDisplay* progress = nullptr;
     AbortToken* abort = nullptr;
+    const QList<ArchiveEntry>* extraEntries = nullptr; // stored besides the collector's
 };
 
 class BackupEngine {

@@ -5,6 +5,7 @@
 // archives. The caller learns the outcome from the value Run returns; the
 // engine's BackupState is the job's own view of the run in progress.
 
+#include "backup/ArchiveList.h"
 #include "backup/BackupFiles.h"
 #include "backup/BackupRequest.h"
 #include "platform/PrefixLock.h"
@@ -35,6 +36,9 @@ struct JobRequest {
     // Set by the unattended run: older archives are thinned out after a
     // successful backup, never after a failed one.
     std::optional<RotateOptions> rotate;
+    // Stored after the collector's own entries, with the same checks (a
+    // restore's record of what it is about to change).
+    QList<ArchiveEntry> extraEntries;
 };
 
 // Set by whoever may stop a run (the Abort button, closing the main window);

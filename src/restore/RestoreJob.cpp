@@ -19,6 +19,7 @@
 #include "restore/Destinations.h"
 #include "restore/DumpCheck.h"
 #include "restore/PathRewrite.h"
+#include "restore/UndoRecord.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -258,6 +259,20 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
                                            "Nothing was restored."));
         return report;
     }
+    // A safety archive taken in this prefix undoes its restore; elsewhere it
+    // is a backup like any other.
+    input.entries.removeIf(&UndoRecord::IsRecordEntry);
+    if (const auto record = UndoRecord::Read(staging.path())) {
+        if (!*record) {
+            report.kind = Kind::Refused;
+            report.error = QStringLiteral("%1: %2; nothing was restored")
+                               .arg(request.archive, record->error().message);
+            return report;
+        }
+        if (QFileInfo((*record)->prefix).canonicalFilePath() ==
+            QFileInfo(d_.files.drives().prefixDir()).canonicalFilePath())
+            return undo(record->value(), staging.path(), request, report);
+    }
     // A backup for another Windows user: its paths move to this prefix's user.
     QStringList texts;
     QStringList dumps;
@@ -320,7 +335,13 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
         return report;
     }
 
-    if (!safetyBackup(manifest->clientCode, request.safetyFolder, report)) return report;
+    QStringList targets;
+    for (const Placement& p : plan.files)
+        targets << p.winPath;
+    const auto undoEntries = recordUndo(staging.path(), targets, {}, plan.dumps, report);
+    if (!undoEntries) return report;
+    if (!safetyBackup(manifest->clientCode, request.safetyFolder, *undoEntries, report))
+        return report;
     if (!placeFiles(staging.path(), plan, report)) return report;
     if (!importDumps(plan.dumps, checked, report)) return report;
     report.kind = plan.undetermined.isEmpty() ? Kind::Restored : Kind::Failed;
@@ -368,7 +389,9 @@ void RestoreJob::rewritePaths(const QString& staging, const QStringList& entries
     }
 }
 
-bool RestoreJob::safetyBackup(int clientCode, const QString& folder, RestoreReport& report) {
+bool RestoreJob::safetyBackup(int clientCode, const QString& folder,
+                              const QList<backup::ArchiveEntry>& undoEntries,
+                              RestoreReport& report) {
     QStringList identities, items;
     d_.catalogue.GetIdentitiesAndItems(clientCode, identities, items);
     backup::JobRequest job;
@@ -376,6 +399,12 @@ bool RestoreJob::safetyBackup(int clientCode, const QString& folder, RestoreRepo
     job.targetPath = platform::includeTrailingBackslash(folder) + SafetyFileName(clientCode);
     job.identities = backup::AllTicked(identities);
     job.items = backup::AllTicked(items);
+    job.extraEntries = undoEntries;
+    // Two restores in one second: the first one's safety archive is kept.
+    for (int n = 2; d_.files.exists(job.targetPath); ++n)
+        job.targetPath = platform::includeTrailingBackslash(folder) +
+                         SafetyFileName(clientCode)
+                             .replace(QStringLiteral(".ebk"), QStringLiteral(" (%1).ebk").arg(n));
     if (!d_.files.directoryExists(folder)) (void)d_.files.createDirectories(folder);
     say(QStringLiteral("safety backup to %1").arg(job.targetPath));
     const backup::JobOutcome out = d_.backupJob.Run(job, d_.ui, nullptr, nullptr);

@@ -14,8 +14,10 @@
 
 #include <functional>
 #include <vector>
+#include <optional>
 
 namespace backup {
+struct ArchiveEntry;
 class BackupJob;
 class SqxLibrary;
 } // namespace backup
@@ -32,6 +34,7 @@ class PlacementJournal;
 namespace restore {
 
 class CheckedDump;
+struct UndoRecord;
 
 struct RestoreRequest {
     enum class Destination { Client, Folder };
@@ -57,6 +60,7 @@ struct RestoreReport {
     QStringList identities;
     QStringList items;
     QStringList placed;       // Windows paths (client) or host paths (folder) written
+    QStringList removed;      // Windows paths an undo removed (files a restore had added)
     QStringList imported;     // dumps imported into the prefix's registry
     QStringList undetermined; // entries whose place could not be found, not restored
     QStringList rewrites;     // "<entry>: <old folder> -> <new folder> (n)"
@@ -108,7 +112,16 @@ private:
     QString text(const QString& key, const QString& english) const;
     RestoreReport finish(RestoreReport report) const;
     RestoreReport run(const RestoreRequest& request);
-    bool safetyBackup(int clientCode, const QString& folder, RestoreReport& report);
+    bool safetyBackup(int clientCode, const QString& folder,
+                      const QList<backup::ArchiveEntry>& undoEntries, RestoreReport& report);
+    // The record of what is about to change (files to replace, create or
+    // remove; keys to import, create or delete), for the safety backup.
+    std::optional<QList<backup::ArchiveEntry>>
+    recordUndo(const QString& staging, const QStringList& paths, const QStringList& keys,
+               const QStringList& dumps, RestoreReport& report);
+    // Restoring a safety archive in the prefix it was taken in.
+    RestoreReport undo(const UndoRecord& record, const QString& staging,
+                       const RestoreRequest& request, RestoreReport report);
     bool placeFiles(const QString& staging, const RestorePlan& plan, RestoreReport& report);
     bool importDumps(const QStringList& dumps, const std::vector<CheckedDump>& checked,
                      RestoreReport& report);

@@ -59,6 +59,9 @@ void Collector::FinishArchive() {
         ctx_.state.fail(refused_.join(QString()));
         return;
     }
+    if (ctx_.extraEntries)
+        for (const ArchiveEntry& e : *ctx_.extraEntries)
+            ctx_.list.AddArchiveEntry(e.spec, e.archiveFolder, e.baseFolder);
     ctx_.driver.CreateArchive(request_.targetPath);
     ctx_.driver.DoneArchiveList();
 }
