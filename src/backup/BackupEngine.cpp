@@ -92,17 +92,9 @@ bool BackupEngine::RunBackup(const BackupRequest& request, RunFor runFor) {
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
     } scope(*this, runFor, ui);
-    BackupContext ctx{d_.registry,
-                      d_.files,
-                      d_.dump,
-                      list_,
-                      driver_,
-                      state_,
-                      ui,
-                      d_.stagingFolder,
-                      JobState{},
-                      d_.netscapeProfilePaths,
-                      runFor.extraEntries};
+    BackupContext ctx{d_.registry, d_.files, d_.dump,          list_,      driver_,
+                      state_,      ui,       d_.stagingFolder, JobState{}, d_.netscapeProfilePaths};
+    ctx.extraEntries = runFor.extraEntries;
     return run(ctx, request);
 }
 
