@@ -1,6 +1,7 @@
 #include "backup/BackupEngine.h"
 
 #include "backup/BackupContext.h"
+#include "backup/collectors/Collector.h"
 #include "backup/collectors/EudoraCollector.h"
 #include "backup/collectors/FavoritesCollector.h"
 #include "backup/collectors/IncrediMailCollector.h"
@@ -38,6 +39,20 @@ const CollectorRow kCollectors[] = {
     {{clients::kNetscape67}, &RunNetscape67},
     {{clients::kFavorites}, &RunFavorites},
 };
+
+// The caller's entries alone, through the same checks and writer.
+class ExtrasOnly final : public Collector {
+public:
+    using Collector::Collector;
+    bool Run() override {
+        BeginArchive();
+        FinishArchive();
+        return Failed();
+    }
+};
+bool RunExtrasOnly(BackupContext& ctx, const BackupRequest& request) {
+    return ExtrasOnly(ctx, request).Run();
+}
 } // namespace
 
 CollectorFn CollectorFor(int clientCode) {
@@ -61,7 +76,9 @@ bool BackupEngine::LoadSqx(const QString& programHostFolder) {
 }
 
 bool BackupEngine::RunBackup(const BackupRequest& request, RunFor runFor) {
-    const CollectorFn run = CollectorFor(request.clientCode);
+    const CollectorFn run = !CollectorFor(request.clientCode) ? nullptr
+                            : runFor.extrasOnly               ? &RunExtrasOnly
+                                                              : CollectorFor(request.clientCode);
     if (!run) return false;
     if (running_) {
         // Reached again through the event pumping of the run at work: the

@@ -41,6 +41,7 @@ struct RunFor {
     ProgressDisplay* progress = nullptr;
     AbortToken* abort = nullptr;
     const QList<ArchiveEntry>* extraEntries = nullptr; // stored besides the collector's
+    bool extrasOnly = false;                           // and nothing else
 };
 
 class BackupEngine {

@@ -94,8 +94,8 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
     BackupState& state = engine_.state();
     state.resetForRun();
     engine_.driver().setRunPassword(password);
-    const bool failed =
-        engine_.RunBackup(made.value(), RunFor{&ui, progress, abort, &request.extraEntries});
+    const bool failed = engine_.RunBackup(
+        made.value(), RunFor{&ui, progress, abort, &request.extraEntries, request.extrasOnly});
     if (state.BackupAborted) return {Kind::Aborted, {}, {}};
     if (failed || state.BackupFailed) return {Kind::Failed, state.BackupErrorText, {}};
 

@@ -39,6 +39,9 @@ struct JobRequest {
     // Stored after the collector's own entries, with the same checks (a
     // restore's record of what it is about to change).
     QList<ArchiveEntry> extraEntries;
+    // Only those, without the collector's: a record that stands alone (its
+    // manifest among them) where the client's data cannot be read now.
+    bool extrasOnly = false;
 };
 
 // Set by whoever may stop a run (the Abort button, closing the main window);

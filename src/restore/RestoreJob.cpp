@@ -390,8 +390,8 @@ void RestoreJob::rewritePaths(const QString& staging, const QStringList& entries
 }
 
 bool RestoreJob::safetyBackup(int clientCode, const QString& folder,
-                              const QList<backup::ArchiveEntry>& undoEntries,
-                              RestoreReport& report) {
+                              const QList<backup::ArchiveEntry>& undoEntries, RestoreReport& report,
+                              bool recordOnly) {
     QStringList identities, items;
     d_.catalogue.GetIdentitiesAndItems(clientCode, identities, items);
     backup::JobRequest job;
@@ -400,6 +400,7 @@ bool RestoreJob::safetyBackup(int clientCode, const QString& folder,
     job.identities = backup::AllTicked(identities);
     job.items = backup::AllTicked(items);
     job.extraEntries = undoEntries;
+    job.extrasOnly = recordOnly;
     // Two restores in one second: the first one's safety archive is kept.
     for (int n = 2; d_.files.exists(job.targetPath); ++n)
         job.targetPath = platform::includeTrailingBackslash(folder) +

@@ -113,7 +113,8 @@ private:
     RestoreReport finish(RestoreReport report) const;
     RestoreReport run(const RestoreRequest& request);
     bool safetyBackup(int clientCode, const QString& folder,
-                      const QList<backup::ArchiveEntry>& undoEntries, RestoreReport& report);
+                      const QList<backup::ArchiveEntry>& undoEntries, RestoreReport& report,
+                      bool recordOnly = false);
     // The record of what is about to change (files to replace, create or
     // remove; keys to import, create or delete), for the safety backup.
     std::optional<QList<backup::ArchiveEntry>>

@@ -138,7 +138,24 @@ RestoreReport RestoreJob::undo(const UndoRecord& record, const QString& staging,
     // The undo can itself be undone.
     const auto undoEntries = recordUndo(staging, paths, keys, {}, report);
     if (!undoEntries) return report;
-    if (!safetyBackup(report.clientCode, request.safetyFolder, *undoEntries, report)) return report;
+    if (!safetyBackup(report.clientCode, request.safetyFolder, *undoEntries, report)) {
+        if (report.kind != Kind::Refused) return report;
+        // The client's data cannot be read in this prefix now (a shell folder
+        // gone, say): what the undo changes, with this archive's manifests,
+        // stands alone and is still enough to take the undo back.
+        say(QStringLiteral("the client's data cannot be backed up now (%1); the safety backup "
+                           "holds what the undo changes")
+                .arg(report.error));
+        QList<backup::ArchiveEntry> alone = *undoEntries;
+        const QString base = d_.files.windowsPath(staging) + u'\\';
+        for (const QString& m : {QStringLiteral("infobak.ini"), QStringLiteral("directory.ini"),
+                                 QStringLiteral("others.ini")})
+            if (QFileInfo::exists(staging + u'/' + m)) alone.append({base + m, {}, base, 0});
+        report.kind = Kind::Failed;
+        report.error.clear();
+        if (!safetyBackup(report.clientCode, request.safetyFolder, alone, report, true))
+            return report;
+    }
 
     for (const QString& p : record.createdFiles) {
         const auto host = d_.files.hostPath(p);
