@@ -30,7 +30,7 @@ bool onlyTheWayTo(platform::Registry& reg, const QString& from, const QString& t
 // keys that were missing too, while nothing but the way down to the created
 // key has come into it since; else the created key alone.
 QString createdKeyToDelete(platform::Registry& reg, const UndoRecord::CreatedKey& c) {
-    return onlyTheWayTo(reg, c.chain, c.key) ? c.chain : c.key;
+    return UndoKeyRefusal(c.chain).isEmpty() && onlyTheWayTo(reg, c.chain, c.key) ? c.chain : c.key;
 }
 
 bool onlyTheWayTo(platform::Registry& reg, const QString& from, const QString& to) {
