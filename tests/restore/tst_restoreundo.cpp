@@ -180,13 +180,16 @@ private Q_SLOTS:
             killed.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             killed.start(postora, {QStringLiteral("/r:") + rig.archive()});
             QVERIFY(killed.waitForStarted());
-            const int delay = random.bounded(100, 4000);
-            if (!killed.waitForFinished(delay)) killed.kill();
+            const int delay = random.bounded(100, 2000);
+            const bool finished = killed.waitForFinished(delay);
+            if (!finished) killed.kill();
             killed.waitForFinished();
             support::stopWine(rig.prefix.prefixDir());
 
             QStringList made = safetyArchives(rig.prefix.prefixDir());
             made.removeIf([&known](const QString& f) { return known.contains(f); });
+            qInfo("%s after %d ms, %s", finished ? "finished" : "killed", delay,
+                  made.isEmpty() ? "no safety archive" : "safety archive taken");
             if (made.isEmpty()) {
                 const QString changed = support::prefixDifferences(before, rig.prefixState());
                 QVERIFY2(
@@ -206,6 +209,61 @@ private Q_SLOTS:
                 differences.isEmpty(),
                 qPrintable(QStringLiteral("killed after %1 ms:\n%2").arg(delay).arg(differences)));
         }
+    }
+
+    // A record that names what is not the client's to write, remove or
+    // delete: the whole restore is refused and nothing changes, in the
+    // prefix or beside it.
+    void craftedRecordRefusedBeforeAnythingChanges_data() {
+        QTest::addColumn<QString>("record");
+        const QString runOnce = QStringLiteral(
+            "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+        QTest::newRow("file outside the prefix")
+            << QStringLiteral("[Created Files]\n1=Z:%HOME%\\canary");
+        QTest::newRow("system folder")
+            << QStringLiteral("[Replaced Files]\n1=C:\\windows\\system32\\evil.dll\n"
+                              "[Replaced Entries]\n1=UndoRestore/files/1/evil.dll");
+        QTest::newRow("climbing with slashes")
+            << QStringLiteral("[Created Files]\n1=C:\\users/../windows/win.ini");
+        QTest::newRow("through a link") << QStringLiteral("[Created Files]\n1=C:\\linked\\canary");
+        QTest::newRow("whole software tree")
+            << QStringLiteral("[Created Keys]\n1=HKEY_CURRENT_USER\\Software\n"
+                              "[Created Chains]\n1=HKEY_CURRENT_USER\\Software");
+        QTest::newRow("start-up key")
+            << QStringLiteral("[Touched Keys]\n1=%1\n[Touched Exports]\n1=UndoRestore/keys/1.reg")
+                   .arg(runOnce);
+        QTest::newRow("export beyond its key")
+            << QStringLiteral("[Touched Keys]\n1=HKEY_CURRENT_USER\\Software\\Qualcomm\\Eudora\n"
+                              "[Touched Exports]\n1=UndoRestore/keys/1.reg");
+    }
+    void craftedRecordRefusedBeforeAnythingChanges() {
+        QFETCH(QString, record);
+        Rig rig;
+        support::addEudora(rig.prefix);
+        QStringList identities, items;
+        rig.catalogue.GetIdentitiesAndItems(clients::kEudora, identities, items);
+        QVERIFY(
+            !rig.run(clients::kEudora, backup::AllTicked(identities), backup::AllTicked(items)));
+        const QString canary = rig.prefix.home() + QStringLiteral("/canary");
+        QVERIFY(support::writeHostFile(canary, "canary"));
+        QVERIFY(QFile::link(rig.prefix.home(),
+                            rig.prefix.prefixDir() + QStringLiteral("/drive_c/linked")));
+        QString home = rig.prefix.home();
+        home.replace(u'/', u'\\');
+        QVERIFY(support::craftUndoRecord(rig.archive(), rig.prefix.prefixDir(),
+                                         record.replace(QStringLiteral("%HOME%"), home)));
+        const support::PrefixState before = rig.prefixState();
+
+        const auto report = rig.restore(rig.archive());
+        QCOMPARE(report.kind, restore::RestoreReport::Kind::Refused);
+        QVERIFY2(report.error.contains(QStringLiteral("cannot be undone here")),
+                 qPrintable(report.error));
+        QVERIFY(report.safetyArchive.isEmpty());
+        const QString differences = support::prefixDifferences(before, rig.prefixState());
+        QVERIFY2(differences.isEmpty(), qPrintable(differences));
+        QFile kept(canary);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("canary"));
     }
 };
 

@@ -14,8 +14,16 @@ namespace support {
 
 namespace {
 
+// Keys Wine itself writes anew at every start of its server, whatever runs.
+const char* const kWineOwn[] = {
+    "system.reg:software\\microsoft\\windows nt\\currentversion\\networkcards",
+    "system.reg:software\\wow6432node\\microsoft\\windows\\currentversion\\runservices",
+};
+
 void walk(const platform::HiveKey& key, const QString& hive, std::map<QString, QString>& out) {
     const QString path = hive + u':' + platform::regtext::foldName(key.path());
+    for (const char* own : kWineOwn)
+        if (path == QLatin1String(own)) return;
     out[path] = QString();
     for (const platform::RegValue& v : key.values())
         out[path + QStringLiteral("\\\\") + platform::regtext::foldName(v.name)] =
