@@ -29,8 +29,16 @@ bool onlyTheWayTo(platform::Registry& reg, const QString& from, const QString& t
 // The key an undo deletes for a key its restore created: the highest of the
 // keys that were missing too, while nothing but the way down to the created
 // key has come into it since; else the created key alone.
-QString createdKeyToDelete(platform::Registry& reg, const UndoRecord::CreatedKey& c) {
-    return UndoKeyRefusal(c.chain).isEmpty() && onlyTheWayTo(reg, c.chain, c.key) ? c.chain : c.key;
+QString createdKeyToDelete(platform::Registry& reg, int clientCode,
+                           const UndoRecord::CreatedKey& c) {
+    const QByteArray dump =
+        QByteArray("\xFF\xFE", 2) +
+        platform::utf16LeBytes(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[-") +
+                               c.chain + QStringLiteral("]\r\n"));
+    QString why;
+    const bool owned =
+        CheckedDump::check(dump, clients::OwnRegistryKeys(clientCode), &why).has_value();
+    return owned && onlyTheWayTo(reg, c.chain, c.key) ? c.chain : c.key;
 }
 
 bool onlyTheWayTo(platform::Registry& reg, const QString& from, const QString& to) {

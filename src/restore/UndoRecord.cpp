@@ -141,36 +141,6 @@ QString UndoPathRefusal(const platform::Files& files, const QString& winPath) {
     return {};
 }
 
-QString UndoKeyRefusal(const QString& key) {
-    // What Windows and Wine run or look up for every program: never the
-    // client's, so never deleted or replaced by an undo.
-    static const char* const kProtected[] = {
-        "Software\\Classes",
-        "Software\\Microsoft\\Windows\\CurrentVersion",
-        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
-        "Software\\Microsoft\\Command Processor",
-        "Software\\Policies",
-        "Software\\Wine",
-        "System",
-        "Control Panel",
-        "Environment",
-    };
-    const auto split = SplitKey(key);
-    if (!split)
-        return QStringLiteral("%1 is not a key of HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE")
-            .arg(key);
-    const QString& path = split->second;
-    if (components(path).size() < 2)
-        return QStringLiteral("%1 is more than a client's key").arg(key);
-    for (const char* p : kProtected) {
-        const QString guarded = QLatin1String(p);
-        if (atOrBelow(path, guarded) || below(guarded, path))
-            return QStringLiteral("%1 is not a client's key").arg(key);
-    }
-    return {};
-}
-
 std::optional<platform::Result<UndoRecord>> UndoRecord::Read(const QString& stagingHost) {
     const QString dir = stagingHost + u'/' + folder();
     QFile f(dir + u'/' + kIni);

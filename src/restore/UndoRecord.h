@@ -65,11 +65,6 @@ QStringList DumpTopKeys(const QByteArray& dump);
 // may. Only this prefix's C: drive, no "." or ".." in either separator form,
 // no link on the way, nothing below C:\windows.
 QString UndoPathRefusal(const platform::Files& files, const QString& winPath);
-// Why a key the record names may not be deleted and imported again; empty
-// when it may: HKCU or HKLM, never the registry's own places (file classes,
-// start-up commands, policies, the shell's folders) nor a key above them.
-QString UndoKeyRefusal(const QString& key);
-
 // Builds the record of one restore in a private folder of its own.
 class UndoRecorder {
 public:
