@@ -29,16 +29,22 @@ bool onlyTheWayTo(platform::Registry& reg, const QString& from, const QString& t
 // The key an undo deletes for a key its restore created: the highest of the
 // keys that were missing too, while nothing but the way down to the created
 // key has come into it since; else the created key alone.
-QString createdKeyToDelete(platform::Registry& reg, int clientCode,
-                           const UndoRecord::CreatedKey& c) {
-    const QByteArray dump =
-        QByteArray("\xFF\xFE", 2) +
-        platform::utf16LeBytes(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[-") +
-                               c.chain + QStringLiteral("]\r\n"));
+// A dump of one key line, in the form every name fits.
+QByteArray keyLine(const QString& line) {
+    return QByteArray("\xFF\xFE", 2) +
+           platform::utf16LeBytes(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[") +
+                                  line + QStringLiteral("]\r\n"));
+}
+
+// One of the client's own keys (the key itself, not everything below it).
+bool owned(const QString& key, const std::vector<clients::OwnKey>& own) {
     QString why;
-    const bool owned =
-        CheckedDump::check(dump, clients::OwnRegistryKeys(clientCode), &why).has_value();
-    return owned && onlyTheWayTo(reg, c.chain, c.key) ? c.chain : c.key;
+    return CheckedDump::check(keyLine(key), own, &why).has_value();
+}
+
+QString createdKeyToDelete(platform::Registry& reg, const std::vector<clients::OwnKey>& own,
+                           const UndoRecord::CreatedKey& c) {
+    return owned(c.chain, own) && onlyTheWayTo(reg, c.chain, c.key) ? c.chain : c.key;
 }
 
 bool onlyTheWayTo(platform::Registry& reg, const QString& from, const QString& to) {
@@ -102,9 +108,12 @@ RestoreReport RestoreJob::undo(const UndoRecord& record, const QString& staging,
         paths << r.winPath;
     for (const QString& p : paths + record.createdFolders)
         if (const QString why = UndoPathRefusal(d_.files, p); !why.isEmpty()) refused << why;
+    // A key the undo deletes is one of the client's own; it goes whole, as
+    // the restore made it or as its export before the restore brings it back.
+    std::vector<clients::OwnKey> own = clients::OwnRegistryKeys(report.clientCode);
     QStringList keys;
     for (const UndoRecord::CreatedKey& c : record.createdKeys)
-        keys << createdKeyToDelete(d_.registry, report.clientCode, c);
+        keys << createdKeyToDelete(d_.registry, own, c);
     for (const UndoRecord::TouchedKey& t : record.touchedKeys) {
         keys << t.key;
         for (const QString& inside : DumpTopKeys(readFile(staging + u'/' + t.entry)))
@@ -130,10 +139,24 @@ RestoreReport RestoreJob::undo(const UndoRecord& record, const QString& staging,
         dumps << QDir(staging).relativeFilePath(f.fileName());
         for (const UndoRecord::TouchedKey& t : record.touchedKeys)
             dumps << t.entry;
-        if (refused.isEmpty())
-            if (const QString why = CheckDumps(staging, dumps, report.clientCode, checked);
-                !why.isEmpty())
-                refused << why;
+        const std::vector<clients::OwnKey> clientOwn = own;
+        for (const QString& k : std::as_const(keys))
+            if (const auto split = SplitKey(k); split && owned(k, clientOwn))
+                own.push_back({split->first == platform::HKEY_LOCAL_MACHINE
+                                   ? clients::OwnKey::LocalMachine
+                                   : clients::OwnKey::CurrentUser,
+                               split->second, true});
+        for (const QString& d : std::as_const(dumps)) {
+            if (!refused.isEmpty()) break;
+            QString why;
+            QFile in(staging + u'/' + d);
+            if (!in.open(QIODevice::ReadOnly) || in.size() > (64 << 20))
+                refused << QStringLiteral("%1 cannot be read").arg(d);
+            else if (auto dump = CheckedDump::check(in.readAll(), own, &why))
+                checked.push_back(std::move(*dump));
+            else
+                refused << QStringLiteral("%1: %2").arg(d, why);
+        }
     }
     if (!refused.isEmpty()) {
         report.kind = Kind::Refused;
