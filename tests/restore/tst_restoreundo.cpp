@@ -27,7 +27,10 @@ namespace {
 // creates files, folders and keys, and replaces files and values.
 void changeOutlookExpress(support::SamplePrefix& p) {
     const support::OutlookExpressInstall oe;
-    p.removeKey(HKEY_CURRENT_USER, QStringLiteral("identities\\") + oe.bobKey);
+    const QString bob = QStringLiteral("identities\\") + oe.bobKey +
+                        QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
+    p.removeKey(HKEY_CURRENT_USER, bob + QStringLiteral("\\Rules"));
+    p.removeKey(HKEY_CURRENT_USER, bob + QStringLiteral("\\Signatures"));
     const QString ann = QStringLiteral("identities\\") + oe.annKey +
                         QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
     p.setString(HKEY_CURRENT_USER, ann, QStringLiteral("Added after the backup"),
