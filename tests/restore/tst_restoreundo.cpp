@@ -207,6 +207,15 @@ private Q_SLOTS:
             QVERIFY(undo.waitForFinished(180000));
             QCOMPARE(undo.exitCode(), 0);
             support::stopWine(rig.prefix.prefixDir());
+            // The killed run's staging went with the next run; this process's own stays.
+            QStringList left =
+                QDir(qEnvironmentVariable("TMPDIR"))
+                    .entryList({QStringLiteral("postora-*")}, QDir::AllEntries | QDir::Hidden);
+            left.removeIf([](const QString& n) {
+                return n.startsWith(
+                    QStringLiteral("postora-%1-").arg(QCoreApplication::applicationPid()));
+            });
+            QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
             const QString differences = support::prefixDifferences(before, rig.prefixState());
             QVERIFY2(
                 differences.isEmpty(),
