@@ -5,11 +5,11 @@
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "regdump/RegistryDump.h"
+#include "restore/Destinations.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -112,28 +112,22 @@ QStringList DumpTopKeys(const QByteArray& dump) {
 }
 
 QString UndoPathRefusal(const platform::Files& files, const QString& winPath) {
-    // Until the restore's own destination check covers a record's paths, this
-    // is the same rule in short.
-    if (winPath.size() < 4 || winPath.left(3).compare(QStringLiteral("C:\\"), Qt::CaseInsensitive))
-        return QStringLiteral("%1 is not on drive C:").arg(winPath);
-    for (const QString& part :
-         winPath.mid(3).split(QRegularExpression(QStringLiteral("[\\\\/]")))) {
-        const QString trimmed = part.trimmed();
-        if (trimmed.isEmpty() || trimmed == u'.' || trimmed == QStringLiteral("..") ||
-            part.contains(u':'))
-            return QStringLiteral("%1 is not a plain path").arg(winPath);
-    }
-    if (winPath.startsWith(QStringLiteral("C:\\windows\\"), Qt::CaseInsensitive))
+    // The names a destination may have; the client's folders of this prefix
+    // may be gone (that is when an undo is needed), so drive_c bounds it.
+    QStringList names;
+    if (const QString why = Destinations::splitPath(winPath, names); !why.isEmpty())
+        return QStringLiteral("%1: %2").arg(winPath, why);
+    if (!names.isEmpty() &&
+        names.first().compare(QStringLiteral("windows"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("%1 is a folder of Windows itself").arg(winPath);
-    const auto root = files.drives().driveRoot(u'C');
+    const QString driveC = Destinations::driveC(files);
     const auto host = files.hostPath(winPath);
-    if (!root || !host) return QStringLiteral("%1 has no place in this prefix").arg(winPath);
-    const QString base = QDir(*root).absolutePath();
-    const QString path = QDir::cleanPath(*host);
-    if (!path.startsWith(base + u'/'))
-        return QStringLiteral("%1 is outside this prefix").arg(winPath);
-    QString at = base;
-    for (const QString& part : path.mid(base.size() + 1).split(u'/')) {
+    if (driveC.isEmpty() || !host || names.isEmpty())
+        return QStringLiteral("%1 has no place in this prefix").arg(winPath);
+    // Removing follows no link either: every folder on the way is a folder.
+    QString at = driveC;
+    const QStringList parts = QDir::cleanPath(*host).split(u'/');
+    for (const QString& part : parts.mid(parts.size() - names.size())) {
         at += u'/' + part;
         if (QFileInfo(at).isSymLink())
             return QStringLiteral("%1 leads through a link").arg(winPath);

@@ -62,8 +62,8 @@ std::optional<std::pair<platform::HKEY, QString>> SplitKey(const QString& key);
 QStringList DumpTopKeys(const QByteArray& dump);
 
 // Why a path the record names may not be written or removed; empty when it
-// may. Only this prefix's C: drive, no "." or ".." in either separator form,
-// no link on the way, nothing below C:\windows.
+// may: a name a destination may have, on this prefix's own C:, not below
+// C:\windows, no link on the way.
 QString UndoPathRefusal(const platform::Files& files, const QString& winPath);
 // Builds the record of one restore in a private folder of its own.
 class UndoRecorder {

@@ -38,6 +38,24 @@ Mutation dumpAdds(const char* lines) {
     };
 }
 
+// A safety archive's undo record naming what is not the client's: the given
+// sections after "[Undo]" with this prefix, beside a file and an export of a
+// start-up key it may name; "%HOME%" stands for $HOME on drive Z:.
+Mutation undoRecord(const char* sections) {
+    return [sections](testsupport::HostileArchive& a, Scene& s) {
+        QDir().mkpath(s.prefix.home());
+        QFile::link(s.prefix.home(), s.prefix.prefixDir() + QStringLiteral("/drive_c/linked"));
+        const QString ini = QStringLiteral("[Undo]\r\nPrefix=%1\r\n%2")
+                                .arg(s.prefix.prefixDir(), QLatin1String(sections))
+                                .replace(QStringLiteral("%HOME%"), inHome()(s));
+        return all({add(QStringLiteral("UndoRestore/undo.ini"), ini.toUtf8()),
+                    add(QStringLiteral("UndoRestore/files/1/evil.dll")),
+                    add(QStringLiteral("UndoRestore/keys/1.reg"),
+                        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
+                        "CurrentVersion\\RunOnce]\r\n\"x\"=\"evil.exe\"\r\n")})(a, s);
+    };
+}
+
 const std::vector<Row>& rows() {
     using namespace clients;
     static const std::vector<Row> table = {
@@ -129,6 +147,29 @@ const std::vector<Row>& rows() {
         {"dump deletes the whole software tree", kOutlookExpress,
          dumpAdds("[-HKEY_CURRENT_USER\\Software]"),
          QStringLiteral("HKEY_CURRENT_USER\\Software: a deletion")},
+        {"undo removes a file in $HOME", kEudora,
+         undoRecord("[Created Files]\r\n1=%HOME%\\.bashrc"), QStringLiteral("not on drive C:")},
+        {"undo places into system32", kEudora,
+         undoRecord("[Replaced Files]\r\n1=C:\\windows\\system32\\evil.dll\r\n"
+                    "[Replaced Entries]\r\n1=UndoRestore/files/1/evil.dll"),
+         QStringLiteral("a folder of Windows itself")},
+        {"undo climbs with slashes", kEudora,
+         undoRecord("[Created Files]\r\n1=C:\\users/../windows/win.ini"),
+         QStringLiteral("a \"..\" name")},
+        {"undo removes through a link", kEudora,
+         undoRecord("[Created Files]\r\n1=C:\\linked\\.bashrc"), QStringLiteral("a link")},
+        {"undo deletes the whole software tree", kOutlookExpress,
+         undoRecord("[Created Keys]\r\n1=HKEY_CURRENT_USER\\Software\r\n"
+                    "[Created Chains]\r\n1=HKEY_CURRENT_USER\\Software"),
+         QStringLiteral("HKEY_CURRENT_USER\\Software: a deletion")},
+        {"undo brings back RunOnce", kOutlookExpress,
+         undoRecord("[Touched Keys]\r\n1=HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
+                    "CurrentVersion\\RunOnce\r\n[Touched Exports]\r\n1=UndoRestore/keys/1.reg"),
+         QStringLiteral("RunOnce: a deletion")},
+        {"undo export beyond its key", kOutlookExpress,
+         undoRecord("[Touched Keys]\r\n1=HKEY_CURRENT_USER\\identities\\x\r\n"
+                    "[Touched Exports]\r\n1=UndoRestore/keys/1.reg"),
+         QStringLiteral("outside HKEY_CURRENT_USER\\identities\\x")},
     };
     return table;
 }

@@ -4,6 +4,7 @@
 // restore was killed at any moment.
 
 #include "support/BackupRig.h"
+#include "support/PostoraRun.h"
 #include "support/PrefixState.h"
 #include "support/clients/EudoraSample.h"
 #include "support/clients/OutlookExpressSample.h"
@@ -15,8 +16,6 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
-
-#include <functional>
 
 using namespace platform;
 using testsupport::BackupRig;
@@ -38,65 +37,37 @@ void changeOutlookExpress(support::SamplePrefix& p) {
     p.setDword(HKEY_CURRENT_USER, ann, QStringLiteral("Store Migrated"), 7);
 }
 
-QStringList filesBelow(const QString& hostFolder) {
-    QStringList out;
-    QDirIterator it(hostFolder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << it.next();
-    out.sort();
-    return out;
+// Restoring the backup makes again a deleted file (and, for Eudora, a whole
+// folder), replaces a changed one and keys, and leaves a file added since.
+QString install(int code, support::SamplePrefix& p) {
+    if (code == clients::kOutlookExpress) return support::addOutlookExpress(p).annStore;
+    support::addEudora(p);
+    return support::eudora::dataFolder(p);
 }
-
-// Rows: the client, how it is installed, and how it is changed after the
-// backup besides its files (of which the first is deleted, the second changed
-// and a new one added in the first one's folder).
-struct Row {
-    int code;
-    std::function<QString(support::SamplePrefix&)> install; // returns the data folder
-    std::function<void(support::SamplePrefix&)> change;
-};
-
-Row rowFor(const QString& name) {
-    if (name == QLatin1String("oexpress"))
-        return {clients::kOutlookExpress,
-                [](support::SamplePrefix& p) { return support::addOutlookExpress(p).annStore; },
-                changeOutlookExpress};
-    return {clients::kEudora,
-            [](support::SamplePrefix& p) {
-                support::addEudora(p);
-                return support::eudora::dataFolder(p);
-            },
-            [](support::SamplePrefix& p) {
-                // A whole folder the restore makes again.
-                QDir(p.hostPath(support::eudora::dataFolder(p) + QStringLiteral("\\WORK.FOL")))
-                    .removeRecursively();
-            }};
+void change(int code, support::SamplePrefix& p) {
+    if (code == clients::kOutlookExpress) return changeOutlookExpress(p);
+    QDir(p.hostPath(support::eudora::dataFolder(p) + QStringLiteral("\\WORK.FOL")))
+        .removeRecursively();
 }
 
 struct Rig : BackupRig {
     backup::BackupJob backupJob{*engine, nullptr};
     restore::RestoreJob job{restore::RestoreJob::Deps{backupJob, engine->library(), *registry,
                                                       *files, catalogue, ui, nullptr}};
-    QString data;
-
     Rig() : BackupRig(QStringLiteral("C:\\Backups\\client.ebk")) {}
 
     // Backs the client up, then changes it; the state to come back to is
     // read after Wine has brought the prefix up to date.
-    bool prepare(const Row& row) {
-        data = row.install(prefix);
+    bool prepare(int code) {
+        const QString data = prefix.hostPath(install(code, prefix));
         QStringList identities, items;
-        catalogue.GetIdentitiesAndItems(row.code, identities, items);
-        if (run(row.code, backup::AllTicked(identities), backup::AllTicked(items))) return false;
-        const QStringList present = filesBelow(prefix.hostPath(data));
-        if (present.size() < 2) return false;
-        QFile::remove(present.at(0));
-        prefix.writeFile(data + QStringLiteral("\\added after the backup.txt"), "stays");
-        QFile changed(present.at(1));
-        if (!changed.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-        changed.write("changed after the backup");
-        changed.close();
-        row.change(prefix);
+        catalogue.GetIdentitiesAndItems(code, identities, items);
+        if (run(code, backup::AllTicked(identities), backup::AllTicked(items))) return false;
+        QStringList present = QDir(data).entryList(QDir::Files, QDir::Name);
+        if (present.size() < 2 || !QFile::remove(data + u'/' + present[0])) return false;
+        support::writeHostFile(data + QStringLiteral("/added after the backup.txt"), "stays");
+        support::writeHostFile(data + u'/' + present[1], "changed after the backup");
+        change(code, prefix);
         prefix.save();
         support::bringWineUpToDate(prefix.prefixDir());
         return true;
@@ -143,14 +114,14 @@ private Q_SLOTS:
     }
 
     void safetyArchiveUndoesTheRestore_data() {
-        QTest::addColumn<QString>("client");
-        QTest::newRow("oexpress") << QStringLiteral("oexpress");
-        QTest::newRow("eudora") << QStringLiteral("eudora");
+        QTest::addColumn<int>("client");
+        QTest::newRow("oexpress") << int(clients::kOutlookExpress);
+        QTest::newRow("eudora") << int(clients::kEudora);
     }
     void safetyArchiveUndoesTheRestore() {
-        QFETCH(QString, client);
+        QFETCH(int, client);
         Rig rig;
-        QVERIFY2(rig.prepare(rowFor(client)), qPrintable(rig.state().BackupErrorText));
+        QVERIFY2(rig.prepare(client), qPrintable(rig.state().BackupErrorText));
         const support::PrefixState before = rig.prefixState();
 
         const auto done = rig.restore(rig.archive());
@@ -168,21 +139,16 @@ private Q_SLOTS:
     // restoring it gives back the state before.
     void killedRestoreIsUndoneByItsSafetyArchive() {
         Rig rig;
-        QVERIFY2(rig.prepare(rowFor(QStringLiteral("oexpress"))),
-                 qPrintable(rig.state().BackupErrorText));
+        QVERIFY2(rig.prepare(clients::kOutlookExpress), qPrintable(rig.state().BackupErrorText));
         const support::PrefixState before = rig.prefixState();
-        const QString postora =
-            qEnvironmentVariable("POSTORA_BIN_DIR", QStringLiteral(POSTORA_BIN_DIR)) +
-            QStringLiteral("/postora");
+        const QString postora = QStringLiteral(POSTORA_BIN_DIR "/postora");
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("seed %u", seed);
         QRandomGenerator random(seed);
         for (int round = 0; round < 4; ++round) {
             const QStringList known = safetyArchives(rig.prefix.prefixDir());
             QProcess killed;
-            killed.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             killed.start(postora, {QStringLiteral("/r:") + rig.archive()});
-            QVERIFY(killed.waitForStarted());
             const int delay = random.bounded(100, 2000);
             const bool finished = killed.waitForFinished(delay);
             if (!finished) killed.kill();
@@ -201,11 +167,8 @@ private Q_SLOTS:
                 continue;
             }
             QCOMPARE(made.size(), 1);
-            QProcess undo;
-            undo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            undo.start(postora, {QStringLiteral("/r:") + made.first()});
-            QVERIFY(undo.waitForFinished(180000));
-            QCOMPARE(undo.exitCode(), 0);
+            const auto undo = testsupport::runPostora({QStringLiteral("/r:") + made.first()});
+            QVERIFY2(undo.code == 0, qPrintable(undo.err));
             support::stopWine(rig.prefix.prefixDir());
             // The killed run's staging went with the next run; this process's own stays.
             QStringList left =
@@ -221,61 +184,6 @@ private Q_SLOTS:
                 differences.isEmpty(),
                 qPrintable(QStringLiteral("killed after %1 ms:\n%2").arg(delay).arg(differences)));
         }
-    }
-
-    // A record that names what is not the client's to write, remove or
-    // delete: the whole restore is refused and nothing changes, in the
-    // prefix or beside it.
-    void craftedRecordRefusedBeforeAnythingChanges_data() {
-        QTest::addColumn<QString>("record");
-        const QString runOnce = QStringLiteral(
-            "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
-        QTest::newRow("file outside the prefix")
-            << QStringLiteral("[Created Files]\n1=Z:%HOME%\\canary");
-        QTest::newRow("system folder")
-            << QStringLiteral("[Replaced Files]\n1=C:\\windows\\system32\\evil.dll\n"
-                              "[Replaced Entries]\n1=UndoRestore/files/1/evil.dll");
-        QTest::newRow("climbing with slashes")
-            << QStringLiteral("[Created Files]\n1=C:\\users/../windows/win.ini");
-        QTest::newRow("through a link") << QStringLiteral("[Created Files]\n1=C:\\linked\\canary");
-        QTest::newRow("whole software tree")
-            << QStringLiteral("[Created Keys]\n1=HKEY_CURRENT_USER\\Software\n"
-                              "[Created Chains]\n1=HKEY_CURRENT_USER\\Software");
-        QTest::newRow("start-up key")
-            << QStringLiteral("[Touched Keys]\n1=%1\n[Touched Exports]\n1=UndoRestore/keys/1.reg")
-                   .arg(runOnce);
-        QTest::newRow("export beyond its key")
-            << QStringLiteral("[Touched Keys]\n1=HKEY_CURRENT_USER\\Software\\Qualcomm\\Eudora\n"
-                              "[Touched Exports]\n1=UndoRestore/keys/1.reg");
-    }
-    void craftedRecordRefusedBeforeAnythingChanges() {
-        QFETCH(QString, record);
-        Rig rig;
-        support::addEudora(rig.prefix);
-        QStringList identities, items;
-        rig.catalogue.GetIdentitiesAndItems(clients::kEudora, identities, items);
-        QVERIFY(
-            !rig.run(clients::kEudora, backup::AllTicked(identities), backup::AllTicked(items)));
-        const QString canary = rig.prefix.home() + QStringLiteral("/canary");
-        QVERIFY(support::writeHostFile(canary, "canary"));
-        QVERIFY(QFile::link(rig.prefix.home(),
-                            rig.prefix.prefixDir() + QStringLiteral("/drive_c/linked")));
-        QString home = rig.prefix.home();
-        home.replace(u'/', u'\\');
-        QVERIFY(support::craftUndoRecord(rig.archive(), rig.prefix.prefixDir(),
-                                         record.replace(QStringLiteral("%HOME%"), home)));
-        const support::PrefixState before = rig.prefixState();
-
-        const auto report = rig.restore(rig.archive());
-        QCOMPARE(report.kind, restore::RestoreReport::Kind::Refused);
-        QVERIFY2(report.error.contains(QStringLiteral("cannot be undone here")),
-                 qPrintable(report.error));
-        QVERIFY(report.safetyArchive.isEmpty());
-        const QString differences = support::prefixDifferences(before, rig.prefixState());
-        QVERIFY2(differences.isEmpty(), qPrintable(differences));
-        QFile kept(canary);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("canary"));
     }
 };
 

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 namespace support {
 
@@ -78,29 +77,6 @@ bool writeHostFile(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
-}
-
-bool craftUndoRecord(const QString& archive, const QString& prefixDir, const QString& sections) {
-    QTemporaryDir dir;
-    const QString x = dir.filePath(QStringLiteral("x"));
-    QProcess p;
-    p.start(QStringLiteral("7z"),
-            {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-o") + x, archive});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return false;
-    const QString record = QStringLiteral("[Undo]\r\nVersion=1\r\nPrefix=") + prefixDir +
-                           QStringLiteral("\r\n") +
-                           QString(sections).replace(u'\n', QStringLiteral("\r\n"));
-    if (!writeHostFile(x + QStringLiteral("/UndoRestore/undo.ini"), record.toUtf8()) ||
-        !writeHostFile(x + QStringLiteral("/UndoRestore/files/1/evil.dll"), "MZ") ||
-        !writeHostFile(x + QStringLiteral("/UndoRestore/keys/1.reg"),
-                       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\"
-                       "CurrentVersion\\RunOnce]\r\n\"evil\"=\"Z:\\\\tmp\\\\evil.exe\"\r\n") ||
-        !QFile::remove(archive))
-        return false;
-    p.setWorkingDirectory(x);
-    p.start(QStringLiteral("7z"),
-            {QStringLiteral("a"), QStringLiteral("-tzip"), archive, QStringLiteral(".")});
-    return p.waitForFinished(60000) && p.exitCode() == 0;
 }
 
 namespace {

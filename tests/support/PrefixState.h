@@ -22,11 +22,6 @@ PrefixState readPrefixState(const QString& prefixDir, const QStringList& skip = 
 // One line per difference (the first few); empty when the two are the same.
 QString prefixDifferences(const PrefixState& before, const PrefixState& after);
 
-// Replaces the archive (no password) with one that holds a hand-made undo
-// record: "[Undo] Prefix=<prefixDir>" and the given sections, beside a file
-// "UndoRestore/files/1/evil.dll" and an export "UndoRestore/keys/1.reg" of a
-// start-up key.
-bool craftUndoRecord(const QString& archive, const QString& prefixDir, const QString& sections);
 bool writeHostFile(const QString& path, const QByteArray& content);
 
 // Wine's server of the prefix stopped, its registry written out.
