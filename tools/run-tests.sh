@@ -5,7 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja ${CMAKE_ARGS:-}
+# Warnings are errors here, as in CI; a plain build only shows them.
+# shellcheck disable=SC2086 # CMAKE_ARGS is a list of words
+cmake -S . -B "$BUILD_DIR" -G Ninja -DPOSTORA_WERROR=ON ${CMAKE_ARGS:-}
 cmake --build "$BUILD_DIR"
 cd "$BUILD_DIR"
 ctest --output-on-failure -j"$(nproc)"

@@ -243,7 +243,9 @@ int32_t ArchiveReader::extractEntry(archive_entry* entry, const std::string& nam
     } else {
         if (type == AE_IFDIR) return makeFolders(destination);
         std::string parent(parentPart(destination));
-        if (parent.empty()) parent = destination.front() == '/' ? "/" : ".";
+        // One character, not a string literal: GCC 12 at -O3 takes the literal's copy for an
+        // overlapping one (-Wrestrict).
+        if (parent.empty()) parent.assign(1, destination.front() == '/' ? '/' : '.');
         if (const int32_t r = makeFolders(parent); r != SQX_OK) return r;
         folder = UniqueFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!folder.valid()) return resultFromErrno(errno);
