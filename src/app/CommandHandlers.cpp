@@ -41,10 +41,12 @@ int RunUninstallCommand(AppContext& ctx) {
         ctx.registry(), ctx.files(), ctx.procList(), ctx.settings().programFolder,
         [&ctx](const QString& key) { ctx.localization().messageBox().ShowErrorMessage(key); });
     if (schedule::RunUninstall(companion, ctx.files())) return kExitOk;
-    // Not told in a box, but a script learns it.
-    if (ctx.files().fileExists(companion.CompanionPath()))
-        base::WriteErrorLine(
-            QStringLiteral("postora: /uninstall: cannot delete %1").arg(companion.CompanionPath()));
+    // Not told in a box, but a script learns it, by the file's Linux path.
+    if (ctx.files().fileExists(companion.CompanionPath())) {
+        const auto host = ctx.files().hostPath(companion.CompanionPath());
+        base::WriteErrorLine(QStringLiteral("postora: /uninstall: cannot delete %1")
+                                 .arg(host ? *host : companion.CompanionPath()));
+    }
     return kExitFailed;
 }
 

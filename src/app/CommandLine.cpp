@@ -41,7 +41,39 @@ QString absoluteHostPath(QString p) {
 
 bool IsFileArgument(const QString& arg) {
     static const QRegularExpression command(QStringLiteral("^/[A-Za-z]+(:|$)"));
-    return !arg.isEmpty() && !command.match(arg).hasMatch();
+    return !arg.isEmpty() && !arg.startsWith(QLatin1Char('-')) && !command.match(arg).hasMatch();
+}
+
+bool IsHelpRequest(const QStringList& args) {
+    if (args.isEmpty()) return false;
+    const QString first = args.first().toLower();
+    return first == QLatin1String("--help") || first == QLatin1String("-h") ||
+           first == QLatin1String("/?") || first == QLatin1String("/h");
+}
+
+QString UsageText() {
+    return QStringLiteral(
+        "usage: postora [COMMAND]\n"
+        "Backs up and restores the data of Windows e-mail clients run under Wine.\n"
+        "\n"
+        "  postora                                   the main window (needs a display)\n"
+        "  postora /b /c:oexpress+eudora /p:FOLDER   back up the named clients into FOLDER\n"
+        "  postora /auto                             the scheduled (unattended) backup\n"
+        "  postora /uninstall                        end the scheduler and remove it\n"
+        "  postora /o PATH                           open the wizard with PATH as target\n"
+        "  postora BACKUP.ebk                        open the wizard's restore pages of a backup\n"
+        "  postora /r:ARCHIVE                        restore a backup into its mail client\n"
+        "  postora /r:ARCHIVE /p:FOLDER              restore a backup below FOLDER\n"
+        "  postora --help                            this text (also -h, /? and /h)\n"
+        "\n"
+        "Clients after /c: (joined with +): oexpress, msoutlook, eudora, incredimail, pegasus,\n"
+        "thebat, pocomail, opera, netscape, favorites. /r: also takes /i:NAME+... and\n"
+        "/t:ITEM+... to restore only those identities and items. /w:FOLDER [/u:USER] reads a\n"
+        "mounted Windows installation instead of the Wine prefix.\n"
+        "\n"
+        "Exit status: 0 success, 1 a backup or restore failed or was skipped, 2 a command\n"
+        "that was not accepted. The prefix is $WINEPREFIX (else ~/.wine); a backup's password\n"
+        "may come from $POSTORA_PASSWORD. See postora(1).\n");
 }
 
 BackupCommand ParseBackupCommand(const QStringList& args,
@@ -57,7 +89,10 @@ BackupCommand ParseBackupCommand(const QStringList& args,
     QString folder = folderArg.mid(3);
     if (folder.isEmpty()) // "/p:" alone names no folder
         return cmd;
-    if (!isWindowsPath(folder)) folder = hostToWindows(absoluteHostPath(folder));
+    if (!isWindowsPath(folder)) {
+        cmd.hostFolder = absoluteHostPath(folder);
+        folder = hostToWindows(cmd.hostFolder);
+    }
     cmd.folder = platform::includeTrailingBackslash(folder);
 
     const QString keywords = clientsArg.mid(3).toLower();
@@ -97,7 +132,8 @@ CommandLine::Outcome CommandLine::ParseCommandLine(const QStringList& args) {
     } else if (IsFileArgument(args.first())) {
         out = openArchive(args);
     } else {
-        reportLine(QStringLiteral("postora: unknown command: %1").arg(args.first()));
+        reportLine(QStringLiteral("postora: unknown command: %1 (postora --help lists them)")
+                       .arg(args.first()));
         out.exitStatus = kExitBadCommand;
     }
     if (badCommand) {
@@ -143,7 +179,7 @@ int CommandLine::runBackupCommand(const BackupCommand& cmd) {
             status = kExitFailed;
             continue;
         }
-        if (!backupClient(cmd.folder, code, QLatin1String(k.keyword))) status = kExitFailed;
+        if (!backupClient(cmd, code, QLatin1String(k.keyword))) status = kExitFailed;
     }
     return status;
 }
@@ -156,7 +192,7 @@ int ResolveClientCode(int baseCode, clients::ClientCatalogue& catalogue) {
     return versions.isEmpty() ? 0 : versions.first().code;
 }
 
-bool CommandLine::backupClient(const QString& folder, int code, const QString& keyword) {
+bool CommandLine::backupClient(const BackupCommand& cmd, int code, const QString& keyword) {
     backup::BackupJob* job = ctx_.job();
     if (!job) {
         reportLine(QStringLiteral("postora: %1: the backup engine is not ready").arg(keyword));
@@ -167,7 +203,11 @@ bool CommandLine::backupClient(const QString& folder, int code, const QString& k
     ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
     backup::JobRequest request;
     request.clientCode = code;
-    request.targetPath = folder + backup::BackupFileName(code);
+    request.targetPath = cmd.folder + backup::BackupFileName(code);
+    // Named as it was typed: a host folder as a host path.
+    const QString shown = cmd.hostFolder.isEmpty()
+                              ? request.targetPath
+                              : QDir(cmd.hostFolder).filePath(backup::BackupFileName(code));
     request.identities = backup::AllTicked(identities);
     request.items = backup::AllTicked(items);
     const backup::JobOutcome outcome = job->Run(request, ctx_.ui(), nullptr, nullptr);
@@ -181,16 +221,21 @@ bool CommandLine::backupClient(const QString& folder, int code, const QString& k
         reportLine(QStringLiteral("postora: %1: this client cannot be backed up yet").arg(keyword));
         return false;
     case Kind::Aborted:
-        reportLine(
-            QStringLiteral("postora: %1: backup to %2 aborted").arg(keyword, request.targetPath));
+        reportLine(QStringLiteral("postora: %1: backup to %2 aborted").arg(keyword, shown));
         return false;
     case Kind::Failed:
     case Kind::Busy:
         break;
     }
-    reportLine(QStringLiteral("postora: %1: backup to %2 failed: %3%4")
-                   .arg(keyword, request.targetPath, ctx_.message(QStringLiteral("Message20")),
-                        outcome.text));
+    // The reason alone: "failed:" already says that it is an error, and the
+    // window's lead-in ("There was an error: ") would say it twice.
+    QString why = outcome.text.simplified();
+    if (!cmd.hostFolder.isEmpty()) // the reasons name the folder in Windows form
+        why.replace(cmd.folder, cmd.hostFolder.endsWith(QLatin1Char('/'))
+                                    ? cmd.hostFolder
+                                    : cmd.hostFolder + QLatin1Char('/'));
+    reportLine(QStringLiteral("postora: %1: backup to %2 failed%3")
+                   .arg(keyword, shown, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
     return false;
 }
 

@@ -41,8 +41,14 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
                       const std::function<void(const QString&)>& report);
 
 // True when arg names a file rather than a command: commands are "/word" or
-// "/word:value", while "/home/ann/x.ebk" is a path.
+// "/word:value", while "/home/ann/x.ebk" is a path. An argument starting with
+// '-' is an option, never a file ("./-x.ebk" names such a file).
 bool IsFileArgument(const QString& arg);
+
+// "--help", "-h", "/?" or "/h" (in any case) as the first argument.
+bool IsHelpRequest(const QStringList& args);
+// The usage text: every command, one line each, and the exit statuses.
+QString UsageText();
 
 // The keyword table of "/b", in the order the backups run.
 struct ClientKeyword {
@@ -56,6 +62,9 @@ extern const ClientKeyword kClientKeywords[10];
 struct BackupCommand {
     bool ok = false;
     QString folder;
+    // The folder as a host path when it was typed as one (messages name it so);
+    // empty when it was typed in Windows form.
+    QString hostFolder;
     QList<int> codes;
 };
 // hostToWindows turns a host path typed after "/p:" into its Windows form.
@@ -87,7 +96,7 @@ public:
 private:
     Outcome openArchive(const QStringList& args);
     int runBackupCommand(const BackupCommand& cmd);
-    bool backupClient(const QString& folder, int code, const QString& keyword);
+    bool backupClient(const BackupCommand& cmd, int code, const QString& keyword);
 
     AppContext& ctx_;
     CommandHandlers handlers_;

@@ -21,8 +21,10 @@ int StartupHooks::windowTop() const {
 }
 
 int StartupHooks::runMainWindow(AppContext&, const QString&) {
-    std::fprintf(stderr, "postora: the main window is not available in this build; "
-                         "use /b to back up\n");
+    // Reached only without DISPLAY and WAYLAND_DISPLAY: say what works without windows.
+    std::fprintf(stderr, "postora: the windows need a display (DISPLAY or WAYLAND_DISPLAY is not "
+                         "set); without one, back up with /b, restore with /r:<archive>, and see "
+                         "postora --help for every command\n");
     return kExitOk;
 }
 

@@ -548,13 +548,43 @@ const Command kCommands[] = {
 };
 
 void usage(QTextStream& s) {
-    s << "usage: postora-inspect COMMAND [ARGUMENTS]\n";
-    for (const Command& c : kCommands) {
-        const QString line =
-            QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.arguments));
-        s << "  " << line.leftJustified(36) << c.summary << '\n';
-    }
-    s << "/w:<mounted Windows folder> [/u:<user>] anywhere: that Windows instead of the prefix\n";
+    // Summaries start in one column and wrap within 79 characters; a command longer than
+    // the first column puts its summary on the next line.
+    constexpr qsizetype kColumn = 32;
+    constexpr qsizetype kWidth = 79;
+    const auto row = [&s](const QString& head, const QString& summary) {
+        QString line = QStringLiteral("  ") + head;
+        if (line.size() + 2 > kColumn) {
+            s << line << '\n';
+            line.clear();
+        }
+        line = line.leftJustified(kColumn);
+        bool first = true;
+        for (const QString& word : summary.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (!first && line.size() + 1 + word.size() > kWidth) {
+                s << line << '\n';
+                line = QString(kColumn, QLatin1Char(' '));
+                first = true;
+            }
+            line += (first ? QString() : QStringLiteral(" ")) + word;
+            first = false;
+        }
+        s << line << '\n';
+    };
+    s << "usage: postora-inspect COMMAND [ARGUMENTS]\n"
+         "Shows what Postora sees in the Wine prefix ($WINEPREFIX, else ~/.wine).\n\nCommands:\n";
+    for (const Command& c : kCommands)
+        row(QStringLiteral("%1 %2")
+                .arg(QLatin1String(c.name), QLatin1String(c.arguments))
+                .trimmed(),
+            QLatin1String(c.summary));
+    row(QStringLiteral("--help"), QStringLiteral("this text (also -h and help)"));
+    s << "\nAnywhere on the line:\n";
+    row(QStringLiteral("/w:FOLDER [/u:USER]"),
+        QStringLiteral("read the Windows installation mounted at FOLDER (the profile of USER) "
+                       "instead of the prefix"));
+    s << "\nExit status: 0 success, 1 not found or failed, 2 a bad command line.\n"
+         "See postora-inspect(1).\n";
 }
 
 } // namespace

@@ -48,6 +48,11 @@ int main(int argc, char** argv) {
         }
         args << text;
     }
+    // Before any window, setting or prefix is touched: help changes nothing.
+    if (app::IsHelpRequest(args)) {
+        std::fputs(app::UsageText().toUtf8().constData(), stdout);
+        return base::kExitOk;
+    }
 
     // Without a display the command line runs without any window system and
     // every question gets its safe answer on the console.

@@ -22,6 +22,7 @@ class TestCommandLine : public QObject {
     struct Run {
         int exitCode = -1;
         QStringList errLines;
+        QString out;
     };
 
     static QString binDir() {
@@ -43,6 +44,7 @@ class TestCommandLine : public QObject {
             return r;
         }
         r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
         for (const QString& line :
              QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n')))
             if (!line.trimmed().isEmpty()) r.errLines << line;
@@ -73,6 +75,8 @@ private Q_SLOTS:
     void volumesOnFloppySize();
     void missingLibraryEndsTheProgram();
     void missingPrefixKeepsThePreviousArchive();
+    void textsForPeople_data();
+    void textsForPeople();
 };
 
 void TestCommandLine::initTestCase() {
@@ -366,6 +370,52 @@ void TestCommandLine::missingPrefixKeepsThePreviousArchive() {
     QCOMPARE(f.readAll(), before);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{backup::BackupFileName(1)});
+}
+
+// What a person reads: help on standard output, and failures that name Linux
+// files by their Linux path, said once, without doubled blanks. "@" in an
+// argument or a wanted text stands for the sample prefix's folder.
+void TestCommandLine::textsForPeople_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("winePrefix"); // empty: the sample prefix
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("wanted"); // in standard output, or else standard error
+    const QStringList usage{"/b /c:", "/p:", "/auto", "/uninstall", "/o ", ".ebk", "/r:"};
+    for (const char* help : {"--help", "-h", "/?", "/H"})
+        QTest::newRow(help) << QStringList{help} << QString() << 0 << usage;
+    QTest::newRow("option, not a file")
+        << QStringList{"-x.ebk"} << QString() << 2 << QStringList{"-x.ebk", "--help"};
+    QTest::newRow("no display") << QStringList{} << QString() << 0
+                                << QStringList{"display", "/b", "/r:", "--help"};
+    QTest::newRow("prefix gone") << QStringList{"/b", "/c:oexpress", "/p:@/out"} << "@/gone" << 1
+                                 << QStringList{"@/out/", "\"@/gone\" does not exist"};
+    QTest::newRow("folder is a file") << QStringList{"/b", "/c:oexpress", "/p:@/file/sub"}
+                                      << QString() << 1 << QStringList{"@/file/sub/"};
+}
+
+void TestCommandLine::textsForPeople() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, winePrefix);
+    QFETCH(int, status);
+    QFETCH(QStringList, wanted);
+    support::SamplePrefix prefix;
+    support::addOutlookExpress(prefix);
+    const QString root = prefix.root();
+    QVERIFY(QFile(root + QStringLiteral("/file")).open(QIODevice::WriteOnly));
+    for (QString& a : args)
+        a.replace(QLatin1Char('@'), root);
+    if (!winePrefix.isEmpty())
+        qputenv("WINEPREFIX", QFile::encodeName(winePrefix.replace(QLatin1Char('@'), root)));
+    const Run run = postora(args);
+    QCOMPARE(run.exitCode, status);
+    const QString err = run.errLines.join(QLatin1Char('\n'));
+    const QString said = status == 0 && !args.isEmpty() ? run.out : err;
+    for (QString w : wanted)
+        QVERIFY2(said.contains(w.replace(QLatin1Char('@'), root)), qPrintable(w + " in:\n" + said));
+    if (status == 0 && !args.isEmpty()) QVERIFY2(err.isEmpty(), qPrintable(err));
+    QVERIFY2(!err.contains(QLatin1String("  ")), qPrintable(err));
+    QVERIFY2(!err.contains(QLatin1String("Z:\\")), qPrintable(err));
+    QVERIFY2(!err.contains(QLatin1String("There was an error")), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -11,6 +11,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+release=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_RELEASE "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+version=$version${release:+-$release}
 arch=$(dpkg --print-architecture)
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) ||
     { echo "cpack failed:"; cat "$work/cpack.log"; exit 1; }
@@ -24,7 +26,9 @@ for file in /usr/bin/postora /usr/bin/postora-inspect \
     /usr/lib/postora/libSqx.so /usr/lib/postora/English.lng /usr/lib/postora/help/index.html \
     /usr/share/applications/postora.desktop /usr/share/mime/packages/postora-backup.xml \
     /usr/share/icons/hicolor/scalable/apps/postora.svg \
-    /usr/share/icons/hicolor/48x48/apps/postora.png; do
+    /usr/share/icons/hicolor/48x48/apps/postora.png \
+    /usr/share/doc/postora/copyright /usr/share/doc/postora/changelog.Debian.gz \
+    /usr/share/man/man1/postora.1.gz /usr/share/man/man1/postora-inspect.1.gz; do
     grep -qx "$file" "$work/files" || { echo "not in the package: $file"; exit 1; }
 done
 # The links point into the program folder, relative, as installed.
@@ -34,6 +38,20 @@ grep -q ' \./usr/bin/postora -> \.\./lib/postora/postora$' "$work/contents" ||
 if grep -E '^/(work|tmp|root|home)|/mime/(globs|mime\.cache)|icon-theme\.cache' "$work/files"; then
     echo "the package holds files it must not"; exit 1
 fi
+
+# What Debian's policy asks of the documentation: a machine-readable copyright
+# file, pages that gzip can read, and a maintainer who can be written to.
+dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr/share/doc/postora ./usr/share/man/man1
+head -1 "$work/usr/share/doc/postora/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    { echo "the copyright file is not in the machine-readable format"; exit 1; }
+for gz in "$work"/usr/share/doc/postora/changelog.Debian.gz "$work"/usr/share/man/man1/*.gz; do
+    gzip -t "$gz" || { echo "not a gzip file: $gz"; exit 1; }
+done
+zcat "$work/usr/share/doc/postora/changelog.Debian.gz" | head -1 | grep -q "^postora ($version) " ||
+    { echo "changelog.Debian.gz does not begin with version $version"; exit 1; }
+maintainer=$(dpkg-deb -f "$deb" Maintainer)
+[[ "$maintainer" =~ ^[^\<]+\ \<[^@\>]+@[^@\>]+\.[a-z]+\>$ && "$maintainer" != *@localhost* ]] ||
+    { echo "the maintainer has no address mail can reach: $maintainer"; exit 1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6core6 libqt6widgets6 libqt6gui6 libqt6dbus6 libarchive13 libssl3 libhivex0 \

@@ -17,7 +17,8 @@ done
 # The help page, the desktop menu entry and the icon theme's files.
 share="$work/usr/share"
 for file in "$folder/help/index.html" "$share/applications/postora.desktop" \
-    "$share/icons/hicolor/scalable/apps/postora.svg"; do
+    "$share/icons/hicolor/scalable/apps/postora.svg" "$share/man/man1/postora.1.gz" \
+    "$share/man/man1/postora-inspect.1.gz" "$share/doc/postora/copyright"; do
     [[ -s "$file" ]] || { echo "not installed: $file"; exit 1; }
 done
 for size in 16 32 48 64 128 256; do
