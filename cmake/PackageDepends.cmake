@@ -7,7 +7,15 @@ if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
 find_program(POSTORA_SHLIBDEPS dpkg-shlibdeps REQUIRED)
-set(work "${CPACK_TOPLEVEL_DIRECTORY}/shlibdeps")
+# cpack reads this file before it names its own folders (CPACK_TOPLEVEL_DIRECTORY is still
+# empty here, and "/shlibdeps" would be made at the root): a folder below the package's
+# output folder (cpack -B), else below the build folder.
+if(CPACK_PACKAGE_DIRECTORY)
+  set(work "${CPACK_PACKAGE_DIRECTORY}/_CPack_Packages/shlibdeps")
+else()
+  get_filename_component(work "${CPACK_POSTORA_BINARY_DIR}" DIRECTORY)
+  set(work "${work}/_CPack_Packages/shlibdeps")
+endif()
 file(MAKE_DIRECTORY "${work}/debian")
 file(TOUCH "${work}/debian/control")
 set(binaries)

@@ -58,6 +58,21 @@ install(FILES ${POSTORA_DOC_OUT}/postora.1.gz ${POSTORA_DOC_OUT}/postora-inspect
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
   ${POSTORA_DOC_OUT}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Why lintian's remaining notes are kept (texts of the language files, the help page
+# beside the program).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian/postora
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
+# A stripped install (cpack, "cmake --install --strip") also drops the compilers'
+# version notes, as Debian's own strip does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(file postora postora-inspect ZuveDizizo.exe libSqx.so)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+        --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/postora/\${file}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -48,7 +48,9 @@ bool removeContents(int dirFd, int depth) {
                 ok = false;
                 continue;
             }
-            ::fchmodat(::dirfd(dir.get()), e->d_name, (st.st_mode & 07777) | S_IRWXU, 0);
+            // Best effort: a folder that stays closed fails at openat below.
+            [[maybe_unused]] const int opened =
+                ::fchmodat(::dirfd(dir.get()), e->d_name, (st.st_mode & 07777) | S_IRWXU, 0);
             const int sub = ::openat(::dirfd(dir.get()), e->d_name,
                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0 || !removeContents(sub, depth + 1)) {
