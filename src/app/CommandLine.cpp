@@ -231,10 +231,17 @@ bool CommandLine::backupClient(const BackupCommand& cmd, int code, const QString
     // The reason alone: "failed:" already says that it is an error, and the
     // window's lead-in ("There was an error: ") would say it twice.
     QString why = outcome.text.simplified();
-    if (!cmd.hostFolder.isEmpty()) // the reasons name the folder in Windows form
-        why.replace(cmd.folder, cmd.hostFolder.endsWith(QLatin1Char('/'))
-                                    ? cmd.hostFolder
-                                    : cmd.hostFolder + QLatin1Char('/'));
+    // The reasons name the folder and its parents in Windows form; a folder typed
+    // as a host path is named so, each parent as well.
+    QString win = platform::excludeTrailingBackslash(cmd.folder);
+    QString host = cmd.hostFolder;
+    while (!cmd.hostFolder.isEmpty() && win.contains(QLatin1Char('\\')) &&
+           host.lastIndexOf(QLatin1Char('/')) >= 0 && host != QLatin1String("/")) {
+        why.replace(win + QLatin1Char('\\'), host + QLatin1Char('/'));
+        why.replace(win, host);
+        win.truncate(win.lastIndexOf(QLatin1Char('\\')));
+        host.truncate(host.lastIndexOf(QLatin1Char('/')));
+    }
     reportLine(QStringLiteral("postora: %1: backup to %2 failed%3")
                    .arg(keyword, shown, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
     return false;
