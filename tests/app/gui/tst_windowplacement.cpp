@@ -74,6 +74,10 @@ QRect frameOf(xcb_connection_t* c, xcb_window_t w) {
     auto at = Reply::of(xcb_translate_coordinates_reply(
         c, xcb_translate_coordinates(c, w, rootOf(c), 0, 0), nullptr));
     if (extents.size() != 4 || !geo || !at) return {};
+    // Extents may be announced before the window is reparented into its frame;
+    // until then the client's place is not yet the framed one.
+    auto tree = Reply::of(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr));
+    if (!tree || tree->parent == rootOf(c)) return {};
     const int left = int(extents[0]), right = int(extents[1]);
     const int top = int(extents[2]), bottom = int(extents[3]);
     return QRect(at->dst_x - left, at->dst_y - top, geo->width + left + right,
