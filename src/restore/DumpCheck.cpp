@@ -1,5 +1,7 @@
 #include "restore/DumpCheck.h"
 
+#include "restore/DumpText.h"
+
 #include "platform/Encoding.h"
 #include "platform/RegistryText.h"
 
@@ -141,19 +143,10 @@ std::optional<quint32> hexNumber(QStringView text, int maxDigits) {
     return v;
 }
 
-QString quoted(const QString& text) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'"') out += u'\\';
-        out += c;
-    }
-    return out + u'"';
-}
-
 QString valueText(const CheckedDump::Value& v) {
     if (v.remove) return QStringLiteral("-");
     const platform::RegValue& r = v.value;
-    if (v.quoted) return quoted(r.text());
+    if (v.quoted) return DumpText::quote(r.text());
     if (r.type == platform::REG_DWORD && r.data.size() == 4)
         return QStringLiteral("dword:%1")
             .arg(qFromLittleEndian<quint32>(r.data.constData()), 8, 16, QLatin1Char('0'));
@@ -321,7 +314,7 @@ std::optional<QByteArray> CheckedDump::bytes() const {
         text +=
             QStringLiteral("[%1%2]\r\n").arg(k.remove ? QStringLiteral("-") : QString(), k.text());
         for (const Value& v : k.values)
-            text += (v.name.isEmpty() ? QStringLiteral("@") : quoted(v.name)) + u'=' +
+            text += (v.name.isEmpty() ? QStringLiteral("@") : DumpText::quote(v.name)) + u'=' +
                     valueText(v) + QStringLiteral("\r\n");
         text += QStringLiteral("\r\n");
     }

@@ -7,15 +7,6 @@ namespace restore {
 
 namespace {
 
-QString quote(const QString& text) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'"') out += u'\\';
-        out += c;
-    }
-    return out + u'"';
-}
-
 // Reads a quoted field from `at` (on the opening quote); `at` ends past it.
 bool unquote(const QString& s, qsizetype& at, QString& out) {
     if (at >= s.size() || s.at(at) != u'"') return false;
@@ -47,6 +38,15 @@ std::optional<QByteArray> hexBytes(QStringView text) {
 }
 
 } // namespace
+
+QString DumpText::quote(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == u'\\' || c == u'"') out += u'\\';
+        out += c;
+    }
+    return out + u'"';
+}
 
 std::optional<DumpText> DumpText::parse(const QByteArray& bytes) {
     DumpText d;

@@ -17,6 +17,8 @@ class DumpText {
 public:
     // Nothing when the bytes are not a dump of either form.
     static std::optional<DumpText> parse(const QByteArray& bytes);
+    // "text" with \ and " escaped, as a dump writes a name or a string.
+    static QString quote(const QString& text);
 
     // A text value (quoted, or hex(1), hex(2), hex(7)) of the key, "@" or an
     // empty name for the default value; key paths compare without regard to case.
