@@ -6,6 +6,7 @@
 #include "base/ErrorLine.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
+#include "clients/ClientTable.h"
 #include "clients/Clients.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
@@ -16,13 +17,16 @@
 
 namespace app {
 
-const ClientKeyword kClientKeywords[10] = {
-    {"oexpress", clients::kOutlookExpress}, {"msoutlook", clients::kOutlook},
-    {"eudora", clients::kEudora},           {"incredimail", clients::kIncrediMail},
-    {"pegasus", clients::kPegasus},         {"thebat", clients::kTheBat},
-    {"pocomail", clients::kPocoMail},       {"opera", clients::kOpera},
-    {"netscape", clients::kNetscape},       {"favorites", clients::kFavorites},
-};
+namespace {
+QList<ClientKeyword> clientKeywords() {
+    QList<ClientKeyword> keywords;
+    for (const clients::ClientRow& row : clients::clientRows())
+        if (row.keyword) keywords.append({row.keyword, row.code});
+    return keywords;
+}
+} // namespace
+
+const QList<ClientKeyword> kClientKeywords = clientKeywords();
 
 namespace {
 // "C:\x", "c:", "\\server\share" and "\x" are Windows paths; the rest is a
@@ -186,9 +190,7 @@ int CommandLine::runBackupCommand(const BackupCommand& cmd) {
 }
 
 int ResolveClientCode(int baseCode, clients::ClientCatalogue& catalogue) {
-    if (baseCode != clients::kPocoMail && baseCode != clients::kOpera &&
-        baseCode != clients::kNetscape)
-        return baseCode;
+    if (!clients::hasVariants(baseCode)) return baseCode;
     const auto versions = catalogue.GetClientVersions(baseCode);
     return versions.isEmpty() ? 0 : versions.first().code;
 }

@@ -55,7 +55,7 @@ struct ClientKeyword {
     const char* keyword;
     int code; // base code
 };
-extern const ClientKeyword kClientKeywords[10];
+extern const QList<ClientKeyword> kClientKeywords;
 
 // The parsed "/b": the folder (Windows form, trailing '\') and the base codes
 // named, in table order. ok is false for a bad command.

@@ -1,6 +1,6 @@
 #include "backup/BackupFiles.h"
 
-#include "clients/Clients.h"
+#include "clients/ClientTable.h"
 #include "platform/Files.h"
 
 #include <QLocale>
@@ -12,34 +12,8 @@
 namespace backup {
 
 QString BackupFilePrefix(int clientCode) {
-    switch (clientCode) {
-    case clients::kOutlookExpress:
-        return QStringLiteral("ZOzozudoVevezo ");
-    case clients::kOutlook:
-        return QStringLiteral("OutlookBackup ");
-    case clients::kEudora:
-        return QStringLiteral("EudoraBackup ");
-    case clients::kIncrediMail:
-        return QStringLiteral("IncrediMailBackup ");
-    case clients::kPegasus:
-        return QStringLiteral("PegasusMailBackup ");
-    case clients::kTheBat:
-        return QStringLiteral("TheBatBackup ");
-    case clients::kFavorites:
-        return QStringLiteral("FavoritesBackup ");
-    case clients::kPocoMail3:
-    case clients::kPocoMail2:
-    case clients::kPocoMail20:
-        return QStringLiteral("PocoMailBackup ");
-    case clients::kOpera6:
-    case clients::kOpera7:
-        return QStringLiteral("OperaBackup ");
-    case clients::kNetscape4:
-    case clients::kNetscape67:
-        return QStringLiteral("NetscapeBackup ");
-    default:
-        return {};
-    }
+    const clients::ClientRow* row = clients::clientRow(clientCode);
+    return row && row->archivePrefix ? QString::fromLatin1(row->archivePrefix) : QString();
 }
 
 QString BackupFileName(int clientCode) {

@@ -1,6 +1,7 @@
 #include "backup/DryRun.h"
 
 #include "backup/BackupEngine.h"
+#include "clients/ClientTable.h"
 #include "clients/Clients.h"
 #include "platform/Files.h"
 
@@ -43,10 +44,11 @@ ClientDataFolders DryRun::Run(int code, const QString& label) {
 
 QList<ClientDataFolders> DryRun::RunFound() {
     QList<ClientDataFolders> out;
-    for (int base = clients::kOutlookExpress; base <= clients::kFavorites; ++base) {
+    for (const clients::ClientRow& row : clients::clientRows()) {
+        if (row.code != row.baseCode) continue;
+        const int base = row.code;
         const QList<clients::VersionVariant> versions = catalogue_.GetClientVersions(base);
-        const bool variants =
-            base == clients::kPocoMail || base == clients::kOpera || base == clients::kNetscape;
+        const bool variants = clients::hasVariants(base);
         if (!catalogue_.IsClientInstalled(base) && versions.isEmpty()) continue;
         if (!variants) {
             out.append(Run(base));

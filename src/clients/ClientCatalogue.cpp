@@ -1,13 +1,12 @@
 // Which mail client is the default, which are installed, and which layouts of
 // PocoMail, Opera and Netscape are present. Read-only: nothing is created.
 
+#include "clients/ClientTable.h"
 #include "clients/Clients.h"
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
-
-#include <array>
 
 namespace clients {
 
@@ -18,56 +17,6 @@ using platform::HKEY_LOCAL_MACHINE;
 namespace {
 
 const QString kClientsMail = QStringLiteral("software\\clients\\mail");
-const QString kPocoUninstall =
-    QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\pocomail2moe_is1");
-
-struct NamedCode {
-    const char* name;
-    int code;
-};
-
-// Whole default-client names, compared for equality in this order.
-constexpr std::array<NamedCode, 9> kDefaultNames{{
-    {"outlook express", kOutlookExpress},
-    {"microsoft outlook", kOutlook},
-    {"eudora", kEudora},
-    {"incredimail", kIncrediMail},
-    {"pegasus mail", kPegasus},
-    {"the bat!", kTheBat},
-    {"poco", kPocoMail},
-    {"opera", kOpera},
-    {"netscape", kNetscape},
-}};
-
-// Keywords looked for inside the names of the registered clients, by base code 1..9.
-constexpr std::array<const char*, 9> kInstalledKeywords{
-    "outlook express", "microsoft outlook", "eudora", "incredimail",
-    "pegasus mail",    "the bat",           "poco",   "opera",
-    "netscape",
-};
-
-struct KeyRef {
-    HKEY root;
-    QString path;
-};
-
-QList<KeyRef> furtherKeys(int code) {
-    switch (code) {
-    case kPegasus:
-        return {{HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Classes\\software\\pegasus mail")}};
-    case kPocoMail:
-        // The uninstall key is looked for under the current user here, and under
-        // the machine by the version test.
-        return {{HKEY_CURRENT_USER, kPocoUninstall},
-                {HKEY_CURRENT_USER, QStringLiteral("software\\poco")},
-                {HKEY_CURRENT_USER, QStringLiteral("Software\\Poco Systems Inc")}};
-    case kOpera:
-        return {{HKEY_CURRENT_USER, QStringLiteral("Software\\Opera Software")}};
-    default:
-        return {};
-    }
-}
-
 } // namespace
 
 ClientCatalogue::ClientCatalogue(platform::Registry& reg, const platform::Files& fs,
@@ -79,21 +28,23 @@ int ClientCatalogue::GetDefaultClient() {
     if (auto key = reg_.open(HKEY_LOCAL_MACHINE, kClientsMail, false))
         name = key->readString(QString()).value_or(QString());
     name = name.toLower();
-    for (const NamedCode& n : kDefaultNames)
-        if (name == QLatin1String(n.name)) return n.code;
+    for (const ClientRow& row : clientRows())
+        if (row.defaultName && name == QLatin1String(row.defaultName)) return row.code;
     return kNone;
 }
 
 bool ClientCatalogue::IsClientInstalled(int code) {
-    if (code == kFavorites) return true;
-    if (code < kOutlookExpress || code > kFavorites) return false;
-    const QLatin1String keyword(kInstalledKeywords[size_t(code - 1)]);
+    const ClientRow* row = clientRow(code);
+    if (!row || row->baseCode != code) return false;
+    if (row->alwaysInstalled) return true;
+    if (!row->installedKeyword) return false;
+    const QLatin1String keyword(row->installedKeyword);
     if (auto key = reg_.open(HKEY_LOCAL_MACHINE, kClientsMail, false)) {
         for (const QString& sub : key->subKeyNames())
             if (sub.toLower().contains(keyword)) return true;
     }
-    for (const KeyRef& k : furtherKeys(code))
-        if (reg_.keyExists(k.root, k.path)) return true;
+    for (const DetectionKey& k : row->installedKeys)
+        if (k.root && reg_.keyExists(k.root, QLatin1String(k.path))) return true;
     return false;
 }
 
@@ -101,39 +52,24 @@ QString ClientCatalogue::appDataFolder() {
     return platform::shellFolder(reg_, QStringLiteral("AppData"));
 }
 
+bool ClientCatalogue::variantPresent(const ClientRow& row) {
+    if (row.versionAppDataFile) {
+        const QString appData = appDataFolder();
+        return !appData.isEmpty() &&
+               fs_.fileExists(appData + QLatin1Char('\\') + QLatin1String(row.versionAppDataFile));
+    }
+    const DetectionKey& k = row.versionKey;
+    if (!k.root) return false;
+    if (!k.value) return reg_.keyExists(k.root, QLatin1String(k.path));
+    const auto key = reg_.open(k.root, QLatin1String(k.path), false);
+    return key && key->valueExists(QLatin1String(k.value));
+}
+
 QList<VersionVariant> ClientCatalogue::GetClientVersions(int baseCode) {
     QList<VersionVariant> versions;
-    switch (baseCode) {
-    case kPocoMail:
-        if (reg_.keyExists(HKEY_CURRENT_USER, QStringLiteral("Software\\Poco Systems Inc")))
-            versions.append({QStringLiteral("3.x"), kPocoMail3});
-        if (reg_.keyExists(HKEY_CURRENT_USER, QStringLiteral("Software\\Poco\\Mail")))
-            versions.append({QStringLiteral("2.x"), kPocoMail2});
-        if (reg_.keyExists(HKEY_LOCAL_MACHINE, kPocoUninstall))
-            versions.append({QStringLiteral("2.x PE"), kPocoMail20});
-        break;
-    case kOpera:
-        if (auto key =
-                reg_.open(HKEY_CURRENT_USER, QStringLiteral("Software\\Opera Software"), false)) {
-            if (key->valueExists(QStringLiteral("Last CommandLine v2")))
-                versions.append({QStringLiteral("7.x"), kOpera7});
-            if (key->valueExists(QStringLiteral("Last CommandLine")))
-                versions.append({QStringLiteral("6.x"), kOpera6});
-        }
-        break;
-    case kNetscape: {
-        const QString appData = appDataFolder();
-        if (!appData.isEmpty() &&
-            fs_.fileExists(appData + QStringLiteral("\\Mozilla\\registry.dat")))
-            versions.append({QStringLiteral("6.x/7.x"), kNetscape67});
-        if (reg_.keyExists(HKEY_CURRENT_USER,
-                           QStringLiteral("Software\\Netscape\\Netscape Navigator")))
-            versions.append({QStringLiteral("4.x"), kNetscape4});
-        break;
-    }
-    default:
-        break;
-    }
+    for (const ClientRow& row : clientRows())
+        if (row.baseCode == baseCode && row.code != baseCode && variantPresent(row))
+            versions.append({QLatin1String(row.versionLabel), row.code});
     return versions;
 }
 

@@ -16,6 +16,8 @@ class Interaction;
 
 namespace clients {
 
+struct ClientRow;
+
 enum ClientCode : int {
     kNone = 0,
     kOutlookExpress = 1,
@@ -37,8 +39,10 @@ enum ClientCode : int {
     kNetscape67 = 967,
 };
 
-int BaseCode(int code);          // variant -> base code; every other code maps to itself
-QString ManifestName(int code);  // "EmailClient" value of infobak.ini; empty for no backup target
+int BaseCode(int code);         // variant -> base code; every other code maps to itself
+QString ManifestName(int code); // "EmailClient" value of infobak.ini; empty for no backup target
+// The inverse of ManifestName, without regard to case; 0 for a name of no client.
+int ClientCodeForManifestName(const QString& emailClient);
 QString ClientCaption(int code); // caption of the client list, by the code's base code
 // The fixed item list of a client code, in the order collectors address them.
 QStringList ClientItems(int code);
@@ -82,6 +86,7 @@ private:
     QStringList netscape4Identities();
     QStringList mozillaIdentities();
     QString appDataFolder();
+    bool variantPresent(const ClientRow& row);
 
     platform::Registry& reg_;
     const platform::Files& fs_;

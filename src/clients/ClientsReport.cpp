@@ -1,5 +1,6 @@
 #include "clients/ClientsReport.h"
 
+#include "clients/ClientTable.h"
 #include "clients/Clients.h"
 
 namespace clients {
@@ -19,8 +20,9 @@ QStringList ClientsReport(ClientCatalogue& catalogue) {
     QStringList out;
     const int def = catalogue.GetDefaultClient();
     out.append(QStringLiteral("default client: %1 %2").arg(def).arg(ClientCaption(def)).trimmed());
-    QList<int> codes;
-    for (int base = kOutlookExpress; base <= kFavorites; ++base) {
+    for (const ClientRow& row : clientRows()) {
+        if (row.code != row.baseCode) continue;
+        const int base = row.code;
         const QList<VersionVariant> versions = catalogue.GetClientVersions(base);
         QStringList labels;
         for (const VersionVariant& v : versions)
@@ -33,15 +35,9 @@ QStringList ClientsReport(ClientCatalogue& catalogue) {
                        .arg(labels.isEmpty() ? QString()
                                              : QStringLiteral(", versions ") +
                                                    labels.join(QStringLiteral(", "))));
-        codes.append(base);
-        if (base == kPocoMail)
-            codes += {kPocoMail3, kPocoMail2, kPocoMail20};
-        else if (base == kOpera)
-            codes += {kOpera7, kOpera6};
-        else if (base == kNetscape)
-            codes += {kNetscape67, kNetscape4};
     }
-    for (int code : codes) {
+    for (const ClientRow& row : clientRows()) {
+        const int code = row.code;
         QStringList identities, items;
         const bool changeable = catalogue.GetIdentitiesAndItems(code, identities, items);
         out.append(QStringLiteral("code %1:").arg(code));

@@ -1,6 +1,6 @@
 #include "clients/RunningClientGuard.h"
 
-#include "clients/Clients.h"
+#include "clients/ClientTable.h"
 #include "clients/WindowList.h"
 #include "platform/Process.h"
 #include "platform/XWindowList.h"
@@ -11,50 +11,16 @@
 namespace clients {
 
 QString GuardedProcessName(int clientCode) {
-    switch (clientCode) {
-    case kOutlook:
-        return QStringLiteral("outlook.exe");
-    case kNetscape4:
-        return QStringLiteral("netscape.exe");
-    default:
-        return {};
-    }
+    const ClientRow* row = clientRow(clientCode);
+    return row && row->guardedProgram ? QString::fromLatin1(row->guardedProgram) : QString();
 }
 
 QStringList RestoredProcessNames(int clientCode) {
-    switch (clientCode) {
-    case kOutlookExpress:
-        return {QStringLiteral("msimn.exe")};
-    case kOutlook:
-        return {QStringLiteral("outlook.exe")};
-    case kEudora:
-        return {QStringLiteral("eudora.exe")};
-    case kIncrediMail:
-        return {QStringLiteral("incmail.exe")};
-    case kPegasus:
-        return {QStringLiteral("winpm-32.exe")};
-    case kTheBat:
-        return {QStringLiteral("thebat.exe")};
-    case kPocoMail:
-    case kPocoMail2:
-    case kPocoMail3:
-    case kPocoMail20:
-        return {QStringLiteral("pocomail.exe"), QStringLiteral("poco.exe")};
-    case kOpera:
-    case kOpera6:
-    case kOpera7:
-        return {QStringLiteral("opera.exe")};
-    case kNetscape4:
-        return {QStringLiteral("netscape.exe")};
-    case kNetscape:
-    case kNetscape67:
-        return {QStringLiteral("netscp.exe"), QStringLiteral("netscp6.exe"),
-                QStringLiteral("mozilla.exe"), QStringLiteral("netscape.exe")};
-    case kFavorites:
-        return {QStringLiteral("iexplore.exe")};
-    default:
-        return {};
-    }
+    QStringList names;
+    if (const ClientRow* row = clientRow(clientCode))
+        for (const char* program : row->restoredPrograms)
+            if (program) names << QString::fromLatin1(program);
+    return names;
 }
 
 RunningClientGuard::RunningClientGuard(WindowList& winList, base::Interaction& ui)

@@ -25,31 +25,6 @@ QString ArchiveManifest::directoryValue(const QString& key) const {
     return {};
 }
 
-int ClientCodeForManifestName(const QString& emailClient) {
-    static const struct {
-        const char* name;
-        int code;
-    } kNames[] = {
-        {"OutlookExpress", clients::kOutlookExpress},
-        {"Outlook", clients::kOutlook},
-        {"Eudora", clients::kEudora},
-        {"IncrediMail", clients::kIncrediMail},
-        {"PegasusMail", clients::kPegasus},
-        {"TheBat", clients::kTheBat},
-        {"PocoMail2", clients::kPocoMail2},
-        {"PocoMail3", clients::kPocoMail3},
-        {"PocoMail20", clients::kPocoMail20},
-        {"Opera", clients::kOpera6},
-        {"Opera7", clients::kOpera7},
-        {"Netscape4", clients::kNetscape4},
-        {"Netscape", clients::kNetscape67},
-        {"Favorites", clients::kFavorites},
-    };
-    for (const auto& n : kNames)
-        if (emailClient.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0) return n.code;
-    return 0;
-}
-
 platform::IniFile ReadWindowsIni(const QString& hostFile) {
     QFile f(hostFile);
     if (!f.open(QIODevice::ReadOnly)) return {};
@@ -64,7 +39,7 @@ std::optional<ArchiveManifest> ReadManifest(const QString& hostFolder) {
     const platform::IniFile ini = ReadWindowsIni(info);
     ArchiveManifest m;
     m.emailClient = ini.readString(QStringLiteral("Backup"), QStringLiteral("EmailClient"));
-    m.clientCode = ClientCodeForManifestName(m.emailClient);
+    m.clientCode = clients::ClientCodeForManifestName(m.emailClient);
     if (m.clientCode == 0) return std::nullopt;
     m.identities = numbered(ini, QStringLiteral("Identities"), QStringLiteral("Item"));
     m.items = numbered(ini, QStringLiteral("Items"), QStringLiteral("Item"));

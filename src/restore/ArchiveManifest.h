@@ -26,9 +26,6 @@ struct ArchiveManifest {
     QString directoryValue(const QString& key) const;
 };
 
-// The client code for a manifest name ("OutlookExpress" -> 1, "PocoMail3" -> 73).
-int ClientCodeForManifestName(const QString& emailClient);
-
 // Reads the manifests below hostFolder; nothing when infobak.ini is missing or
 // names no client.
 std::optional<ArchiveManifest> ReadManifest(const QString& hostFolder);

@@ -114,37 +114,37 @@ QString Restorer::Below(const QString& folder, const QString& entry, qsizetype p
     return base + QLatin1Char('\\') + rest;
 }
 
+namespace {
+template <class R> std::unique_ptr<Restorer> make(const RestoreInput& in) {
+    return std::make_unique<R>(in);
+}
+
+// One row per client code that has archives.
+const struct {
+    int code;
+    std::unique_ptr<Restorer> (*make)(const RestoreInput&);
+} kRestorers[] = {
+    {clients::kOutlookExpress, &make<OutlookExpressRestorer>},
+    {clients::kOutlook, &make<OutlookRestorer>},
+    {clients::kEudora, &make<EudoraRestorer>},
+    {clients::kIncrediMail, &make<IncrediMailRestorer>},
+    {clients::kPegasus, &make<PegasusRestorer>},
+    {clients::kTheBat, &make<TheBatRestorer>},
+    {clients::kPocoMail2, &make<PocoMailRestorer>},
+    {clients::kPocoMail3, &make<PocoMailRestorer>},
+    {clients::kPocoMail20, &make<PocoMailRestorer>},
+    {clients::kOpera6, &make<Opera6Restorer>},
+    {clients::kOpera7, &make<Opera7Restorer>},
+    {clients::kNetscape4, &make<Netscape4Restorer>},
+    {clients::kNetscape67, &make<Netscape67Restorer>},
+    {clients::kFavorites, &make<FavoritesRestorer>},
+};
+} // namespace
+
 std::unique_ptr<Restorer> MakeRestorer(const RestoreInput& in) {
-    switch (in.manifest.clientCode) {
-    case clients::kOutlookExpress:
-        return std::make_unique<OutlookExpressRestorer>(in);
-    case clients::kEudora:
-        return std::make_unique<EudoraRestorer>(in);
-    case clients::kOutlook:
-        return std::make_unique<OutlookRestorer>(in);
-    case clients::kPegasus:
-        return std::make_unique<PegasusRestorer>(in);
-    case clients::kIncrediMail:
-        return std::make_unique<IncrediMailRestorer>(in);
-    case clients::kTheBat:
-        return std::make_unique<TheBatRestorer>(in);
-    case clients::kPocoMail2:
-    case clients::kPocoMail3:
-    case clients::kPocoMail20:
-        return std::make_unique<PocoMailRestorer>(in);
-    case clients::kOpera6:
-        return std::make_unique<Opera6Restorer>(in);
-    case clients::kOpera7:
-        return std::make_unique<Opera7Restorer>(in);
-    case clients::kNetscape4:
-        return std::make_unique<Netscape4Restorer>(in);
-    case clients::kNetscape67:
-        return std::make_unique<Netscape67Restorer>(in);
-    case clients::kFavorites:
-        return std::make_unique<FavoritesRestorer>(in);
-    default:
-        return nullptr;
-    }
+    for (const auto& row : kRestorers)
+        if (row.code == in.manifest.clientCode) return row.make(in);
+    return nullptr;
 }
 
 } // namespace restore
