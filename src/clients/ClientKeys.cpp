@@ -1,6 +1,7 @@
 #include "clients/ClientKeys.h"
 
 #include "clients/Clients.h"
+#include "clients/layouts/PegasusLayout.h"
 
 namespace clients {
 
@@ -49,8 +50,7 @@ std::vector<OwnKey> OwnRegistryKeys(int clientCode) {
         return keys;
     }
     case kPegasus:
-        return {{R::LocalMachine,
-                 QStringLiteral("Software\\Classes\\Software\\Pegasus Mail\\Username"), false}};
+        return PegasusLayout::ownKeys();
     case kNetscape4:
         return {{R::CurrentUser,
                  QStringLiteral("Software\\Netscape\\Netscape Navigator\\biff\\users\\*"), true}};

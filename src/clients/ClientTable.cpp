@@ -1,6 +1,7 @@
 #include "clients/ClientTable.h"
 
 #include "clients/Clients.h"
+#include "clients/layouts/PegasusLayout.h"
 #include "platform/Registry.h"
 
 namespace clients {
@@ -77,7 +78,7 @@ constexpr ClientRow kRows[] = {
      .restoredPrograms = {"winpm-32.exe"},
      .defaultName = "pegasus mail",
      .installedKeyword = "pegasus mail",
-     .installedKeys = {{HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\software\\pegasus mail"}}},
+     .installedKeys = {{HKEY_LOCAL_MACHINE, PegasusLayout::kKey}}},
     {.code = kTheBat,
      .baseCode = kTheBat,
      .keyword = "thebat",

@@ -4,6 +4,8 @@
 #include "clients/Clients.h"
 #include "clients/IdentityRules.h"
 #include "clients/MozillaRegistry.h"
+#include "clients/layouts/PegasusLayout.h"
+#include "clients/layouts/TheBatLayout.h"
 
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
@@ -113,21 +115,19 @@ QStringList ClientCatalogue::incrediMailIdentities() {
 }
 
 QStringList ClientCatalogue::pegasusIdentities() {
-    const QString base = QStringLiteral("SOFTWARE\\Classes\\software\\pegasus mail\\");
     const QString mailbox = CutAtLastBackslash(
-        readText(reg_, HKEY_LOCAL_MACHINE, base + QStringLiteral("MailBox"), QString()));
+        readText(reg_, HKEY_LOCAL_MACHINE, PegasusLayout::mailboxKey(), QString()));
     const QString mode =
-        readText(reg_, HKEY_LOCAL_MACHINE, base + QStringLiteral("Username"), QString());
+        readText(reg_, HKEY_LOCAL_MACHINE, PegasusLayout::userModeKey(), QString());
     if (mode.toLower() == QLatin1String("single-user mode")) return {kDefaultUser};
-    const QString userFile = mailbox + QStringLiteral("\\pmail.usr");
+    const QString userFile = mailbox + QLatin1Char('\\') + PegasusLayout::userList();
     if (mailbox.isEmpty() || !fs_.fileExists(userFile)) return {};
     return PegasusUsers(readClientFile(fs_, userFile));
 }
 
 QStringList ClientCatalogue::theBatIdentities() {
     QStringList names;
-    auto key =
-        reg_.open(HKEY_CURRENT_USER, QStringLiteral("Software\\RIT\\The Bat!\\Users Depot"), false);
+    auto key = reg_.open(HKEY_CURRENT_USER, TheBatLayout::usersKey(), false);
     if (!key) return names;
     // A count beyond the values the key holds cannot name more users; it is cut
     // there so that a wild number cannot stall the screen.

@@ -177,6 +177,20 @@ void Collector::AddFolder(const QString& folder, const QString& archiveFolder,
     if (!st) Refuse(st.message() + QLatin1Char('.'));
 }
 
+void Collector::AddRows(std::span<const clients::FileRow> rows, int item, const QString& folder,
+                        const QString& archiveFolder) {
+    const QString base = folder + QLatin1Char('\\');
+    for (const clients::FileRow& row : rows) {
+        if (row.item != item) continue;
+        // An empty path is the folder itself.
+        const QString path = *row.path ? base + QLatin1String(row.path) : folder;
+        if (row.isFolder())
+            AddFolder(path, archiveFolder, base, QLatin1String(row.extension));
+        else
+            Add(path, archiveFolder, base);
+    }
+}
+
 void Collector::CloseTask(int itemPosition) {
     ctx_.list.CloseTask(ItemName(itemPosition));
 }

@@ -6,6 +6,7 @@
 #include "backup/BackupContext.h"
 #include "backup/BackupRequest.h"
 #include "backup/Manifest.h"
+#include "clients/layouts/Layout.h"
 
 #include <QString>
 #include <QStringList>
@@ -80,6 +81,10 @@ protected:
     void AddFolder(const QString& folder, const QString& archiveFolder, const QString& baseFolder,
                    const QString& extension = QStringLiteral("*"));
     void CloseTask(int itemPosition);
+    // The files and folders a layout lists for item below folder (no trailing
+    // '\'), in layout order, stored below archiveFolder.
+    void AddRows(std::span<const clients::FileRow> rows, int item, const QString& folder,
+                 const QString& archiveFolder = QString());
 
     // Registry texts; empty when the key or value is missing.
     QString ReadString(quint32 root, const QString& keyPath, const QString& name) const;

@@ -1,6 +1,7 @@
 #include "backup/collectors/EudoraCollector.h"
 
 #include "backup/Manifest.h"
+#include "clients/layouts/EudoraLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -8,9 +9,7 @@
 namespace backup {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
-
-const char* const kMailboxExtensions[] = {"mbx", "toc", "pce"};
+using L = clients::EudoraLayout;
 
 // Beyond this many blanks the line is no command line Eudora wrote; only the
 // plain cut is tried, so a hostile value cannot start a long search.
@@ -65,40 +64,16 @@ QString EudoraCollector::RelativeFolder(const QString& found, const QString& dat
 bool EudoraCollector::Run() {
     BeginArchive();
     const QString d = DataFolderOf(
-        ReadString(platform::HKEY_CLASSES_ROOT,
-                   QStringLiteral("\\SOFTWARE\\Qualcomm\\Eudora\\CommandLine\\Current"), QString()),
-        ctx_.files);
+        ReadString(platform::HKEY_CLASSES_ROOT, L::commandLineKey(), QString()), ctx_.files);
     const bool haveData = HasDrive(d);
-    const QString base = d + QLatin1Char('\\');
-    const auto addFolder = [&](const char* sub) {
-        if (haveData) AddFolder(base + QLatin1String(sub), QString(), base);
-    };
-    const auto addFile = [&](const char* name) {
-        if (haveData) Add(base + QLatin1String(name), QString(), base);
-    };
-
-    if (ItemTicked(kAccounts)) {
-        addFolder("Spool");
-        addFile("eudora.ini");
-        CloseTask(kAccounts);
-    }
-    if (ItemTicked(kMailFolders)) {
-        AddMailFolders(haveData ? d : QString());
-        CloseTask(kMailFolders);
-    }
-    if (ItemTicked(kFilters)) {
-        addFolder("Filters");
-        addFile("filters.pce");
-        CloseTask(kFilters);
-    }
-    if (ItemTicked(kSignatures)) {
-        addFolder("Sigs");
-        CloseTask(kSignatures);
-    }
-    if (ItemTicked(kAddressBook)) {
-        addFile("nndbase.toc");
-        addFile("nndbase.txt");
-        CloseTask(kAddressBook);
+    for (const int item :
+         {L::kAccounts, L::kMailFolders, L::kFilters, L::kSignatures, L::kAddressBook}) {
+        if (!ItemTicked(item)) continue;
+        if (item == L::kMailFolders)
+            AddMailFolders(haveData ? d : QString());
+        else if (haveData)
+            AddRows(L::files(), item, d);
+        CloseTask(item);
     }
 
     Manifest m;
@@ -122,12 +97,12 @@ void EudoraCollector::AddMailFolders(const QString& d) {
         DistinctFolders(FindFolders(d, QStringLiteral("*.pce")), Qt::CaseSensitive);
     for (const QString& folder : found) {
         if (folder.compare(base, Qt::CaseInsensitive) == 0) continue;
-        for (const char* ext : kMailboxExtensions)
+        for (const char* ext : L::mailboxExtensions())
             AddFolder(platform::excludeTrailingBackslash(folder), QString(), base,
                       QLatin1String(ext));
     }
     if (!d.isEmpty()) {
-        for (const char* ext : kMailboxExtensions)
+        for (const char* ext : L::mailboxExtensions())
             AddFolder(d, QStringLiteral("Mail"), base, QLatin1String(ext));
     }
 

@@ -1,11 +1,12 @@
 #include "backup/collectors/FavoritesCollector.h"
 
+#include "clients/layouts/FavoritesLayout.h"
 #include "platform/DriveMap.h"
 
 namespace backup {
 
 namespace {
-constexpr int kFavorites = 0; // the one item
+using L = clients::FavoritesLayout;
 } // namespace
 
 bool RunFavorites(BackupContext& ctx, const BackupRequest& request) {
@@ -14,23 +15,23 @@ bool RunFavorites(BackupContext& ctx, const BackupRequest& request) {
 }
 
 bool FavoritesCollector::Run() {
-    const QString favorites =
-        platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("Favorites")));
+    const QString favorites = platform::excludeTrailingBackslash(ShellFolder(L::shellFolder()));
     BeginArchive();
 
     // A folder is found once per shortcut in it; it is stored and mapped once.
     // Without a folder on a drive nothing is searched: the map stays empty.
     const QStringList found =
         HasDrive(favorites)
-            ? DistinctFolders(FindFolders(favorites, QStringLiteral("*.url")), Qt::CaseSensitive)
+            ? DistinctFolders(FindFolders(favorites, QStringLiteral("*.") + L::shortcutExtension()),
+                              Qt::CaseSensitive)
             : QStringList();
     const QString prefix = favorites + QLatin1Char('\\');
     QStringList map;
     for (const QString& folder : found) {
         const QString g = platform::excludeTrailingBackslash(folder);
         const QString dir = QStringLiteral("Dir") + QString::number(map.size() + 1);
-        AddFolder(g, dir, g + QLatin1Char('\\'), QStringLiteral("url"));
-        CloseTask(kFavorites);
+        AddFolder(g, dir, g + QLatin1Char('\\'), L::shortcutExtension());
+        CloseTask(L::kFavorites);
         map << (g.startsWith(prefix) ? g.mid(prefix.size()) : QString());
     }
     // The folder F itself holds no account file: no entry is made for one.

@@ -1,16 +1,14 @@
 #include "backup/collectors/TheBatCollector.h"
 
 #include "backup/Manifest.h"
+#include "clients/layouts/TheBatLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Registry.h"
 
 namespace backup {
 
 namespace {
-const QString kProgramKey = QStringLiteral("\\Software\\RIT\\The Bat!");
-const QString kUsersKey = QStringLiteral("\\Software\\RIT\\The Bat!\\Users Depot");
-
-enum Item { kAccountsItem, kMailFolders, kFilters, kAddressBook };
+using L = clients::TheBatLayout;
 
 // The path of a found folder below the user's folder, with the found folder's
 // trailing '\' ("C:\U\Inbox\" below "C:\U" is "Inbox\"; the user's folder
@@ -30,20 +28,16 @@ bool TheBatCollector::Run() {
     BeginArchive();
     // The value ends in '\'. Read once: it is the same for every user, and the
     // address books need it also when no user is ticked.
-    const QString working = platform::excludeTrailingBackslash(
-        ReadString(platform::HKEY_CURRENT_USER, kProgramKey, QStringLiteral("Working Directory")));
+    const QString working = platform::excludeTrailingBackslash(ReadString(
+        platform::HKEY_CURRENT_USER, L::programKey(), QStringLiteral("Working Directory")));
 
     for (int i = 0; i < request_.identityCount; ++i) {
         if (IdentityTicked(i)) BackupUser(i, working);
     }
 
-    if (ItemTicked(kAddressBook)) {
-        const QString book = QStringLiteral("Address Book");
-        const QString base = working + QLatin1Char('\\');
-        AddFolder(working, book, base, QStringLiteral("abd"));
-        Add(base + QStringLiteral("Groups.cfg"), book, base);
-        Add(base + QStringLiteral("Addrbook.ini"), book, base);
-        CloseTask(kAddressBook);
+    if (ItemTicked(L::kAddressBook)) {
+        AddRows(L::workingFiles(), L::kAddressBook, working, L::addressBookFolder());
+        CloseTask(L::kAddressBook);
     }
 
     WriteManifest();
@@ -56,9 +50,9 @@ bool TheBatCollector::Run() {
 void TheBatCollector::BackupUser(int position, const QString& working) {
     const int n = position + 1;
     const QString user =
-        ReadString(platform::HKEY_CURRENT_USER, kUsersKey, QStringLiteral("User #%1").arg(n));
+        ReadString(platform::HKEY_CURRENT_USER, L::usersKey(), QStringLiteral("User #%1").arg(n));
     const QString dir =
-        ReadString(platform::HKEY_CURRENT_USER, kUsersKey, QStringLiteral("Dir #%1").arg(n));
+        ReadString(platform::HKEY_CURRENT_USER, L::usersKey(), QStringLiteral("Dir #%1").arg(n));
     folderMap_[std::size_t(position)] = dir.isEmpty() ? QStringLiteral("default") : dir;
 
     // The user's name names the archive folder, and the folder below the
@@ -70,18 +64,13 @@ void TheBatCollector::BackupUser(int position, const QString& working) {
     QString folder = platform::excludeTrailingBackslash(dir);
     if (dir.isEmpty() && plain && !working.isEmpty()) folder = working + QLatin1Char('\\') + user;
 
-    if (ItemTicked(kMailFolders)) {
-        AddMailFolders(position, folder, archiveFolder);
-        CloseTask(kMailFolders);
-    }
-    if (ItemTicked(kAccountsItem)) {
-        AddFiles(folder, {QStringLiteral("account.cfg"), QStringLiteral("account.vcf")},
-                 archiveFolder);
-        CloseTask(kAccountsItem);
-    }
-    if (ItemTicked(kFilters)) {
-        AddFiles(folder, {QStringLiteral("account.srx")}, archiveFolder);
-        CloseTask(kFilters);
+    for (const int item : {L::kMailFolders, L::kAccounts, L::kFilters}) {
+        if (!ItemTicked(item)) continue;
+        if (item == L::kMailFolders)
+            AddMailFolders(position, folder, archiveFolder);
+        else
+            AddRows(L::userFiles(), item, folder, archiveFolder);
+        CloseTask(item);
     }
 }
 
@@ -99,11 +88,7 @@ void TheBatCollector::AddMailFolders(int position, const QString& folder,
         Add(g + QStringLiteral("Messages.tbb"), archiveFolder, base);
         relative << relativeFolder(g, folder);
     }
-    AddFiles(folder,
-             {QStringLiteral("account.flx"), QStringLiteral("account.m_d"),
-              QStringLiteral("account.m_r"), QStringLiteral("account.pfx"),
-              QStringLiteral("account.qtn"), QStringLiteral("account.sce")},
-             archiveFolder);
+    AddRows(L::userFiles(), L::kMailFolders, folder, archiveFolder);
 
     // Every user's map in a staging folder of its own, stored in the user's
     // archive folder: no user's map overwrites another's.
@@ -111,13 +96,6 @@ void TheBatCollector::AddMailFolders(int position, const QString& folder,
     const QString map = staging + QStringLiteral("\\directory.ini");
     WriteMapFile(map, NumberedKeys(QStringLiteral("Dir"), relative));
     Add(map, archiveFolder, staging + QLatin1Char('\\'));
-}
-
-void TheBatCollector::AddFiles(const QString& folder, const QStringList& names,
-                               const QString& archiveFolder) {
-    const QString base = folder + QLatin1Char('\\');
-    for (const QString& name : names)
-        Add(base + name, archiveFolder, base);
 }
 
 void TheBatCollector::WriteManifest() {

@@ -1,19 +1,18 @@
 #include "restore/restorers/EudoraRestorer.h"
 
 #include "backup/collectors/EudoraCollector.h"
+#include "clients/layouts/EudoraLayout.h"
 #include "platform/Registry.h"
 
 namespace restore {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
+using L = clients::EudoraLayout;
 }
 
 void EudoraRestorer::Prepare() {
     const QString d = backup::EudoraCollector::DataFolderOf(
-        ReadString(platform::HKEY_CLASSES_ROOT,
-                   QStringLiteral("\\SOFTWARE\\Qualcomm\\Eudora\\CommandLine\\Current"), QString()),
-        in_.files);
+        ReadString(platform::HKEY_CLASSES_ROOT, L::commandLineKey(), QString()), in_.files);
     if (backup::Collector::HasDrive(d)) data_ = d;
     AddRoot(data_);
 }
@@ -24,21 +23,13 @@ EudoraRestorer::Where EudoraRestorer::Locate(const QString& entry) {
     const QString top = low.section(QLatin1Char('/'), 0, 0);
     qsizetype cut = 0;
     if (top == u"mail" && low.count(QLatin1Char('/')) == 1) {
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
         cut = 5; // the data folder's own mailboxes
-    } else if (low == u"eudora.ini") {
-        w.item = kAccounts;
-        w.pathFile = true;
-    } else if (top == u"spool") {
-        w.item = kAccounts;
-    } else if (top == u"filters" || low == u"filters.pce") {
-        w.item = kFilters;
-    } else if (top == u"sigs") {
-        w.item = kSignatures;
-    } else if (low == u"nndbase.toc" || low == u"nndbase.txt") {
-        w.item = kAddressBook;
+    } else if (const clients::FileRow* row = clients::rowOf(L::files(), entry)) {
+        w.item = row->item;
+        w.pathFile = row->holdsPaths;
     } else {
-        w.item = kMailFolders; // mail folders and the stationery
+        w.item = L::kMailFolders; // mail folders and the stationery
     }
     if (!data_.isEmpty()) w.winPath = Below(data_, entry, cut);
     return w;

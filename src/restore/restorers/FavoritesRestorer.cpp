@@ -1,19 +1,21 @@
 #include "restore/restorers/FavoritesRestorer.h"
 
 #include "backup/collectors/Collector.h"
+#include "clients/layouts/FavoritesLayout.h"
 #include "platform/DriveMap.h"
 
 namespace restore {
 
 void FavoritesRestorer::Prepare() {
-    const QString f = platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("Favorites")));
+    const QString f =
+        platform::excludeTrailingBackslash(ShellFolder(clients::FavoritesLayout::shellFolder()));
     if (backup::Collector::HasDrive(f)) favorites_ = f;
     AddRoot(favorites_);
 }
 
 FavoritesRestorer::Where FavoritesRestorer::Locate(const QString& entry) {
     Where w;
-    w.item = 0;
+    w.item = clients::FavoritesLayout::kFavorites;
     const qsizetype slash = entry.indexOf(QLatin1Char('/'));
     const QString top = entry.left(slash);
     if (slash < 0 || !top.startsWith(QLatin1String("Dir"), Qt::CaseInsensitive) ||

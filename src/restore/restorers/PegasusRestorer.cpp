@@ -1,28 +1,28 @@
 #include "restore/restorers/PegasusRestorer.h"
 
 #include "backup/collectors/PegasusCollector.h"
+#include "clients/layouts/PegasusLayout.h"
 #include "platform/Registry.h"
 
 namespace restore {
 
 namespace {
-const QString kKey = QStringLiteral("\\SOFTWARE\\Classes\\software\\pegasus mail\\");
+using L = clients::PegasusLayout;
 const QString kDefaultUser = QStringLiteral("Default User");
 } // namespace
 
 void PegasusRestorer::Prepare() {
     const QString mailbox = backup::PegasusCollector::MailboxFolder(
-        ReadString(platform::HKEY_LOCAL_MACHINE, kKey + QStringLiteral("MailBox"), QString()));
+        ReadString(platform::HKEY_LOCAL_MACHINE, L::mailboxKey(), QString()));
     if (backup::Collector::HasDrive(mailbox)) mailbox_ = mailbox;
     AddRoot(mailbox_);
 
     // As the backup decided it: the single user's mail came from "Mail".
     QString mode;
-    if (const auto dump = Dump(QStringLiteral("user.reg")))
-        mode = dump->value(QStringLiteral("HKEY_LOCAL_MACHINE") + kKey + QStringLiteral("Username"),
-                           QString())
+    if (const auto dump = Dump(L::userModeDump()))
+        mode = dump->value(QStringLiteral("HKEY_LOCAL_MACHINE\\") + L::userModeKey(), QString())
                    .value_or(QString());
-    const bool userList = in_.entries.contains(QStringLiteral("PMAIL.USR"), Qt::CaseInsensitive);
+    const bool userList = in_.entries.contains(L::userList(), Qt::CaseInsensitive);
     singleUser_ =
         in_.manifest.identities.value(0) == kDefaultUser &&
         (mode.compare(QLatin1String("single-user mode"), Qt::CaseInsensitive) == 0 || !userList);
@@ -34,10 +34,9 @@ PegasusRestorer::Where PegasusRestorer::Locate(const QString& entry) {
     Where w;
     const qsizetype slash = entry.indexOf(QLatin1Char('/'));
     if (slash < 0) {
-        if (entry.compare(QLatin1String("user.reg"), Qt::CaseInsensitive) == 0)
+        if (entry.compare(L::userModeDump(), Qt::CaseInsensitive) == 0)
             w.dump = true;
-        else if (entry.compare(QLatin1String("PMAIL.USR"), Qt::CaseInsensitive) == 0 &&
-                 !mailbox_.isEmpty())
+        else if (entry.compare(L::userList(), Qt::CaseInsensitive) == 0 && !mailbox_.isEmpty())
             w.winPath = mailbox_ + QLatin1Char('\\') + entry;
         return w;
     }
@@ -47,7 +46,7 @@ PegasusRestorer::Where PegasusRestorer::Locate(const QString& entry) {
     w.identity = *user;
     if (mailbox_.isEmpty()) return w;
     const bool single = singleUser_ && *user == kDefaultUser;
-    w.winPath = Below(mailbox_ + QLatin1Char('\\') + (single ? QStringLiteral("Mail") : top), entry,
+    w.winPath = Below(mailbox_ + QLatin1Char('\\') + (single ? L::singleUserFolder() : top), entry,
                       slash + 1);
     return w;
 }

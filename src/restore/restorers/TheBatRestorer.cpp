@@ -2,6 +2,7 @@
 
 #include "backup/collectors/Collector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
+#include "clients/layouts/TheBatLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Registry.h"
 #include "restore/Destinations.h"
@@ -10,29 +11,27 @@
 namespace restore {
 
 namespace {
-enum Item { kAccountsItem, kMailFolders, kFilters, kAddressBook };
 using backup::Collector;
-const QString kProgramKey = QStringLiteral("\\Software\\RIT\\The Bat!");
-const QString kUsersKey = QStringLiteral("\\Software\\RIT\\The Bat!\\Users Depot");
+using L = clients::TheBatLayout;
 
+// The item of a file in a user's archive folder: the mail folders unless the
+// layout names it.
 int itemOf(const QString& file) {
-    const QString f = file.toLower();
-    if (f == u"account.cfg" || f == u"account.vcf") return kAccountsItem;
-    if (f == u"account.srx") return kFilters;
-    return kMailFolders;
+    const clients::FileRow* row = clients::rowOf(L::userFiles(), file);
+    return row ? row->item : L::kMailFolders;
 }
 } // namespace
 
 void TheBatRestorer::Prepare() {
-    working_ = platform::excludeTrailingBackslash(
-        ReadString(platform::HKEY_CURRENT_USER, kProgramKey, QStringLiteral("Working Directory")));
+    working_ = platform::excludeTrailingBackslash(ReadString(
+        platform::HKEY_CURRENT_USER, L::programKey(), QStringLiteral("Working Directory")));
     if (!Collector::HasDrive(working_)) working_.clear();
     AddRoot(working_);
 
     // The users this prefix's client knows, and their folders ("Dir #n" empty:
     // below the working folder).
     QHash<QString, QString> current;
-    if (const auto key = in_.registry.open(platform::HKEY_CURRENT_USER, kUsersKey.mid(1))) {
+    if (const auto key = in_.registry.open(platform::HKEY_CURRENT_USER, L::usersKey())) {
         for (int n = 1; key->valueExists(QStringLiteral("User #%1").arg(n)); ++n) {
             const QString dir =
                 key->readString(QStringLiteral("Dir #%1").arg(n)).value_or(QString());
@@ -86,8 +85,8 @@ TheBatRestorer::Where TheBatRestorer::Locate(const QString& entry) {
     const qsizetype slash = entry.indexOf(QLatin1Char('/'));
     if (slash < 0) return w;
     const QString top = entry.left(slash);
-    if (top.compare(QLatin1String("Address Book"), Qt::CaseInsensitive) == 0) {
-        w.item = kAddressBook;
+    if (top.compare(L::addressBookFolder(), Qt::CaseInsensitive) == 0) {
+        w.item = L::kAddressBook;
         if (!working_.isEmpty()) w.winPath = Below(working_, entry, slash + 1);
         return w;
     }

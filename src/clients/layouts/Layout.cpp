@@ -1,0 +1,26 @@
+#include "clients/layouts/Layout.h"
+
+namespace clients {
+
+std::vector<FileRow> rowsOf(std::span<const FileRow> rows, int item) {
+    std::vector<FileRow> out;
+    for (const FileRow& row : rows)
+        if (row.item == item) out.push_back(row);
+    return out;
+}
+
+const FileRow* rowOf(std::span<const FileRow> rows, const QString& entry) {
+    QString name = entry;
+    name.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    for (const FileRow& row : rows) {
+        const QLatin1String path(row.path);
+        if (path.isEmpty()) continue;
+        if (name.compare(path, Qt::CaseInsensitive) == 0) return &row;
+        if (row.isFolder() && name.size() > path.size() &&
+            name.at(path.size()) == QLatin1Char('\\') && name.startsWith(path, Qt::CaseInsensitive))
+            return &row;
+    }
+    return nullptr;
+}
+
+} // namespace clients
