@@ -19,6 +19,7 @@
 #include "restore/Destinations.h"
 #include "restore/DumpCheck.h"
 #include "restore/PathRewrite.h"
+#include "restore/SettingsPaths.h"
 #include "restore/UndoRecord.h"
 
 #include <QDateTime>
@@ -328,7 +329,18 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
         return report;
     }
     // Every destination is checked before anything, the safety backup included, is written.
-    if (const QString why = Destinations(d_.files, plan.roots).checkPlan(plan, staging.path());
+    const Destinations destinations(d_.files, plan.roots);
+    if (const QString why = destinations.checkPlan(plan, staging.path()); !why.isEmpty()) {
+        report.kind = Kind::Refused;
+        report.error = QStringLiteral("%1; nothing was restored").arg(why);
+        return report;
+    }
+    // The settings files name only the client's folders in this prefix.
+    QList<Placement> settingsFiles;
+    for (const Placement& p : plan.files)
+        if (plan.pathFiles.contains(p.entry)) settingsFiles << p;
+    if (const QString why = ConfineSettingsPaths(staging.path(), settingsFiles, destinations,
+                                                 d_.files, report.rewrites);
         !why.isEmpty()) {
         report.kind = Kind::Refused;
         report.error = QStringLiteral("%1; nothing was restored").arg(why);

@@ -174,6 +174,41 @@ const std::vector<Row>& rows() {
     return table;
 }
 
+// Settings files whose values point the client elsewhere: the restore goes
+// on, the value is not placed, and the report names it.
+struct SettingsRow {
+    const char* name;
+    int client;
+    Mutation mutate;
+    QString setting; // what the report must name
+};
+
+Mutation prefsAdds(const char* line) {
+    return [line](testsupport::HostileArchive& a, Scene&) {
+        testsupport::HostileArchive::Entry* e = a.find(QStringLiteral("prefs.js"));
+        if (e) e->bytes += QByteArray(line) + "\r\n";
+        return e != nullptr;
+    };
+}
+
+const std::vector<SettingsRow>& settingsRows() {
+    using namespace clients;
+    static const std::vector<SettingsRow> table = {
+        {"attachments into the Start-up folder", kEudora,
+         ini(QStringLiteral("Eudora.ini"), QStringLiteral("Settings"), QStringLiteral("AttachDir"),
+             inPrefixUser(kStartUp)),
+         QStringLiteral("[Settings] AttachDir")},
+        {"mail folder climbing out", kPocoMail3,
+         ini(QStringLiteral("poco.ini"), QStringLiteral("Program"), QStringLiteral("MailPath"),
+             fixed(QStringLiteral("..\\..\\..\\windows\\"))),
+         QStringLiteral("[Program] MailPath")},
+        {"mail directory in $HOME", kNetscape67,
+         prefsAdds(R"(user_pref("mail.directory", "Z:\\home\\.config\\autostart");)"),
+         QStringLiteral("mail.directory")},
+    };
+    return table;
+}
+
 } // namespace
 
 class TestHostileArchive : public QObject {
@@ -196,6 +231,25 @@ private Q_SLOTS:
         QVERIFY2(o.report.error.contains(r.expect), qPrintable(o.report.error));
         QVERIFY(o.report.placed.isEmpty());
         QVERIFY2(o.changed.isEmpty(), qPrintable(o.changed.join(u'\n')));
+    }
+
+    void settingsNameOnlyTheClientsFolders_data() {
+        QTest::addColumn<int>("row");
+        for (size_t i = 0; i < settingsRows().size(); ++i)
+            QTest::newRow(settingsRows()[i].name) << int(i);
+    }
+    void settingsNameOnlyTheClientsFolders() {
+        QFETCH(int, row);
+        const SettingsRow& r = settingsRows()[size_t(row)];
+        const Outcome o = attack(r.client, r.mutate);
+        QVERIFY2(o.setUpError.isEmpty(), qPrintable(o.setUpError));
+        QVERIFY2(o.report.kind == restore::RestoreReport::Kind::Restored,
+                 qPrintable(o.report.error));
+        QVERIFY2(o.report.rewrites.join(u'\n').contains(r.setting),
+                 qPrintable(o.report.rewrites.join(u'\n')));
+        // The settings file comes back as the prefix had it; only the safety archive is new.
+        for (const QString& c : o.changed)
+            QVERIFY2(c.contains(QLatin1String("Backups/Safety")), qPrintable(c));
     }
 };
 
