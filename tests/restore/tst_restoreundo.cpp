@@ -115,11 +115,16 @@ private Q_SLOTS:
 
     void safetyArchiveUndoesTheRestore_data() {
         QTest::addColumn<int>("client");
-        QTest::newRow("oexpress") << int(clients::kOutlookExpress);
-        QTest::newRow("eudora") << int(clients::kEudora);
+        QTest::addColumn<bool>("appDataGone");
+        QTest::newRow("oexpress") << int(clients::kOutlookExpress) << false;
+        QTest::newRow("eudora") << int(clients::kEudora) << false;
+        // The client's data cannot be found in the prefix any more: the undo
+        // places by the safety archive's own record.
+        QTest::newRow("oexpress, AppData gone") << int(clients::kOutlookExpress) << true;
     }
     void safetyArchiveUndoesTheRestore() {
         QFETCH(int, client);
+        QFETCH(bool, appDataGone);
         Rig rig;
         QVERIFY2(rig.prepare(client), qPrintable(rig.state().BackupErrorText));
         const support::PrefixState before = rig.prefixState();
@@ -128,8 +133,23 @@ private Q_SLOTS:
         QVERIFY2(done.ok(), qPrintable(done.error));
         QVERIFY(!support::prefixDifferences(before, rig.prefixState()).isEmpty());
 
+        const QString shell = QStringLiteral(
+            "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+        const QString appData = platform::shellFolder(*rig.registry, QStringLiteral("AppData"));
+        if (appDataGone) {
+            QVERIFY(support::runWine(rig.prefix.prefixDir(),
+                                     {QStringLiteral("reg"), QStringLiteral("delete"), shell,
+                                      QStringLiteral("/v"), QStringLiteral("AppData"),
+                                      QStringLiteral("/f")}));
+            QVERIFY(platform::shellFolder(*rig.registry, QStringLiteral("AppData")).isEmpty());
+        }
         const auto undone = rig.restore(rig.prefix.hostPath(done.safetyArchive));
         QVERIFY2(undone.ok(), qPrintable(undone.error));
+        if (appDataGone)
+            QVERIFY(support::runWine(rig.prefix.prefixDir(),
+                                     {QStringLiteral("reg"), QStringLiteral("add"), shell,
+                                      QStringLiteral("/v"), QStringLiteral("AppData"),
+                                      QStringLiteral("/d"), appData, QStringLiteral("/f")}));
         const QString differences = support::prefixDifferences(before, rig.prefixState());
         QVERIFY2(differences.isEmpty(), qPrintable(differences));
     }

@@ -98,6 +98,16 @@ void bringWineUpToDate(const QString& prefixDir) {
     stopWine(prefixDir);
 }
 
+bool runWine(const QString& prefixDir, const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(wineEnvironment(prefixDir));
+    p.start(QStringLiteral("wine"), args);
+    const bool ok =
+        p.waitForFinished(180000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    stopWine(prefixDir);
+    return ok;
+}
+
 void stopWine(const QString& prefixDir) {
     QProcess p;
     p.setProcessEnvironment(wineEnvironment(prefixDir));

@@ -29,5 +29,8 @@ void stopWine(const QString& prefixDir);
 // Wine's first start brings a sample prefix up to date (many keys and files
 // of its own): done before a test takes the state it compares with.
 void bringWineUpToDate(const QString& prefixDir);
+// A Wine program run in the prefix ("reg", "delete", ...), Wine stopped after;
+// true when it exited with 0.
+bool runWine(const QString& prefixDir, const QStringList& args);
 
 } // namespace support
