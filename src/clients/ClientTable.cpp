@@ -1,7 +1,10 @@
 #include "clients/ClientTable.h"
 
 #include "clients/Clients.h"
+#include "clients/layouts/NetscapeLayout.h"
+#include "clients/layouts/OperaLayout.h"
 #include "clients/layouts/PegasusLayout.h"
+#include "clients/layouts/PocoMailLayout.h"
 #include "platform/Registry.h"
 
 namespace clients {
@@ -19,9 +22,8 @@ constexpr const char* kFilters = "Filters";
 constexpr const char* kAddressBook = "Address Book";
 constexpr const char* kStationery = "Stationery";
 
-constexpr const char* kPocoUninstall =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\pocomail2moe_is1";
-constexpr const char* kOperaKey = "Software\\Opera Software";
+constexpr const char* kPocoUninstall = PocoMailLayout::kUninstallKey;
+constexpr const char* kOperaKey = OperaLayout::kKey;
 
 constexpr ClientRow kRows[] = {
     {.code = kOutlookExpress,
@@ -100,8 +102,8 @@ constexpr ClientRow kRows[] = {
      .defaultName = "poco",
      .installedKeyword = "poco",
      .installedKeys = {{HKEY_CURRENT_USER, kPocoUninstall},
-                       {HKEY_CURRENT_USER, "software\\poco"},
-                       {HKEY_CURRENT_USER, "Software\\Poco Systems Inc"}}},
+                       {HKEY_CURRENT_USER, PocoMailLayout::kPocoKey},
+                       {HKEY_CURRENT_USER, PocoMailLayout::kPoco3Key}}},
     {.code = kPocoMail3,
      .baseCode = kPocoMail,
      .manifestName = "PocoMail3",
@@ -110,7 +112,7 @@ constexpr ClientRow kRows[] = {
      .archivePrefix = "PocoMailBackup ",
      .restoredPrograms = {"pocomail.exe", "poco.exe"},
      .versionLabel = "3.x",
-     .versionKey = {HKEY_CURRENT_USER, "Software\\Poco Systems Inc"}},
+     .versionKey = {HKEY_CURRENT_USER, PocoMailLayout::kPoco3Key}},
     {.code = kPocoMail2,
      .baseCode = kPocoMail,
      .manifestName = "PocoMail2",
@@ -119,7 +121,7 @@ constexpr ClientRow kRows[] = {
      .archivePrefix = "PocoMailBackup ",
      .restoredPrograms = {"pocomail.exe", "poco.exe"},
      .versionLabel = "2.x",
-     .versionKey = {HKEY_CURRENT_USER, "Software\\Poco\\Mail"}},
+     .versionKey = {HKEY_CURRENT_USER, PocoMailLayout::kPoco2Key}},
     {.code = kPocoMail20,
      .baseCode = kPocoMail,
      .manifestName = "PocoMail20",
@@ -168,7 +170,7 @@ constexpr ClientRow kRows[] = {
      .archivePrefix = "NetscapeBackup ",
      .restoredPrograms = {"netscp.exe", "netscp6.exe", "mozilla.exe", "netscape.exe"},
      .versionLabel = "6.x/7.x",
-     .versionAppDataFile = "Mozilla\\registry.dat"},
+     .versionAppDataFile = NetscapeLayout::kProfileRegistry},
     {.code = kNetscape4,
      .baseCode = kNetscape,
      .manifestName = "Netscape4",
@@ -177,7 +179,7 @@ constexpr ClientRow kRows[] = {
      .guardedProgram = "netscape.exe",
      .restoredPrograms = {"netscape.exe"},
      .versionLabel = "4.x",
-     .versionKey = {HKEY_CURRENT_USER, "Software\\Netscape\\Netscape Navigator"}},
+     .versionKey = {HKEY_CURRENT_USER, NetscapeLayout::kNavigatorKey}},
     {.code = kFavorites,
      .baseCode = kFavorites,
      .keyword = "favorites",

@@ -4,7 +4,12 @@
 #include "clients/Clients.h"
 #include "clients/IdentityRules.h"
 #include "clients/MozillaRegistry.h"
+#include "clients/layouts/IncrediMailLayout.h"
+#include "clients/layouts/NetscapeLayout.h"
+#include "clients/layouts/OperaLayout.h"
+#include "clients/layouts/OutlookExpressLayout.h"
 #include "clients/layouts/PegasusLayout.h"
+#include "clients/layouts/PocoMailLayout.h"
 #include "clients/layouts/TheBatLayout.h"
 
 #include "platform/DriveMap.h"
@@ -84,20 +89,20 @@ bool ClientCatalogue::GetIdentitiesAndItems(int code, QStringList& identities, Q
 
 QStringList ClientCatalogue::outlookExpressIdentities() {
     QStringList names;
-    auto key = reg_.open(HKEY_CURRENT_USER, QStringLiteral("identities"), false);
+    const QString identities = OutlookExpressLayout::identitiesKey();
+    auto key = reg_.open(HKEY_CURRENT_USER, identities, false);
     if (!key) return names;
     for (const QString& sub : key->subKeyNames())
-        names.append(readText(reg_, HKEY_CURRENT_USER, QStringLiteral("identities\\") + sub,
+        names.append(readText(reg_, HKEY_CURRENT_USER, identities + QLatin1Char('\\') + sub,
                               QStringLiteral("Username")));
     return names;
 }
 
 QStringList ClientCatalogue::incrediMailIdentities() {
     QStringList names;
-    const QString base = QStringLiteral("SOFTWARE\\incredimail");
-    const bool user = reg_.keyExists(HKEY_CURRENT_USER, base);
+    const bool user = reg_.keyExists(HKEY_CURRENT_USER, IncrediMailLayout::key());
     const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    const QString ids = base + QStringLiteral("\\identities");
+    const QString ids = IncrediMailLayout::identitiesKey();
     auto list = reg_.open(root, ids, false);
     if (!list) return names;
     int valid = 0;
@@ -139,19 +144,8 @@ QStringList ClientCatalogue::theBatIdentities() {
 }
 
 QStringList ClientCatalogue::pocoMailIdentities(int code) {
-    QString folder;
-    if (code == kPocoMail3)
-        folder = readText(reg_, HKEY_CURRENT_USER,
-                          QStringLiteral("Software\\Poco Systems Inc\\PocoMail 3"),
-                          QStringLiteral("Path"));
-    else if (code == kPocoMail2)
-        folder = readText(reg_, HKEY_CURRENT_USER, QStringLiteral("Software\\Poco\\Mail"),
-                          QStringLiteral("Path"));
-    else
-        folder = readText(reg_, HKEY_LOCAL_MACHINE,
-                          QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                                         "pocomail2moe_is1"),
-                          QStringLiteral("Inno Setup: App Path"));
+    const PocoMailLayout::FolderValue where = PocoMailLayout::programFolder(code);
+    const QString folder = readText(reg_, where.root, where.key, where.value);
     QStringList names{kDefaultUser};
     if (folder.isEmpty()) return names;
     auto found =
@@ -165,8 +159,7 @@ QStringList ClientCatalogue::pocoMailIdentities(int code) {
 
 QStringList ClientCatalogue::opera6Identities() {
     const QString commandLine =
-        readText(reg_, HKEY_CURRENT_USER, QStringLiteral("Software\\Opera Software"),
-                 QStringLiteral("Last CommandLine"));
+        readText(reg_, HKEY_CURRENT_USER, OperaLayout::key(), OperaLayout::commandLine6());
     const QString folder = platform::extractFilePath(commandLine);
     const QString accounts = folder + QStringLiteral("Mail\\accounts.ini");
     if (folder.isEmpty() || !fs_.fileExists(accounts)) return {};
@@ -174,9 +167,7 @@ QStringList ClientCatalogue::opera6Identities() {
 }
 
 QStringList ClientCatalogue::netscape4Identities() {
-    auto key =
-        reg_.open(HKEY_CURRENT_USER,
-                  QStringLiteral("Software\\Netscape\\Netscape Navigator\\biff\\users"), false);
+    auto key = reg_.open(HKEY_CURRENT_USER, NetscapeLayout::usersKey(), false);
     return key ? key->subKeyNames() : QStringList();
 }
 
@@ -184,7 +175,7 @@ QStringList ClientCatalogue::mozillaIdentities() {
     profilePaths_.clear();
     const QString appData = appDataFolder();
     if (appData.isEmpty()) return {};
-    const QString file = appData + QStringLiteral("\\Mozilla\\registry.dat");
+    const QString file = appData + QLatin1Char('\\') + NetscapeLayout::profileRegistry();
     if (!fs_.fileExists(file)) return {};
     auto host = fs_.hostPath(file);
     if (!host) return {};

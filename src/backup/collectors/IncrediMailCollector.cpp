@@ -2,6 +2,7 @@
 #include "base/RegistryRoots.h"
 
 #include "backup/Manifest.h"
+#include "clients/layouts/IncrediMailLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -11,13 +12,9 @@
 namespace backup {
 
 namespace {
-const QString kBase = QStringLiteral("SOFTWARE\\incredimail");
-const QString kIdentities = QStringLiteral("SOFTWARE\\incredimail\\identities");
-
-enum Item { kAccounts, kMailFolders, kRules, kAddressBook, kStationery };
-
-const char* const kContentKinds[] = {"Animation", "ECard", "Emoticon", "Letter",
-                                     "Notifier",  "Skin",  "Sound",    "Image"};
+using L = clients::IncrediMailLayout;
+const QString kBase = L::key();
+const QString kIdentities = L::identitiesKey();
 } // namespace
 
 bool RunIncrediMail(BackupContext& ctx, const BackupRequest& request) {
@@ -48,7 +45,7 @@ IncrediMailCollector::Variant IncrediMailCollector::ReadVariant() const {
 bool IncrediMailCollector::Run() {
     BeginArchive();
     v_ = ReadVariant();
-    identities_ = v_.application + QStringLiteral("\\Identities");
+    identities_ = v_.application + QLatin1Char('\\') + L::identitiesFolder();
     const QStringList keys = SubKeyNames(v_.root, kIdentities);
 
     for (int i = 0; i < request_.identityCount; ++i) {
@@ -66,7 +63,7 @@ bool IncrediMailCollector::Run() {
             BackupKey(key, staging);
         }
     }
-    if (ItemTicked(kStationery)) AddStationery();
+    if (ItemTicked(L::kStationery)) AddStationery();
 
     Manifest m;
     m.emailClient = QStringLiteral("IncrediMail");
@@ -117,52 +114,49 @@ void IncrediMailCollector::BackupKey(const QString& key, const QString& stagingN
     const QString base = Staging() + QLatin1Char('\\');
     const QString dir = base + stagingName + QLatin1Char('\\');
     MakeStagingFolder(dir);
-    const QString keyPath = kIdentities + QLatin1Char('\\') + key;
     // The identity's own folder below D; a key name that is no plain folder
     // name, or an application folder without a drive, gives no files.
     const bool files = HasDrive(identities_) && SafeFolderName(key) == key;
     const QString d = identities_ + QLatin1Char('\\');
     const QString own = d + key;
 
-    ExportAndAdd(v_.rootName, QStringLiteral("\\Software\\IncrediMail\\Identities\\") + key, false,
-                 dir + QStringLiteral("identity.reg"), base);
-    if (ItemTicked(kAccounts)) {
-        ExportAndAdd(v_.rootName, keyPath + QStringLiteral("\\accounts"), true,
-                     dir + QStringLiteral("account.reg"), base);
-        CloseTask(kAccounts);
+    ExportAndAdd(v_.rootName, L::identityDumpKey(key), false, dir + L::identityDump(), base);
+    if (ItemTicked(L::kAccounts)) {
+        ExportAndAdd(v_.rootName, L::accountsDumpKey(key), true, dir + L::accountsDump(), base);
+        CloseTask(L::kAccounts);
     }
-    if (ItemTicked(kMailFolders)) {
+    if (ItemTicked(L::kMailFolders)) {
         if (files) {
-            const QString store = own + QStringLiteral("\\Message Store");
+            const QString store = own + QLatin1Char('\\') + L::messageStore();
             AddFolder(store, QString(), d);
-            AddFolder(store + QStringLiteral("\\Attachments"), key, store + QLatin1Char('\\'));
+            AddFolder(store + QLatin1Char('\\') + L::attachments(), key, store + QLatin1Char('\\'));
         }
-        CloseTask(kMailFolders);
+        CloseTask(L::kMailFolders);
     }
-    if (ItemTicked(kRules)) {
-        ExportAndAdd(v_.rootName, keyPath + QStringLiteral("\\rules"), true,
-                     dir + QStringLiteral("rules.reg"), base);
-        const QString order = own + QStringLiteral("\\RuleOrder.dat");
+    if (ItemTicked(L::kRules)) {
+        ExportAndAdd(v_.rootName, L::rulesDumpKey(key), true, dir + L::rulesDump(), base);
+        const QString order = own + QLatin1Char('\\') + L::ruleOrder();
         if (files && ctx_.files.fileExists(order)) Add(order, stagingName, own + QLatin1Char('\\'));
-        CloseTask(kRules);
+        CloseTask(L::kRules);
     }
-    if (ItemTicked(kAddressBook)) {
-        if (files) AddFolder(own + QStringLiteral("\\AddressBook"), QString(), d);
-        CloseTask(kAddressBook);
+    if (ItemTicked(L::kAddressBook)) {
+        if (files) AddFolder(own + QLatin1Char('\\') + L::addressBook(), QString(), d);
+        CloseTask(L::kAddressBook);
     }
 }
 
 void IncrediMailCollector::AddStationery() {
     if (HasDrive(v_.content)) {
-        for (const char* kind : kContentKinds) {
+        for (const char* kind : L::contentKinds()) {
             const QString folder = v_.content + QLatin1Char('\\') + QLatin1String(kind);
-            AddFolder(folder, QStringLiteral("Stationery\\") + QLatin1String(kind),
+            AddFolder(folder, L::stationeryFolder() + QLatin1Char('\\') + QLatin1String(kind),
                       folder + QLatin1Char('\\'));
         }
     }
-    ExportAndAdd(v_.rootName, kBase + QStringLiteral("\\content"), true,
-                 Staging() + QStringLiteral("\\stationery.reg"), Staging() + QLatin1Char('\\'));
-    CloseTask(kStationery);
+    ExportAndAdd(v_.rootName, L::contentDumpKey(), true,
+                 Staging() + QLatin1Char('\\') + L::stationeryDump(),
+                 Staging() + QLatin1Char('\\'));
+    CloseTask(L::kStationery);
 }
 
 } // namespace backup

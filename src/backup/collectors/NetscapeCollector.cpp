@@ -2,6 +2,7 @@
 #include "base/RegistryRoots.h"
 
 #include "clients/IdentityRules.h"
+#include "clients/layouts/NetscapeLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -10,10 +11,10 @@
 namespace backup {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kFilters, kAddressBook };
+using L = clients::NetscapeLayout;
 
 const QString kHKCU = base::CurrentUserName();
-const QString kUsers = QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\biff\\users\\");
+const QString kUsers = QLatin1Char('\\') + L::usersKey() + QLatin1Char('\\');
 
 // The plain files of folder (no sub-folders). The mail folders are taken one
 // by one from the search; a sub-folder added whole as well would store each
@@ -80,7 +81,8 @@ void Netscape4Collector::BackupUser(const QString& user, const QString& windowsF
         AddFolder(platform::excludeTrailingBackslash(pf), user + QStringLiteral("\\Address"), pf,
                   QStringLiteral("na2"));
     if (!windowsFolder.isEmpty())
-        Add(windowsFolder + QStringLiteral("\\nsreg.dat"), user, windowsFolder + QLatin1Char('\\'));
+        Add(windowsFolder + QLatin1Char('\\') + L::userRegistry(), user,
+            windowsFolder + QLatin1Char('\\'));
     QStringList found;
     if (haveProfile) {
         Add(pf + QStringLiteral("prefs.js"), user, pf);
@@ -113,7 +115,7 @@ void Netscape4Collector::BackupUser(const QString& user, const QString& windowsF
     const QString folders = staging + QStringLiteral("directory.ini");
     WriteMapFile(folders, {{QStringLiteral("Dir"), pf}, {QStringLiteral("Dir2"), up}});
     Add(folders, user, staging);
-    CloseTask(kMailFolders);
+    CloseTask(L::kMailFolders);
 }
 
 QString Netscape67Collector::ProfilePathFor(const QStringList& paths, int position,
@@ -143,8 +145,8 @@ bool Netscape67Collector::Run() {
     // The profile registry, whatever was ticked: a restore needs it to find
     // the profiles again.
     if (HasDrive(appData))
-        Add(appData + QStringLiteral("\\Mozilla\\registry.dat"), QString(),
-            appData + QStringLiteral("\\Mozilla"));
+        Add(appData + QLatin1Char('\\') + L::profileRegistry(), QString(),
+            appData + QLatin1Char('\\') + L::mozillaFolder());
     AddManifest(QStringLiteral("Netscape"), NumberedKeys(QStringLiteral("Dir"), profiles));
     FinishArchive();
     return Failed();
@@ -155,7 +157,8 @@ void Netscape67Collector::BackupProfile(const QString& name, const QString& prof
     const QString pp = platform::excludeTrailingBackslash(profile);
     const bool haveProfile = HasDrive(pp);
     const QString mail = pp + QStringLiteral("\\Mail");
-    const QString profiles = appData + QStringLiteral("\\Mozilla\\Profiles\\");
+    const QString profiles =
+        appData + QLatin1Char('\\') + L::mozillaFolder() + QStringLiteral("\\Profiles\\");
     const QStringList found =
         haveProfile ? DistinctFolders(FindFolders(mail, QStringLiteral("*.*")), Qt::CaseSensitive)
                     : QStringList();
@@ -180,9 +183,8 @@ void Netscape67Collector::BackupProfile(const QString& name, const QString& prof
     Add(staging + QStringLiteral("directory.ini"), name, staging);
 
     if (haveProfile) {
-        for (const char* file : {"prefs.js", "abook.mab", "history.mab", "panacea.dat", "xul.mfl",
-                                 "localstore.rdf", "panels.rdf"})
-            Add(pp + QLatin1Char('\\') + QLatin1String(file), name, pp + QLatin1Char('\\'));
+        for (const clients::FileRow& row : L::profileFiles())
+            Add(pp + QLatin1Char('\\') + QLatin1String(row.path), name, pp + QLatin1Char('\\'));
         // Stored at the top of the archive: a second profile's copy would
         // take the same name. Each profile's own copy is stored with its mail.
         const QString accounts = mail + QStringLiteral("\\accounts.ini");
@@ -191,7 +193,7 @@ void Netscape67Collector::BackupProfile(const QString& name, const QString& prof
             rootAccountsAdded_ = true;
         }
     }
-    CloseTask(kMailFolders);
+    CloseTask(L::kMailFolders);
 }
 
 } // namespace backup

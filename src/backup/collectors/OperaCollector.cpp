@@ -1,5 +1,6 @@
 #include "backup/collectors/OperaCollector.h"
 
+#include "clients/layouts/OperaLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
@@ -8,7 +9,7 @@
 namespace backup {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
+using L = clients::OperaLayout;
 } // namespace
 
 bool RunOpera6(BackupContext& ctx, const BackupRequest& request) {
@@ -33,21 +34,20 @@ bool Opera6Collector::IsAccountFolderName(const QString& name) {
 }
 
 bool Opera6Collector::Run() {
-    programFolder_ = ProgramFolderOf(ReadString(platform::HKEY_CURRENT_USER,
-                                                QStringLiteral("Software\\Opera Software"),
-                                                QStringLiteral("Last CommandLine")));
-    mail_ = programFolder_.isEmpty() ? QString() : programFolder_ + QStringLiteral("Mail");
+    programFolder_ =
+        ProgramFolderOf(ReadString(platform::HKEY_CURRENT_USER, L::key(), L::commandLine6()));
+    mail_ = programFolder_.isEmpty() ? QString() : programFolder_ + L::mailFolder();
     BeginArchive();
 
     for (int i = 0; i < request_.identityCount; ++i) {
         if (IdentityTicked(i)) BackupAccount(IdentityName(i));
     }
-    if (!mail_.isEmpty() && ItemTicked(kAccounts))
-        Add(mail_ + QStringLiteral("\\Accounts.ini"), QString(), mail_ + QLatin1Char('\\'));
-    if (ItemTicked(kAddressBook)) {
+    if (!mail_.isEmpty() && ItemTicked(L::kAccounts)) AddRows(L::mailFiles(), L::kAccounts, mail_);
+    if (ItemTicked(L::kAddressBook)) {
         if (!programFolder_.isEmpty())
-            Add(programFolder_ + QStringLiteral("Contacts.adr"), QString(), programFolder_);
-        CloseTask(kAddressBook);
+            AddRows(L::programFiles(), L::kAddressBook,
+                    platform::excludeTrailingBackslash(programFolder_));
+        CloseTask(L::kAddressBook);
     }
 
     AddManifest(QStringLiteral("Opera"));
@@ -61,22 +61,15 @@ bool Opera6Collector::Run() {
 void Opera6Collector::BackupAccount(const QString& account) {
     const bool haveFolder = !mail_.isEmpty() && IsAccountFolderName(account);
     const QString folder = mail_ + QLatin1Char('\\') + account;
-    const QString base = mail_ + QLatin1Char('\\');
-    if (ItemTicked(kAccounts)) {
-        if (haveFolder) Add(folder + QStringLiteral("\\Account.ini"), QString(), base);
-        CloseTask(kAccounts);
-    }
-    if (ItemTicked(kMailFolders)) {
-        if (haveFolder) AddMailFolders(account);
-        CloseTask(kMailFolders);
-    }
-    if (ItemTicked(kFilters)) {
-        if (haveFolder) Add(folder + QStringLiteral("\\filters.dat"), QString(), base);
-        CloseTask(kFilters);
-    }
-    if (ItemTicked(kSignatures)) {
-        if (haveFolder) AddSignature(account);
-        CloseTask(kSignatures);
+    for (const int item : {L::kAccounts, L::kMailFolders, L::kFilters, L::kSignatures}) {
+        if (!ItemTicked(item)) continue;
+        if (haveFolder && item == L::kMailFolders)
+            AddMailFolders(account);
+        else if (haveFolder && item == L::kSignatures)
+            AddSignature(account);
+        else if (haveFolder)
+            AddRows(L::accountFiles(), item, folder, account);
+        CloseTask(item);
     }
 }
 
@@ -140,7 +133,7 @@ bool Opera7Collector::Run() {
     // Without an application-data folder on a drive there is nothing to read;
     // the tasks are still closed so that the progress shows all five.
     const bool haveFolder = HasDrive(appData);
-    const QString r = appData + QStringLiteral("\\Opera\\Opera7");
+    const QString r = appData + QLatin1Char('\\') + L::opera7Folder();
     BeginArchive();
 
     if (IdentityTicked(0)) {
@@ -149,14 +142,14 @@ bool Opera7Collector::Run() {
             if (haveFolder) AddFolder(sub, QString(), base);
             CloseTask(item);
         };
-        addFolder(mail, r + QLatin1Char('\\'), kMailFolders);
-        addFolder(mail + QStringLiteral("\\Cache"), mail + QLatin1Char('\\'), kMailFolders);
-        addFolder(mail + QStringLiteral("\\index"), mail + QLatin1Char('\\'), kMailFolders);
-        addFolder(mail + QStringLiteral("\\storage"), mail + QLatin1Char('\\'), kSignatures);
+        addFolder(mail, r + QLatin1Char('\\'), L::kMailFolders);
+        addFolder(mail + QStringLiteral("\\Cache"), mail + QLatin1Char('\\'), L::kMailFolders);
+        addFolder(mail + QStringLiteral("\\index"), mail + QLatin1Char('\\'), L::kMailFolders);
+        addFolder(mail + QStringLiteral("\\storage"), mail + QLatin1Char('\\'), L::kSignatures);
         if (haveFolder)
             Add(r + QStringLiteral("\\profile\\contacts.adr"), QString(),
                 r + QStringLiteral("\\profile\\"));
-        CloseTask(kAddressBook);
+        CloseTask(L::kAddressBook);
     }
 
     AddManifest(QStringLiteral("Opera7"));

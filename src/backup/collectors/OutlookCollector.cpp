@@ -3,6 +3,7 @@
 
 #include "backup/ArchiveList.h"
 #include "backup/Manifest.h"
+#include "clients/layouts/OutlookLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
@@ -12,14 +13,9 @@ namespace backup {
 
 namespace {
 const QString kHKCU = base::CurrentUserName();
-const QString kProfilesNT = QStringLiteral(
-    "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles");
-const QString kProfiles9x =
-    QStringLiteral("\\Software\\Microsoft\\Windows Messaging Subsystem\\Profiles");
-const QString kOffice = QStringLiteral("\\Software\\Microsoft\\Office\\");
-
-// Item names serve as task names only: Outlook's items are always all ticked.
-enum Item { kAccounts, kMailFolders, kPersonalStore, kRules, kAddressBook, kSignatures };
+using L = clients::OutlookLayout;
+const QString kProfilesNT = QLatin1Char('\\') + L::profilesKeyNT();
+const QString kProfiles9x = QLatin1Char('\\') + L::profilesKey9x();
 
 QString fromRoot(const QString& keyPath) {
     return keyPath.startsWith(QLatin1Char('\\')) ? keyPath.mid(1) : keyPath;
@@ -78,31 +74,25 @@ bool OutlookCollector::Run() {
     const QString base = Staging() + QLatin1Char('\\');
 
     if (IdentityTicked(0)) {
-        const QString app = appData + QStringLiteral("\\Microsoft\\Outlook");
-        const QString local = localAppData + QStringLiteral("\\Microsoft\\Outlook");
-        if (HasDrive(appData)) AddFolder(app, QStringLiteral("app"), app + QLatin1Char('\\'));
+        const QString app = appData + QLatin1Char('\\') + L::outlookFolder();
+        const QString local = localAppData + QLatin1Char('\\') + L::outlookFolder();
+        if (HasDrive(appData)) AddFolder(app, L::appArchiveFolder(), app + QLatin1Char('\\'));
         if (HasDrive(localAppData))
-            AddFolder(local, QStringLiteral("local"), local + QLatin1Char('\\'));
-        CloseTask(kMailFolders);
+            AddFolder(local, L::localArchiveFolder(), local + QLatin1Char('\\'));
+        CloseTask(L::kMailFolders);
 
         const QString profile = ProfileKey();
-        const std::pair<QString, QString> dumps[] = {
-            {profile, QStringLiteral("setting.reg")},
-            {kOffice + QStringLiteral("11.0\\Outlook"), QStringLiteral("setting2.reg")},
-            {QStringLiteral("\\Program\\Microsoft\\Office\\Outlook"),
-             QStringLiteral("accounts1.reg")},
-            {kOffice + QStringLiteral("Outlook"), QStringLiteral("accounts2.reg")},
-        };
-        for (const auto& [key, file] : dumps) {
-            ExportAndAdd(kHKCU, key, true, base + file, base);
-            CloseTask(kPersonalStore);
+        for (const L::DumpRow& dump : L::dumps()) {
+            ExportAndAdd(kHKCU, dump.key ? QLatin1String(dump.key) : profile, true,
+                         base + QLatin1String(dump.file), base);
+            CloseTask(L::kPersonalStore);
         }
         AddPersonalStores(profile, localAppData);
     }
 
     const QString signatures = SignaturesFolder(appData);
-    if (!signatures.isEmpty()) AddFolder(signatures, QStringLiteral("Signatures"), signatures);
-    CloseTask(kSignatures);
+    if (!signatures.isEmpty()) AddFolder(signatures, L::signaturesArchiveFolder(), signatures);
+    CloseTask(L::kSignatures);
 
     Manifest m;
     m.emailClient = QStringLiteral("Outlook");
@@ -148,27 +138,29 @@ void OutlookCollector::AddPersonalStores(const QString& profileKey, const QStrin
             }
         }
         // Under the number of its own folder, so that a restore puts it back there.
-        Add(store, QStringLiteral("Others\\Dir") + QString::number(number), folder);
-        CloseTask(kRules);
+        Add(store, L::storesArchiveFolder() + QStringLiteral("\\Dir") + QString::number(number),
+            folder);
+        CloseTask(L::kRules);
     }
     const QString others = Staging() + QStringLiteral("\\others.ini");
     WriteMapFile(others, NumberedKeys(QStringLiteral("Dir"), folders));
     Add(others, QString(), Staging() + QLatin1Char('\\'));
-    CloseTask(kAddressBook);
+    CloseTask(L::kAddressBook);
 }
 
 QString OutlookCollector::SignaturesFolder(const QString& appData) const {
     const auto folderOf = [&](const char* version) {
         const QString name =
             ReadString(platform::HKEY_CURRENT_USER,
-                       kOffice + QLatin1String(version) + QStringLiteral("\\Common\\General"),
+                       L::officeKey(QLatin1String(version)) + QStringLiteral("\\Common\\General"),
                        QStringLiteral("Signatures"));
         // An empty name would make the whole "Microsoft" folder the signatures.
         if (name.isEmpty() || !HasDrive(appData)) return QString();
-        return appData + QStringLiteral("\\Microsoft\\") + name;
+        return appData + QLatin1Char('\\') + L::microsoftFolder() + QLatin1Char('\\') + name;
     };
-    const bool office10 = ctx_.registry.keyExists(
-        platform::HKEY_CURRENT_USER, fromRoot(kOffice + QStringLiteral("10.0\\Common\\General")));
+    const bool office10 = ctx_.registry.keyExists(platform::HKEY_CURRENT_USER,
+                                                  L::officeKey(QStringLiteral("10.0")) +
+                                                      QStringLiteral("\\Common\\General"));
     const QString folder = folderOf(office10 ? "10.0" : "11.0");
     if (!folder.isEmpty() && ctx_.files.directoryExists(folder)) return folder;
     return folderOf("9.0");

@@ -3,6 +3,7 @@
 
 #include "backup/BackupState.h"
 #include "backup/Manifest.h"
+#include "clients/layouts/OutlookExpressLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -11,12 +12,9 @@ namespace backup {
 
 namespace {
 const QString kHKCU = base::CurrentUserName();
-const QString kIdentities = QStringLiteral("\\identities");
-const QString kOE = QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
-const QString kAccounts =
-    QStringLiteral("\\Software\\Microsoft\\Internet Account Manager\\Accounts");
-
-enum Item { kAccountsItem, kMailFolders, kSignatures, kRules, kAddressBook, kStationery };
+using L = clients::OutlookExpressLayout;
+const QString kIdentities = QLatin1Char('\\') + L::identitiesKey();
+const QString kOE = QLatin1Char('\\') + L::settingsKey();
 
 // Position of the n-th backslash (1-based n), or -1.
 qsizetype nthBackslash(const QString& text, int n) {
@@ -70,13 +68,11 @@ OutlookExpressCollector::Folders OutlookExpressCollector::ReadFolders() {
     ctx_.job.applicationDataFolder = f.appData;
     f.userProfile = UserProfileOf(f.appData);
     f.systemDrive = SystemDriveOf(f.appData);
-    f.programFiles = ReadString(platform::HKEY_LOCAL_MACHINE,
-                                QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"),
-                                QStringLiteral("AppData"));
+    f.programFiles =
+        ReadString(platform::HKEY_LOCAL_MACHINE, L::programFilesKey(), QStringLiteral("AppData"));
     if (f.programFiles.isEmpty())
         f.programFiles = f.systemDrive + QStringLiteral("\\Program Files");
-    f.stationery = ReadString(platform::HKEY_LOCAL_MACHINE,
-                              QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Stationery"),
+    f.stationery = ReadString(platform::HKEY_LOCAL_MACHINE, L::stationeryKey(),
                               QStringLiteral("Stationery Folder"));
     f.windows = platform::windowsFolder(ctx_.files.drives());
     return f;
@@ -106,21 +102,21 @@ bool OutlookExpressCollector::Run() {
     }
 
     const QString base = Staging() + QLatin1Char('\\');
-    if (ItemTicked(kAddressBook)) {
-        ExportAndAdd(kHKCU, QStringLiteral("\\Software\\Microsoft\\WAB"), true,
-                     Staging() + QStringLiteral("\\address.reg"), base);
-        const QString wabFile = ReadString(
-            platform::HKEY_CURRENT_USER,
-            QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"), QString());
+    if (ItemTicked(L::kAddressBook)) {
+        const L::DumpRow& dump = L::addressBookDump();
+        ExportAndAdd(kHKCU, QLatin1String(dump.key), dump.subKeys,
+                     Staging() + QLatin1Char('\\') + QLatin1String(dump.file), base);
+        const QString wabFile =
+            ReadString(platform::HKEY_CURRENT_USER, L::addressBookFileKey(), QString());
         const QString folder = platform::extractFilePath(wabFile);
-        AddFolder(folder, QStringLiteral("Address Book"), folder);
-        CloseTask(kAddressBook);
+        AddFolder(folder, L::addressBookFolder(), folder);
+        CloseTask(L::kAddressBook);
     }
     QString stationery = folders.stationery;
-    if (ItemTicked(kStationery)) {
+    if (ItemTicked(L::kStationery)) {
         stationery = ExpandPlaceholders(stationery, folders, Expansion::Cumulative);
-        AddFolder(stationery, QStringLiteral("Stationery"), stationery);
-        CloseTask(kStationery);
+        AddFolder(stationery, L::stationeryFolder(), stationery);
+        CloseTask(L::kStationery);
     }
 
     WriteManifests(stationery);
@@ -141,33 +137,21 @@ void OutlookExpressCollector::BackupIdentity(int i, const QString& key, const Fo
 
     const QString dir = StagingFolderFor(IdentityName(i)) + QLatin1Char('\\');
     const QString base = Staging() + QLatin1Char('\\');
-    ExportAndAdd(kHKCU, idKey, false, dir + QStringLiteral("identity.reg"), base);
-    ExportAndAdd(kHKCU, idKey + kOE, false, dir + QStringLiteral("identity2.reg"), base);
-    ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Mail"), false,
-                 dir + QStringLiteral("settings.reg"), base);
-    ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Columns"), false,
-                 dir + QStringLiteral("settings2.reg"), base);
-    if (ItemTicked(kAccountsItem)) {
-        ExportAndAdd(kHKCU, idKey + kAccounts, true, dir + QStringLiteral("accounts.reg"), base);
-        ExportAndAdd(kHKCU, kAccounts, true, dir + QStringLiteral("accounts2.reg"), base);
-        CloseTask(kAccountsItem);
-    }
-    if (ItemTicked(kMailFolders)) {
+    const auto dumps = [&](int item) {
+        for (const L::DumpRow& row : L::identityDumps())
+            if (row.item == item)
+                ExportAndAdd(kHKCU,
+                             (row.belowIdentity ? idKey : QString()) + QLatin1String(row.key),
+                             row.subKeys, dir + QLatin1String(row.file), base);
+    };
+    dumps(-1);
+    for (const int item : {L::kAccounts, L::kMailFolders, L::kSignatures, L::kRules}) {
+        if (!ItemTicked(item)) continue;
+        dumps(item);
         // The store's files go under the identity key.
-        AddFolder(mailFolder, key, platform::includeTrailingBackslash(mailFolder));
-        CloseTask(kMailFolders);
-    }
-    if (ItemTicked(kSignatures)) {
-        ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Signatures"), true,
-                     dir + QStringLiteral("signatures.reg"), base);
-        CloseTask(kSignatures);
-    }
-    if (ItemTicked(kRules)) {
-        ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Rules"), true,
-                     dir + QStringLiteral("rules.reg"), base);
-        ExportAndAdd(kHKCU, idKey + kOE + QStringLiteral("\\Block Senders"), true,
-                     dir + QStringLiteral("blockedsender.reg"), base);
-        CloseTask(kRules);
+        if (item == L::kMailFolders)
+            AddFolder(mailFolder, key, platform::includeTrailingBackslash(mailFolder));
+        CloseTask(item);
     }
 }
 

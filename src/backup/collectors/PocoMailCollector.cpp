@@ -2,6 +2,7 @@
 
 #include "backup/Manifest.h"
 #include "clients/Clients.h"
+#include "clients/layouts/PocoMailLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Ini.h"
 #include "platform/Registry.h"
@@ -9,9 +10,9 @@
 namespace backup {
 
 namespace {
-enum Item { kAccountsItem, kMailFolders, kFilters, kSignatures, kAddressBook, kScripts };
+using L = clients::PocoMailLayout;
 
-const QString kSettingsFile = QStringLiteral("poco.ini");
+const QString kSettingsFile = L::settingsFile();
 
 // The folder values end in '\'. A value without one loses nothing.
 QString folderValue(const platform::IniFile& ini, const char* section, const char* key) {
@@ -38,19 +39,6 @@ bool RunPocoMail(BackupContext& ctx, const BackupRequest& request) {
     return collector.Run();
 }
 
-QString PocoMailCollector::VersionSuffix(int code) {
-    switch (code) {
-    case clients::kPocoMail2:
-        return QStringLiteral("2");
-    case clients::kPocoMail3:
-        return QStringLiteral("3");
-    case clients::kPocoMail20:
-        return QStringLiteral("20");
-    default:
-        return {};
-    }
-}
-
 PocoMailCollector::Settings PocoMailCollector::ReadSettings(const platform::IniFile& ini,
                                                             const QString& folder) {
     Settings s;
@@ -65,27 +53,9 @@ PocoMailCollector::Settings PocoMailCollector::ReadSettings(const platform::IniF
 }
 
 QString PocoMailCollector::PocoFolder() const {
-    QString folder;
-    switch (request_.clientCode) {
-    case clients::kPocoMail2:
-        folder = ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\Software\\Poco\\Mail"),
-                            QStringLiteral("Path"));
-        break;
-    case clients::kPocoMail3:
-        folder = ReadString(platform::HKEY_CURRENT_USER,
-                            QStringLiteral("\\Software\\Poco Systems Inc\\PocoMail 3"),
-                            QStringLiteral("Path"));
-        break;
-    default:
-        folder = ReadString(
-            platform::HKEY_LOCAL_MACHINE,
-            QStringLiteral(
-                "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\pocomail2moe_is1"),
-            QStringLiteral("Inno Setup: App Path"));
-        break;
-    }
+    const L::FolderValue where = L::programFolder(request_.clientCode);
     // Every path below is built with its own '\'.
-    return platform::excludeTrailingBackslash(folder);
+    return platform::excludeTrailingBackslash(ReadString(where.root, where.key, where.value));
 }
 
 PocoMailCollector::Settings PocoMailCollector::LoadSettings(const QString& folder) const {
@@ -97,7 +67,7 @@ PocoMailCollector::Settings PocoMailCollector::LoadSettings(const QString& folde
 }
 
 QString PocoMailCollector::UsersFolder(const Settings& s, const QString& pocoFolder) {
-    if (s.users.isEmpty()) return pocoFolder + QStringLiteral("\\users");
+    if (s.users.isEmpty()) return pocoFolder + QLatin1Char('\\') + L::usersFolder();
     if (HasDrive(s.users) || s.users.startsWith(QLatin1String("\\\\"))) return s.users;
     return pocoFolder + QLatin1Char('\\') + s.users;
 }
@@ -122,7 +92,7 @@ bool PocoMailCollector::Run() {
         // would read another user's or the default user's files.
         const QString folder =
             SafeFolderName(name) == name ? users + QLatin1Char('\\') + name : QString();
-        const QString archiveFolder = QStringLiteral("users\\") + SafeFolderName(name);
+        const QString archiveFolder = L::usersFolder() + QLatin1Char('\\') + SafeFolderName(name);
         Add(folder + QLatin1Char('\\') + kSettingsFile, archiveFolder, folder + QLatin1Char('\\'));
         AddItems(folder, LoadSettings(folder), archiveFolder, false);
     }
@@ -137,49 +107,38 @@ bool PocoMailCollector::Run() {
 void PocoMailCollector::AddItems(const QString& folder, const Settings& s,
                                  const QString& archiveFolder, bool defaultUser) {
     const QString base = folder + QLatin1Char('\\');
-    if (ItemTicked(kAccountsItem)) {
-        Add(base + QStringLiteral("accounts.ini"), archiveFolder, base);
-        CloseTask(kAccountsItem);
-    }
-    if (ItemTicked(kMailFolders)) {
-        AddFolder(s.attach, archiveFolder, base);
-        AddFolder(s.mail, archiveFolder, base);
-        AddFolder(s.templates, archiveFolder, base);
-        if (defaultUser) AddMailSubFolders(folder);
-        CloseTask(kMailFolders);
-    }
-    if (ItemTicked(kFilters)) {
-        Add(base + QStringLiteral("Filters.ini"), archiveFolder, base);
-        CloseTask(kFilters);
-    }
-    if (ItemTicked(kSignatures)) {
-        AddFolder(s.signature, archiveFolder, base);
-        CloseTask(kSignatures);
-    }
-    if (ItemTicked(kAddressBook)) {
-        AddFolder(s.address, archiveFolder, base);
-        CloseTask(kAddressBook);
-    }
-    if (ItemTicked(kScripts)) {
-        AddFolder(s.script, archiveFolder, base);
-        CloseTask(kScripts);
+    // The files the layout names, then the folders the settings name.
+    for (const int item : {L::kAccounts, L::kMailFolders, L::kFilters, L::kSignatures,
+                           L::kAddressBook, L::kScripts}) {
+        if (!ItemTicked(item)) continue;
+        AddRows(L::userFiles(), item, folder, archiveFolder);
+        if (item == L::kMailFolders) {
+            AddFolder(s.attach, archiveFolder, base);
+            AddFolder(s.mail, archiveFolder, base);
+            AddFolder(s.templates, archiveFolder, base);
+            if (defaultUser) AddMailSubFolders(folder);
+        }
+        if (item == L::kSignatures) AddFolder(s.signature, archiveFolder, base);
+        if (item == L::kAddressBook) AddFolder(s.address, archiveFolder, base);
+        if (item == L::kScripts) AddFolder(s.script, archiveFolder, base);
+        CloseTask(item);
     }
 }
 
 void PocoMailCollector::AddMailSubFolders(const QString& poco) {
-    const QString root = poco + QStringLiteral("\\mail\\");
+    const QString root = poco + QLatin1Char('\\') + L::mailFolder().toLower() + QLatin1Char('\\');
     QStringList map;
     if (!poco.isEmpty()) {
         // A folder with several mailboxes is found once per mailbox; it is
         // listed once, so that no file is stored twice. Folders whose names
         // differ in letter case only are different folders on the host.
-        const QStringList found =
-            DistinctFolders(FindFolders(poco + QStringLiteral("\\Mail"), QStringLiteral("*.mbx")),
-                            Qt::CaseSensitive);
+        const QStringList found = DistinctFolders(
+            FindFolders(poco + QLatin1Char('\\') + L::mailFolder(), QStringLiteral("*.mbx")),
+            Qt::CaseSensitive);
         for (const QString& g : found) {
             if (g.compare(root, Qt::CaseInsensitive) == 0) continue; // the root's own mailboxes
             const QString folder = platform::excludeTrailingBackslash(g);
-            for (const char* extension : {"mbx", "itx", "dat"})
+            for (const char* extension : L::mailboxExtensions())
                 AddFolder(folder, QString(), root, QLatin1String(extension));
             map << mapEntry(g, root);
         }
@@ -191,7 +150,7 @@ void PocoMailCollector::AddMailSubFolders(const QString& poco) {
 
 void PocoMailCollector::WriteManifest() {
     Manifest m;
-    m.emailClient = QStringLiteral("PocoMail") + VersionSuffix(request_.clientCode);
+    m.emailClient = clients::ManifestName(request_.clientCode);
     m.identities = TickedIdentityNames();
     m.items = TickedItemNames();
     WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);

@@ -30,8 +30,6 @@ public:
         QString users; // as written, without its trailing '\'
     };
     static Settings ReadSettings(const platform::IniFile& ini, const QString& folder);
-    // "2", "3" or "20" for the codes 72, 73 and 720; empty for any other.
-    static QString VersionSuffix(int code);
 
 private:
     QString PocoFolder() const;

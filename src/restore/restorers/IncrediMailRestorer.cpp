@@ -1,28 +1,22 @@
 #include "restore/restorers/IncrediMailRestorer.h"
 
 #include "backup/collectors/Collector.h"
+#include "clients/layouts/IncrediMailLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Registry.h"
 
 namespace restore {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kRules, kAddressBook, kStationery };
 using backup::Collector;
-const QString kBase = QStringLiteral("\\SOFTWARE\\incredimail");
-
-int itemOfDump(const QString& file) {
-    const QString f = file.toLower();
-    if (f == u"account.reg") return kAccounts;
-    if (f == u"rules.reg") return kRules;
-    return -1; // identity.reg: the identity itself
-}
+using L = clients::IncrediMailLayout;
+const QString kBase = L::key();
 } // namespace
 
 void IncrediMailRestorer::Prepare() {
     // Installed for the user, or for the machine, as the backup reads it.
     QString application, content;
-    if (in_.registry.keyExists(platform::HKEY_CURRENT_USER, kBase.mid(1))) {
+    if (in_.registry.keyExists(platform::HKEY_CURRENT_USER, kBase)) {
         application =
             ReadString(platform::HKEY_CURRENT_USER, kBase, QStringLiteral("ApplicationPath"));
         content = ReadString(platform::HKEY_LOCAL_MACHINE, kBase, QStringLiteral("CommonDataPath"));
@@ -34,7 +28,7 @@ void IncrediMailRestorer::Prepare() {
     application = platform::excludeTrailingBackslash(application);
     content = platform::excludeTrailingBackslash(content);
     if (Collector::HasDrive(application))
-        identities_ = application + QStringLiteral("\\Identities");
+        identities_ = application + QLatin1Char('\\') + L::identitiesFolder();
     if (Collector::HasDrive(content)) content_ = content;
     AddRoot(identities_);
     AddRoot(content_);
@@ -61,14 +55,14 @@ IncrediMailRestorer::Where IncrediMailRestorer::Locate(const QString& entry) {
     const QStringList parts = entry.split(QLatin1Char('/'));
     const QString top = parts.front().toLower();
     if (parts.size() == 1) {
-        if (top == u"stationery.reg") {
-            w.item = kStationery;
+        if (top == L::stationeryDump()) {
+            w.item = L::kStationery;
             w.dump = true;
         }
         return w;
     }
-    if (top == u"stationery") {
-        w.item = kStationery;
+    if (top == L::stationeryFolder().toLower()) {
+        w.item = L::kStationery;
         if (!content_.isEmpty()) w.winPath = Below(content_, entry, parts[0].size() + 1);
         return w;
     }
@@ -76,12 +70,12 @@ IncrediMailRestorer::Where IncrediMailRestorer::Locate(const QString& entry) {
     if (identityByFolder_.contains(top) && parts.size() <= 3) {
         w.identity = identityByFolder_.value(top);
         if (file.endsWith(QLatin1String(".reg"), Qt::CaseInsensitive)) {
-            w.item = itemOfDump(file);
+            w.item = L::itemOfDump(file);
             w.dump = true;
             return w;
         }
-        if (file.compare(QLatin1String("RuleOrder.dat"), Qt::CaseInsensitive) == 0) {
-            w.item = kRules;
+        if (file.compare(L::ruleOrder(), Qt::CaseInsensitive) == 0) {
+            w.item = L::kRules;
             const QString key = parts.size() == 3 ? parts[1] : keyByIdentity_.value(w.identity);
             if (!identities_.isEmpty() && Collector::SafeFolderName(key) == key && !key.isEmpty())
                 w.winPath = identities_ + QLatin1Char('\\') + key + QLatin1Char('\\') + file;
@@ -93,13 +87,13 @@ IncrediMailRestorer::Where IncrediMailRestorer::Locate(const QString& entry) {
     const QString kind = parts[1].toLower();
     // The attachments are stored a second time beside the store; both go to one place.
     QString folder = identities_ + QLatin1Char('\\') + parts[0] + QLatin1Char('\\');
-    if (kind == u"message store") {
-        w.item = kMailFolders;
-    } else if (kind == u"attachments") {
-        w.item = kMailFolders;
-        folder += QStringLiteral("Message Store\\");
-    } else if (kind == u"addressbook") {
-        w.item = kAddressBook;
+    if (kind == L::messageStore().toLower()) {
+        w.item = L::kMailFolders;
+    } else if (kind == L::attachments().toLower()) {
+        w.item = L::kMailFolders;
+        folder += L::messageStore() + QLatin1Char('\\');
+    } else if (kind == L::addressBook().toLower()) {
+        w.item = L::kAddressBook;
     } else {
         return w;
     }

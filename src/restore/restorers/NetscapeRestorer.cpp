@@ -2,6 +2,7 @@
 
 #include "backup/collectors/Collector.h"
 #include "clients/MozillaRegistry.h"
+#include "clients/layouts/NetscapeLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -9,33 +10,16 @@
 namespace restore {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kFilters, kAddressBook };
 using backup::Collector;
-
-// What a file of a profile or of its mail is for.
-int itemOfFile(const QString& name) {
-    const QString f = name.section(QLatin1Char('/'), -1).toLower();
-    if (f == u"prefs.js" || f == u"liprefs.js") return kAccounts;
-    if (f.endsWith(u".na2") || f.endsWith(u".mab")) return kAddressBook;
-    if (f == u"rules.dat" || f == u"msgfilterrules.dat") return kFilters;
-    return kMailFolders;
-}
-
-bool isPrefs(const QString& name) {
-    const QString f = name.section(QLatin1Char('/'), -1);
-    return f.compare(QLatin1String("prefs.js"), Qt::CaseInsensitive) == 0 ||
-           f.compare(QLatin1String("liprefs.js"), Qt::CaseInsensitive) == 0;
-}
+using L = clients::NetscapeLayout;
 } // namespace
 
 void Netscape4Restorer::Prepare() {
     windows_ = platform::windowsFolder(in_.files.drives());
-    if (!windows_.isEmpty()) AddRoot(windows_ + QStringLiteral("\\nsreg.dat"));
+    if (!windows_.isEmpty()) AddRoot(windows_ + QLatin1Char('\\') + L::userRegistry());
     // The users folder beside this prefix's program ("...\Netscape\Communicator\Program").
     const QString program = platform::excludeTrailingBackslash(
-        ReadString(platform::HKEY_CURRENT_USER,
-                   QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\Main"),
-                   QStringLiteral("Install Directory")));
+        ReadString(platform::HKEY_CURRENT_USER, L::mainKey(), QStringLiteral("Install Directory")));
     if (program.count(QLatin1Char('\\')) >= 3)
         AddRoot(program.section(QLatin1Char('\\'), 0, -3) + QStringLiteral("\\Users"));
     for (const QString& name : in_.manifest.identities) {
@@ -43,9 +27,7 @@ void Netscape4Restorer::Prepare() {
         identityByFolder_.insert(key, name);
         // The profile folder this prefix registers for the user.
         AddRoot(
-            ReadString(platform::HKEY_CURRENT_USER,
-                       QStringLiteral("\\Software\\Netscape\\Netscape Navigator\\Users\\") + name,
-                       QStringLiteral("DirRoot")));
+            ReadString(platform::HKEY_CURRENT_USER, L::userKey(name), QStringLiteral("DirRoot")));
         // The profile folder the backup read ("Dir", ending in '\').
         const QString pf = platform::excludeTrailingBackslash(
             ReadWindowsIni(in_.stagingHost + QLatin1Char('/') + name +
@@ -65,7 +47,7 @@ Netscape4Restorer::Where Netscape4Restorer::Locate(const QString& entry) {
     const QString low = rest.toLower();
     const QString pf = profile_.value(user);
     if (low == u"directory.ini" || low == u"directorydat.ini") {
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
         w.mapOnly = true;
         return w;
     }
@@ -73,12 +55,12 @@ Netscape4Restorer::Where Netscape4Restorer::Locate(const QString& entry) {
         w.dump = true;
         return w;
     }
-    if (low == u"nsreg.dat") { // shared by every user
+    if (low == L::userRegistry()) { // shared by every user
         if (!windows_.isEmpty()) w.winPath = Below(windows_, rest, 0);
         return w;
     }
-    w.item = itemOfFile(rest);
-    w.pathFile = isPrefs(rest) && !rest.contains(QLatin1Char('/'));
+    w.item = L::itemOfFile(rest);
+    w.pathFile = L::holdsPaths(rest) && !rest.contains(QLatin1Char('/'));
     if (pf.isEmpty()) return w;
     if (low.startsWith(u"address/"))
         w.winPath = Below(pf, rest, 8);
@@ -94,10 +76,10 @@ void Netscape67Restorer::Prepare() {
         platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
     if (Collector::HasDrive(appData)) appData_ = appData;
     if (!appData_.isEmpty()) {
-        const QString mozilla = appData_ + QStringLiteral("\\Mozilla");
+        const QString mozilla = appData_ + QLatin1Char('\\') + L::mozillaFolder();
         AddRoot(mozilla);
         // Profiles elsewhere, as this prefix's profile registry names them.
-        if (const auto dat = in_.files.readAll(mozilla + QStringLiteral("\\registry.dat")))
+        if (const auto dat = in_.files.readAll(appData_ + QLatin1Char('\\') + L::profileRegistry()))
             for (const QString& path : clients::MozillaRegistry::scan(*dat, 256))
                 AddRoot(path);
     }
@@ -140,19 +122,19 @@ Netscape67Restorer::Where Netscape67Restorer::Locate(const QString& entry) {
     const QString low = entry.toLower();
     if (low == u"registry.dat") { // the profile registry
         if (!appData_.isEmpty())
-            w.winPath = Below(appData_ + QStringLiteral("\\Mozilla"), entry, 0);
+            w.winPath = Below(appData_ + QLatin1Char('\\') + L::mozillaFolder(), entry, 0);
         return w;
     }
     if (low == u"accounts.ini") {
         // The first profile's copy; its own is stored with its mail.
-        w.item = kAccounts;
+        w.item = L::kAccounts;
         w.mapOnly = true;
         return w;
     }
     for (const Profile& p : profiles_) {
         if (p.stored.isEmpty() || !low.startsWith(p.stored)) continue;
         w.identity = p.identity;
-        w.item = itemOfFile(entry);
+        w.item = L::itemOfFile(entry);
         if (!p.folder.isEmpty()) w.winPath = Below(p.folder, entry, p.stored.size());
         return w;
     }
@@ -163,12 +145,12 @@ Netscape67Restorer::Where Netscape67Restorer::Locate(const QString& entry) {
     w.identity = p.identity;
     const QString rest = entry.mid(slash + 1);
     if (rest.compare(QLatin1String("directory.ini"), Qt::CaseInsensitive) == 0) {
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
         w.mapOnly = true;
         return w;
     }
-    w.item = itemOfFile(rest);
-    w.pathFile = isPrefs(rest);
+    w.item = L::itemOfFile(rest);
+    w.pathFile = L::holdsPaths(rest);
     if (!p.folder.isEmpty()) w.winPath = Below(p.folder, entry, slash + 1);
     return w;
 }

@@ -1,6 +1,7 @@
 #include "restore/restorers/OperaRestorer.h"
 
 #include "backup/collectors/OperaCollector.h"
+#include "clients/layouts/OperaLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -8,14 +9,13 @@
 namespace restore {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kFilters, kSignatures, kAddressBook };
 using backup::Collector;
+using L = clients::OperaLayout;
 } // namespace
 
 void Opera6Restorer::Prepare() {
     program_ = platform::excludeTrailingBackslash(backup::Opera6Collector::ProgramFolderOf(
-        ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\Software\\Opera Software"),
-                   QStringLiteral("Last CommandLine"))));
+        ReadString(platform::HKEY_CURRENT_USER, L::key(), L::commandLine6())));
     if (!Collector::HasDrive(program_)) program_.clear();
     AddRoot(program_);
     for (const QString& name : in_.manifest.identities) {
@@ -23,8 +23,9 @@ void Opera6Restorer::Prepare() {
         const QString key = name.toLower();
         // The signature file this prefix's account names, wherever it is.
         if (!program_.isEmpty()) {
-            const auto host = in_.files.hostPath(program_ + QStringLiteral("\\Mail\\") + name +
-                                                 QStringLiteral("\\Account.ini"));
+            const auto host =
+                in_.files.hostPath(program_ + QLatin1Char('\\') + L::mailFolder() +
+                                   QLatin1Char('\\') + name + QStringLiteral("\\Account.ini"));
             if (host)
                 AddRoot(ReadWindowsIni(*host).readString(QStringLiteral("OUTGOING"),
                                                          QStringLiteral("SignatureFile")));
@@ -42,14 +43,15 @@ void Opera6Restorer::Prepare() {
 
 Opera6Restorer::Where Opera6Restorer::Locate(const QString& entry) {
     Where w;
-    const QString mail = program_.isEmpty() ? QString() : program_ + QStringLiteral("\\Mail");
+    const QString mail =
+        program_.isEmpty() ? QString() : program_ + QLatin1Char('\\') + L::mailFolder();
     const qsizetype slash = entry.indexOf(QLatin1Char('/'));
     if (slash < 0) {
-        if (entry.compare(QLatin1String("accounts.ini"), Qt::CaseInsensitive) == 0) {
-            w.item = kAccounts;
+        if (const clients::FileRow* row = clients::rowOf(L::mailFiles(), entry)) {
+            w.item = row->item;
             if (!mail.isEmpty()) w.winPath = Below(mail, entry, 0);
-        } else if (entry.compare(QLatin1String("contacts.adr"), Qt::CaseInsensitive) == 0) {
-            w.item = kAddressBook;
+        } else if (const clients::FileRow* row = clients::rowOf(L::programFiles(), entry)) {
+            w.item = row->item;
             if (!program_.isEmpty()) w.winPath = Below(program_, entry, 0);
         }
         return w;
@@ -59,23 +61,22 @@ Opera6Restorer::Where Opera6Restorer::Locate(const QString& entry) {
     w.identity = identityByFolder_.value(account);
     const QString rest = entry.mid(slash + 1).toLower();
     if (rest == u"directory.ini" || rest == u"signatures.ini") {
-        w.item = rest == u"directory.ini" ? kMailFolders : kSignatures;
+        w.item = rest == u"directory.ini" ? L::kMailFolders : L::kSignatures;
         w.mapOnly = true;
         return w;
     }
     if (signatureEntry_.value(account) == rest) {
-        w.item = kSignatures;
+        w.item = L::kSignatures;
         w.winPath =
             Below(signatureFolder_.value(account), entry, entry.lastIndexOf(QLatin1Char('/')) + 1);
         return w;
     }
-    if (rest == u"account.ini") {
-        w.item = kAccounts;
-        w.pathFile = true; // names the signature file
-    } else if (rest == u"filters.dat") {
-        w.item = kFilters;
+    // The settings name the signature file.
+    if (const clients::FileRow* row = clients::rowOf(L::accountFiles(), rest)) {
+        w.item = row->item;
+        w.pathFile = row->holdsPaths;
     } else {
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
     }
     if (!mail.isEmpty()) w.winPath = Below(mail, entry, 0);
     return w;
@@ -84,7 +85,7 @@ Opera6Restorer::Where Opera6Restorer::Locate(const QString& entry) {
 void Opera7Restorer::Prepare() {
     const QString appData =
         platform::excludeTrailingBackslash(ShellFolder(QStringLiteral("AppData")));
-    if (Collector::HasDrive(appData)) root_ = appData + QStringLiteral("\\Opera\\Opera7");
+    if (Collector::HasDrive(appData)) root_ = appData + QLatin1Char('\\') + L::opera7Folder();
     AddRoot(root_);
 }
 
@@ -94,15 +95,15 @@ Opera7Restorer::Where Opera7Restorer::Locate(const QString& entry) {
     const QString top = entry.section(QLatin1Char('/'), 0, 0).toLower();
     QString base;
     if (entry.compare(QLatin1String("contacts.adr"), Qt::CaseInsensitive) == 0) {
-        w.item = kAddressBook;
+        w.item = L::kAddressBook;
         base = QStringLiteral("\\profile");
     } else if (top == u"mail" && entry.contains(QLatin1Char('/'))) {
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
     } else if (top == u"cache" || top == u"index") {
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
         base = QStringLiteral("\\Mail");
     } else if (top == u"storage") {
-        w.item = kSignatures;
+        w.item = L::kSignatures;
         base = QStringLiteral("\\Mail");
     } else {
         return w;

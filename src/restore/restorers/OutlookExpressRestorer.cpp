@@ -2,6 +2,7 @@
 
 #include "backup/collectors/Collector.h"
 #include "base/RegistryRoots.h"
+#include "clients/layouts/OutlookExpressLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -9,16 +10,8 @@
 namespace restore {
 
 namespace {
-enum Item { kAccountsItem, kMailFolders, kSignatures, kRules, kAddressBook, kStationery };
 using Collector = backup::OutlookExpressCollector;
-
-int itemOfDump(const QString& file) {
-    const QString f = file.toLower();
-    if (f.startsWith(u"accounts")) return kAccountsItem;
-    if (f == u"signatures.reg") return kSignatures;
-    if (f == u"rules.reg" || f == u"blockedsender.reg") return kRules;
-    return -1; // identity.reg, settings.reg ...: the identity itself
-}
+using L = clients::OutlookExpressLayout;
 } // namespace
 
 void OutlookExpressRestorer::Prepare() {
@@ -26,15 +19,14 @@ void OutlookExpressRestorer::Prepare() {
     folders_.userProfile = Collector::UserProfileOf(folders_.appData);
     folders_.systemDrive = Collector::SystemDriveOf(folders_.appData);
     folders_.programFiles =
-        ReadString(platform::HKEY_LOCAL_MACHINE,
-                   QStringLiteral("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"),
-                   QStringLiteral("AppData"));
+        ReadString(platform::HKEY_LOCAL_MACHINE, L::programFilesKey(), QStringLiteral("AppData"));
     if (folders_.programFiles.isEmpty())
         folders_.programFiles = folders_.systemDrive + QStringLiteral("\\Program Files");
     folders_.windows = platform::windowsFolder(in_.files.drives());
 
     const QString hkcu = base::CurrentUserName();
-    const QString oe = QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0");
+    const QString idKeys = QLatin1Char('\\') + L::identitiesKey() + QLatin1Char('\\');
+    const QString oe = QLatin1Char('\\') + L::settingsKey();
     const QString localAppData = ShellFolder(QStringLiteral("Local AppData"));
     const QStringList& ids = in_.manifest.identities;
     for (qsizetype i = 0; i < ids.size(); ++i) {
@@ -45,14 +37,12 @@ void OutlookExpressRestorer::Prepare() {
         identityByKey_.insert(key.toLower(), ids[i]);
         // Where this prefix keeps the identity's store, else where Outlook
         // Express puts a new identity's.
-        const QString current =
-            ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\identities\\") + key + oe,
-                       QStringLiteral("Store Root"));
+        const QString current = ReadString(platform::HKEY_CURRENT_USER, idKeys + key + oe,
+                                           QStringLiteral("Store Root"));
         if (!current.isEmpty())
             AddRoot(
                 Collector::ExpandPlaceholders(current, folders_, Collector::Expansion::FromValue));
-        const QString own =
-            QStringLiteral("\\Identities\\") + key + QStringLiteral("\\Microsoft\\Outlook Express");
+        const QString own = QLatin1Char('\\') + L::newStoreFolder(key);
         if (!folders_.userProfile.isEmpty())
             AddRoot(folders_.userProfile + QStringLiteral("\\Local Settings\\Application Data") +
                     own);
@@ -61,9 +51,7 @@ void OutlookExpressRestorer::Prepare() {
         // The store goes where the restored identity will look for it.
         QString root;
         if (const auto dump = Dump(folder + QStringLiteral("/identity2.reg")))
-            root = dump->value(hkcu + QStringLiteral("\\identities\\") + key +
-                                   QStringLiteral("\\Software\\Microsoft\\Outlook Express\\5.0"),
-                               QStringLiteral("Store Root"))
+            root = dump->value(hkcu + idKeys + key + oe, QStringLiteral("Store Root"))
                        .value_or(QString());
         if (!root.isEmpty()) {
             storeByKey_.insert(key.toLower(), Collector::ExpandPlaceholders(
@@ -73,16 +61,14 @@ void OutlookExpressRestorer::Prepare() {
         }
     }
     const QString currentWab =
-        ReadString(platform::HKEY_CURRENT_USER,
-                   QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"), QString());
+        ReadString(platform::HKEY_CURRENT_USER, L::addressBookFileKey(), QString());
     AddRoot(platform::extractFilePath(currentWab));
     if (!folders_.appData.isEmpty())
         AddRoot(platform::excludeTrailingBackslash(folders_.appData) +
                 QStringLiteral("\\Microsoft\\Address Book"));
     QString wab;
-    if (const auto dump = Dump(QStringLiteral("address.reg")))
-        wab = dump->value(hkcu + QStringLiteral("\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name"),
-                          QString())
+    if (const auto dump = Dump(QLatin1String(L::addressBookDump().file)))
+        wab = dump->value(hkcu + QLatin1Char('\\') + L::addressBookFileKey(), QString())
                   .value_or(QString());
     if (wab.isEmpty())
         wab = currentWab;
@@ -92,11 +78,10 @@ void OutlookExpressRestorer::Prepare() {
     // The folder the backup read, moved to this prefix's user already.
     const platform::IniFile st =
         ReadWindowsIni(in_.stagingHost + QStringLiteral("/stationery.ini"));
-    const QString currentStationery = Collector::ExpandPlaceholders(
-        ReadString(platform::HKEY_LOCAL_MACHINE,
-                   QStringLiteral("\\SOFTWARE\\Microsoft\\Shared Tools\\Stationery"),
-                   QStringLiteral("Stationery Folder")),
-        folders_, Collector::Expansion::Cumulative);
+    const QString currentStationery =
+        Collector::ExpandPlaceholders(ReadString(platform::HKEY_LOCAL_MACHINE, L::stationeryKey(),
+                                                 QStringLiteral("Stationery Folder")),
+                                      folders_, Collector::Expansion::Cumulative);
     AddRoot(currentStationery);
     if (!folders_.programFiles.isEmpty())
         AddRoot(platform::excludeTrailingBackslash(folders_.programFiles) +
@@ -109,27 +94,27 @@ OutlookExpressRestorer::Where OutlookExpressRestorer::Locate(const QString& entr
     Where w;
     const qsizetype slash = entry.indexOf(QLatin1Char('/'));
     if (slash < 0) {
-        if (entry.compare(QLatin1String("address.reg"), Qt::CaseInsensitive) == 0) {
-            w.item = kAddressBook;
+        if (entry.compare(QLatin1String(L::addressBookDump().file), Qt::CaseInsensitive) == 0) {
+            w.item = L::kAddressBook;
             w.dump = true;
         }
         return w;
     }
     const QString top = entry.left(slash);
     const QString lowTop = top.toLower();
-    if (lowTop == u"address book") {
-        w.item = kAddressBook;
+    if (lowTop == L::addressBookFolder().toLower()) {
+        w.item = L::kAddressBook;
         if (Collector::HasDrive(wabFolder_)) w.winPath = Below(wabFolder_, entry, slash + 1);
         return w;
     }
-    if (lowTop == u"stationery") {
-        w.item = kStationery;
+    if (lowTop == L::stationeryFolder().toLower()) {
+        w.item = L::kStationery;
         if (Collector::HasDrive(stationery_)) w.winPath = Below(stationery_, entry, slash + 1);
         return w;
     }
     if (identityByKey_.contains(lowTop)) {
         w.identity = identityByKey_.value(lowTop);
-        w.item = kMailFolders;
+        w.item = L::kMailFolders;
         const QString store = storeByKey_.value(lowTop);
         if (Collector::HasDrive(store)) w.winPath = Below(store, entry, slash + 1);
         return w;
@@ -138,7 +123,7 @@ OutlookExpressRestorer::Where OutlookExpressRestorer::Locate(const QString& entr
         entry.endsWith(QLatin1String(".reg"), Qt::CaseInsensitive) &&
         entry.indexOf(QLatin1Char('/'), slash + 1) < 0) {
         w.identity = identityByFolder_.value(lowTop);
-        w.item = itemOfDump(entry.mid(slash + 1));
+        w.item = L::itemOfDump(entry.mid(slash + 1));
         w.dump = true;
     }
     return w;

@@ -3,6 +3,7 @@
 #include "backup/collectors/Collector.h"
 #include "backup/collectors/OutlookCollector.h"
 #include "backup/collectors/OutlookExpressCollector.h"
+#include "clients/layouts/OutlookLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
@@ -15,7 +16,7 @@
 namespace restore {
 
 namespace {
-enum Item { kAccounts, kMailFolders, kPersonalStore, kRules, kAddressBook, kSignatures };
+using L = clients::OutlookLayout;
 using backup::Collector;
 
 QString withoutSlash(QString path) {
@@ -152,8 +153,8 @@ void OutlookRestorer::Prepare() {
     // The signatures folder Outlook of this prefix reads, as the backup found it.
     const auto named = [this](const char* version) {
         return ReadString(platform::HKEY_CURRENT_USER,
-                          QStringLiteral("\\Software\\Microsoft\\Office\\") +
-                              QLatin1String(version) + QStringLiteral("\\Common\\General"),
+                          L::officeKey(QLatin1String(version)) +
+                              QStringLiteral("\\Common\\General"),
                           QStringLiteral("Signatures"));
     };
     QString name;
@@ -161,11 +162,13 @@ void OutlookRestorer::Prepare() {
         if (name.isEmpty()) name = named(version);
     if (name.isEmpty()) name = QStringLiteral("Signatures");
     if (Collector::HasDrive(appData_))
-        signatures_ = appData_ + QStringLiteral("\\Microsoft\\") + name;
+        signatures_ =
+            appData_ + QLatin1Char('\\') + L::microsoftFolder() + QLatin1Char('\\') + name;
     AddRoots();
 
     // The profile names its stores by path: they move with the folders.
-    QFile setting(in_.stagingHost + QStringLiteral("/setting.reg"));
+    const QString settingFile = QLatin1String(L::dumps().front().file);
+    QFile setting(in_.stagingHost + QLatin1Char('/') + settingFile);
     if (!setting.open(QIODevice::ReadOnly)) return;
     const QByteArray dump = setting.readAll();
     setting.close();
@@ -190,7 +193,7 @@ void OutlookRestorer::Prepare() {
         setting.write(m.dump) != m.dump.size())
         return;
     for (const QString& line : m.moved)
-        rewrites_ << QStringLiteral("setting.reg: ") + line;
+        rewrites_ << settingFile + QStringLiteral(": ") + line;
 }
 
 QString OutlookRestorer::Placed(const QString& store) const {
@@ -199,24 +202,23 @@ QString OutlookRestorer::Placed(const QString& store) const {
     if (InsideRoots(moved) || local_.isEmpty() || !Destinations::splitPath(moved, names).isEmpty())
         return moved; // the destination check refuses what is not on this prefix's C:
     // A store in a folder that is not Outlook's here goes to Outlook's own folder.
-    return local_ + QStringLiteral("\\Microsoft\\Outlook\\") + platform::extractFileName(moved);
+    return local_ + QLatin1Char('\\') + L::outlookFolder() + QLatin1Char('\\') +
+           platform::extractFileName(moved);
 }
 
 void OutlookRestorer::AddRoots() {
-    if (Collector::HasDrive(appData_)) AddRoot(appData_ + QStringLiteral("\\Microsoft\\Outlook"));
+    if (Collector::HasDrive(appData_)) AddRoot(appData_ + QLatin1Char('\\') + L::outlookFolder());
     // The local folder holds the default stores and those the profile keeps there.
     AddRoot(local_);
     AddRoot(signatures_);
     // Where later versions keep new stores ("Outlook Files" in the documents).
     AddRoot(ShellFolder(QStringLiteral("Personal")));
     // The folders of the stores this prefix's profiles name.
-    for (const char* profiles :
-         {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem\\Profiles",
-          "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles"}) {
-        const auto all = in_.registry.open(platform::HKEY_CURRENT_USER, QLatin1String(profiles));
+    for (const QString& profiles : {L::profilesKeyNT(), L::profilesKey9x()}) {
+        const auto all = in_.registry.open(platform::HKEY_CURRENT_USER, profiles);
         if (!all) continue;
         for (const QString& profile : all->subKeyNames()) {
-            const QString key = QLatin1String(profiles) + QLatin1Char('\\') + profile;
+            const QString key = profiles + QLatin1Char('\\') + profile;
             const auto sections = in_.registry.open(platform::HKEY_CURRENT_USER, key);
             if (!sections) continue;
             for (const QString& section : sections->subKeyNames()) {
@@ -248,26 +250,26 @@ OutlookRestorer::Where OutlookRestorer::Locate(const QString& entry) {
     const QString top = entry.left(slash).toLower();
     if (slash < 0) {
         if (entry.endsWith(QLatin1String(".reg"), Qt::CaseInsensitive)) {
-            w.item = kAccounts;
+            w.item = L::kAccounts;
             w.dump = true;
         }
         return w;
     }
-    if (top == u"app" || top == u"local") {
-        w.item = kMailFolders;
-        const QString& base = top == u"app" ? appData_ : local_;
+    if (top == L::appArchiveFolder() || top == L::localArchiveFolder()) {
+        w.item = L::kMailFolders;
+        const QString& base = top == L::appArchiveFolder() ? appData_ : local_;
         if (Collector::HasDrive(base))
-            w.winPath = Below(base + QStringLiteral("\\Microsoft\\Outlook"), entry, slash + 1);
+            w.winPath = Below(base + QLatin1Char('\\') + L::outlookFolder(), entry, slash + 1);
         return w;
     }
-    if (top == u"signatures") {
+    if (top == L::signaturesArchiveFolder().toLower()) {
         w.identity.clear(); // backed up whichever identity was ticked
-        w.item = kSignatures;
+        w.item = L::kSignatures;
         if (!signatures_.isEmpty()) w.winPath = Below(signatures_, entry, slash + 1);
         return w;
     }
-    if (top == u"others") {
-        w.item = kPersonalStore;
+    if (top == L::storesArchiveFolder().toLower()) {
+        w.item = L::kPersonalStore;
         const QString dir = entry.section(QLatin1Char('/'), 1, 1);
         const QString file = entry.section(QLatin1Char('/'), 2);
         if (file.isEmpty() || file.contains(QLatin1Char('/'))) return w;

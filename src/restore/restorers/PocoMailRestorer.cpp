@@ -2,6 +2,7 @@
 
 #include "backup/collectors/PocoMailCollector.h"
 #include "clients/Clients.h"
+#include "clients/layouts/PocoMailLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -9,9 +10,9 @@
 namespace restore {
 
 namespace {
-enum Item { kAccountsItem, kMailFolders, kFilters, kSignatures, kAddressBook, kScripts };
+using L = clients::PocoMailLayout;
 
-const QString kSettings = QStringLiteral("poco.ini");
+const QString kSettings = L::settingsFile();
 
 // "\Mail" (a settings folder joined to an empty folder) as "mail/".
 QString relative(const QString& joined) {
@@ -31,31 +32,14 @@ QString userFolderOf(const QString& entry) {
 } // namespace
 
 void PocoMailRestorer::Prepare() {
-    QString folder;
-    switch (in_.manifest.clientCode) {
-    case clients::kPocoMail2:
-        folder = ReadString(platform::HKEY_CURRENT_USER, QStringLiteral("\\Software\\Poco\\Mail"),
-                            QStringLiteral("Path"));
-        break;
-    case clients::kPocoMail3:
-        folder = ReadString(platform::HKEY_CURRENT_USER,
-                            QStringLiteral("\\Software\\Poco Systems Inc\\PocoMail 3"),
-                            QStringLiteral("Path"));
-        break;
-    default:
-        folder = ReadString(
-            platform::HKEY_LOCAL_MACHINE,
-            QStringLiteral(
-                "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\pocomail2moe_is1"),
-            QStringLiteral("Inno Setup: App Path"));
-        break;
-    }
+    const L::FolderValue where = L::programFolder(in_.manifest.clientCode);
+    QString folder = ReadString(where.root, where.key, where.value);
     folder = platform::excludeTrailingBackslash(folder);
     if (!backup::Collector::HasDrive(folder)) return;
     poco_ = folder;
     AddRoot(poco_);
     // The users folder this prefix's settings name, when it lies elsewhere.
-    if (const auto host = in_.files.hostPath(poco_ + QStringLiteral("\\Poco.ini"))) {
+    if (const auto host = in_.files.hostPath(poco_ + QLatin1Char('\\') + kSettings)) {
         const QString current = ReadWindowsIni(*host).readString(QStringLiteral("Program"),
                                                                  QStringLiteral("UsersPath"));
         if (backup::Collector::HasDrive(current)) AddRoot(current);
@@ -69,7 +53,7 @@ void PocoMailRestorer::Prepare() {
         ReadWindowsIni(in_.stagingHost + QLatin1Char('/') + mainSettings)
             .readString(QStringLiteral("Program"), QStringLiteral("UsersPath")));
     if (users.isEmpty())
-        users_ = poco_ + QStringLiteral("\\users");
+        users_ = poco_ + QLatin1Char('\\') + L::usersFolder();
     else if (backup::Collector::HasDrive(users) || users.startsWith(QLatin1String("\\\\")))
         users_ = users;
     else
@@ -107,17 +91,16 @@ PocoMailRestorer::Folders PocoMailRestorer::foldersOf(const QString& settingsEnt
 
 int PocoMailRestorer::itemOf(const Folders& f, const QString& rest) const {
     const QString low = rest.toLower();
-    if (low == u"accounts.ini") return kAccountsItem;
-    if (low == u"filters.ini") return kFilters;
+    if (const clients::FileRow* row = clients::rowOf(L::userFiles(), rest)) return row->item;
     if (low == kSettings) return -1;
     const auto below = [&low](const QString& folder) {
         return !folder.isEmpty() && low.startsWith(folder);
     };
     for (const QString& m : f.mail)
-        if (below(m)) return kMailFolders;
-    if (below(f.signature)) return kSignatures;
-    if (below(f.address)) return kAddressBook;
-    if (below(f.script)) return kScripts;
+        if (below(m)) return L::kMailFolders;
+    if (below(f.signature)) return L::kSignatures;
+    if (below(f.address)) return L::kAddressBook;
+    if (below(f.script)) return L::kScripts;
     return -1;
 }
 
@@ -140,8 +123,9 @@ PocoMailRestorer::Where PocoMailRestorer::Locate(const QString& entry) {
     if (slash > 0 && mailMap_.contains(entry.left(slash)) &&
         (ext == u"mbx" || ext == u"itx" || ext == u"dat")) {
         // A nested mail folder's copy, stored relative to the mail root.
-        w.item = kMailFolders;
-        if (!poco_.isEmpty()) w.winPath = Below(poco_ + QStringLiteral("\\Mail"), entry, 0);
+        w.item = L::kMailFolders;
+        if (!poco_.isEmpty())
+            w.winPath = Below(poco_ + QLatin1Char('\\') + L::mailFolder(), entry, 0);
         return w;
     }
     w.item = itemOf(folders_.value(QString()), entry);
