@@ -566,8 +566,9 @@ RestoreReport RestoreJob::toFolder(const QString& staging, const RestorePlan& pl
     }
     if (!existing.isEmpty()) {
         report.kind = RestoreReport::Kind::Refused;
-        report.error = QStringLiteral("these files exist already and are not overwritten: %1; "
-                                      "nothing was restored")
+        report.error = text(QStringLiteral("RestoreFilesExist"),
+                            QStringLiteral("these files exist already and are not overwritten: "
+                                           "%1; nothing was restored"))
                            .arg(existing.join(QStringLiteral(", ")));
         return report;
     }

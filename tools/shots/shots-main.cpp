@@ -15,7 +15,9 @@
 #include "platform/DriveMap.h"
 #include "platform/Registry.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -122,6 +124,10 @@ int main(int argc, char** argv) {
         child<QLineEdit>(form1, "Edit10")->setText(QStringLiteral("secret2"));
         shots::SaveModal(QStringLiteral("wizard-message6-passwords-differ"),
                          [&] { next->click(); });
+        // Protection on with no password is refused, as the options' Save refuses it.
+        child<QLineEdit>(form1, "Edit9")->clear();
+        child<QLineEdit>(form1, "Edit10")->clear();
+        shots::SaveModal(QStringLiteral("wizard-password-empty-refused"), [&] { next->click(); });
         child<QCheckBox>(form1, "CheckBox1")->setChecked(false);
         child<QLineEdit>(form1, "Edit9")->clear();
         auto* edit8 = child<QLineEdit>(form1, "Edit8");
@@ -136,6 +142,19 @@ int main(int argc, char** argv) {
             ui.showRunningClients(1, {QStringLiteral("Inbox - Outlook Express")},
                                   [](QStringList&) {});
         });
+        // Before a restore, with "Close all" asking first.
+        const QStringList running{QStringLiteral("Inbox - Outlook Express")};
+        QTimer::singleShot(300, [&] {
+            QWidget* guard = QApplication::activeModalWidget();
+            if (!guard) return;
+            shots::Save(guard, QStringLiteral("wizard-running-client-window-restore"));
+            if (auto* closeAll = child<QPushButton>(guard, "Button3"))
+                shots::SaveModal(QStringLiteral("running-client-close-all-question"),
+                                 [&] { closeAll->click(); });
+            if (auto* dialog = qobject_cast<QDialog*>(guard)) dialog->reject();
+        });
+        ui.showRunningClients(
+            1, running, [](QStringList&) {}, true);
         back->click();
         next->click();
         // Page "7" is pictured from inside the run, which lets events through.
@@ -150,6 +169,9 @@ int main(int argc, char** argv) {
         next->click(); // the backup runs inside this click
         shots::Settle(600);
         shots::Save(form1, QStringLiteral("wizard-8-done"));
+        form1->SetViewMode(false);
+        shots::SaveModal(QStringLiteral("main-about"),
+                         [&] { child<QPushButton>(form1, "Button11")->click(); });
         form1->close();
     });
 }

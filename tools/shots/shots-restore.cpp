@@ -115,6 +115,9 @@ int main(int argc, char** argv) {
             if (!form1->wizard().running()) return;
             during.stop();
             shots::Save(form1, QStringLiteral("wizard-13-restoring"));
+            // Closing now asks; Cancel lets the restore go on.
+            shots::SaveModal(QStringLiteral("wizard-13-close-during-restore"),
+                             [&] { form1->close(); });
         });
         during.start();
         next->click();
@@ -147,9 +150,7 @@ int main(int argc, char** argv) {
             ->setCurrentWidget(child<QWidget>(form1, "TabSheet2"));
         auto* tree = child<QTreeView>(form1, "ShellTreeView2");
         tree->setCurrentIndex(qobject_cast<QFileSystemModel*>(tree->model())->index(archive));
-        shots::Settle(300);
-        tree->scrollTo(tree->currentIndex());
-        shots::Settle(100);
+        shots::Settle(400);
         shots::Save(form1, QStringLiteral("main-restore-tab"));
         form1->SetViewMode(true);
 

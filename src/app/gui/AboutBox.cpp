@@ -6,8 +6,9 @@
 
 namespace app {
 
-AboutBox::AboutBox(QWidget* parent, lang::CaptionTranslator* lng)
-    : QDialog(parent), ui_(std::make_unique<Ui::AboutBox>()) {
+AboutBox::AboutBox(QWidget* parent, lang::CaptionTranslator* lng,
+                   std::function<QString(const QString&)> message)
+    : QDialog(parent), ui_(std::make_unique<Ui::AboutBox>()), message_(std::move(message)) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
@@ -15,13 +16,28 @@ AboutBox::AboutBox(QWidget* parent, lang::CaptionTranslator* lng)
     const QIcon icon = AppIcon();
     setWindowIcon(icon);
     ui_->Image1->setPixmap(icon.pixmap(64, 64));
-    ui_->Memo1->setPlainText(LicenceText());
+    showLicences();
     captions_ = clients::WidgetCaptionControl::controlsOf(this);
     connect(ui_->Button1, &QPushButton::clicked, this, &QDialog::accept);
     if (lng && !lng->FileName().isEmpty()) lng->Translate({this});
 }
 
 AboutBox::~AboutBox() = default;
+
+int AboutBox::ShowModal() {
+    showLicences(); // the language may have changed since the box was made
+    return exec();
+}
+
+void AboutBox::showLicences() {
+    QString text = message_ ? message_(QStringLiteral("AboutLicences")) : QString();
+    if (text.isEmpty() || text == QLatin1String("ERROR"))
+        text = LicenceText();
+    else // the language file's lines end in CR LF
+        text = text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                   .arg(QString::fromLatin1(qVersion()));
+    ui_->Memo1->setPlainText(text);
+}
 
 std::vector<lang::CaptionControl*> AboutBox::controls() const {
     return clients::CaptionPointers(captions_);

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,20 +24,26 @@ namespace app {
 class AboutBox : public QDialog, public lang::CaptionWindow {
     Q_OBJECT
 public:
-    // The window's captions come from lng's file when it names one.
-    explicit AboutBox(QWidget* parent = nullptr, lang::CaptionTranslator* lng = nullptr);
+    // The window's captions come from lng's file when it names one; the
+    // licence text from message ("AboutLicences") where it translates it.
+    explicit AboutBox(QWidget* parent = nullptr, lang::CaptionTranslator* lng = nullptr,
+                      std::function<QString(const QString&)> message = {});
     ~AboutBox() override;
 
-    int ShowModal() { return exec(); }
+    // Shows the licence text of the language in use.
+    int ShowModal();
 
-    // The text of the licence area.
+    // The text of the licence area in English.
     static QString LicenceText();
 
     QString name() const override { return objectName(); }
     std::vector<lang::CaptionControl*> controls() const override;
 
 private:
+    void showLicences();
+
     std::unique_ptr<Ui::AboutBox> ui_;
+    std::function<QString(const QString&)> message_;
     std::vector<std::unique_ptr<clients::WidgetCaptionControl>> captions_;
 };
 

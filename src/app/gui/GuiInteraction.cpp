@@ -4,6 +4,7 @@
 #include "lang/MessageTable.h"
 #include "options/gui/PasswordPrompt.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -16,9 +17,13 @@ QString boxTitle() {
     return QStringLiteral("Postora");
 }
 
-int showBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons) {
+int showBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+            const QString& cancel = QString()) {
     QMessageBox box(icon, boxTitle(), text, buttons, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Ok);
+    // Qt names its buttons in English; the language file names Cancel.
+    if (QAbstractButton* button = box.button(QMessageBox::Cancel); button && !cancel.isEmpty())
+        button->setText(cancel);
     return box.exec();
 }
 
@@ -45,7 +50,9 @@ void GuiInteraction::showWarning(const QString& text) {
 
 bool GuiInteraction::confirm(const QString& text, bool withCancel) {
     const auto buttons = withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok;
-    return showBox(QMessageBox::Question, text, buttons) == QMessageBox::Ok;
+    return showBox(QMessageBox::Question, text, buttons,
+                   this->text(QStringLiteral("ButtonCancel"), QStringLiteral("Cancel"))) ==
+           QMessageBox::Ok;
 }
 
 QString GuiInteraction::message(const QString& key) const {

@@ -159,7 +159,9 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
         });
         break;
     case 35:
-        form4_ = std::make_unique<AboutBox>(form1_.get(), &ctx.localization().captions());
+        form4_ =
+            std::make_unique<AboutBox>(form1_.get(), &ctx.localization().captions(),
+                                       [&ctx](const QString& key) { return ctx.message(key); });
         break;
     case 65:
         password_ = std::make_unique<options::PasswordPrompt>(
@@ -177,7 +179,8 @@ void GuiStartupHooks::createWindow(AppContext& ctx, int percent) {
     case 90:
         form10_ = std::make_unique<schedule::ScheduleDialog>(
             schedule::ScheduleDeps{ctx.registry(), ctx.files(), ctx.catalogue(), ctx.settings(),
-                                   *companion_, CheckImages()},
+                                   *companion_, CheckImages(),
+                                   [&ctx](const QString& key) { return ctx.message(key); }},
             form1_.get(), &ctx.localization().captions());
         break;
     default:

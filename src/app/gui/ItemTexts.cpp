@@ -1,10 +1,12 @@
 #include "app/gui/ItemTexts.h"
 
 #include "app/AppContext.h"
+#include "app/gui/CheckLists.h"
 #include "app/gui/RestoreSteps.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QListWidget>
 #include <QTreeWidget>
 
 namespace app {
@@ -46,6 +48,9 @@ void TranslateItemTexts(AppContext& ctx) {
         for (QComboBox* periods : window->findChildren<QComboBox*>(QStringLiteral("ComboBox3")))
             for (int i = 0; i < periods->count() && i < int(std::size(kPeriods)); ++i)
                 periods->setItemText(i, text(kPeriods[i].key, kPeriods[i].english));
+        // Items and identities, as stored, in the language now in use.
+        for (QListWidget* list : window->findChildren<QListWidget*>())
+            ShowStoredNames(ctx, *list);
         // The mail clients' parent is the first node of every client tree.
         for (QTreeWidget* tree : window->findChildren<QTreeWidget*>())
             if (tree->objectName().startsWith(QLatin1String("TreeView")) &&

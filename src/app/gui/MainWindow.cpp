@@ -37,7 +37,6 @@
 #include <QItemSelectionModel>
 #include <QRadioButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 
@@ -72,7 +71,8 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     ui_->optionsHost->addWidget(optionsTab_);
     scheduleTab_ = new schedule::ScheduleTab(
         schedule::ScheduleDeps{ctx_.registry(), ctx_.files(), ctx_.catalogue(), ctx_.settings(),
-                               companion, CheckImages()},
+                               companion, CheckImages(),
+                               [this](const QString& key) { return ctx_.message(key); }},
         ui_->TabSheet4);
     ui_->scheduleHost->addWidget(scheduleTab_);
     connect(optionsTab_, &options::OptionsTab::languageChosen, this, [this](const QString& name) {
@@ -107,23 +107,7 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     backupFiles_->setRootPath(QDir::rootPath());
     ui_->ShellTreeView2->setModel(backupFiles_);
     ShowWholeNames(*ui_->ShellTreeView2);
-    // The model reads folders in the background: the chosen entry is brought
-    // into view once the folders on its way have been read - until the person
-    // moves the view: a folder read later must not pull it from under the pointer.
-    connect(backupFiles_, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-        const QModelIndex current = ui_->ShellTreeView2->currentIndex();
-        if (!revealChosen_ || !current.isValid()) return;
-        const QString path = backupFiles_->filePath(current);
-        const QString above = folder.endsWith(QLatin1Char('/')) ? folder : folder + u'/';
-        if (path == folder || path.startsWith(above)) ui_->ShellTreeView2->scrollTo(current);
-    });
-    const auto viewTaken = [this] { revealChosen_ = false; };
-    for (QScrollBar* bar :
-         {ui_->ShellTreeView2->verticalScrollBar(), ui_->ShellTreeView2->horizontalScrollBar()})
-        connect(bar, &QAbstractSlider::actionTriggered, this, viewTaken);
-    connect(ui_->ShellTreeView2, &QTreeView::pressed, this, viewTaken);
-    connect(ui_->ShellTreeView2, &QTreeView::expanded, this, viewTaken);
-    connect(ui_->ShellTreeView2, &QTreeView::collapsed, this, viewTaken);
+    chosenBackup_ = new ChosenInView(*ui_->ShellTreeView2, *backupFiles_);
     for (int column = 1; column < backupFiles_->columnCount(); ++column)
         ui_->ShellTreeView2->hideColumn(column);
     // Backups lie deep in the tree: their names are shown whole, scrolled to.
@@ -281,8 +265,8 @@ void MainWindow::fillLists(int code, bool tickAll) {
     QStringList identities;
     QStringList items;
     const bool changeable = ctx_.catalogue().GetIdentitiesAndItems(code, identities, items);
-    FillCheckList(*ui_->CheckListBox1, identities, tickAll);
-    FillCheckList(*ui_->CheckListBox2, items, tickAll);
+    FillCheckList(ctx_, *ui_->CheckListBox1, identities, tickAll);
+    FillCheckList(ctx_, *ui_->CheckListBox2, items, tickAll);
     ui_->CheckListBox2->setEnabled(changeable);
 }
 
@@ -296,14 +280,14 @@ void MainWindow::RestoreLastClient() {
     for (int i = 0; i < ui_->CheckListBox1->count(); ++i) {
         QListWidgetItem* entry = ui_->CheckListBox1->item(i);
         for (const base::TickedName& saved : last.identities)
-            if (entry->text().compare(saved.name, Qt::CaseInsensitive) == 0)
+            if (StoredName(*entry).compare(saved.name, Qt::CaseInsensitive) == 0)
                 entry->setCheckState(saved.ticked ? Qt::Checked : Qt::Unchecked);
     }
     const bool itemsFixed = !ui_->CheckListBox2->isEnabled();
     for (int i = 0; i < ui_->CheckListBox2->count(); ++i) {
         QListWidgetItem* entry = ui_->CheckListBox2->item(i);
         for (const base::TickedName& saved : last.items)
-            if (entry->text() == saved.name)
+            if (StoredName(*entry) == saved.name)
                 entry->setCheckState(saved.ticked ? Qt::Checked : Qt::Unchecked);
         if (itemsFixed) entry->setCheckState(Qt::Checked);
     }
@@ -413,8 +397,7 @@ void MainWindow::showRestoreTab() {
     const QModelIndex at = backupFiles_->index(BackupFolderOnHost(ctx_, backupFolder_));
     ui_->ShellTreeView2->setCurrentIndex(at);
     ui_->ShellTreeView2->expand(at);
-    revealChosen_ = true;
-    ui_->ShellTreeView2->scrollTo(at);
+    chosenBackup_->choose(at);
 }
 
 void MainWindow::chooseBackup(const QModelIndex& index) {
@@ -424,6 +407,8 @@ void MainWindow::chooseBackup(const QModelIndex& index) {
     restorePassword_.clear();
     restoreContents_ = {};
     if (!index.isValid() || backupFiles_->isDir(index)) return;
+    // Backups differ only at the end of their names: the chosen one shows whole.
+    RevealWholeName(*ui_->ShellTreeView2, index);
     const QString archive = backupFiles_->filePath(index);
     QString password;
     restore::RestoreReport seen;
@@ -431,8 +416,8 @@ void MainWindow::chooseBackup(const QModelIndex& index) {
     restoreArchive_ = archive;
     restorePassword_ = password;
     restoreContents_ = seen;
-    FillCheckList(*ui_->CheckListBox3, seen.identities, true);
-    FillCheckList(*ui_->CheckListBox4, seen.items, true);
+    FillCheckList(ctx_, *ui_->CheckListBox3, seen.identities, true);
+    FillCheckList(ctx_, *ui_->CheckListBox4, seen.items, true);
     ui_->CheckListBox3->setEnabled(!seen.identities.isEmpty());
 }
 

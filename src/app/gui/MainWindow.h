@@ -41,6 +41,7 @@ class ScheduleTab;
 namespace app {
 
 class AppContext;
+class ChosenInView;
 class Wizard;
 
 class MainWindow : public QWidget, public lang::CaptionWindow {
@@ -171,7 +172,7 @@ private:
     QString restorePassword_;
     restore::RestoreReport restoreContents_;
     restore::RestoreReport restoreReport_;
-    bool revealChosen_ = false; // the tree still brings its current entry into view
+    ChosenInView* chosenBackup_ = nullptr; // owned by the tree
     bool shownOnce_ = false;
     bool backupRunning_ = false;
     bool closePending_ = false;

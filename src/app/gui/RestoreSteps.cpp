@@ -114,14 +114,26 @@ bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
         seen = job->Inspect(archive, password);
     }
     if (!seen.ok()) {
-        // A wrong password is said in the language in use.
-        const bool wrongPassword = seen.libraryCode == restore::kReadPasswordNeeded ||
-                                   seen.libraryCode == restore::kReadBadPassword;
-        ctx.ui().showError(
-            RestoreText(ctx, QStringLiteral("RestoreCannotRead"),
-                        QStringLiteral("%1 cannot be restored: %2"))
-                .arg(QFileInfo(archive).fileName(),
-                     wrongPassword ? ctx.message(QStringLiteral("Message6")) : seen.error));
+        // The reasons met most are said in the language in use; others as the reader words them.
+        QString reason = seen.error;
+        switch (seen.libraryCode) {
+        case restore::kReadPasswordNeeded:
+        case restore::kReadBadPassword:
+            reason =
+                MessageOr(ctx, QStringLiteral("Message6"), QStringLiteral("Incorect password!"));
+            break;
+        case restore::kReadBadArchive:
+            reason = RestoreText(ctx, QStringLiteral("RestoreNotAnArchive"), reason);
+            break;
+        case restore::kReadBadData:
+            reason = RestoreText(ctx, QStringLiteral("RestoreDamagedData"), reason);
+            break;
+        default:
+            break;
+        }
+        ctx.ui().showError(RestoreText(ctx, QStringLiteral("RestoreCannotRead"),
+                                       QStringLiteral("%1 cannot be restored: %2"))
+                               .arg(QFileInfo(archive).fileName(), reason));
         return false;
     }
     return true;

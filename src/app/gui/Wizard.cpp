@@ -15,10 +15,12 @@
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "restore/ArchiveReader.h"
+#include "restore/gui/RestoreProgressWindow.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -96,6 +98,11 @@ Wizard::Wizard(AppContext& ctx, Ui::MainWindow& ui, QString& backupFolder, QStri
     for (int column = 1; column < folderModel_->columnCount(); ++column)
         ui_.ShellTreeView1->hideColumn(column);
     ui_.ShellTreeView1->setHeaderHidden(true);
+    // The backups lie deep below home: folder names are shown whole, scrolled to.
+    ui_.ShellTreeView1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui_.ShellTreeView1->header()->setStretchLastSection(false);
+    ShowWholeNames(*ui_.ShellTreeView1);
+    chosenFolder_ = new ChosenInView(*ui_.ShellTreeView1, *folderModel_);
     fileModel_ = new QFileSystemModel(this);
     fileModel_->setFilter(QDir::Files);
     fileModel_->setNameFilters({QStringLiteral("*.ebk"), QStringLiteral("*.ebk.001")});
@@ -316,8 +323,7 @@ void Wizard::openRestore(const QString& archive) {
     startRestore();
     const QString folder = QFileInfo(archive).absolutePath();
     const QModelIndex at = folderModel_->index(folder);
-    ui_.ShellTreeView1->setCurrentIndex(at);
-    ui_.ShellTreeView1->scrollTo(at);
+    chosenFolder_->choose(at);
     ui_.ShellListView1->setRootIndex(fileModel_->setRootPath(folder));
     ui_.ShellListView1->setCurrentIndex(fileModel_->index(archive));
     if (!inspectArchive(archive)) return;
@@ -441,8 +447,8 @@ void Wizard::fillItemLists() {
     QStringList items;
     const bool changeable =
         ctx_.catalogue().GetIdentitiesAndItems(currentClientCode_, identities, items);
-    FillCheckList(*ui_.CheckListBox5, identities, true);
-    FillCheckList(*ui_.CheckListBox8, items, true);
+    FillCheckList(ctx_, *ui_.CheckListBox5, identities, true);
+    FillCheckList(ctx_, *ui_.CheckListBox8, items, true);
     ui_.CheckListBox8->setEnabled(changeable);
 }
 
@@ -704,8 +710,7 @@ void Wizard::startRestore() {
 void Wizard::ShowRestoreFilePage() {
     const QString host = BackupFolderOnHost(ctx_, backupFolder_);
     const QModelIndex at = folderModel_->index(host);
-    ui_.ShellTreeView1->setCurrentIndex(at);
-    ui_.ShellTreeView1->scrollTo(at);
+    chosenFolder_->choose(at);
     ui_.ShellListView1->setRootIndex(fileModel_->setRootPath(host));
 }
 
@@ -738,8 +743,8 @@ void Wizard::ShowRestoreItemsPage() {
     const QString subject = RestoreSubject(ctx_, restoreContents_, restoreArchive_);
     ui_.Label68->setText(subject);
     ui_.Label69->setText(subject);
-    FillCheckList(*ui_.CheckListBox9, restoreContents_.identities, true);
-    FillCheckList(*ui_.CheckListBox10, restoreContents_.items, true);
+    FillCheckList(ctx_, *ui_.CheckListBox9, restoreContents_.identities, true);
+    FillCheckList(ctx_, *ui_.CheckListBox10, restoreContents_.items, true);
     ui_.CheckListBox9->setEnabled(!restoreContents_.identities.isEmpty());
 }
 
@@ -784,7 +789,7 @@ void Wizard::RunRestorePage() {
             // The number of steps is not known ahead: the bar closes in on its end.
             const int value = ui_.ProgressBar3->value();
             ui_.ProgressBar3->setValue(value + std::max(1, (95 - value) / 8));
-            ui_.Label66->setText(line);
+            ui_.Label66->setText(restore::ProgressLineText(line, &ctx_.localization().messages()));
             ctx_.ui().processEvents();
         };
         job->stopRequested = [this] { return abort_.requested(); };

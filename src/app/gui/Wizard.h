@@ -25,6 +25,7 @@ class MainWindow;
 namespace app {
 
 class AppContext;
+class ChosenInView;
 
 class Wizard : public QObject, public backup::ProgressDisplay {
     Q_OBJECT
@@ -141,6 +142,7 @@ private:
     restore::RestoreReport restoreReport_;
     QStringList restoreDoneCaptions_;
     QFileSystemModel* folderModel_ = nullptr;
+    ChosenInView* chosenFolder_ = nullptr; // owned by the folder tree
     QFileSystemModel* fileModel_ = nullptr;
 
 protected:

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -58,6 +59,31 @@ int RestoreProgressWindow::ShowModal() {
     return exec();
 }
 
+QString ProgressLineText(const QString& line, lang::MessageTable* messages) {
+    static const struct {
+        QRegularExpression pattern;
+        const char* key;
+    } kSteps[] = {
+        {QRegularExpression(QStringLiteral("^checking (.+)$")), "RestoreStepChecking"},
+        {QRegularExpression(QStringLiteral("^safety backup to (.+)$")), "RestoreStepSafety"},
+        {QRegularExpression(QStringLiteral("^restored (.+)$")), "RestoreStepPlaced"},
+        {QRegularExpression(QStringLiteral("^importing (\\d+) registry dump\\(s\\)$")),
+         "RestoreStepImports"},
+        {QRegularExpression(QStringLiteral("^importing (.+)$")), "RestoreStepImport"},
+        {QRegularExpression(QStringLiteral("^reading the imported keys back$")),
+         "RestoreStepReadBack"},
+        {QRegularExpression(QStringLiteral("^removed (.+)$")), "RestoreStepRemoved"},
+    };
+    for (const auto& step : kSteps) {
+        const QRegularExpressionMatch m = step.pattern.match(line);
+        if (!m.hasMatch()) continue;
+        const QString text = messages ? messages->GetMessage(QLatin1String(step.key)) : QString();
+        if (text.isEmpty() || text == QLatin1String("ERROR")) return line;
+        return m.captured(1).isEmpty() ? text : text.arg(m.captured(1));
+    }
+    return line;
+}
+
 QString RestoreProgressWindow::message(const QString& key, const QString& english) const {
     const QString text = messages_ ? messages_->GetMessage(key) : QString();
     // The table answers "ERROR" for a key its file lacks.
@@ -107,7 +133,8 @@ void RestoreProgressWindow::step(const QString& line) {
     const int task = ui_->ProgressBar2->value();
     ui_->ProgressBar2->setValue(task + std::max(1, (100 - task) / 4));
     const QFontMetrics metrics(ui_->Label5->font());
-    ui_->Label5->setText(metrics.elidedText(line, Qt::ElideMiddle, ui_->Label5->width()));
+    const QString shown = ProgressLineText(line, messages_);
+    ui_->Label5->setText(metrics.elidedText(shown, Qt::ElideMiddle, ui_->Label5->width()));
     if (line.startsWith(QLatin1String("restored "))) ui_->ListBox1->addItem(line.mid(9));
     // Abort and the close box reach the window between two steps.
     QCoreApplication::processEvents();

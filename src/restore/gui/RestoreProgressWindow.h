@@ -26,6 +26,10 @@ class RestoreProgressWindow;
 
 namespace restore {
 
+// A step of a restore as the job words it ("restored C:\..."), for a person:
+// in the language of messages where its file has the step, else as it is.
+QString ProgressLineText(const QString& line, lang::MessageTable* messages);
+
 class RestoreProgressWindow : public QDialog, public lang::CaptionWindow {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 
 #include "base/Settings.h"
 #include "clients/Clients.h"
+#include "clients/ItemTexts.h"
 #include "clients/gui/ClientTree.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -39,9 +40,12 @@ int picture(const QTreeWidgetItem* item) {
     return item->data(0, clients::kPictureRole).toInt();
 }
 
-void fillChecks(QListWidget& list, const QStringList& names, const QList<bool>& checks) {
+// An entry shows its name in the language in use and keeps it as stored.
+void fillChecks(QListWidget& list, const QStringList& names, const QList<bool>& checks,
+                const std::function<QString(const QString&)>& message) {
     for (int i = 0; i < names.size(); ++i) {
-        auto* entry = new QListWidgetItem(names[i], &list);
+        auto* entry = new QListWidgetItem(clients::ShownName(names[i], message), &list);
+        entry->setData(clients::kStoredNameRole, names[i]);
         entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         entry->setCheckState(i < checks.size() && checks[i] ? Qt::Checked : Qt::Unchecked);
     }
@@ -50,7 +54,8 @@ void fillChecks(QListWidget& list, const QStringList& names, const QList<bool>& 
 std::vector<NamedCheck> checksOf(const QListWidget& list) {
     std::vector<NamedCheck> out;
     for (int i = 0; i < list.count(); ++i)
-        out.emplace_back(list.item(i)->text(), list.item(i)->checkState() == Qt::Checked);
+        out.emplace_back(list.item(i)->data(clients::kStoredNameRole).toString(),
+                         list.item(i)->checkState() == Qt::Checked);
     return out;
 }
 
@@ -193,10 +198,11 @@ void ScheduleEditor::loadLists(int code, bool selected) {
         QStringList items;
         itemsChangeable = d_.catalogue.GetIdentitiesAndItems(code, identities, items);
         ScheduleStore store(d_.registry);
-        fillChecks(*c_.CheckListBox6, identities, store.IdentityChecks(code, identities));
+        fillChecks(*c_.CheckListBox6, identities, store.IdentityChecks(code, identities),
+                   d_.message);
         QList<bool> itemChecks = store.ItemChecks(code, items);
         if (!itemsChangeable) itemChecks = QList<bool>(items.size(), true);
-        fillChecks(*c_.CheckListBox7, items, itemChecks);
+        fillChecks(*c_.CheckListBox7, items, itemChecks, d_.message);
     }
     c_.CheckListBox6->setEnabled(selected);
     c_.CheckListBox7->setEnabled(selected && itemsChangeable);

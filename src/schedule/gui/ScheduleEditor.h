@@ -75,6 +75,8 @@ struct ScheduleDeps {
     CompanionControl& companion;
     // The check images: 0 not selected, 1 selected, 2 the root.
     QList<QIcon> checkImages;
+    // A message of the language in use, for the names in the lists; none shows them as stored.
+    std::function<QString(const QString&)> message = {};
 };
 
 class ScheduleEditor : public QObject {

@@ -357,6 +357,17 @@ void TestWizardRestore::germanCaptions() {
 
     w.chooseArchive(w.backUpEudora());
     QCOMPARE(w.page(), int(Page::RestoreItems));
+    // Items and identities read in German; the backup made in German stores them in English.
+    const QHash<QString, QString> messages = section(german, QStringLiteral("Messages"));
+    const struct {
+        const char* list;
+        const char* key;
+        QString stored;
+    } names[] = {{"CheckListBox9", "IdentityDefault", QStringLiteral("Default")},
+                 {"CheckListBox10", "ItemAccounts", QStringLiteral("Accounts Settings")}};
+    for (const auto& n : names)
+        QCOMPARE(w.child<QListWidget>(n.list)->item(0)->text(),
+                 QString(messages.value(QLatin1String(n.key))).remove(u'"'));
     w.next();
     w.child<QRadioButton>("RadioButton20")->click();
     w.child<QLineEdit>("Edit11")->setText(QStringLiteral("C:\\users\\") + prefix.userName() +
@@ -364,6 +375,10 @@ void TestWizardRestore::germanCaptions() {
     w.next();
     w.runRestore();
     QCOMPARE(w.title(), form1.value("Label63"));
+    const restore::RestoreReport& report = w.form->wizard().restoreReport();
+    QCOMPARE(report.identities.value(0), names[0].stored);
+    QCOMPARE(report.items.value(0), names[1].stored);
+    QVERIFY(!report.placed.isEmpty());
     QCOMPARE(w.child<QLabel>("Label64")->text(), form1.value("Label64"));
     // The restore's own lines come from the same file.
     QString restored = section(german, QStringLiteral("Messages")).value("Message46");
