@@ -36,8 +36,9 @@ for area in main editors restore; do
     SHOTS_PROGRAM_DIR="$program" SHOTS_LANGUAGE=Longer "$program/postora-shots-$area" \
         "$out/long-texts" || { echo "failed: $area (long texts)"; status=1; }
 done
-# The windows with restore pages in the German language file shipped beside the program.
-for area in main restore; do
+# The windows, the editors and the restore pages in the German language file shipped beside the
+# program (the editors' tabs, shown there outside the main window, keep its English captions).
+for area in main editors restore; do
     SHOTS_PROGRAM_DIR="$program" SHOTS_LANGUAGE=Deutsch "$program/postora-shots-$area" \
         "$out/deutsch" || { echo "failed: $area (Deutsch)"; status=1; }
 done

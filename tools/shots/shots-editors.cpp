@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
         schedule::RecordFailure(ctx.registry(), clients::kOutlook, yesterday,
                                 QStringLiteral("skipped: the program was running"));
         auto deps = [&] {
-            return schedule::ScheduleDeps{ctx.registry(), ctx.files(),  ctx.catalogue(), s,
-                                          companion,      checkImages()};
+            return schedule::ScheduleDeps{ctx.registry(), ctx.files(),   ctx.catalogue(), s,
+                                          companion,      checkImages(), message};
         };
         schedule::ScheduleTab scheduleTab(deps());
         scheduleTab.setFixedSize(552, 295);

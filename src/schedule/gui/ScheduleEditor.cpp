@@ -28,6 +28,8 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 
+#include <utility>
+
 namespace schedule {
 
 namespace {
@@ -212,6 +214,16 @@ void ScheduleEditor::showLastRun() {
     c_.LastRunFrame->setVisible(current_ > 0);
     if (current_ <= 0) return;
     const LastRun last = ReadLastRun(d_.registry, current_);
+    // Captions no language file names: from its messages where it has them.
+    const std::pair<const char*, const char*> captions[] = {
+        {"LastSuccessLabel", "ScheduleLastSuccess"},
+        {"NoSuccessLabel", "ScheduleNoSuccess"},
+        {"LastFailureLabel", "ScheduleLastFailure"}};
+    for (const auto& [name, key] : captions) {
+        const QString text = d_.message ? d_.message(QLatin1String(key)) : QString();
+        auto* label = c_.LastRunFrame->findChild<QLabel*>(QLatin1String(name));
+        if (label && !text.isEmpty() && text != QLatin1String("ERROR")) label->setText(text);
+    }
     const QLocale locale;
     c_.LastSuccessValue->setText(last.success ? locale.toString(*last.success, QLocale::ShortFormat)
                                               : QString());
