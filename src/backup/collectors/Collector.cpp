@@ -3,6 +3,7 @@
 #include "backup/ArchiveList.h"
 #include "backup/BackupState.h"
 #include "backup/SqxDriver.h"
+#include "clients/Clients.h"
 #include "desktop/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
@@ -259,9 +260,13 @@ QStringList Collector::DistinctFolders(const QStringList& folders, Qt::CaseSensi
     return out;
 }
 
-void Collector::AddManifest(const QString& emailClient, const IniPairs& directory) {
+QString Collector::ManifestClientName() const {
+    return clients::ManifestName(request_.clientCode);
+}
+
+void Collector::AddManifest(const IniPairs& directory) {
     Manifest m;
-    m.emailClient = emailClient;
+    m.emailClient = ManifestClientName();
     m.identities = TickedIdentityNames();
     m.items = TickedItemNames();
     m.directory = directory;

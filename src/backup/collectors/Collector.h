@@ -105,9 +105,12 @@ protected:
     static QStringList DistinctFolders(const QStringList& folders,
                                        Qt::CaseSensitivity cs = Qt::CaseInsensitive);
 
-    // S\infobak.ini with the ticked identities and items and the given
-    // "Directory" keys, written anew and added (base S\).
-    void AddManifest(const QString& emailClient, const IniPairs& directory = {});
+    // S\infobak.ini with the client table's name of the request's client, the
+    // ticked identities and items and the given "Directory" keys, written anew
+    // and added (base S\).
+    void AddManifest(const IniPairs& directory = {});
+    // The client table's name of the request's client, for the manifest.
+    QString ManifestClientName() const;
 
     bool Failed() const;
 

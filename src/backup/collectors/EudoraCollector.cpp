@@ -76,14 +76,7 @@ bool EudoraCollector::Run() {
         CloseTask(item);
     }
 
-    Manifest m;
-    m.emailClient = QStringLiteral("Eudora");
-    m.identities = TickedIdentityNames();
-    m.items = TickedItemNames();
-    const QString info = Staging() + QStringLiteral("\\infobak.ini");
-    WriteManifestFile(info, m);
-    Add(info, QString(), Staging() + QLatin1Char('\\'));
-
+    AddManifest();
     FinishArchive();
     return Failed();
 }

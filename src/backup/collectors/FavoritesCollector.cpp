@@ -39,7 +39,7 @@ bool FavoritesCollector::Run() {
     WriteMapFile(mapFile, NumberedKeys(QStringLiteral("Dir"), map));
     Add(mapFile, QString(), Staging() + QLatin1Char('\\'));
 
-    AddManifest(QStringLiteral("Favorites"));
+    AddManifest();
     FinishArchive();
     return Failed();
 }

@@ -66,7 +66,7 @@ bool IncrediMailCollector::Run() {
     if (ItemTicked(L::kStationery)) AddStationery();
 
     Manifest m;
-    m.emailClient = QStringLiteral("IncrediMail");
+    m.emailClient = ManifestClientName();
     m.identities = TickedIdentityNames();
     m.items = TickedItemNames();
     QStringList map;

@@ -57,7 +57,7 @@ bool Netscape4Collector::Run() {
     for (int i = 0; i < request_.identityCount; ++i) {
         if (IdentityTicked(i)) BackupUser(IdentityName(i), windows);
     }
-    AddManifest(QStringLiteral("Netscape4"));
+    AddManifest();
     FinishArchive();
     return Failed();
 }
@@ -147,7 +147,7 @@ bool Netscape67Collector::Run() {
     if (HasDrive(appData))
         Add(appData + QLatin1Char('\\') + L::profileRegistry(), QString(),
             appData + QLatin1Char('\\') + L::mozillaFolder());
-    AddManifest(QStringLiteral("Netscape"), NumberedKeys(QStringLiteral("Dir"), profiles));
+    AddManifest(NumberedKeys(QStringLiteral("Dir"), profiles));
     FinishArchive();
     return Failed();
 }

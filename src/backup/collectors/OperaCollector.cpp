@@ -50,7 +50,7 @@ bool Opera6Collector::Run() {
         CloseTask(L::kAddressBook);
     }
 
-    AddManifest(QStringLiteral("Opera"));
+    AddManifest();
     FinishArchive();
     return Failed();
 }
@@ -152,7 +152,7 @@ bool Opera7Collector::Run() {
         CloseTask(L::kAddressBook);
     }
 
-    AddManifest(QStringLiteral("Opera7"));
+    AddManifest();
     FinishArchive();
     return Failed();
 }

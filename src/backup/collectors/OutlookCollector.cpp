@@ -95,7 +95,7 @@ bool OutlookCollector::Run() {
     CloseTask(L::kSignatures);
 
     Manifest m;
-    m.emailClient = QStringLiteral("Outlook");
+    m.emailClient = ManifestClientName();
     for (int i = 0; i < request_.identityCount; ++i)
         m.identities << IdentityName(i);
     for (int i = 0; i < request_.itemCount; ++i)

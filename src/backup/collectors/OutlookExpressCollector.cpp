@@ -157,7 +157,7 @@ void OutlookExpressCollector::BackupIdentity(int i, const QString& key, const Fo
 
 void OutlookExpressCollector::WriteManifests(const QString& stationery) {
     Manifest m;
-    m.emailClient = QStringLiteral("OutlookExpress");
+    m.emailClient = ManifestClientName();
     QStringList keys;
     for (int i = 0; i < request_.identityCount; ++i) {
         if (IdentityTicked(i)) {

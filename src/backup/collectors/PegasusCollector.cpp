@@ -46,8 +46,7 @@ bool PegasusCollector::Run() {
     // Listed whether or not it exists: a restore looks for it in every backup.
     Add(userList, QString(), mailbox + QLatin1Char('\\'));
 
-    WriteManifest();
-    Add(base + QStringLiteral("infobak.ini"), QString(), base);
+    AddManifest();
     FinishArchive();
     return Failed();
 }
@@ -62,14 +61,6 @@ void PegasusCollector::AddUser(int position, const QString& mailbox, bool single
     if (singleUser || SafeFolderName(name) == name)
         AddFolder(folder, singleUser ? kDefaultUser : name, folder + QLatin1Char('\\'));
     CloseTask(L::kAccounts);
-}
-
-void PegasusCollector::WriteManifest() {
-    Manifest m;
-    m.emailClient = QStringLiteral("PegasusMail");
-    m.identities = TickedIdentityNames();
-    m.items = TickedItemNames();
-    WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);
 }
 
 } // namespace backup

@@ -20,7 +20,6 @@ public:
 
 private:
     void AddUser(int position, const QString& mailbox, bool singleUser);
-    void WriteManifest();
 };
 
 } // namespace backup

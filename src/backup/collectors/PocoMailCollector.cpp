@@ -97,9 +97,7 @@ bool PocoMailCollector::Run() {
         AddItems(folder, LoadSettings(folder), archiveFolder, false);
     }
 
-    WriteManifest();
-    const QString base = Staging() + QLatin1Char('\\');
-    Add(base + QStringLiteral("infobak.ini"), QString(), base);
+    AddManifest();
     FinishArchive();
     return Failed();
 }
@@ -146,14 +144,6 @@ void PocoMailCollector::AddMailSubFolders(const QString& poco) {
     const QString file = Staging() + QStringLiteral("\\directory.ini");
     WriteMapFile(file, NumberedKeys(QStringLiteral("Dir"), map));
     Add(file, QString(), Staging() + QLatin1Char('\\'));
-}
-
-void PocoMailCollector::WriteManifest() {
-    Manifest m;
-    m.emailClient = clients::ManifestName(request_.clientCode);
-    m.identities = TickedIdentityNames();
-    m.items = TickedItemNames();
-    WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);
 }
 
 } // namespace backup

@@ -40,7 +40,6 @@ private:
     void AddItems(const QString& folder, const Settings& s, const QString& archiveFolder,
                   bool defaultUser);
     void AddMailSubFolders(const QString& pocoFolder);
-    void WriteManifest();
 };
 
 } // namespace backup

@@ -40,9 +40,12 @@ bool TheBatCollector::Run() {
         CloseTask(L::kAddressBook);
     }
 
-    WriteManifest();
-    const QString base = Staging() + QLatin1Char('\\');
-    Add(base + QStringLiteral("infobak.ini"), QString(), base);
+    // The manifest maps each ticked user to its "Dir #" value.
+    QStringList folders;
+    for (int i = 0; i < request_.identityCount; ++i) {
+        if (IdentityTicked(i)) folders << folderMap_[std::size_t(i)];
+    }
+    AddManifest(NumberedKeys(QStringLiteral("Item"), folders));
     FinishArchive();
     return Failed();
 }
@@ -96,19 +99,6 @@ void TheBatCollector::AddMailFolders(int position, const QString& folder,
     const QString map = staging + QStringLiteral("\\directory.ini");
     WriteMapFile(map, NumberedKeys(QStringLiteral("Dir"), relative));
     Add(map, archiveFolder, staging + QLatin1Char('\\'));
-}
-
-void TheBatCollector::WriteManifest() {
-    Manifest m;
-    m.emailClient = QStringLiteral("TheBat");
-    m.identities = TickedIdentityNames();
-    m.items = TickedItemNames();
-    QStringList folders;
-    for (int i = 0; i < request_.identityCount; ++i) {
-        if (IdentityTicked(i)) folders << folderMap_[std::size_t(i)];
-    }
-    m.directory = NumberedKeys(QStringLiteral("Item"), folders);
-    WriteManifestFile(Staging() + QStringLiteral("\\infobak.ini"), m);
 }
 
 } // namespace backup

@@ -19,7 +19,6 @@ public:
 private:
     void BackupUser(int position, const QString& working);
     void AddMailFolders(int position, const QString& userFolder, const QString& archiveFolder);
-    void WriteManifest();
 
     // Per identity position: its "Dir #" value as read, or "default".
     std::array<QString, kMaxSelected> folderMap_;
