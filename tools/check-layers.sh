@@ -4,7 +4,10 @@
 # regdump, desktop; clients; backup (with its collectors); restore (with its
 # restorers); options, schedule;
 # app; the window folders (*/gui); bin. The archiving library (sqx) includes
-# no project header at all.
+# no project header at all; its C interface (sqx/sqx.h) may be included from any
+# layer. System calls, child processes and the display are the platform layer's:
+# no folder above it includes a system header (POSIX, Linux, X11, dlopen) or
+# QProcess.
 set -euo pipefail
 src=${1:-"$(dirname "$0")/../src"}
 cd "$src"
@@ -34,6 +37,9 @@ folder_of() {
     case "$rest" in gui/*) echo "$first/gui" ;; *) echo "$first" ;; esac
 }
 
+# Headers of the system's facilities, which only platform/ (and the library) include.
+system_header='^(sys/.*|unistd\.h|fcntl\.h|dirent\.h|dlfcn\.h|termios\.h|poll\.h|pwd\.h|grp\.h|spawn\.h|signal\.h|csignal|sched\.h|pthread\.h|syslog\.h|mntent\.h|linux/.*|X11/.*|xcb/.*|hivex\.h|QProcess|QProcessEnvironment|QLibrary)$'
+
 status=0
 edges=$(mktemp)
 trap 'rm -f "$edges"' EXIT
@@ -42,6 +48,7 @@ while IFS= read -r file; do
     while IFS= read -r inc; do
         [ -n "$inc" ] || continue
         case "$inc" in ui_*) continue ;; esac # generated from the folder's own .ui files
+        [ "$inc" = sqx/sqx.h ] && [ "$from" != sqx ] && continue # the library's C interface
         to=$(folder_of "$inc")
         if [ "$from" = sqx ]; then
             # The library stands apart: its own headers only.
@@ -64,6 +71,14 @@ while IFS= read -r file; do
         fi
         echo "$from $to" >>"$edges"
     done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+    case "$from" in platform | sqx) continue ;; esac
+    while IFS= read -r inc; do
+        [ -n "$inc" ] || continue
+        if [[ "$inc" =~ $system_header ]]; then
+            echo "layers: $file ($from) includes the system header <$inc>, which belongs in platform/" >&2
+            status=1
+        fi
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<\([^>]*\)>.*/\1/p' "$file")
 done < <(find . -name '*.cpp' -o -name '*.h' | sort)
 
 # Two folders that include each other form a cycle, whatever their layers.

@@ -20,7 +20,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace app {
 
@@ -117,7 +116,7 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
         }});
     restoreJob.messages = [&ctx](const QString& key) { return ctx.message(key); };
     // One line at a time, written over, where a person watches.
-    const bool tty = ::isatty(STDERR_FILENO);
+    const bool tty = platform::errorIsTerminal();
     if (tty)
         restoreJob.progress = [](const QString& line) {
             QTextStream(stderr) << '\r' << line.left(78).leftJustified(78) << Qt::flush;
@@ -129,9 +128,9 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
     restore::RestoreReport seen = restoreJob.Inspect(request.archive, request.password);
     if (passwordProblem(seen.libraryCode)) {
         const QByteArray env = qgetenv("POSTORA_PASSWORD");
-        request.password = !env.isEmpty()           ? QString::fromUtf8(env)
-                           : ::isatty(STDIN_FILENO) ? terminalPassword()
-                                                    : ctx.ui().askPassword();
+        request.password = !env.isEmpty()                ? QString::fromUtf8(env)
+                           : platform::inputIsTerminal() ? terminalPassword()
+                                                         : ctx.ui().askPassword();
         seen = restoreJob.Inspect(request.archive, request.password);
     }
     if (!seen.ok()) {

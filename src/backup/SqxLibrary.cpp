@@ -1,9 +1,5 @@
 #include "backup/SqxLibrary.h"
 
-#include <QFile>
-
-#include <dlfcn.h>
-
 namespace backup {
 
 const char* const SqxLibrary::kEntryPointNames[13] = {
@@ -14,31 +10,24 @@ const char* const SqxLibrary::kEntryPointNames[13] = {
 
 const char* const SqxLibrary::kFileName = "libSqx.so";
 
-void SqxLibrary::Closer::operator()(void* handle) const {
-    if (handle) dlclose(handle);
-}
-
 SqxLibrary::SqxLibrary() = default;
 SqxLibrary::~SqxLibrary() = default;
 
 namespace {
-template <typename Fn> Fn symbol(void* handle, const char* name) {
-    // dlsym gives an object pointer; POSIX guarantees it converts to a function pointer.
-    return reinterpret_cast<Fn>(dlsym(handle, name));
+template <typename Fn> Fn symbol(const platform::SharedLibrary& library, const char* name) {
+    // An object pointer; POSIX guarantees it converts to a function pointer.
+    return reinterpret_cast<Fn>(library.symbol(name));
 }
 } // namespace
 
 bool SqxLibrary::load(const QString& hostFile) {
     unload();
     error_.clear();
-    std::unique_ptr<void, Closer> handle(
-        dlopen(QFile::encodeName(hostFile).constData(), RTLD_NOW | RTLD_LOCAL));
-    if (!handle) {
-        const char* why = dlerror();
-        error_ = why ? QString::fromLocal8Bit(why) : QStringLiteral("cannot load %1").arg(hostFile);
+    platform::SharedLibrary h;
+    if (!h.open(hostFile)) {
+        error_ = h.error();
         return false;
     }
-    void* h = handle.get();
     EntryPoints t;
     t.initFileList = symbol<InitFileListFn>(h, kEntryPointNames[0]);
     t.doneFileList = symbol<DoneFileListFn>(h, kEntryPointNames[1]);
@@ -74,17 +63,17 @@ bool SqxLibrary::load(const QString& hostFile) {
         if (!resolved[i]) {
             error_ = QStringLiteral("%1 lacks the entry point %2")
                          .arg(hostFile, QString::fromLatin1(kEntryPointNames[i]));
-            return false; // handle closes here
+            return false; // the library closes here
         }
     }
-    handle_ = std::move(handle);
+    handle_ = std::move(h);
     table_ = t;
     return true;
 }
 
 void SqxLibrary::unload() {
     table_ = EntryPoints{};
-    handle_.reset();
+    handle_.close();
 }
 
 void SqxLibrary::setEntryPoints(const EntryPoints& table) {

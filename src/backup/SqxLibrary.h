@@ -3,6 +3,8 @@
 // from the shared library in the program folder, and the four calls a backup
 // makes. The library is unloaded when this object goes.
 
+#include "platform/SharedLibrary.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -104,10 +106,7 @@ public:
     QString FailedSource(ListHandle* slot) const;
 
 private:
-    struct Closer {
-        void operator()(void* handle) const;
-    };
-    std::unique_ptr<void, Closer> handle_;
+    platform::SharedLibrary handle_;
     EntryPoints table_;
     QString error_;
 };

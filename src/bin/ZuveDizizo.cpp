@@ -1,6 +1,7 @@
 // The companion scheduler: no window; one per user; starts "postora /auto"
 // from its own folder when a scheduled backup is due; ends cleanly on SIGTERM.
 
+#include "platform/EndSignals.h"
 #include "platform/Registry.h"
 #include "schedule/companion/CompanionLock.h"
 #include "schedule/companion/CompanionScheduler.h"
@@ -9,44 +10,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
-}
-
-// SIGTERM, SIGINT and SIGHUP end the event loop, so that the lock is given back.
-bool catchEndSignals() {
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction sa = {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0 &&
-           ::sigaction(SIGHUP, &sa, nullptr) == 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (!catchEndSignals()) {
+    // SIGTERM, SIGINT and SIGHUP end the event loop, so that the lock is given back.
+    if (!platform::quitOnEndSignals()) {
         std::fputs("ZuveDizizo: cannot watch for the end signal\n", stderr);
         return 1;
     }
-    QSocketNotifier ended(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&ended, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
 
     platform::Registry reg(platform::Registry::configFromEnvironment());
     const QString lockPath = schedule::companion::CompanionLockPath(reg);

@@ -33,11 +33,6 @@
 #include <memory>
 #include <optional>
 
-#include <fcntl.h>
-#include <sys/statvfs.h>
-#include <termios.h>
-#include <unistd.h>
-
 namespace {
 
 using namespace platform;
@@ -477,11 +472,10 @@ int run(Inspect& in, const QStringList& args) {
     if (mode == u"extract") {
         if (!QDir().mkpath(to))
             return in.fail(kExitMissing, QStringLiteral("cannot make the folder %1").arg(to));
-        struct statvfs fs {};
-        if (::statvfs(QFile::encodeName(to).constData(), &fs) != 0)
+        const qint64 room = platform::freeBytesAt(to);
+        if (room < 0)
             return in.fail(kExitMissing,
                            QStringLiteral("cannot read the free space of %1").arg(to));
-        const qint64 room = qint64(fs.f_bavail) * qint64(fs.f_frsize);
         if (bytes > room)
             return in.fail(kExitMissing, QStringLiteral("the archive holds %1 bytes and %2 has "
                                                         "only %3 bytes free: nothing extracted")

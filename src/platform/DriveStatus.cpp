@@ -75,9 +75,15 @@ int Files::driveType(QChar letter) const {
 Result<qint64> Files::freeSpace(QChar letter) const {
     const auto root = drives_.driveRoot(letter);
     if (!root) return Error{kPathNotFound, QStringLiteral("No drive %1:").arg(letter.toUpper())};
-    struct statvfs st {};
-    if (::statvfs(QFile::encodeName(*root).constData(), &st) != 0)
+    const qint64 free = freeBytesAt(*root);
+    if (free < 0)
         return Error{kNotReady, QStringLiteral("Drive %1: cannot be read").arg(letter.toUpper())};
+    return free;
+}
+
+qint64 freeBytesAt(const QString& hostFolder) {
+    struct statvfs st {};
+    if (::statvfs(QFile::encodeName(hostFolder).constData(), &st) != 0) return -1;
     return qint64(st.f_bavail) * qint64(st.f_frsize);
 }
 

@@ -105,4 +105,8 @@ bool nothingThere(const Error& error);
 // matches every name; "*." matches names without a dot.
 bool wildcardMatch(const QString& mask, const QString& name);
 
+// Bytes free to this user on the file system holding the host folder; -1 when
+// it cannot be read.
+qint64 freeBytesAt(const QString& hostFolder);
+
 } // namespace platform

@@ -35,4 +35,12 @@ std::optional<QByteArray> passwordFromTerminal(const char* prompt) {
     return typed;
 }
 
+bool inputIsTerminal() {
+    return ::isatty(STDIN_FILENO) != 0;
+}
+
+bool errorIsTerminal() {
+    return ::isatty(STDERR_FILENO) != 0;
+}
+
 } // namespace platform

@@ -12,4 +12,9 @@ namespace platform {
 // no controlling terminal.
 std::optional<QByteArray> passwordFromTerminal(const char* prompt);
 
+// Standard input, or standard error, is a terminal (a person may be there to answer, or to
+// read a line that is rewritten in place).
+bool inputIsTerminal();
+bool errorIsTerminal();
+
 } // namespace platform

@@ -29,12 +29,6 @@
 #include <QScopeGuard>
 #include <QThread>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-
 namespace restore {
 
 namespace {
@@ -43,12 +37,6 @@ namespace {
 // program; one kept by another Wine program writes them every half minute.
 constexpr int kServerEndMs = 20000;
 constexpr int kServerSaveMs = 45000;
-
-qint64 freeBytes(const QString& hostFolder) {
-    struct statvfs fs {};
-    if (::statvfs(QFile::encodeName(hostFolder).constData(), &fs) != 0) return -1;
-    return qint64(fs.f_bavail) * qint64(fs.f_frsize);
-}
 
 // The file's bytes under a temporary name beside the destination, then
 // renamed over it: a reader sees the old file or the new one, never a part.
@@ -202,7 +190,7 @@ RestoreReport RestoreJob::run(const RestoreRequest& request) {
         qint64 bytes = 0;
         for (const ArchiveEntry& e : entries)
             bytes += qMax<qint64>(e.size, 0);
-        const qint64 room = freeBytes(staging.path());
+        const qint64 room = platform::freeBytesAt(staging.path());
         if (room >= 0 && bytes > room) {
             report.kind = Kind::Refused;
             report.error = QStringLiteral("the archive holds %1 bytes and the temporary folder "
