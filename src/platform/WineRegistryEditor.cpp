@@ -41,6 +41,8 @@ QString regeditProgram(const QString& prefixRegedit) {
     return {};
 }
 
+} // namespace
+
 QProcessEnvironment wineEnvironment(const QString& prefixDir) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WINEPREFIX"), prefixDir);
@@ -49,8 +51,6 @@ QProcessEnvironment wineEnvironment(const QString& prefixDir) {
                QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
     return env;
 }
-
-} // namespace
 
 WineRegistryEditor::WineRegistryEditor(QString prefixDir, QString standIn)
     : prefixDir_(std::move(prefixDir)), program_(regeditProgram(standIn)) {}

@@ -3,12 +3,18 @@
 // prefix's Wine server, which writes the hive files only when it ends (or
 // now and then while it runs).
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 class QProcess;
 
 namespace platform {
+
+// The environment Wine's programs run in for the prefix at prefixDir: its
+// prefix, no debug output, and no installers of Mono or Gecko nor menu entries
+// on a first start.
+QProcessEnvironment wineEnvironment(const QString& prefixDir);
 
 class WineRegistryEditor {
 public:

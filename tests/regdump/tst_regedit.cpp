@@ -13,6 +13,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/RegistryText.h"
+#include "platform/WineRegistryEditor.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -96,12 +97,7 @@ struct WineResult {
 class Wine {
 public:
     explicit Wine(const QString& prefix) {
-        env_ = QProcessEnvironment::systemEnvironment();
-        env_.insert(QStringLiteral("WINEPREFIX"), prefix);
-        env_.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-        // No Mono or Gecko installer prompts, no menu entries.
-        env_.insert(QStringLiteral("WINEDLLOVERRIDES"),
-                    QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
+        env_ = platform::wineEnvironment(prefix);
         env_.insert(QStringLiteral("WINEARCH"), QStringLiteral("win64"));
         env_.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         env_.remove(QStringLiteral("DISPLAY"));
@@ -183,13 +179,7 @@ class TestRegedit : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        for (const char* tool : {"wine", "wineserver", "wineboot", "7z"}) {
-            if (!testsupport::haveTool(QLatin1String(tool)))
-                QFAIL(qPrintable(QStringLiteral("%1 is missing: tools/install-deps.sh installs it")
-                                     .arg(QLatin1String(tool))));
-        }
-    }
+    void initTestCase() { REQUIRE_TOOLS("wine", "wineserver", "wineboot", "7z"); }
 
     void everyDumpImportsExactly() {
         QElapsedTimer clock;

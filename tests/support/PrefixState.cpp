@@ -2,6 +2,7 @@
 
 #include "platform/HiveFile.h"
 #include "platform/RegistryText.h"
+#include "platform/WineRegistryEditor.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -79,16 +80,7 @@ bool writeHostFile(const QString& path, const QByteArray& content) {
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
 }
 
-namespace {
-QProcessEnvironment wineEnvironment(const QString& prefixDir) {
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), prefixDir);
-    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"),
-               QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
-    return env;
-}
-} // namespace
+using platform::wineEnvironment;
 
 void bringWineUpToDate(const QString& prefixDir) {
     QProcess p;
