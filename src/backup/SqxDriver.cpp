@@ -19,16 +19,6 @@ namespace backup {
 using namespace backup::sqx;
 
 namespace {
-// Results of the library beyond those the program has message texts for.
-enum : std::int32_t {
-    kResultBadArgument = 2951,
-    kResultNotFound = 2952,
-    kResultIo = 2953,
-    kResultBadData = 2955,
-    kResultNoMemory = 2958,
-    kResultSourceChanged = 2960,
-    kResultLeftOut = 2962,
-};
 // A link below a folder that leads out of it: the library leaves it out and tells.
 constexpr std::int32_t kReasonLeftOut = 7;
 // The answer that has the library go on and then fail without keeping the archive.
@@ -162,7 +152,7 @@ QString SqxDriver::leftOutText(const QString& archivePath, const QStringList& li
                           "they are in, so their files would be missing from it: %2. Replace "
                           "each link by what it points to. Error code: %3")
         .arg(archivePath, links.join(QStringLiteral(", ")))
-        .arg(kResultLeftOut);
+        .arg(SQX_E_LEFT_OUT);
 }
 
 QString SqxDriver::shownPath(const QString& host) const {
@@ -171,7 +161,7 @@ QString SqxDriver::shownPath(const QString& host) const {
 }
 
 void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
-    if (r == kResultOk) return;
+    if (r == SQX_OK) return;
     if (stoppedOnError_) // the callback stopped the library and said why
         return;
     // The list entry the library was storing when it failed, else the archive itself.
@@ -185,25 +175,25 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                                                     : archivePath;
     const QString code = QStringLiteral(" Error code: %1").arg(r);
     switch (r) {
-    case kResultAccessDenied:
+    case SQX_E_ACCESS:
         d_.state.fail(d_.message(QStringLiteral("Message16")) + QLatin1Char(' ') + current);
         break;
-    case kResultDiskFull:
+    case SQX_E_DISK_FULL:
         d_.state.fail(d_.message(QStringLiteral("Message15")));
         break;
-    case kResultWriteProtected:
+    case SQX_E_WRITE_PROTECTED:
         d_.state.fail(d_.message(QStringLiteral("Message17")));
         break;
-    case kResultAborted:
+    case SQX_E_ABORTED:
         d_.state.BackupErrorText.clear();
         d_.state.BackupAborted = true;
         break;
-    case kResultNotFound:
+    case SQX_E_NOT_FOUND:
         d_.state.fail(QStringLiteral(" The folder %1 does not exist and could not be made.")
                           .arg(platform::extractFilePath(archivePath)) +
                       code);
         break;
-    case kResultBadData: {
+    case SQX_E_BAD_DATA: {
         const QString entry = d_.library.LastFailedEntry();
         d_.state.fail((entry.isEmpty()
                            ? QStringLiteral(" The new archive %1 did not read back as it was "
@@ -217,7 +207,7 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                       code);
         break;
     }
-    case kResultSourceChanged:
+    case SQX_E_SOURCE_CHANGED:
         d_.state.fail((d_.files.directoryExists(current)
                            ? QStringLiteral(" A file in %1 changed while it was read, so the "
                                             "archive %2 was not kept.")
@@ -226,7 +216,7 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                           .arg(current, archivePath) +
                       code);
         break;
-    case kResultIo:
+    case SQX_E_IO:
         d_.state.fail((inEntry ? QStringLiteral(" Input/output error while %1 was stored in the "
                                                 "archive %2.")
                                      .arg(current, archivePath)
@@ -235,18 +225,18 @@ void SqxDriver::mapResult(std::int32_t r, const QString& archivePath) {
                                      .arg(archivePath)) +
                       code);
         break;
-    case kResultLeftOut: {
+    case SQX_E_LEFT_OUT: {
         QStringList links;
         for (const QString& host : d_.library.LeftOutFiles(&slot_))
             links << shownPath(host);
         d_.state.fail(leftOutText(archivePath, links));
         break;
     }
-    case kResultNoMemory:
+    case SQX_E_NO_MEMORY:
         d_.state.fail(
             QStringLiteral(" Not enough memory to write the archive %1.").arg(archivePath) + code);
         break;
-    case kResultBadArgument:
+    case SQX_E_BAD_ARGUMENT:
         d_.state.fail(QStringLiteral(" The archive %1 cannot be written there (is it a folder?).")
                           .arg(archivePath) +
                       code);

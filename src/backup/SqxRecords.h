@@ -3,6 +3,9 @@
 // options record handed to SqxAddFiles and the record of every callback.
 // Texts in both are NUL-terminated byte strings; the host build passes UTF-8
 // (host paths and the password as 7-Zip and our library expect them).
+// The library's result codes are its own header's (SQX_OK, SQX_E_*).
+
+#include "sqx/sqx.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,16 +46,6 @@ enum Reason : std::int32_t {
     kReasonPassword = 3,
     kReasonNextFile = 5,
     kReasonExtractPath = 6,
-};
-
-// Results of SqxAddFiles that the program knows.
-enum ResultCode : std::int32_t {
-    kResultOk = 0,
-    kResultAccessDenied = 5,
-    kResultDiskFull = 101,
-    kResultWriteProtected = 150,
-    kResultAborted = 2926,
-    kResultMissingEntryPoint = -1,
 };
 
 // Little-endian 32-bit fields and bounded texts inside a record.

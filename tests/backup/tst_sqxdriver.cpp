@@ -363,7 +363,7 @@ void TestArchiveWriter::longNameStopsTheBackup() {
     std::int32_t answer = -5;
     rig.fake.script = [&](SqxLibrary::Callback cb, std::intptr_t user) {
         nextFile(cb, user, rig.fake.specs.front(), &answer);
-        return answer == 0 ? std::int32_t(kResultAborted) : 0;
+        return answer == 0 ? std::int32_t(SQX_E_ABORTED) : 0;
     };
     rig.writer->CreateArchive(QStringLiteral("C:\\long.ebk"));
     QCOMPARE(answer, 0);
@@ -450,7 +450,7 @@ void TestArchiveWriter::abortAnswersStop() {
         nextFile(cb, user, rig.fake.specs.front(), &first);
         answers.push_back(first);
         answers.push_back(progress(cb, user, 10));
-        return answers.back() == 0 ? std::int32_t(kResultAborted) : 0;
+        return answers.back() == 0 ? std::int32_t(SQX_E_ABORTED) : 0;
     };
     rig.writer->CreateArchive(QStringLiteral("C:\\r.ebk"));
     QCOMPARE(answers, (std::vector<std::int32_t>{1, 0}));
