@@ -19,6 +19,7 @@
 #include "platform/Registry.h"
 #include "platform/TerminalPassword.h"
 #include "regdump/RegistryDump.h"
+#include "restore/ArchiveReader.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -322,87 +323,35 @@ int searchCommand(Inspect& in, const QStringList& args) {
 // through the archiving library the program writes it with.
 namespace archive {
 
-using Entry = backup::SqxLibrary::ListedEntry;
-using ListSlot = backup::SqxLibrary::Listing*;
-using InitListFn = backup::SqxLibrary::InitListingFn;
-using ListFn = backup::SqxLibrary::ListFilesFn;
-using ReadFn = backup::SqxLibrary::ReadFilesFn;
-
-constexpr std::int32_t kRefusedEntries = 2961;
-
 QString resultText(std::int32_t r, const QString& volume = QString()) {
     switch (r) {
-    case 2963:
+    case SQX_E_MISSING_VOLUME:
         return QStringLiteral("the volume %1 of the set is missing").arg(volume);
-    case 2964:
+    case SQX_E_NOT_A_FILE:
         return QStringLiteral("the volume %1 is not a regular file").arg(volume);
-    case 5:
+    case SQX_E_ACCESS:
         return QStringLiteral("access denied");
-    case 101:
+    case SQX_E_DISK_FULL:
         return QStringLiteral("the disk is full");
-    case 150:
+    case SQX_E_WRITE_PROTECTED:
         return QStringLiteral("the drive is write protected");
-    case 2952:
+    case SQX_E_NOT_FOUND:
         return QStringLiteral("no such archive");
-    case 2953:
+    case SQX_E_IO:
         return QStringLiteral("input/output error");
-    case 2954:
+    case SQX_E_BAD_ARCHIVE:
         return QStringLiteral("not a readable archive");
-    case 2955:
+    case SQX_E_BAD_DATA:
         return QStringLiteral("damaged data (CRC or authentication code does not match)");
-    case 2956:
+    case SQX_E_PASSWORD_NEEDED:
         return QStringLiteral("the archive is encrypted: set POSTORA_PASSWORD, or run this in a "
                               "terminal to type the password");
-    case 2957:
+    case SQX_E_BAD_PASSWORD:
         return QStringLiteral("wrong password");
     default:
         return QStringLiteral("error code %1").arg(r);
     }
 }
-
-// What the callback learns while the library reads.
-struct Reading {
-    QByteArray password;
-    bool terminalAsked = false;
-    QByteArray current; // the entry of the last "next file" report
-    qint64 announced = 0;
-    bool destinationAsked = true;
-    QStringList refused;
-    QStringList kept;
-
-    void entryDone() {
-        if (!destinationAsked) refused << QString::fromUtf8(current);
-    }
-    static std::int32_t callback(std::intptr_t user, void* record) {
-        using namespace backup::sqx;
-        auto& self = *reinterpret_cast<Reading*>(user);
-        auto* r = static_cast<unsigned char*>(record);
-        switch (readInt32(r, kCbReason)) {
-        case kReasonNextFile:
-            self.entryDone();
-            self.current = readBytes(r, kCbName, kCbTextRoom);
-            ++self.announced;
-            self.destinationAsked = false;
-            return 1;
-        case kReasonExtractPath:
-            self.destinationAsked = true;
-            return 1;
-        case kReasonQuery: // an existing file is kept, never replaced unasked
-            self.kept << readText(r, kCbPath, kCbTextRoom);
-            return 1;
-        case kReasonPassword:
-            // Asked only when an encrypted entry is met and no password was given.
-            if (self.password.isEmpty() && !self.terminalAsked) {
-                self.terminalAsked = true;
-                if (const auto typed = platform::passwordFromTerminal("Password: "))
-                    self.password = *typed;
-            }
-            return writeBytes(r, kCbPath, kCbTextRoom, self.password) ? 1 : 0;
-        default:
-            return 1;
-        }
-    }
-};
 
 int run(Inspect& in, const QStringList& args) {
     const QString mode = args[0];
@@ -434,23 +383,22 @@ int run(Inspect& in, const QStringList& args) {
     backup::SqxLibrary library;
     if (!library.load(QDir(programHostFolder()).filePath(QLatin1String(library.kFileName))))
         return in.fail(kExitMissing, library.error());
-    const auto& table = library.entryPoints();
-    QByteArray options = backup::sqx::buildOptions(QString::fromUtf8(password), to, false, -1);
-    if (options.isEmpty())
+    if (backup::sqx::buildOptions(QString::fromUtf8(password), to, false, -1).isEmpty())
         return in.fail(kExitBadArguments, QStringLiteral("the password or folder is too long"));
-    const QByteArray path = QFile::encodeName(file);
-    Reading reading;
-    reading.password = password;
-    const auto user = reinterpret_cast<std::intptr_t>(&reading);
+    restore::ArchiveReader reader(library, file, QString::fromUtf8(password));
+    // Asked on the terminal only when an encrypted entry is met and no password was given;
+    // once, and the answer serves every call after it.
+    std::optional<QByteArray> typed;
+    reader.setPasswordQuestion([&typed] {
+        if (!typed) typed = platform::passwordFromTerminal("Password: ").value_or(QByteArray());
+        return *typed;
+    });
 
     // The listing: shown by "list", and the sizes that "extract" needs room for.
-    ListSlot listing = nullptr;
-    reinterpret_cast<InitListFn>(table.initArcFileList)(&listing);
-    std::int32_t r = reinterpret_cast<ListFn>(table.listFiles)(
-        path.constData(), &listing, options.data(), &Reading::callback, user);
+    QList<restore::ArchiveEntry> entries;
+    const restore::ReadOutcome listed = reader.list(entries);
     qint64 files = 0, folders = 0, bytes = 0;
-    for (std::int32_t i = 0; r == 0 && i < listing->count; ++i) {
-        const Entry& e = listing->entries[i];
+    for (const restore::ArchiveEntry& e : entries) {
         (e.isFolder ? folders : files)++;
         bytes += e.size > 0 ? e.size : 0;
         if (mode != u"list") continue;
@@ -459,12 +407,11 @@ int run(Inspect& in, const QStringList& args) {
             << "  "
             << QDateTime::fromSecsSinceEpoch(e.modified, Qt::UTC)
                    .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-            << (e.encrypted ? "  E  " : "     ") << QString::fromUtf8(e.name) << '\n';
+            << (e.encrypted ? "  E  " : "     ") << e.name << '\n';
     }
-    reinterpret_cast<InitListFn>(table.doneArcFileList)(&listing);
-    if (r != 0)
+    if (!listed.ok())
         return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(
-                                         file, resultText(r, library.LastFailedEntry())));
+                                         file, resultText(listed.code, library.LastFailedEntry())));
     if (mode == u"list") {
         in.out << files << " file(s), " << folders << " folder(s), " << bytes << " bytes\n";
         return kExitOk;
@@ -483,31 +430,35 @@ int run(Inspect& in, const QStringList& args) {
                                              .arg(to)
                                              .arg(room));
     }
-    const ReadFn call =
-        reinterpret_cast<ReadFn>(mode == u"test" ? table.testFiles : table.extractFiles);
-    r = call(path.constData(), nullptr, options.data(), &Reading::callback, user);
-    reading.entryDone();
-    for (const QString& name : reading.kept)
+    QString current; // the entry the library began last
+    qint64 announced = 0;
+    const restore::ArchiveReader::EntryFn onEntry = [&](const QString& entry) {
+        current = entry;
+        ++announced;
+        return true;
+    };
+    const restore::ReadOutcome r =
+        mode == u"test" ? reader.test(onEntry) : reader.extract(to, onEntry);
+    for (const QString& name : r.kept)
         in.out << "kept the existing file " << name << '\n';
-    if (r == kRefusedEntries) {
+    if (r.code == SQX_E_REFUSED_ENTRY) {
         in.out.flush();
-        for (const QString& name : reading.refused)
+        for (const QString& name : r.refused)
             QTextStream(stderr) << "postora-inspect: refused " << name
                                 << ": an absolute name, a name with \"..\", a link, or a link "
                                    "already in the folder would lead outside it\n";
         return in.fail(kExitMissing,
                        QStringLiteral("%1 entries refused, the others extracted to %2")
-                           .arg(reading.refused.size())
+                           .arg(r.refused.size())
                            .arg(to));
     }
-    if (r != 0) {
-        if (reading.current.isEmpty())
-            return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(file, resultText(r)));
+    if (!r.ok()) {
+        if (current.isEmpty())
+            return in.fail(kExitMissing, QStringLiteral("%1: %2").arg(file, resultText(r.code)));
         // What came after the failing entry was not looked at: said, so that nobody takes a
         // partial extraction for the whole.
-        const qint64 after = std::max<qint64>(0, files + folders - reading.announced);
-        QString text = QStringLiteral("%1: entry %2: %3")
-                           .arg(file, QString::fromUtf8(reading.current), resultText(r));
+        const qint64 after = std::max<qint64>(0, files + folders - announced);
+        QString text = QStringLiteral("%1: entry %2: %3").arg(file, current, resultText(r.code));
         if (after > 0)
             text +=
                 QStringLiteral("; the %1 entries after it were not %2")

@@ -18,10 +18,12 @@ using ReadFn = backup::SqxLibrary::ReadFilesFn;
 // What the callback learns while the library reads.
 struct Reading {
     QByteArray password;
+    const std::function<QByteArray()>* ask = nullptr;
     const ArchiveReader::EntryFn* onEntry = nullptr;
     QString current;
     bool destinationAsked = true;
     QStringList refused;
+    QStringList kept;
 
     void entryDone() {
         if (!destinationAsked && !current.isEmpty()) refused << current;
@@ -39,9 +41,14 @@ struct Reading {
         case kReasonExtractPath:
             self.destinationAsked = true;
             return 1;
-        case kReasonQuery: // the staging folder is new: nothing there is replaced
+        case kReasonQuery: // an existing file is kept, never replaced unasked
+            self.kept << readText(r, kCbPath, kCbTextRoom);
             return 1;
         case kReasonPassword:
+            if (self.password.isEmpty() && self.ask && *self.ask) {
+                self.password = (*self.ask)();
+                self.ask = nullptr;
+            }
             return writeBytes(r, kCbPath, kCbTextRoom, self.password) ? 1 : 0;
         default:
             return 1;
@@ -54,43 +61,43 @@ struct Reading {
 QString ReadOutcome::text() const {
     QString why;
     switch (code) {
-    case 0:
+    case SQX_OK:
         return {};
-    case 5:
+    case SQX_E_ACCESS:
         why = QStringLiteral("access denied");
         break;
-    case 101:
+    case SQX_E_DISK_FULL:
         why = QStringLiteral("the disk is full");
         break;
-    case 150:
+    case SQX_E_WRITE_PROTECTED:
         why = QStringLiteral("the drive is write protected");
         break;
-    case kReadAborted:
+    case SQX_E_ABORTED:
         why = QStringLiteral("stopped");
         break;
-    case kReadNotFound:
+    case SQX_E_NOT_FOUND:
         why = QStringLiteral("the archive does not exist");
         break;
-    case 2953:
+    case SQX_E_IO:
         why = QStringLiteral("input/output error");
         break;
-    case kReadBadArchive:
+    case SQX_E_BAD_ARCHIVE:
         why = QStringLiteral("not a readable archive");
         break;
-    case kReadBadData:
+    case SQX_E_BAD_DATA:
         why = QStringLiteral("damaged data (CRC or authentication code does not match)");
         break;
-    case kReadPasswordNeeded:
+    case SQX_E_PASSWORD_NEEDED:
         why = QStringLiteral("the archive is encrypted and no password was given");
         break;
-    case kReadBadPassword:
+    case SQX_E_BAD_PASSWORD:
         why = QStringLiteral("wrong password");
         break;
-    case kReadMissingVolume:
+    case SQX_E_MISSING_VOLUME:
         return QStringLiteral("the volume %1 of the set is missing").arg(entry);
-    case kReadNotAFile:
+    case SQX_E_NOT_A_FILE:
         return QStringLiteral("the volume %1 is not a regular file").arg(entry);
-    case kReadRefusedEntry:
+    case SQX_E_REFUSED_ENTRY:
         why = QStringLiteral("entries that would lead outside the folder: %1")
                   .arg(refused.join(QStringLiteral(", ")));
         break;
@@ -98,7 +105,7 @@ QString ReadOutcome::text() const {
         why = QStringLiteral("error code %1").arg(code);
         break;
     }
-    if (!entry.isEmpty() && code != kReadRefusedEntry)
+    if (!entry.isEmpty() && code != SQX_E_REFUSED_ENTRY)
         return QStringLiteral("%1 (entry %2)").arg(why, entry);
     return why;
 }
@@ -111,9 +118,10 @@ ReadOutcome ArchiveReader::list(QList<ArchiveEntry>& entries) const {
     const auto& t = library_.entryPoints();
     if (!t.listFiles || !t.initArcFileList || !t.doneArcFileList) return {-1, {}, {}};
     QByteArray options = backup::sqx::buildOptions(password_, QString(), false, -1);
-    if (options.isEmpty()) return {kReadBadPassword, {}, {}};
+    if (options.isEmpty()) return {SQX_E_BAD_PASSWORD, {}, {}};
     Reading reading;
     reading.password = password_.toUtf8();
+    reading.ask = &ask_;
     ListSlot listing = nullptr;
     reinterpret_cast<InitListFn>(t.initArcFileList)(&listing);
     const std::int32_t r = reinterpret_cast<ListFn>(t.listFiles)(
@@ -122,7 +130,7 @@ ReadOutcome ArchiveReader::list(QList<ArchiveEntry>& entries) const {
     for (std::int32_t i = 0; r == 0 && listing && i < listing->count; ++i) {
         const RawEntry& e = listing->entries[i];
         entries << ArchiveEntry{QString::fromUtf8(e.name), e.size, e.isFolder != 0,
-                                e.encrypted != 0};
+                                e.encrypted != 0, e.modified};
     }
     reinterpret_cast<InitListFn>(t.doneArcFileList)(&listing);
     return {r, {}, {}};
@@ -143,9 +151,10 @@ ReadOutcome ArchiveReader::read(bool extracting, const QString& hostFolder, cons
     const auto fn = reinterpret_cast<ReadFn>(extracting ? t.extractFiles : t.testFiles);
     if (!fn) return {-1, {}, {}};
     QByteArray options = backup::sqx::buildOptions(password_, hostFolder, false, -1);
-    if (options.isEmpty()) return {kReadBadPassword, {}, {}};
+    if (options.isEmpty()) return {SQX_E_BAD_PASSWORD, {}, {}};
     Reading reading;
     reading.password = password_.toUtf8();
+    reading.ask = &ask_;
     reading.onEntry = &onEntry;
     backup::SqxLibrary::ListHandle list = nullptr;
     if (!masks.isEmpty()) {
@@ -158,10 +167,11 @@ ReadOutcome ArchiveReader::read(bool extracting, const QString& hostFolder, cons
            options.data(), &Reading::callback, reinterpret_cast<std::intptr_t>(&reading));
     if (!masks.isEmpty()) library_.DoneFileList(&list);
     if (extracting) reading.entryDone();
-    ReadOutcome out{r, {}, reading.refused};
-    if (r != 0 && r != kReadRefusedEntry) {
+    ReadOutcome out{r, {}, reading.refused, reading.kept};
+    if (r != 0 && r != SQX_E_REFUSED_ENTRY) {
         out.entry = library_.LastFailedEntry();
-        if (out.entry.isEmpty() && (r == kReadBadData || r == 101 || r == 5))
+        if (out.entry.isEmpty() &&
+            (r == SQX_E_BAD_DATA || r == SQX_E_DISK_FULL || r == SQX_E_ACCESS))
             out.entry = reading.current;
     }
     return out;

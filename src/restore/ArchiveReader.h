@@ -2,7 +2,10 @@
 // Reading a backup back through the archiving library that wrote it: the
 // listing, the full check of every entry, and the extraction into a folder.
 // The password travels in the options record and answers the library's
-// password question; it is never asked for here.
+// password question; only a caller's question (setPasswordQuestion) asks a
+// person for it.
+
+#include "sqx/sqx.h"
 
 #include <QList>
 #include <QString>
@@ -22,29 +25,18 @@ struct ArchiveEntry {
     qint64 size = 0;
     bool isFolder = false;
     bool encrypted = false;
+    qint64 modified = 0; // seconds since 1970, UTC
 };
 
 // The outcome of one library call.
 struct ReadOutcome {
-    std::int32_t code = 0;
-    QString entry;       // the entry at fault, when the library names one
-    QStringList refused; // entries that would have left the folder (extract)
+    std::int32_t code = 0; // SQX_OK, or SQX_E_* of sqx/sqx.h
+    QString entry;         // the entry at fault, when the library names one
+    QStringList refused;   // entries that would have left the folder (extract)
+    QStringList kept;      // files already in the folder, left as they were (extract)
     bool ok() const { return code == 0; }
     // One sentence for a person: what went wrong, and with which entry.
     QString text() const;
-};
-
-// Library result codes the restore acts on.
-enum : std::int32_t {
-    kReadAborted = 2926,
-    kReadNotFound = 2952,
-    kReadBadArchive = 2954,
-    kReadBadData = 2955,
-    kReadPasswordNeeded = 2956,
-    kReadBadPassword = 2957,
-    kReadRefusedEntry = 2961,
-    kReadMissingVolume = 2963, // entry names the volume
-    kReadNotAFile = 2964,      // a volume that is a pipe, device or folder; entry names it
 };
 
 class ArchiveReader {
@@ -63,6 +55,10 @@ public:
     ReadOutcome extract(const QString& hostFolder, const EntryFn& onEntry,
                         const QStringList& masks = {}) const;
 
+    // Asked once, when the library wants a password and none was given; its
+    // answer is the password from then on (empty: none).
+    void setPasswordQuestion(std::function<QByteArray()> ask) { ask_ = std::move(ask); }
+
 private:
     ReadOutcome read(bool extracting, const QString& hostFolder, const EntryFn& onEntry,
                      const QStringList& masks) const;
@@ -70,6 +66,7 @@ private:
     const backup::SqxLibrary& library_;
     QString archive_;
     QString password_;
+    std::function<QByteArray()> ask_;
 };
 
 } // namespace restore

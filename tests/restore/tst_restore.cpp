@@ -48,9 +48,7 @@ QStringList differences(const std::map<QString, QByteArray>& want,
 struct RestoreRig : BackupRig {
     bool running = false;
     backup::BackupJob backupJob{*engine, [this](int) { return running; }};
-    restore::RestoreJob job{restore::RestoreJob::Deps{backupJob, engine->library(), *registry,
-                                                      *files, catalogue, ui,
-                                                      [this](int) { return running; }}};
+    restore::RestoreJob job{restoreDeps(backupJob, [this](int) { return running; })};
 
     // A backup of every identity and item of the client into target.
     void backUp(int code) {
@@ -80,9 +78,7 @@ class TestRestore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QFAIL("7z and bsdtar are needed");
-    }
+    void initTestCase() { REQUIRE_TOOLS("7z", "bsdtar"); }
 
     // Below a folder the archive's layout is kept, byte for byte, and a second
     // restore into the same folder replaces nothing.
@@ -130,7 +126,7 @@ private Q_SLOTS:
 
         auto r = rig.restore(QString(), QStringLiteral("wrong"));
         QCOMPARE(r.kind, restore::RestoreReport::Kind::Refused);
-        QCOMPARE(r.libraryCode, restore::kReadBadPassword);
+        QCOMPARE(r.libraryCode, SQX_E_BAD_PASSWORD);
 
         rig.running = true;
         r = rig.restore(QString(), QStringLiteral("right one"));
@@ -148,8 +144,7 @@ private Q_SLOTS:
         a.close();
         r = rig.restore(QString(), QStringLiteral("right one"));
         QCOMPARE(r.kind, restore::RestoreReport::Kind::Refused);
-        QVERIFY2(r.libraryCode == restore::kReadBadData ||
-                     r.libraryCode == restore::kReadBadArchive,
+        QVERIFY2(r.libraryCode == SQX_E_BAD_DATA || r.libraryCode == SQX_E_BAD_ARCHIVE,
                  qPrintable(r.error));
 
         QVERIFY(differences(before, snapshot(d)).isEmpty());
@@ -241,7 +236,7 @@ private Q_SLOTS:
         const QString dir = rig.out.filePath(QStringLiteral("in/deeper"));
         const auto r = rig.restore(dir);
         QCOMPARE(r.kind, restore::RestoreReport::Kind::Refused);
-        QCOMPARE(r.libraryCode, restore::kReadRefusedEntry);
+        QCOMPARE(r.libraryCode, SQX_E_REFUSED_ENTRY);
         QVERIFY(r.error.contains(QStringLiteral("../escaped.txt")));
         QVERIFY(!QFile::exists(rig.out.filePath(QStringLiteral("in/escaped.txt"))));
         QVERIFY(!QDir(dir).exists());
