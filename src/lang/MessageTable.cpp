@@ -11,6 +11,10 @@ const QString kSection = QStringLiteral("Messages");
 const QString kMissing = QStringLiteral("ERROR");
 } // namespace
 
+QString orEnglish(const QString& text, const QString& english) {
+    return text.isEmpty() || text == kMissing ? english : text;
+}
+
 MessageTable::MessageTable(const platform::Files& fs, base::Interaction& ui)
     : fs_(fs), ui_(ui), flags_(ownFlags_) {}
 

@@ -53,6 +53,10 @@ private:
     QString fileName_;
 };
 
+// The table's text, or the English one when the table has none for its key (an
+// empty text, or "ERROR", which a lookup answers for a key its file lacks).
+QString orEnglish(const QString& text, const QString& english);
+
 // A value written as quoted pieces joined by the marker %%/n%% reads, once the
 // outer quotes are gone, as piece"%%/n%%"piece...; this turns it into lines
 // joined by CR LF. A double quote that does not begin the marker stays as it is.

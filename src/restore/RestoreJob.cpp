@@ -5,6 +5,7 @@
 #include "backup/collectors/OutlookExpressCollector.h"
 #include "clients/Clients.h"
 #include "lang/EnglishLanguage.h"
+#include "lang/MessageTable.h"
 #include "platform/DriveMap.h"
 #include "platform/Encoding.h"
 #include "platform/Files.h"
@@ -69,11 +70,9 @@ void RestoreJob::say(const QString& line) const {
 }
 
 QString RestoreJob::text(const QString& key, const QString& english) const {
-    QString t = messages ? messages(key) : QString();
-    // The table answers "ERROR" for a key its file lacks.
-    if (t.isEmpty() || t == QLatin1String("ERROR")) t = english;
-    return t.replace(QString::fromUtf16(lang::kAppNamePlaceholder),
-                     QString::fromUtf16(lang::kProductName));
+    return lang::orEnglish(messages ? messages(key) : QString(), english)
+        .replace(QString::fromUtf16(lang::kAppNamePlaceholder),
+                 QString::fromUtf16(lang::kProductName));
 }
 
 RestoreReport RestoreJob::finish(RestoreReport report) const {

@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "desktop/DesktopNotification.h"
+#include "lang/MessageTable.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -36,8 +37,7 @@ UnattendedRun::UnattendedRun(Deps deps)
       d_(std::move(deps)) {}
 
 QString UnattendedRun::text(const QString& key, const QString& english) const {
-    const QString t = d_.message ? d_.message(key) : QString();
-    return t.isEmpty() || t == QLatin1String("ERROR") ? english : t;
+    return lang::orEnglish(d_.message ? d_.message(key) : QString(), english);
 }
 
 void UnattendedRun::recordFailure(int code, const QString& reason) {

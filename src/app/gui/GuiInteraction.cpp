@@ -86,8 +86,7 @@ bool GuiInteraction::askRunningClient(int clientCode, const QStringList& windowT
 }
 
 QString GuiInteraction::text(const QString& key, const QString& english) const {
-    const QString t = message(key);
-    return t.isEmpty() || t == QLatin1String("ERROR") ? english : t;
+    return lang::orEnglish(message(key), english);
 }
 
 base::Interaction::GuardAnswer GuiInteraction::showRunningClients(int,

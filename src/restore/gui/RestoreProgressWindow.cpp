@@ -85,9 +85,7 @@ QString ProgressLineText(const QString& line, lang::MessageTable* messages) {
 }
 
 QString RestoreProgressWindow::message(const QString& key, const QString& english) const {
-    const QString text = messages_ ? messages_->GetMessage(key) : QString();
-    // The table answers "ERROR" for a key its file lacks.
-    return text.isEmpty() || text == QLatin1String("ERROR") ? english : text;
+    return lang::orEnglish(messages_ ? messages_->GetMessage(key) : QString(), english);
 }
 
 void RestoreProgressWindow::setStatus(const QString& text, bool failed) {
