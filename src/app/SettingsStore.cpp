@@ -1,6 +1,8 @@
 #include "app/SettingsStore.h"
 
 #include "app/Password.h"
+#include "base/ErrorLine.h"
+#include "base/Interaction.h"
 
 #include "lang/LanguageFiles.h"
 #include "platform/DriveMap.h"
@@ -237,6 +239,13 @@ base::LastClient SettingsStore::RestoreLastClient() const {
     lc.identities = readTicks(reg_, last + QLatin1Char('\\') + kIdentity);
     lc.items = readTicks(reg_, last + QLatin1Char('\\') + kItems);
     return lc;
+}
+
+void ReportFailedSave(base::Interaction& ui, const platform::Status& saved) {
+    if (saved) return;
+    base::WriteErrorLine(
+        QStringLiteral("postora: the settings were not saved: %1").arg(saved.message()));
+    ui.showError(saved.message());
 }
 
 } // namespace app

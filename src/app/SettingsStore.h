@@ -11,6 +11,10 @@
 #include <QList>
 #include <QString>
 
+namespace base {
+class Interaction;
+}
+
 namespace platform {
 class RegKey;
 class Registry;
@@ -56,5 +60,10 @@ private:
     base::Settings s_;
     bool writeDefaults_ = true;
 };
+
+// A save that failed, told in the error box and on standard error: nobody
+// should trust settings that the next start would not find. Nothing when it
+// succeeded.
+void ReportFailedSave(base::Interaction& ui, const platform::Status& saved);
 
 } // namespace app

@@ -135,8 +135,7 @@ OptionsEditor::SaveOutcome OptionsEditor::Save() {
     const platform::Status written = store_.SaveOptionSettings(mode);
     FillControls();
     if (!written) {
-        // Told, so that no one trusts options the next start would not find.
-        ui_.showError(written.message());
+        app::ReportFailedSave(ui_, written);
         return SaveOutcome::WriteFailed;
     }
     return SaveOutcome::Saved;

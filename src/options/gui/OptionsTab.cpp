@@ -14,7 +14,7 @@ OptionsTab::OptionsTab(app::SettingsStore& store, base::Interaction& ui,
     editor_ =
         std::make_unique<OptionsEditor>(OptionsControls::of(*ui_), store, ui, std::move(message),
                                         OptionsEditor::ModeFill::FormerThenCurrent, nullptr);
-    // The tab stays open whatever Save finds.
+    // The tab stays open whatever Save finds; Save has told of a failure.
     connect(ui_->Button1, &QPushButton::clicked, editor_.get(), [this] { (void)editor_->Save(); });
     connect(editor_.get(), &OptionsEditor::languageChosen, this, &OptionsTab::languageChosen);
 }
