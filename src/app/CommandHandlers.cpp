@@ -1,16 +1,15 @@
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
+#include "app/RestoreSession.h"
 #include "backup/BackupEngine.h"
 #include "backup/BackupJob.h"
 #include "base/ErrorLine.h"
 #include "base/ExitStatus.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
-#include "clients/RunningClientGuard.h"
 #include "lang/Localization.h"
 #include "platform/Files.h"
 #include "platform/TerminalPassword.h"
-#include "restore/ArchiveReader.h"
 #include "restore/RestoreJob.h"
 #include "schedule/CompanionControl.h"
 #include "schedule/RunUninstall.h"
@@ -57,10 +56,6 @@ QString terminalPassword() {
     return typed ? QString::fromLocal8Bit(*typed) : QString();
 }
 
-bool passwordProblem(int code) {
-    return code == restore::kReadPasswordNeeded || code == restore::kReadBadPassword;
-}
-
 QStringList plusList(const QString& text) {
     QStringList out;
     for (const QString& part : text.split(QLatin1Char('+'), Qt::SkipEmptyParts))
@@ -72,7 +67,10 @@ QStringList plusList(const QString& text) {
 
 int RunRestoreCommand(AppContext& ctx, const QStringList& args,
                       const std::function<void(const QString&)>& report) {
-    restore::RestoreRequest request;
+    QString archive;
+    std::optional<QString> folder;
+    QStringList identities;
+    QStringList items;
     const auto hostPath = [&ctx](QString p) {
         if (p.size() >= 2 && p.at(1) == QLatin1Char(':')) {
             const auto host = ctx.files().hostPath(p);
@@ -82,19 +80,18 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
             p = QDir::homePath() + p.mid(1);
         return QDir::cleanPath(QDir::current().absoluteFilePath(p));
     };
-    request.archive = hostPath(args.first().mid(3));
-    bool bad = args.first().size() <= 3 || request.archive.isEmpty();
+    archive = hostPath(args.first().mid(3));
+    bool bad = args.first().size() <= 3 || archive.isEmpty();
     for (qsizetype i = 1; i < args.size() && !bad; ++i) {
         const QString sw = args[i].left(3).toLower();
         const QString value = args[i].mid(3);
         if (sw == QLatin1String("/p:") && !value.isEmpty()) {
-            request.destination = restore::RestoreRequest::Destination::Folder;
-            request.folder = hostPath(value);
-            bad = request.folder.isEmpty();
+            folder = hostPath(value);
+            bad = folder->isEmpty();
         } else if (sw == QLatin1String("/i:")) {
-            request.choice.identities = plusList(value);
+            identities = plusList(value);
         } else if (sw == QLatin1String("/t:")) {
-            request.choice.items = plusList(value);
+            items = plusList(value);
         } else {
             bad = true;
         }
@@ -104,43 +101,37 @@ int RunRestoreCommand(AppContext& ctx, const QStringList& args,
                               "[/t:<item>+...]"));
         return kExitBadCommand;
     }
-    backup::BackupJob* job = ctx.job();
-    if (!job || !ctx.engine()) {
+    const RestoreSession session(ctx);
+    std::optional<restore::RestoreJob> restoreJob = session.makeJob(session.clientGuard());
+    if (!restoreJob) {
         report(QStringLiteral("postora: /r: the archiving library is not ready"));
         return kExitFailed;
     }
-    restore::RestoreJob restoreJob(restore::RestoreJob::Deps{
-        *job, ctx.engine()->library(), ctx.registry(), ctx.files(), ctx.catalogue(), ctx.ui(),
-        [&ctx](int code) {
-            return ctx.guard().CheckRunningClient(code, clients::RunningClientGuard::For::Restore);
-        }});
-    restoreJob.messages = [&ctx](const QString& key) { return ctx.message(key); };
     // One line at a time, written over, where a person watches.
     const bool tty = platform::errorIsTerminal();
     if (tty)
-        restoreJob.progress = [](const QString& line) {
+        restoreJob->progress = [](const QString& line) {
             QTextStream(stderr) << '\r' << line.left(78).leftJustified(78) << Qt::flush;
         };
 
     // Never from the command line: the stored password, a script's
     // POSTORA_PASSWORD, the terminal, the password window.
-    request.password = ctx.settings().backupPassword;
-    restore::RestoreReport seen = restoreJob.Inspect(request.archive, request.password);
-    if (passwordProblem(seen.libraryCode)) {
-        const QByteArray env = qgetenv("POSTORA_PASSWORD");
-        request.password = !env.isEmpty()                ? QString::fromUtf8(env)
-                           : platform::inputIsTerminal() ? terminalPassword()
-                                                         : ctx.ui().askPassword();
-        seen = restoreJob.Inspect(request.archive, request.password);
-    }
+    QString password;
+    const restore::RestoreReport seen = *session.open(
+        *restoreJob, archive,
+        [&ctx]() -> std::optional<QString> {
+            const QByteArray env = qgetenv("POSTORA_PASSWORD");
+            return !env.isEmpty()                ? QString::fromUtf8(env)
+                   : platform::inputIsTerminal() ? terminalPassword()
+                                                 : ctx.ui().askPassword();
+        },
+        password);
     if (!seen.ok()) {
-        report(QStringLiteral("postora: /r: %1: %2").arg(request.archive, seen.error));
+        report(QStringLiteral("postora: /r: %1: %2").arg(archive, seen.error));
         return kExitFailed;
     }
-    QString folder = ctx.settings().backupDir;
-    if (folder.isEmpty()) folder = ctx.settings().documentsFolder;
-    request.safetyFolder = folder;
-    const restore::RestoreReport done = restoreJob.Run(request);
+    const restore::RestoreReport done =
+        restoreJob->Run(session.request(archive, password, identities, items, folder));
     if (tty) QTextStream(stderr) << '\r' << QString(78, QLatin1Char(' ')) << '\r' << Qt::flush;
 
     QTextStream out(stdout);

@@ -38,7 +38,7 @@ constexpr Entry kPeriods[] = {{"PeriodHours", "Hours"},
 
 void TranslateItemTexts(AppContext& ctx) {
     const auto text = [&ctx](const char* key, const char* english) {
-        return RestoreText(ctx, QString::fromLatin1(key), QString::fromLatin1(english));
+        return MessageOr(ctx, QString::fromLatin1(key), QString::fromLatin1(english));
     };
     const QString root = text("TreeEmailClient", "Email Client");
     for (QWidget* window : QApplication::topLevelWidgets()) {

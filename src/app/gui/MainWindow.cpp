@@ -296,7 +296,7 @@ void MainWindow::RestoreLastClient() {
 void MainWindow::SaveLastClient() {
     const platform::Status saved = ctx_.settingsStore().SaveLastClient(
         treeClientCode_, TickedNames(*ui_->CheckListBox1), TickedNames(*ui_->CheckListBox2));
-    (void)saved; // closing goes on; the next start restores what was written
+    ReportFailedSave(ctx_.ui(), saved); // closing goes on
 }
 
 void MainWindow::chooseClient(QTreeWidgetItem* item) {
@@ -425,9 +425,9 @@ void MainWindow::restoreBackup() {
     using For = clients::RunningClientGuard::For;
     if (backupRunning_) return; // reached through the event pumping of a run
     if (restoreArchive_.isEmpty()) {
-        ctx_.ui().showError(RestoreText(ctx_, QStringLiteral("RestoreChooseFile"),
-                                        QStringLiteral("Please choose a backup file to restore "
-                                                       "from.")));
+        ctx_.ui().showError(MessageOr(ctx_, QStringLiteral("RestoreChooseFile"),
+                                      QStringLiteral("Please choose a backup file to restore "
+                                                     "from.")));
         return;
     }
     if (ui_->CheckListBox3->count() > 0 && !AnyTicked(*ui_->CheckListBox3)) {
@@ -459,9 +459,7 @@ void MainWindow::restoreBackup() {
         }
     }
     QString error;
-    std::optional<restore::RestoreJob> job = MakeRestoreJob(
-        ctx_, [this](int code) { return ctx_.guard().CheckRunningClient(code, For::Restore); },
-        error);
+    std::optional<restore::RestoreJob> job = MakeRestoreJob(ctx_, error);
     if (!job) {
         ctx_.ui().showError(error);
         return;
@@ -531,8 +529,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     SaveLastClient();
     if (!backupFolder_.isEmpty()) ctx_.settings().backupDir = backupFolder_;
     // x() and y() are the frame's, as PlaceWindow takes them.
-    const platform::Status saved = ctx_.settingsStore().SaveMainSettings(x(), y());
-    (void)saved;
+    ReportFailedSave(ctx_.ui(), ctx_.settingsStore().SaveMainSettings(x(), y()));
     event->accept();
 }
 

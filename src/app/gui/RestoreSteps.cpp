@@ -3,11 +3,13 @@
 #include "app/gui/CheckLists.h"
 
 #include "app/AppContext.h"
+#include "app/RestoreSession.h"
 #include "backup/BackupEngine.h"
 #include "base/Interaction.h"
 #include "base/Settings.h"
 #include "clients/Clients.h"
 #include "clients/RunningClientGuard.h"
+#include "lang/MessageTable.h"
 #include "platform/Files.h"
 #include "restore/ArchiveReader.h"
 
@@ -31,18 +33,12 @@ QString BackupFolderOnHost(AppContext& ctx, const QString& backupFolder) {
     return QDir::homePath();
 }
 
-QString RestoreText(AppContext& ctx, const QString& key, const QString& english) {
-    const QString text = ctx.message(key);
-    // The table answers "ERROR" for a key its file lacks.
-    return text.isEmpty() || text == QLatin1String("ERROR") ? english : text;
-}
-
 QString RestoreSubject(AppContext& ctx, const restore::RestoreReport& contents,
                        const QString& archive) {
     const QString client = contents.emailClient.isEmpty()
                                ? clients::ManifestName(contents.clientCode)
                                : contents.emailClient;
-    return RestoreText(ctx, QStringLiteral("RestoreSubject"), QStringLiteral("%1, from %2"))
+    return MessageOr(ctx, QStringLiteral("RestoreSubject"), QStringLiteral("%1, from %2"))
         .arg(client, ctx.files().windowsPath(archive));
 }
 
@@ -50,30 +46,30 @@ QStringList RestoreDetails(AppContext& ctx, const restore::RestoreReport& r) {
     QStringList details;
     if (!r.ok()) {
         const QString reason = r.error.trimmed();
-        details << (reason.isEmpty() ? RestoreText(ctx, QStringLiteral("RestoreUnfinished"),
-                                                   QStringLiteral("The restore did not finish."))
+        details << (reason.isEmpty() ? MessageOr(ctx, QStringLiteral("RestoreUnfinished"),
+                                                 QStringLiteral("The restore did not finish."))
                                      : reason);
     }
     if (!r.safetyArchive.isEmpty() && !r.error.contains(r.safetyArchive))
-        details << RestoreText(ctx, QStringLiteral("RestoreSafetyNote"),
-                               QStringLiteral("The state before the restore is in %1"))
+        details << MessageOr(ctx, QStringLiteral("RestoreSafetyNote"),
+                             QStringLiteral("The state before the restore is in %1"))
                        .arg(r.safetyArchive);
     if (!r.placed.isEmpty())
-        details << RestoreText(ctx, QStringLiteral("RestorePlacedCount"),
-                               QStringLiteral("%1 file(s) placed."))
+        details << MessageOr(ctx, QStringLiteral("RestorePlacedCount"),
+                             QStringLiteral("%1 file(s) placed."))
                        .arg(r.placed.size());
     if (!r.rewrites.isEmpty()) {
-        details << RestoreText(ctx, QStringLiteral("RestoreRewrites"),
-                               QStringLiteral("Paths changed to this prefix's user:"));
+        details << MessageOr(ctx, QStringLiteral("RestoreRewrites"),
+                             QStringLiteral("Paths changed to this prefix's user:"));
         for (const QString& line : r.rewrites)
             details << QStringLiteral("    ") + line;
     }
     for (const QString& e : r.undetermined)
-        details << RestoreText(ctx, QStringLiteral("RestoreNoPlaceFor"),
-                               QStringLiteral("No place known for %1; not restored."))
+        details << MessageOr(ctx, QStringLiteral("RestoreNoPlaceFor"),
+                             QStringLiteral("No place known for %1; not restored."))
                        .arg(e);
     if (!r.undetermined.isEmpty())
-        details << RestoreText(
+        details << MessageOr(
             ctx, QStringLiteral("RestoreNoPlaceHint"),
             QStringLiteral("Next step: install the e-mail client in this Wine prefix and start "
                            "it once, then restore again; or restore into a folder and import "
@@ -81,58 +77,50 @@ QStringList RestoreDetails(AppContext& ctx, const restore::RestoreReport& r) {
     return details;
 }
 
-std::optional<restore::RestoreJob>
-MakeRestoreJob(AppContext& ctx, std::function<bool(int)> clientRunning, QString& error) {
-    if (!ctx.job() || !ctx.engine()) {
-        error = QStringLiteral("The archiving library is not loaded.");
-        return std::nullopt;
-    }
-    std::optional<restore::RestoreJob> job;
-    job.emplace(restore::RestoreJob::Deps{*ctx.job(), ctx.engine()->library(), ctx.registry(),
-                                          ctx.files(), ctx.catalogue(), ctx.ui(),
-                                          std::move(clientRunning)});
-    // Its progress lines and outcome in the language in use.
-    job->messages = [&ctx](const QString& key) { return ctx.message(key); };
+std::optional<restore::RestoreJob> MakeRestoreJob(AppContext& ctx, QString& error) {
+    const RestoreSession session(ctx);
+    std::optional<restore::RestoreJob> job = session.makeJob(session.clientGuard());
+    if (!job) error = QStringLiteral("The archiving library is not loaded.");
     return job;
 }
 
 bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
                    restore::RestoreReport& seen) {
-    QString error;
-    std::optional<restore::RestoreJob> job = MakeRestoreJob(
-        ctx, [](int) { return false; }, error);
+    const RestoreSession session(ctx);
+    std::optional<restore::RestoreJob> job = session.makeJob([](int) { return false; });
     if (!job) {
-        ctx.ui().showError(error);
+        ctx.ui().showError(QStringLiteral("The archiving library is not loaded."));
         return false;
     }
-    password = ctx.settings().backupPassword;
-    seen = job->Inspect(archive, password);
-    if (seen.libraryCode == restore::kReadPasswordNeeded ||
-        seen.libraryCode == restore::kReadBadPassword) {
-        password = ctx.ui().askPassword();
-        if (password.isEmpty()) return false;
-        seen = job->Inspect(archive, password);
-    }
+    const auto opened = session.open(
+        *job, archive,
+        [&ctx]() -> std::optional<QString> {
+            const QString typed = ctx.ui().askPassword();
+            return typed.isEmpty() ? std::nullopt : std::optional(typed);
+        },
+        password);
+    if (!opened) return false;
+    seen = *opened;
     if (!seen.ok()) {
         // The reasons met most are said in the language in use; others as the reader words them.
         QString reason = seen.error;
         switch (seen.libraryCode) {
-        case restore::kReadPasswordNeeded:
-        case restore::kReadBadPassword:
+        case SQX_E_PASSWORD_NEEDED:
+        case SQX_E_BAD_PASSWORD:
             reason =
                 MessageOr(ctx, QStringLiteral("Message6"), QStringLiteral("Incorect password!"));
             break;
-        case restore::kReadBadArchive:
-            reason = RestoreText(ctx, QStringLiteral("RestoreNotAnArchive"), reason);
+        case SQX_E_BAD_ARCHIVE:
+            reason = MessageOr(ctx, QStringLiteral("RestoreNotAnArchive"), reason);
             break;
-        case restore::kReadBadData:
-            reason = RestoreText(ctx, QStringLiteral("RestoreDamagedData"), reason);
+        case SQX_E_BAD_DATA:
+            reason = MessageOr(ctx, QStringLiteral("RestoreDamagedData"), reason);
             break;
         default:
             break;
         }
-        ctx.ui().showError(RestoreText(ctx, QStringLiteral("RestoreCannotRead"),
-                                       QStringLiteral("%1 cannot be restored: %2"))
+        ctx.ui().showError(MessageOr(ctx, QStringLiteral("RestoreCannotRead"),
+                                     QStringLiteral("%1 cannot be restored: %2"))
                                .arg(QFileInfo(archive).fileName(), reason));
         return false;
     }
@@ -143,32 +131,23 @@ restore::RestoreRequest MakeRestoreRequest(AppContext& ctx, const QString& archi
                                            const QString& password, const QListWidget& identities,
                                            const QListWidget& items,
                                            const std::optional<QString>& winFolder) {
-    restore::RestoreRequest request;
-    request.archive = archive;
-    request.password = password;
     auto ticked = [](const QListWidget& list) {
         QStringList names;
         for (const backup::Selected& s : SelectedOf(list))
             if (s.ticked) names << s.name;
         return names;
     };
-    request.choice.identities = ticked(identities);
-    request.choice.items = ticked(items);
+    std::optional<QString> hostFolder;
     if (winFolder) {
-        request.destination = restore::RestoreRequest::Destination::Folder;
         const auto host = ctx.files().hostPath(*winFolder);
-        request.folder = host ? *host : QString();
-    } else {
-        QString folder = ctx.settings().backupDir;
-        if (folder.isEmpty()) folder = ctx.settings().documentsFolder;
-        request.safetyFolder = folder;
+        hostFolder = host ? *host : QString();
     }
-    return request;
+    return RestoreSession(ctx).request(archive, password, ticked(identities), ticked(items),
+                                       hostFolder);
 }
 
 QString MessageOr(AppContext& ctx, const QString& key, const QString& english) {
-    const QString text = ctx.message(key);
-    return text.isEmpty() || text == QLatin1String("ERROR") ? english : text;
+    return lang::orEnglish(ctx.message(key), english);
 }
 
 QString ClosedClientsText(AppContext& ctx) {

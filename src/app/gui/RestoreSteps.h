@@ -27,9 +27,6 @@ QString BackupFolderOnHost(AppContext& ctx, const QString& backupFolder);
 bool InspectBackup(AppContext& ctx, const QString& archive, QString& password,
                    restore::RestoreReport& seen);
 
-// A text of the language in use: a key its file lacks reads as english.
-QString RestoreText(AppContext& ctx, const QString& key, const QString& english);
-
 // The client and the file of a restore, for a person: "Eudora, from <file>".
 QString RestoreSubject(AppContext& ctx, const restore::RestoreReport& contents,
                        const QString& archive);
@@ -39,10 +36,9 @@ QString RestoreSubject(AppContext& ctx, const restore::RestoreReport& contents,
 // rewritten, and what to do when the client has no place in this prefix.
 QStringList RestoreDetails(AppContext& ctx, const restore::RestoreReport& report);
 
-// The job of a restore; std::nullopt, with the reason in error, when the
-// archiving library is not loaded. clientRunning: true holds the restore back.
-std::optional<restore::RestoreJob>
-MakeRestoreJob(AppContext& ctx, std::function<bool(int)> clientRunning, QString& error);
+// The job of a restore, held back while the client runs; std::nullopt, with
+// the reason in error, when the archiving library is not loaded.
+std::optional<restore::RestoreJob> MakeRestoreJob(AppContext& ctx, QString& error);
 
 // A restore of the ticked entries of the two lists: below winFolder (a
 // Windows path) when there is one, else into the client with the safety

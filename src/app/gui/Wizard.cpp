@@ -725,9 +725,9 @@ bool Wizard::inspectChosenArchive() {
 
 bool Wizard::inspectArchive(const QString& archive) {
     if (archive.isEmpty()) {
-        ctx_.ui().showError(RestoreText(ctx_, QStringLiteral("RestoreChooseFile"),
-                                        QStringLiteral("Please choose a backup file to restore "
-                                                       "from.")));
+        ctx_.ui().showError(MessageOr(ctx_, QStringLiteral("RestoreChooseFile"),
+                                      QStringLiteral("Please choose a backup file to restore "
+                                                     "from.")));
         return false;
     }
     QString password;
@@ -778,12 +778,7 @@ void Wizard::RunRestorePage() {
             : std::nullopt);
 
     restoreReport_ = {};
-    std::optional<restore::RestoreJob> job = MakeRestoreJob(
-        ctx_,
-        [this](int code) {
-            return ctx_.guard().CheckRunningClient(code, clients::RunningClientGuard::For::Restore);
-        },
-        restoreReport_.error);
+    std::optional<restore::RestoreJob> job = MakeRestoreJob(ctx_, restoreReport_.error);
     if (job) {
         job->progress = [this](const QString& line) {
             // The number of steps is not known ahead: the bar closes in on its end.
