@@ -80,8 +80,7 @@ private Q_SLOTS:
 };
 
 void TestCommandLine::initTestCase() {
-    if (!testsupport::haveTool(QStringLiteral("7z")))
-        QFAIL("7z is needed: tools/install-deps.sh installs it");
+    REQUIRE_TOOLS("7z");
     QVERIFY(QFile::exists(binDir() + QStringLiteral("/postora")));
 }
 

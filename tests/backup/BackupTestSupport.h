@@ -6,6 +6,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
 #include "support/FakeInteraction.h"
+#include "support/RequireTools.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,10 +77,6 @@ inline ToolResult runTool(const QString& program, const QStringList& args) {
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.output = QString::fromUtf8(p.readAll());
     return r;
-}
-
-inline bool haveTool(const QString& name) {
-    return !QStandardPaths::findExecutable(name).isEmpty();
 }
 
 // Entry names of an archive as 7-Zip lists them ("Path = ..."), folders left out.

@@ -100,7 +100,7 @@ private Q_SLOTS:
 };
 
 void TestArchiveTrust::initTestCase() {
-    if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
+    SKIP_WITHOUT_TOOLS("7z", "bsdtar");
 }
 
 void TestArchiveTrust::damagedArchiveFailsAndKeepsThePrevious() {

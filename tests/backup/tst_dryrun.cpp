@@ -192,8 +192,7 @@ void TestDryRun::dryRunCallsNoLibraryAndWritesNothing() {
 }
 
 void TestDryRun::realBackupAfterADryRun() {
-    if (!testsupport::haveArchiveTools())
-        QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+    REQUIRE_TOOLS("7z", "bsdtar");
     Rig rig;
     rig.engine->state().resetForRun();
     QVERIFY(!rig.engine->DryRun(rig.eudoraRequest()));

@@ -48,9 +48,7 @@ private Q_SLOTS:
 };
 
 void TestOutlookExpress::initTestCase() {
-    if (!testsupport::haveTool(QStringLiteral("7z")) ||
-        !testsupport::haveTool(QStringLiteral("bsdtar")))
-        QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+    REQUIRE_TOOLS("7z", "bsdtar");
 }
 
 void TestOutlookExpress::everythingTicked() {

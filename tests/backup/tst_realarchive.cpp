@@ -81,9 +81,7 @@ private Q_SLOTS:
 };
 
 void TestRealArchive::initTestCase() {
-    if (!testsupport::haveTool(QStringLiteral("7z")) ||
-        !testsupport::haveTool(QStringLiteral("bsdtar")))
-        QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+    REQUIRE_TOOLS("7z", "bsdtar");
 }
 
 void TestRealArchive::namesAsStored() {

@@ -32,9 +32,7 @@ class TestAlphabets : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QSKIP("7z and bsdtar are needed");
-    }
+    void initTestCase() { SKIP_WITHOUT_TOOLS("7z", "bsdtar"); }
 
     void outlookExpressIdentities_data() {
         QTest::addColumn<QByteArray>("locale");

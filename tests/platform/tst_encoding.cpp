@@ -1,4 +1,5 @@
 #include "platform/Encoding.h"
+#include "support/RequireTools.h"
 #include "support/ScopedEnv.h"
 
 #include <QProcess>
@@ -232,8 +233,7 @@ private Q_SLOTS:
     }
     void everyCharacterReadsBackElsewhere() {
         QFETCH(int, codePage);
-        if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
-            QFAIL("python3 is needed: tools/install-deps.sh installs it");
+        REQUIRE_TOOLS("python3");
         QString held;
         QString refused;
         for (char16_t u = 0; u < 0xFFFF; ++u) {

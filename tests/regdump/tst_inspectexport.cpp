@@ -4,6 +4,7 @@
 #include "platform/Encoding.h"
 #include "platform/Registry.h"
 #include "support/InspectRun.h"
+#include "support/RequireTools.h"
 #include "support/SamplePrefix.h"
 
 #include <QDir>
@@ -63,8 +64,7 @@ private Q_SLOTS:
         // Other users read a command line in the process list: the password comes from the
         // environment (or the terminal), and one given on the command line still works but
         // draws a warning.
-        if (QStandardPaths::findExecutable(QStringLiteral("7z")).isEmpty())
-            QSKIP("7z is needed to write an encrypted archive");
+        SKIP_WITHOUT_TOOLS("7z");
         const QString file = sample_->root() + QStringLiteral("/mail.txt");
         const QString archive = sample_->root() + QStringLiteral("/secret.zip");
         {
@@ -139,8 +139,7 @@ sys.exit(os.waitstatus_to_exitcode(status))
     void extractionSaysWhatWasLeftAfterAFailingEntry() {
         // A damaged entry stops the extraction: the message names it and says that the entries
         // after it were not extracted, so that nobody takes the folder for the whole backup.
-        if (QStandardPaths::findExecutable(QStringLiteral("7z")).isEmpty())
-            QSKIP("7z is needed to write the archive");
+        SKIP_WITHOUT_TOOLS("7z");
         const QString dir = sample_->root() + QStringLiteral("/damaged");
         QVERIFY(QDir().mkpath(dir));
         for (const char* name : {"a.txt", "b.txt", "c.txt"}) {

@@ -17,8 +17,7 @@ class TestImportKill : public QObject {
 
 private Q_SLOTS:
     void serverKilledDuringImportFailsTheRestore() {
-        for (const char* tool : {"wine", "wineserver"})
-            if (!testsupport::haveTool(QLatin1String(tool))) QFAIL("Wine is missing");
+        REQUIRE_TOOLS("wine", "wineserver");
         testsupport::RestoringRig rig;
         const QString mail = QStringLiteral("identities\\") +
                              support::addOutlookExpress(rig.prefix).annKey +

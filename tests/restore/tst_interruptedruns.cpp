@@ -92,9 +92,7 @@ class TestInterruptedRuns : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveTool(QStringLiteral("7z"))) QFAIL("7z is needed");
-    }
+    void initTestCase() { REQUIRE_TOOLS("7z"); }
 
     void leftoversOfKilledRunsGo_data() {
         QTest::addColumn<QString>("kind");

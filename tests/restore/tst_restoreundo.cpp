@@ -52,8 +52,7 @@ void change(int code, support::SamplePrefix& p) {
 
 struct Rig : BackupRig {
     backup::BackupJob backupJob{*engine, nullptr};
-    restore::RestoreJob job{restore::RestoreJob::Deps{backupJob, engine->library(), *registry,
-                                                      *files, catalogue, ui, nullptr}};
+    restore::RestoreJob job{restoreDeps(backupJob)};
     Rig() : BackupRig(QStringLiteral("C:\\Backups\\client.ebk")) {}
 
     // Backs the client up, then changes it; the state to come back to is
@@ -106,12 +105,7 @@ class TestRestoreUndo : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        for (const char* tool : {"wine", "wineserver", "7z"})
-            if (!testsupport::haveTool(QLatin1String(tool)))
-                QFAIL(qPrintable(QStringLiteral("%1 is missing: tools/install-deps.sh installs it")
-                                     .arg(QLatin1String(tool))));
-    }
+    void initTestCase() { REQUIRE_TOOLS("wine", "wineserver", "7z"); }
 
     void safetyArchiveUndoesTheRestore_data() {
         QTest::addColumn<int>("client");

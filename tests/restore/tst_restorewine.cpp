@@ -332,12 +332,7 @@ class TestRestoreWine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        for (const char* tool : {"wine", "wineserver", "7z"})
-            if (!testsupport::haveTool(QLatin1String(tool)))
-                QFAIL(qPrintable(QStringLiteral("%1 is missing: tools/install-deps.sh installs it")
-                                     .arg(QLatin1String(tool))));
-    }
+    void initTestCase() { REQUIRE_TOOLS("wine", "wineserver", "7z"); }
 
     void damagedClientComesBackExactly_data() {
         QTest::addColumn<int>("code");
@@ -363,9 +358,7 @@ private Q_SLOTS:
         const Case c = caseFor(code, rig.prefix);
         QVERIFY(!c.folders.isEmpty());
         backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
+        restore::RestoreJob job(rig.restoreDeps(backupJob));
         QStringList identities, items;
         rig.catalogue.GetIdentitiesAndItems(code, identities, items);
         QVERIFY2(!rig.run(code, backup::AllTicked(identities), backup::AllTicked(items)),
@@ -420,9 +413,7 @@ private Q_SLOTS:
         stub[1] = 'Z';
         rig.prefix.writeFile(QStringLiteral("C:\\windows\\regedit.exe"), stub);
         backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
+        restore::RestoreJob job(rig.restoreDeps(backupJob));
         QStringList identities, items;
         rig.catalogue.GetIdentitiesAndItems(clients::kOutlookExpress, identities, items);
         QVERIFY2(!rig.run(clients::kOutlookExpress, backup::AllTicked(identities),
@@ -461,9 +452,7 @@ private Q_SLOTS:
             big[i] = char((i * 7919) >> 5);
         rig.prefix.writeFile(data + QStringLiteral("\\WORK.FOL\\ZZ.MBX"), big);
         backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
+        restore::RestoreJob job(rig.restoreDeps(backupJob));
         QStringList identities, items;
         rig.catalogue.GetIdentitiesAndItems(clients::kEudora, identities, items);
         QVERIFY2(
@@ -544,9 +533,7 @@ private Q_SLOTS:
                              QStringLiteral("AppData"), ann + QStringLiteral("\\AppData\\Roaming"));
         rig.prefix.save();
         backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
+        restore::RestoreJob job(rig.restoreDeps(backupJob));
         restore::RestoreRequest r;
         r.archive = rig.archive();
         r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
@@ -610,9 +597,7 @@ private Q_SLOTS:
         rig.prefix.removeKey(HKEY_CURRENT_USER, profile);
         rig.prefix.save();
         backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
+        restore::RestoreJob job(rig.restoreDeps(backupJob));
         restore::RestoreRequest r;
         r.archive = rig.archive();
         r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");
@@ -681,9 +666,7 @@ private Q_SLOTS:
         rig.prefix.makeDir(bob);
         rig.prefix.save();
         backup::BackupJob backupJob(*rig.engine, nullptr);
-        restore::RestoreJob job(restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, nullptr});
+        restore::RestoreJob job(rig.restoreDeps(backupJob));
         restore::RestoreRequest r;
         r.archive = rig.archive();
         r.safetyFolder = QStringLiteral("C:\\Backups\\Safety");

@@ -3,6 +3,7 @@
 // no temporary file and no thread behind.
 
 #include "SqxTestKit.h"
+#include "support/RequireTools.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,7 +86,7 @@ private Q_SLOTS:
 
     void everyToolReadsTheSameBytesWhateverTheThreads() {
         QFETCH(QByteArray, password);
-        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        REQUIRE_TOOLS("7z", "bsdtar");
         const QStringList specs{src_};
         QByteArray first;
         std::vector<int> reasons;
@@ -126,8 +127,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(by7z + "/Mail/Empty").isDir());
         if (password.isEmpty()) {
             // A third reader, with its own idea of ZIP: CRCs, sizes and names.
-            if (QStandardPaths::findExecutable("python3").isEmpty())
-                QSKIP("python3 is not installed: the zipfile check is left out");
+            SKIP_WITHOUT_TOOLS("python3");
             const ToolRun py =
                 runTool("python3", {"-c",
                                     "import sys, zipfile\n"
@@ -272,7 +272,7 @@ private Q_SLOTS:
 
     void entryOver4GiB() {
         QFETCH(QByteArray, password);
-        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        REQUIRE_TOOLS("7z", "bsdtar");
         // Sparse: the holes read as zeros and take no disk. Marks at the start, across the
         // 4 GiB line and at the end catch a size or offset cut to 32 bits.
         const QString huge = out_ + "/in/huge.img";

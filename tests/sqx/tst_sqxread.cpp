@@ -2,6 +2,7 @@
 // argument checks of every entry point.
 
 #include "SqxTestKit.h"
+#include "support/RequireTools.h"
 
 #include <QDirIterator>
 #include <QRandomGenerator>
@@ -281,7 +282,7 @@ private Q_SLOTS:
 
         // A link, then a file through it: the link is refused, so the file lands in a real
         // folder inside.
-        if (!haveTools()) QSKIP("bsdtar is needed to write a link");
+        SKIP_WITHOUT_TOOLS("7z", "bsdtar");
         const QString tree = out_ + "/tree";
         QVERIFY(QDir().mkpath(tree + "/link"));
         QVERIFY(writeFile(tree + "/link/x.txt", "through"));

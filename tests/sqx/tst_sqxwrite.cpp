@@ -3,6 +3,7 @@
 
 #include "MediaSizes.h"
 #include "SqxTestKit.h"
+#include "support/RequireTools.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -80,7 +81,7 @@ private Q_SLOTS:
 
     void writesWhatToolsRead() {
         QFETCH(QByteArray, password);
-        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        REQUIRE_TOOLS("7z", "bsdtar");
         const QString archive = out_ + "/x.ebk";
         const QStringList specs{source("a.txt"),     source("b.bin"),
                                 source("empty.txt"), source("Ünïcødé ñame €.txt"),
@@ -150,7 +151,7 @@ private Q_SLOTS:
     }
 
     void incompressibleDataIsStored() {
-        if (!haveTools()) QFAIL("7z is needed: tools/install-deps.sh installs it");
+        REQUIRE_TOOLS("7z", "bsdtar");
         // Random bytes are stored, also when mixed with text past the first sample; text and
         // small files are deflated.
         QByteArray mixed = sampleBytes(600000, 8, false);
@@ -534,7 +535,7 @@ private Q_SLOTS:
 
     void volumesJoinIntoOneArchive() {
         QFETCH(QByteArray, password);
-        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        REQUIRE_TOOLS("7z", "bsdtar");
         const QString archive = out_ + "/v.ebk";
         // Leftovers of an older, longer set and a plain archive of the same name.
         QVERIFY(writeFile(archive, "old plain"));
@@ -605,7 +606,7 @@ private Q_SLOTS:
         QFETCH(int, beforeVolumes);
         QFETCH(QStringList, after);
         QFETCH(int, afterVolumes);
-        if (!haveTools()) QFAIL("7z and bsdtar are needed: tools/install-deps.sh installs them");
+        REQUIRE_TOOLS("7z", "bsdtar");
         const auto specs = [this](const QStringList& names) {
             QStringList out;
             for (const QString& n : names)

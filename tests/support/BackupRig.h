@@ -13,6 +13,7 @@
 #include "platform/Encoding.h"
 #include "platform/Ini.h"
 #include "regdump/RegistryDump.h"
+#include "restore/RestoreJob.h"
 
 #include <QtTest>
 
@@ -60,6 +61,13 @@ struct BackupRig {
     bool run(int code, const QList<backup::Selected>& ids, const QList<backup::Selected>& items) {
         engine->state().resetForRun();
         return engine->RunBackup(request(code, ids, items));
+    }
+    // The parts of a restore job over this rig: backupJob takes its safety
+    // backup; clientRunning is the guard (none: never held back).
+    restore::RestoreJob::Deps restoreDeps(backup::BackupJob& backupJob,
+                                          std::function<bool(int)> clientRunning = nullptr) {
+        return {backupJob, engine->library(),       *registry, *files, catalogue,
+                ui,        std::move(clientRunning)};
     }
     const backup::BackupState& state() const { return engine->state(); }
     const backup::ArchiveList& list() const { return engine->list(); }

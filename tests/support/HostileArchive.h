@@ -24,8 +24,7 @@ QStringList treeDifferences(const std::map<QString, QByteArray>& before,
 
 struct RestoringRig : BackupRig {
     backup::BackupJob backupJob{*engine, [](int) { return false; }};
-    restore::RestoreJob job{restore::RestoreJob::Deps{
-        backupJob, engine->library(), *registry, *files, catalogue, ui, [](int) { return false; }}};
+    restore::RestoreJob job{restoreDeps(backupJob, [](int) { return false; })};
     // A backup of every identity and item of the client into archive().
     bool backUp(int code);
     // A direct restore of archive() into the prefix.

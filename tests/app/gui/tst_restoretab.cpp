@@ -88,10 +88,7 @@ class TestRestoreTab : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveTool(QStringLiteral("7z")))
-            QFAIL("7z is needed: tools/install-deps.sh installs it");
-    }
+    void initTestCase() { REQUIRE_TOOLS("7z"); }
 
     // The chosen backup's lists come all ticked; Restore puts the files back
     // into the client through the restore progress window.

@@ -63,10 +63,7 @@ class TestWizard : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveTool(QStringLiteral("7z")))
-            QFAIL("7z is needed: tools/install-deps.sh installs it");
-    }
+    void initTestCase() { REQUIRE_TOOLS("7z"); }
     void eudoraWithPasswordOnFloppyVolumes();
     void choicesAndGoingBack();
     void failedRunThenSuccessfulRun();

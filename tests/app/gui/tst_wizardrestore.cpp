@@ -132,10 +132,7 @@ class TestWizardRestore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveTool(QStringLiteral("7z")))
-            QFAIL("7z is needed: tools/install-deps.sh installs it");
-    }
+    void initTestCase() { REQUIRE_TOOLS("7z"); }
     void directRestoreOfTheTickedItems();
     void passwordProtectedIntoAFolder();
     void damagedArchiveIsAFailureInRed();

@@ -107,7 +107,7 @@ class TestForm2 : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(testsupport::haveArchiveTools()); }
+    void initTestCase() { REQUIRE_TOOLS("7z", "bsdtar"); }
 
     void finishedBackupShowsSuccessAndAnArchiveToolsAccept() {
         Rig rig;

@@ -22,9 +22,7 @@ class TestRestoreProgress : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!testsupport::haveArchiveTools()) QFAIL("7z and bsdtar are needed");
-    }
+    void initTestCase() { REQUIRE_TOOLS("7z", "bsdtar"); }
 
     void abortKeepsWhatWasPlacedListed() {
         BackupRig rig;
@@ -34,9 +32,7 @@ private Q_SLOTS:
         QVERIFY(
             !rig.run(clients::kEudora, backup::AllTicked(identities), backup::AllTicked(items)));
         backup::BackupJob backupJob{*rig.engine, [](int) { return false; }};
-        restore::RestoreJob job{restore::RestoreJob::Deps{backupJob, rig.engine->library(),
-                                                          *rig.registry, *rig.files, rig.catalogue,
-                                                          rig.ui, [](int) { return false; }}};
+        restore::RestoreJob job{rig.restoreDeps(backupJob, [](int) { return false; })};
         restore::RestoreRequest request;
         request.archive = rig.archive();
         request.destination = restore::RestoreRequest::Destination::Folder;
