@@ -1,4 +1,5 @@
 #include "clients/ItemTexts.h"
+#include "lang/MessageTable.h"
 
 namespace clients {
 
@@ -31,8 +32,7 @@ QString ShownName(const QString& stored, const std::function<QString(const QStri
     if (!message) return stored;
     for (const Shown& s : kShown) {
         if (stored.compare(QLatin1String(s.stored), Qt::CaseInsensitive) != 0) continue;
-        const QString text = message(QString::fromLatin1(s.key));
-        return text.isEmpty() || text == QLatin1String("ERROR") ? stored : text;
+        return lang::orEnglish(message(QString::fromLatin1(s.key)), stored);
     }
     return stored;
 }

@@ -2,6 +2,7 @@
 
 #include "app/gui/Artwork.h"
 #include "lang/CaptionTranslator.h"
+#include "lang/MessageTable.h"
 #include "ui_AboutBox.h"
 
 namespace app {
@@ -30,8 +31,9 @@ int AboutBox::ShowModal() {
 }
 
 void AboutBox::showLicences() {
-    QString text = message_ ? message_(QStringLiteral("AboutLicences")) : QString();
-    if (text.isEmpty() || text == QLatin1String("ERROR"))
+    QString text =
+        lang::orEnglish(message_ ? message_(QStringLiteral("AboutLicences")) : QString(), {});
+    if (text.isEmpty())
         text = LicenceText();
     else // the language file's lines end in CR LF
         text = text.replace(QLatin1String("\r\n"), QLatin1String("\n"))

@@ -77,8 +77,9 @@ QString ProgressLineText(const QString& line, lang::MessageTable* messages) {
     for (const auto& step : kSteps) {
         const QRegularExpressionMatch m = step.pattern.match(line);
         if (!m.hasMatch()) continue;
-        const QString text = messages ? messages->GetMessage(QLatin1String(step.key)) : QString();
-        if (text.isEmpty() || text == QLatin1String("ERROR")) return line;
+        const QString text = lang::orEnglish(
+            messages ? messages->GetMessage(QLatin1String(step.key)) : QString(), {});
+        if (text.isEmpty()) return line;
         return m.captured(1).isEmpty() ? text : text.arg(m.captured(1));
     }
     return line;

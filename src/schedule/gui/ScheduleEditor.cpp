@@ -4,6 +4,7 @@
 #include "clients/Clients.h"
 #include "clients/ItemTexts.h"
 #include "clients/gui/ClientTree.h"
+#include "lang/MessageTable.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "schedule/CompanionControl.h"
@@ -222,7 +223,7 @@ void ScheduleEditor::showLastRun() {
     for (const auto& [name, key] : captions) {
         const QString text = d_.message ? d_.message(QLatin1String(key)) : QString();
         auto* label = c_.LastRunFrame->findChild<QLabel*>(QLatin1String(name));
-        if (label && !text.isEmpty() && text != QLatin1String("ERROR")) label->setText(text);
+        if (label) label->setText(lang::orEnglish(text, label->text()));
     }
     const QLocale locale;
     c_.LastSuccessValue->setText(last.success ? locale.toString(*last.success, QLocale::ShortFormat)
