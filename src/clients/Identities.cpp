@@ -120,7 +120,7 @@ QStringList ClientCatalogue::incrediMailIdentities() {
 }
 
 QStringList ClientCatalogue::pegasusIdentities() {
-    const QString mailbox = CutAtLastBackslash(
+    const QString mailbox = PegasusLayout::mailboxFolder(
         readText(reg_, HKEY_LOCAL_MACHINE, PegasusLayout::mailboxKey(), QString()));
     const QString mode =
         readText(reg_, HKEY_LOCAL_MACHINE, PegasusLayout::userModeKey(), QString());

@@ -34,8 +34,7 @@ QString Collector::SafeFolderName(const QString& name) {
 }
 
 bool Collector::HasDrive(const QString& path) {
-    return path.size() >= 2 && path.at(0).isLetter() && path.at(0).unicode() < 0x80 &&
-           path.at(1) == QLatin1Char(':');
+    return clients::hasDrive(path);
 }
 
 void Collector::BeginArchive() {

@@ -11,47 +11,11 @@ namespace backup {
 namespace {
 using L = clients::EudoraLayout;
 
-// Beyond this many blanks the line is no command line Eudora wrote; only the
-// plain cut is tried, so a hostile value cannot start a long search.
-constexpr int kMaxBlanksSearched = 32;
-
-QString withoutQuotesAndBackslash(QString text) {
-    text = text.trimmed();
-    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
-        text = text.mid(1, text.size() - 2);
-    while (text.size() > 2 && text.endsWith(QLatin1Char('\\'))) // "C:\Eudora\" and "C:\"
-        text.chop(1);
-    return text;
-}
 } // namespace
 
 bool RunEudora(BackupContext& ctx, const BackupRequest& request) {
     EudoraCollector collector(ctx, request);
     return collector.Run();
-}
-
-QString EudoraCollector::DataFolderOf(const QString& commandLine, const platform::Files& fs) {
-    QList<qsizetype> blanks;
-    for (qsizetype i = 0; i < commandLine.size(); ++i) {
-        if (commandLine.at(i) == QLatin1Char(' ')) blanks << i;
-    }
-    const QString cut =
-        blanks.size() < 2 ? commandLine : commandLine.mid(blanks[0] + 1, blanks[1] - blanks[0] - 1);
-    const QString plain = withoutQuotesAndBackslash(cut);
-    if (blanks.size() > kMaxBlanksSearched || (HasDrive(plain) && fs.directoryExists(plain)))
-        return plain;
-    // The program path (or the folder) holds blanks: the first run of words that
-    // names an existing folder, after the program's own path if possible.
-    QList<qsizetype> bounds{-1};
-    bounds << blanks << commandLine.size();
-    for (qsizetype i = 0; i + 1 < bounds.size(); ++i) {
-        for (qsizetype j = i + 1; j < bounds.size(); ++j) {
-            const QString run = withoutQuotesAndBackslash(
-                commandLine.mid(bounds[i] + 1, bounds[j] - bounds[i] - 1));
-            if (HasDrive(run) && fs.directoryExists(run)) return run;
-        }
-    }
-    return plain;
 }
 
 QString EudoraCollector::RelativeFolder(const QString& found, const QString& dataFolder) {
@@ -63,7 +27,7 @@ QString EudoraCollector::RelativeFolder(const QString& found, const QString& dat
 
 bool EudoraCollector::Run() {
     BeginArchive();
-    const QString d = DataFolderOf(
+    const QString d = L::dataFolderOf(
         ReadString(platform::HKEY_CLASSES_ROOT, L::commandLineKey(), QString()), ctx_.files);
     const bool haveData = HasDrive(d);
     for (const int item :

@@ -18,12 +18,6 @@ public:
     using Collector::Collector;
     bool Run() override;
 
-    // The data folder in a command line "<program> <folder> <settings file>",
-    // without a trailing '\'. The text between the first and the second blank,
-    // or the whole line with fewer than two blanks; when that names no folder
-    // but another blank-separated run (quotes removed) does, as with a program
-    // path holding blanks, that run.
-    static QString DataFolderOf(const QString& commandLine, const platform::Files& fs);
     // The path of a found folder ("<D>\In.fol\Sub.fol\") relative to D
     // ("In.fol\Sub.fol"); empty for D itself or a folder outside it.
     static QString RelativeFolder(const QString& found, const QString& dataFolder);

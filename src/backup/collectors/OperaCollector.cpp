@@ -22,20 +22,9 @@ bool RunOpera7(BackupContext& ctx, const BackupRequest& request) {
     return collector.Run();
 }
 
-QString Opera6Collector::ProgramFolderOf(const QString& commandLine) {
-    const QString folder = platform::extractFilePath(commandLine);
-    return HasDrive(folder) ? folder : QString();
-}
-
-bool Opera6Collector::IsAccountFolderName(const QString& name) {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/')) &&
-           !name.contains(QLatin1Char(':'));
-}
-
 bool Opera6Collector::Run() {
     programFolder_ =
-        ProgramFolderOf(ReadString(platform::HKEY_CURRENT_USER, L::key(), L::commandLine6()));
+        L::programFolderOf(ReadString(platform::HKEY_CURRENT_USER, L::key(), L::commandLine6()));
     mail_ = programFolder_.isEmpty() ? QString() : programFolder_ + L::mailFolder();
     BeginArchive();
 
@@ -59,7 +48,7 @@ bool Opera6Collector::Run() {
 // account list that names none) still closes its tasks, so the progress shows
 // every ticked item, but reads nothing: "M\" + "" would be every account's mail.
 void Opera6Collector::BackupAccount(const QString& account) {
-    const bool haveFolder = !mail_.isEmpty() && IsAccountFolderName(account);
+    const bool haveFolder = !mail_.isEmpty() && L::isAccountFolderName(account);
     const QString folder = mail_ + QLatin1Char('\\') + account;
     for (const int item : {L::kAccounts, L::kMailFolders, L::kFilters, L::kSignatures}) {
         if (!ItemTicked(item)) continue;

@@ -17,14 +17,6 @@ public:
     using Collector::Collector;
     bool Run() override;
 
-    // The program folder (ending in '\') of the command line Opera was last
-    // started with: the text up to its last '\'. Empty when that names no
-    // folder on a drive, so that nothing relative to the host is read.
-    static QString ProgramFolderOf(const QString& commandLine);
-    // Whether an account name from the account list names one folder below
-    // "Mail". Other lines of the list (an empty line, "..", a path) name none.
-    static bool IsAccountFolderName(const QString& name);
-
 private:
     void BackupAccount(const QString& account);
     void AddMailFolders(const QString& account);

@@ -17,14 +17,9 @@ bool RunPegasus(BackupContext& ctx, const BackupRequest& request) {
     return collector.Run();
 }
 
-QString PegasusCollector::MailboxFolder(const QString& value) {
-    const qsizetype at = value.lastIndexOf(QLatin1Char('\\'));
-    return at >= 0 ? value.left(at) : value;
-}
-
 bool PegasusCollector::Run() {
     const QString mailbox =
-        MailboxFolder(ReadString(platform::HKEY_LOCAL_MACHINE, L::mailboxKey(), QString()));
+        L::mailboxFolder(ReadString(platform::HKEY_LOCAL_MACHINE, L::mailboxKey(), QString()));
     BeginArchive();
 
     // "Default User" as the first identity means the single user whose mail

@@ -14,10 +14,6 @@ public:
     using Collector::Collector;
     bool Run() override;
 
-    // The common mailbox folder from the "MailBox" value: the text before its
-    // last '\' (a text without '\' stays whole).
-    static QString MailboxFolder(const QString& value);
-
 private:
     void AddUser(int position, const QString& mailbox, bool singleUser);
 };

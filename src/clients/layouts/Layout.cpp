@@ -2,6 +2,11 @@
 
 namespace clients {
 
+bool hasDrive(const QString& path) {
+    return path.size() >= 2 && path.at(0).isLetter() && path.at(0).unicode() < 0x80 &&
+           path.at(1) == QLatin1Char(':');
+}
+
 std::vector<FileRow> rowsOf(std::span<const FileRow> rows, int item) {
     std::vector<FileRow> out;
     for (const FileRow& row : rows)

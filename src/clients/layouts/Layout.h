@@ -30,6 +30,10 @@ struct FileRow {
     bool isFolder() const { return extension != nullptr; }
 };
 
+// "X:..." - a path that names a drive. A folder from the registry without one
+// would name files of the host or of the current folder: never read.
+bool hasDrive(const QString& path);
+
 // The rows of one item, in layout order.
 std::vector<FileRow> rowsOf(std::span<const FileRow> rows, int item);
 // The row an entry below the client's folder ('/'- or '\'-separated) falls

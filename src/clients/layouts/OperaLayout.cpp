@@ -1,5 +1,7 @@
 #include "clients/layouts/OperaLayout.h"
 
+#include "platform/DriveMap.h"
+
 namespace clients {
 
 namespace {
@@ -13,6 +15,17 @@ constexpr FileRow kAccountFiles[] = {
     {L::kFilters, "filters.dat"},
 };
 } // namespace
+
+QString OperaLayout::programFolderOf(const QString& commandLine) {
+    const QString folder = platform::extractFilePath(commandLine);
+    return hasDrive(folder) ? folder : QString();
+}
+
+bool OperaLayout::isAccountFolderName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/')) &&
+           !name.contains(QLatin1Char(':'));
+}
 
 std::span<const FileRow> OperaLayout::programFiles() {
     return kProgramFiles;

@@ -17,6 +17,13 @@ struct OperaLayout {
     static constexpr const char* kKey = "Software\\Opera Software";
     static QString key() { return QLatin1String(kKey); }
     static QString commandLine6() { return QStringLiteral("Last CommandLine"); }
+    // The program folder (ending in '\') of the command line Opera was last
+    // started with: the text up to its last '\'. Empty when that names no
+    // folder on a drive, so that nothing relative to the host is read.
+    static QString programFolderOf(const QString& commandLine);
+    // Whether an account name from the account list names one folder below
+    // "Mail". Other lines of the list (an empty line, "..", a path) name none.
+    static bool isAccountFolderName(const QString& name);
 
     // Opera 6, below the program folder, the "Mail" folder and an account's folder.
     static QString mailFolder() { return QStringLiteral("Mail"); }

@@ -17,6 +17,9 @@ struct PegasusLayout {
     static QString key() { return QLatin1String(kKey); }
     static QString mailboxKey() { return key() + QStringLiteral("\\MailBox"); }
     static QString userModeKey() { return key() + QStringLiteral("\\Username"); }
+    // The common mailbox folder from the "MailBox" value: the text before its
+    // last '\' (a text without '\' stays whole).
+    static QString mailboxFolder(const QString& value);
     // The single user's folder below the mailbox folder, and the user list there.
     static QString singleUserFolder() { return QStringLiteral("Mail"); }
     static QString userList() { return QStringLiteral("Pmail.usr"); }

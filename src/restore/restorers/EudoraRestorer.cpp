@@ -1,6 +1,5 @@
 #include "restore/restorers/EudoraRestorer.h"
 
-#include "backup/collectors/EudoraCollector.h"
 #include "clients/layouts/EudoraLayout.h"
 #include "platform/Registry.h"
 
@@ -11,9 +10,9 @@ using L = clients::EudoraLayout;
 }
 
 void EudoraRestorer::Prepare() {
-    const QString d = backup::EudoraCollector::DataFolderOf(
+    const QString d = L::dataFolderOf(
         ReadString(platform::HKEY_CLASSES_ROOT, L::commandLineKey(), QString()), in_.files);
-    if (backup::Collector::HasDrive(d)) data_ = d;
+    if (clients::hasDrive(d)) data_ = d;
     AddRoot(data_);
 }
 

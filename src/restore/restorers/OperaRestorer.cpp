@@ -1,6 +1,6 @@
 #include "restore/restorers/OperaRestorer.h"
 
-#include "backup/collectors/OperaCollector.h"
+#include "backup/collectors/Collector.h"
 #include "clients/layouts/OperaLayout.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
@@ -14,12 +14,12 @@ using L = clients::OperaLayout;
 } // namespace
 
 void Opera6Restorer::Prepare() {
-    program_ = platform::excludeTrailingBackslash(backup::Opera6Collector::ProgramFolderOf(
-        ReadString(platform::HKEY_CURRENT_USER, L::key(), L::commandLine6())));
+    program_ = platform::excludeTrailingBackslash(
+        L::programFolderOf(ReadString(platform::HKEY_CURRENT_USER, L::key(), L::commandLine6())));
     if (!Collector::HasDrive(program_)) program_.clear();
     AddRoot(program_);
     for (const QString& name : in_.manifest.identities) {
-        if (!backup::Opera6Collector::IsAccountFolderName(name)) continue;
+        if (!L::isAccountFolderName(name)) continue;
         const QString key = name.toLower();
         // The signature file this prefix's account names, wherever it is.
         if (!program_.isEmpty()) {

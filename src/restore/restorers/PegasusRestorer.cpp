@@ -1,6 +1,6 @@
 #include "restore/restorers/PegasusRestorer.h"
 
-#include "backup/collectors/PegasusCollector.h"
+#include "backup/collectors/Collector.h"
 #include "clients/layouts/PegasusLayout.h"
 #include "platform/Registry.h"
 
@@ -12,9 +12,9 @@ const QString kDefaultUser = QStringLiteral("Default User");
 } // namespace
 
 void PegasusRestorer::Prepare() {
-    const QString mailbox = backup::PegasusCollector::MailboxFolder(
-        ReadString(platform::HKEY_LOCAL_MACHINE, L::mailboxKey(), QString()));
-    if (backup::Collector::HasDrive(mailbox)) mailbox_ = mailbox;
+    const QString mailbox =
+        L::mailboxFolder(ReadString(platform::HKEY_LOCAL_MACHINE, L::mailboxKey(), QString()));
+    if (clients::hasDrive(mailbox)) mailbox_ = mailbox;
     AddRoot(mailbox_);
 
     // As the backup decided it: the single user's mail came from "Mail".

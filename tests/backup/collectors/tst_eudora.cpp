@@ -6,6 +6,7 @@
 
 #include "backup/collectors/EudoraCollector.h"
 #include "clients/Clients.h"
+#include "clients/layouts/EudoraLayout.h"
 
 #include <QRandomGenerator>
 
@@ -194,7 +195,7 @@ private Q_SLOTS:
         testsupport::MiniPrefix mini;
         mini.write(QStringLiteral("C:\\EUDORA\\In.mbx"), 1);
         mini.write(QStringLiteral("C:\\My Mail\\In.mbx"), 1);
-        QCOMPARE(EudoraCollector::DataFolderOf(line, *mini.files), folder);
+        QCOMPARE(clients::EudoraLayout::dataFolderOf(line, *mini.files), folder);
     }
 
     void relativeFolders() {
@@ -297,12 +298,12 @@ private Q_SLOTS:
             const int length = int(gen.bounded(120));
             for (int i = 0; i < length; ++i)
                 line += alphabet.at(int(gen.bounded(alphabet.size())));
-            const QString d = EudoraCollector::DataFolderOf(line, *mini.files);
+            const QString d = clients::EudoraLayout::dataFolderOf(line, *mini.files);
             QVERIFY(d.size() <= line.size());
         }
         // A hostile line with many blanks is cut, not searched at length.
         const QString blanks = QString(5000, QLatin1Char(' ')) + QStringLiteral("C:\\EUDORA");
-        QCOMPARE(EudoraCollector::DataFolderOf(blanks, *mini.files), QString());
+        QCOMPARE(clients::EudoraLayout::dataFolderOf(blanks, *mini.files), QString());
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include "backup/collectors/PegasusCollector.h"
 #include "clients/Clients.h"
+#include "clients/layouts/PegasusLayout.h"
 
 #include <QRandomGenerator>
 
@@ -176,7 +177,7 @@ private Q_SLOTS:
     void mailboxCut() {
         QFETCH(QString, value);
         QFETCH(QString, folder);
-        QCOMPARE(PegasusCollector::MailboxFolder(value), folder);
+        QCOMPARE(clients::PegasusLayout::mailboxFolder(value), folder);
     }
 
     // Mailbox values that name nothing usable: a valid archive, with the dump
