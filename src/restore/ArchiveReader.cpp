@@ -116,9 +116,9 @@ ArchiveReader::ArchiveReader(const backup::SqxLibrary& library, QString archive,
 ReadOutcome ArchiveReader::list(QList<ArchiveEntry>& entries) const {
     entries.clear();
     const auto& t = library_.entryPoints();
-    if (!t.listFiles || !t.initArcFileList || !t.doneArcFileList) return {-1, {}, {}};
+    if (!t.listFiles || !t.initArcFileList || !t.doneArcFileList) return {-1, {}, {}, {}};
     QByteArray options = backup::sqx::buildOptions(password_, QString(), false, -1);
-    if (options.isEmpty()) return {SQX_E_BAD_PASSWORD, {}, {}};
+    if (options.isEmpty()) return {SQX_E_BAD_PASSWORD, {}, {}, {}};
     Reading reading;
     reading.password = password_.toUtf8();
     reading.ask = &ask_;
@@ -133,7 +133,7 @@ ReadOutcome ArchiveReader::list(QList<ArchiveEntry>& entries) const {
                                 e.encrypted != 0, e.modified};
     }
     reinterpret_cast<InitListFn>(t.doneArcFileList)(&listing);
-    return {r, {}, {}};
+    return {r, {}, {}, {}};
 }
 
 ReadOutcome ArchiveReader::test(const EntryFn& onEntry) const {
@@ -149,9 +149,9 @@ ReadOutcome ArchiveReader::read(bool extracting, const QString& hostFolder, cons
                                 const QStringList& masks) const {
     const auto& t = library_.entryPoints();
     const auto fn = reinterpret_cast<ReadFn>(extracting ? t.extractFiles : t.testFiles);
-    if (!fn) return {-1, {}, {}};
+    if (!fn) return {-1, {}, {}, {}};
     QByteArray options = backup::sqx::buildOptions(password_, hostFolder, false, -1);
-    if (options.isEmpty()) return {SQX_E_BAD_PASSWORD, {}, {}};
+    if (options.isEmpty()) return {SQX_E_BAD_PASSWORD, {}, {}, {}};
     Reading reading;
     reading.password = password_.toUtf8();
     reading.ask = &ask_;

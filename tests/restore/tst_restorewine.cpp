@@ -500,7 +500,8 @@ private Q_SLOTS:
     // Mozilla profiles backed up for this prefix's user and restored after the
     // application-data folder moved to another user ("ann"): the profiles go
     // below the new folder and the paths inside prefs.js follow them, each
-    // file rewritten named in the report; a path outside the user folder stays.
+    // file rewritten named in the report; a path outside the client's folders
+    // is left out, and named too.
     void anotherUsersMozillaProfilesMoveWithTheirPaths() {
         BackupRig rig(QStringLiteral("C:\\Backups\\client.ebk"));
         support::addNetscape(rig.prefix);
@@ -554,9 +555,12 @@ private Q_SLOTS:
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("\"file:///C:/users/ann/Downloads\"")),
                  qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("\"C:\\\\Program Files\\\\sig.txt\"")));
+        // A file outside the client's folders is not taken from the backup.
+        QVERIFY(!text.contains(QStringLiteral("sig.txt")));
         const QString listed = report.rewrites.join(u'\n');
         QVERIFY2(listed.contains(QStringLiteral("default/prefs.js: ") + old), qPrintable(listed));
+        QVERIFY2(listed.contains(QStringLiteral("mail.signature_file named C:\\Program Files")),
+                 qPrintable(listed));
     }
 
     // Outlook restored after the user folder moved to "ann": every store goes
