@@ -19,8 +19,10 @@
 
 namespace app {
 
-AppContext::AppContext(base::Interaction& ui) : ui_(ui) {
-    const platform::Registry::Config config = platform::Registry::configFromEnvironment();
+AppContext::AppContext(base::Interaction& ui,
+                       const std::optional<platform::WindowsInstallation>& windows)
+    : ui_(ui) {
+    const platform::Registry::Config config = platform::Registry::configFromEnvironment(windows);
     registry_ = std::make_unique<platform::Registry>(config);
     files_ = std::make_unique<platform::Files>(
         config.windows ? platform::DriveMap::fromWindows(*config.windows)

@@ -3,9 +3,12 @@
 // start-up in the order the start-up steps need them and handed to whoever
 // works with them. Nothing here shows a window.
 
+#include "platform/WindowsInstallation.h"
+
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace platform {
 class Registry;
@@ -41,8 +44,10 @@ class SettingsStore;
 class AppContext {
 public:
     // ui outlives the context. The registry and the drives come from the
-    // environment (WINEPREFIX, XDG_CONFIG_HOME).
-    explicit AppContext(base::Interaction& ui);
+    // environment (WINEPREFIX, XDG_CONFIG_HOME), or from the mounted Windows
+    // installation when one is given.
+    explicit AppContext(base::Interaction& ui,
+                        const std::optional<platform::WindowsInstallation>& windows = {});
     ~AppContext();
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;

@@ -88,7 +88,8 @@ int RunProgram(AppContext& ctx, StartupHooks& hooks, const CommandHandlers& hand
     return hooks.runMainWindow(ctx, targetPath);
 }
 
-int SelectWindowsSource(QStringList& args, const std::function<void(const QString&)>& report) {
+int SelectWindowsSource(QStringList& args, const std::function<void(const QString&)>& report,
+                        std::optional<platform::WindowsInstallation>& chosen) {
     bool hasFolder = false;
     bool restore = false;
     QStringList rest;
@@ -107,7 +108,8 @@ int SelectWindowsSource(QStringList& args, const std::function<void(const QStrin
         return kExitBadCommand;
     }
     return TakeWindowsSource(
-        args, [&report](const QString& line) { report(QStringLiteral("postora: ") + line); });
+        args, [&report](const QString& line) { report(QStringLiteral("postora: ") + line); },
+        chosen);
 }
 
 } // namespace app

@@ -5,10 +5,12 @@
 // that a run without a display needs none of them.
 
 #include "app/CommandLine.h"
+#include "platform/WindowsInstallation.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace lang {
@@ -67,7 +69,9 @@ extern const char* const kSqxMissingText;
 // installation to read instead of the Wine prefix, chosen before the program's
 // objects are made. Takes both out of args. Returns -1 to go on, else the exit
 // status: 2 for a bad choice (several profiles without /u: are listed), 1 for
-// an installation whose hives cannot be read. Each line goes to report.
-int SelectWindowsSource(QStringList& args, const std::function<void(const QString&)>& report);
+// an installation whose hives cannot be read. Each line goes to report; the
+// installation, when one is named, to chosen.
+int SelectWindowsSource(QStringList& args, const std::function<void(const QString&)>& report,
+                        std::optional<platform::WindowsInstallation>& chosen);
 
 } // namespace app

@@ -7,7 +7,8 @@
 
 namespace app {
 
-int TakeWindowsSource(QStringList& args, const std::function<void(const QString&)>& report) {
+int TakeWindowsSource(QStringList& args, const std::function<void(const QString&)>& report,
+                      std::optional<platform::WindowsInstallation>& chosen) {
     QString folder;
     QString user;
     bool hasFolder = false;
@@ -42,7 +43,7 @@ int TakeWindowsSource(QStringList& args, const std::function<void(const QString&
     }
     for (const QString& note : found->notes)
         report(QStringLiteral("note: %1").arg(note));
-    platform::selectWindowsInstallation(found.value());
+    chosen = found.value();
     args = rest;
     return -1;
 }

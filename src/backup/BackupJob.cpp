@@ -66,8 +66,9 @@ JobOutcome BackupJob::Run(const JobRequest& request, base::Interaction& ui,
     }
     // A prefix that is gone reads like one without mail: backing it up would
     // replace the last good archive with an empty one.
-    if (const platform::Status source =
-            platform::checkBackupSource(engine_.files().drives().prefixDir());
+    if (const platform::Status source = platform::checkBackupSource(
+            engine_.files().drives().prefixDir(),
+            engine_.registry().config().windows ? &*engine_.registry().config().windows : nullptr);
         !source)
         return {Kind::Failed, QLatin1Char(' ') + source.message(), {}};
     // Asked to be protected, never written without: the person would trust

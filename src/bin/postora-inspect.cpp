@@ -42,17 +42,20 @@ constexpr int kExitOk = 0;
 constexpr int kExitMissing = 1;
 constexpr int kExitBadArguments = 2;
 
-// What the sub-commands work on, made on first use from the environment.
+// What the sub-commands work on, made on first use from the environment, or
+// from the mounted Windows installation (/w:) when one was named.
 class Inspect {
 public:
     QTextStream out{stdout};
+    std::optional<WindowsInstallation> windows;
 
     Files& files() {
-        if (!files_) files_ = std::make_unique<Files>(DriveMap::current());
+        if (!files_) files_ = std::make_unique<Files>(DriveMap::current(windows));
         return *files_;
     }
     Registry& registry() {
-        if (!registry_) registry_ = std::make_unique<Registry>(Registry::configFromEnvironment());
+        if (!registry_)
+            registry_ = std::make_unique<Registry>(Registry::configFromEnvironment(windows));
         return *registry_;
     }
 
@@ -98,7 +101,7 @@ QString driveTypeText(int type) {
 int drivesCommand(Inspect& in, const QStringList&) {
     const Files& fs = in.files();
     const QString prefix = fs.drives().prefixDir();
-    if (const WindowsInstallation* w = selectedWindowsInstallation()) {
+    if (const auto& w = in.windows) {
         in.out << "Windows: " << w->root << " (user " << w->user << ")\n";
         QStringList notes;
         (void)DriveMap::fromWindows(*w, &notes);
@@ -539,11 +542,10 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments().mid(1);
     Inspect in;
     // "/w:<mounted Windows folder> [/u:<user>]": that installation instead of the prefix.
-    if (const int status = ::app::TakeWindowsSource(args,
-                                                    [](const QString& line) {
-                                                        QTextStream(stderr)
-                                                            << "postora-inspect: " << line << '\n';
-                                                    });
+    if (const int status = ::app::TakeWindowsSource(
+            args,
+            [](const QString& line) { QTextStream(stderr) << "postora-inspect: " << line << '\n'; },
+            in.windows);
         status >= 0)
         return status;
     if (args.isEmpty())

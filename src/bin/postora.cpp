@@ -74,9 +74,11 @@ int main(int argc, char** argv) {
         ui = std::move(gui);
     }
     // The source is chosen before the registry and the drives are made.
-    if (const int status = app::SelectWindowsSource(args, &base::WriteErrorLine); status >= 0)
+    std::optional<platform::WindowsInstallation> mounted;
+    if (const int status = app::SelectWindowsSource(args, &base::WriteErrorLine, mounted);
+        status >= 0)
         return status;
-    app::AppContext ctx(*ui);
+    app::AppContext ctx(*ui, mounted);
     if (windows) {
         windows->setMessages(&ctx.localization().messages());
         windows->setCaptions(&ctx.localization().captions());

@@ -406,8 +406,8 @@ DriveMap DriveMap::fromWindows(const WindowsInstallation& windows, QStringList* 
     return map;
 }
 
-DriveMap DriveMap::current() {
-    if (const WindowsInstallation* w = selectedWindowsInstallation()) return fromWindows(*w);
+DriveMap DriveMap::current(const std::optional<WindowsInstallation>& windows) {
+    if (windows) return fromWindows(*windows);
     return fromPrefix(defaultPrefix());
 }
 

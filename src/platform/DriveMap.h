@@ -41,8 +41,9 @@ public:
     // Wine, so that host folders (the backup's target) keep a Windows form.
     static DriveMap fromWindows(const WindowsInstallation& windows, QStringList* notes = nullptr,
                                 const MountLookup& lookup = {});
-    // The drives of the selected Windows installation, else of the default prefix.
-    static DriveMap current();
+    // The drives of the mounted Windows installation when there is one, else of
+    // the default prefix.
+    static DriveMap current(const std::optional<WindowsInstallation>& windows = {});
 
     const QString& prefixDir() const { return prefix_; } // empty for a Windows installation
     const QString& windowsRoot() const { return windowsRoot_; }

@@ -52,7 +52,8 @@ QString ownInner(HKEY root, const QString& path) {
 
 } // namespace
 
-Registry::Config Registry::configFromEnvironment() {
+Registry::Config
+Registry::configFromEnvironment(const std::optional<WindowsInstallation>& windows) {
     Config c;
     const QString home = QDir::homePath();
     c.prefixDir = qEnvironmentVariable("WINEPREFIX");
@@ -62,8 +63,8 @@ Registry::Config Registry::configFromEnvironment() {
     if (config.isEmpty() || QDir::isRelativePath(config)) // relative ones are to be ignored
         config = home + QStringLiteral("/.config");
     c.ownHivePath = config + QStringLiteral("/postora/registry.reg");
-    if (const WindowsInstallation* w = selectedWindowsInstallation()) {
-        c.windows = *w;
+    if (windows) {
+        c.windows = windows;
         c.prefixDir.clear();
     }
     return c;

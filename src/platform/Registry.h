@@ -114,8 +114,8 @@ public:
         std::optional<WindowsInstallation> windows = std::nullopt;
     };
     // $WINEPREFIX (else ~/.wine when it exists) and $XDG_CONFIG_HOME/postora/registry.reg;
-    // the selected Windows installation instead of the prefix when there is one.
-    static Config configFromEnvironment();
+    // the mounted Windows installation instead of the prefix when there is one.
+    static Config configFromEnvironment(const std::optional<WindowsInstallation>& windows = {});
 
     explicit Registry(Config config);
     ~Registry();

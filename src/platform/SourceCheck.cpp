@@ -32,10 +32,10 @@ Status checkHive(const QString& path) {
 
 } // namespace
 
-Status checkBackupSource(const QString& prefixDir) {
+Status checkBackupSource(const QString& prefixDir, const WindowsInstallation* windows) {
     // A mounted Windows read instead of the prefix: its folder and hives again.
-    if (const WindowsInstallation* w = selectedWindowsInstallation(); w && prefixDir.isEmpty())
-        return findWindowsInstallation(w->root, w->user).status();
+    if (windows && prefixDir.isEmpty())
+        return findWindowsInstallation(windows->root, windows->user).status();
     if (prefixDir.isEmpty())
         return Error{kPathNotFound,
                      QStringLiteral("There is no Wine prefix to back up from: "

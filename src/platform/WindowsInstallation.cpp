@@ -44,11 +44,6 @@ QString profilesFolder(const QString& root, const QString& user) {
     return {};
 }
 
-std::optional<WindowsInstallation>& selected() {
-    static std::optional<WindowsInstallation> installation;
-    return installation;
-}
-
 } // namespace
 
 QStringList windowsProfiles(const QString& root) {
@@ -133,14 +128,6 @@ Result<WindowsInstallation> findWindowsInstallation(const QString& root, const Q
                                .arg(*hive));
     }
     return w;
-}
-
-void selectWindowsInstallation(std::optional<WindowsInstallation> installation) {
-    selected() = std::move(installation);
-}
-
-const WindowsInstallation* selectedWindowsInstallation() {
-    return selected() ? &*selected() : nullptr;
 }
 
 } // namespace platform

@@ -38,9 +38,4 @@ QStringList windowsProfiles(const QString& root);
 // cut-short, damaged or dirty one fails, naming the file.
 Result<WindowsInstallation> findWindowsInstallation(const QString& root, const QString& user);
 
-// The installation this process reads instead of the Wine prefix: chosen once
-// at start-up (postora /w:), before the registry and the drives are made.
-void selectWindowsInstallation(std::optional<WindowsInstallation> installation);
-const WindowsInstallation* selectedWindowsInstallation();
-
 } // namespace platform

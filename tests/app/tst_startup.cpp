@@ -175,7 +175,10 @@ void TestStartup::backupNamedAloneOpensItsRestore() {
     // A mounted Windows installation is read, never restored into.
     QStringList args = {QStringLiteral("/w:") + dir.path(), dir.filePath("Set.ebk.001")};
     QStringList reported;
-    QCOMPARE(app::SelectWindowsSource(args, [&](const QString& l) { reported << l; }), 2);
+    std::optional<platform::WindowsInstallation> chosen;
+    QCOMPARE(app::SelectWindowsSource(
+                 args, [&](const QString& l) { reported << l; }, chosen),
+             2);
     QCOMPARE(reported.size(), 1);
 }
 

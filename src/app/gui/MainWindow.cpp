@@ -22,6 +22,7 @@
 #include "options/gui/OptionsTab.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "platform/WindowsInstallation.h"
 #include "restore/gui/RestoreProgressWindow.h"
 #include "schedule/gui/ScheduleTab.h"
@@ -83,7 +84,7 @@ MainWindow::MainWindow(AppContext& ctx, schedule::CompanionControl& companion, Q
     // The creation handler: the product name in the captions and the filter.
     setWindowTitle(kProduct);
     // A backup from a mounted Windows disk says so in the title.
-    if (const platform::WindowsInstallation* w = platform::selectedWindowsInstallation()) {
+    if (const auto& w = ctx_.registry().config().windows) {
         const QString source = QStringLiteral("Windows on %1, user %2")
                                    .arg(QDir::toNativeSeparators(w->root), w->user);
         setWindowTitle(QStringLiteral("%1 - %2").arg(kProduct, source));
