@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a folder of a higher layer, or when two
 # folders include each other. Layers, bottom to top: base; platform; lang,
-# regdump, desktop; clients; backup (with its collectors); restore (with its
-# restorers); options, schedule;
+# regdump, desktop; clients; backup (with its collectors); mail (the mail
+# export's readers and writers); restore (with its restorers); options, schedule;
 # app; the window folders (*/gui); bin. The archiving library (sqx) includes
 # no project header at all; its C interface (sqx/sqx.h) may be included from any
 # layer. System calls, child processes and the display are the platform layer's:
@@ -14,16 +14,17 @@ cd "$src"
 
 rank() {
     case "$1" in
-    */gui) echo 8 ;;
-    bin) echo 9 ;;
+    */gui) echo 9 ;;
+    bin) echo 10 ;;
     base) echo 0 ;;
     platform) echo 1 ;;
     lang | regdump | desktop) echo 2 ;;
     clients) echo 3 ;;
     backup) echo 4 ;;
-    restore) echo 5 ;;
-    options | schedule) echo 6 ;;
-    app) echo 7 ;;
+    mail) echo 5 ;;
+    restore) echo 6 ;;
+    options | schedule) echo 7 ;;
+    app) echo 8 ;;
     *) echo "" ;;
     esac
 }

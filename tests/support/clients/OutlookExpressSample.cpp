@@ -1,8 +1,11 @@
 #include "support/clients/OutlookExpressSample.h"
 
 #include "platform/Registry.h"
+#include "support/DbxWriter.h"
+#include "support/SampleMail.h"
 
 #include <tuple>
+#include <utility>
 
 namespace support {
 
@@ -65,10 +68,29 @@ OutlookExpressInstall addOutlookExpress(SamplePrefix& p) {
                 QString(), QStringLiteral("Outlook Express"));
     p.save();
 
-    p.writeFile(oe.annStore + QStringLiteral("\\Inbox.dbx"), QByteArray(40000, 'i'));
-    p.writeFile(oe.annStore + QStringLiteral("\\Folders.dbx"), QByteArray(3000, 'f'));
-    p.writeFile(oe.annStore + QStringLiteral("\\Sent Items.dbx"), QByteArray(5000, 's'));
-    p.writeFile(QStringLiteral("C:\\Mail\\Bjorn\\Inbox.dbx"), QByteArray(7000, 'b'));
+    // Real stores: Ann's folder list, her Inbox and Sent Items; Bjorn's Inbox.
+    const QString ann = p.makeDir(oe.annStore);
+    oe.annInbox = sampleMessages("Ann <ann@example.com>", "in");
+    oe.annSentItems = sampleMessages("Ann <ann@example.com>", "sent").mid(0, 2);
+    oe.bobInbox = sampleMessages("Bjorn <bjorn@example.com>", "bj").mid(1);
+    const quint32 statuses[] = {DbxWriter::Read, DbxWriter::Read | DbxWriter::Answered,
+                                DbxWriter::Marked, DbxWriter::Read | DbxWriter::Forwarded};
+    for (const auto& [file, messages] :
+         {std::pair{ann + QStringLiteral("/Inbox.dbx"), oe.annInbox},
+          std::pair{ann + QStringLiteral("/Sent Items.dbx"), oe.annSentItems},
+          std::pair{p.makeDir(QStringLiteral("C:\\Mail\\Bjorn")) + QStringLiteral("/Inbox.dbx"),
+                    oe.bobInbox}}) {
+        DbxWriter dbx(file, DbxWriter::Kind::Messages);
+        for (qsizetype i = 0; i < messages.size(); ++i)
+            dbx.addMessage(messages[i], statuses[i % 4], 1049187600 + i * 3600);
+        dbx.finish();
+    }
+    DbxWriter folders(ann + QStringLiteral("/Folders.dbx"), DbxWriter::Kind::Folders);
+    folders.addFolder(0, 0xFFFFFFFF, "Outlook Express", {});
+    folders.addFolder(1, 0, "Local Folders", {});
+    folders.addFolder(4, 1, "Inbox", "Inbox.dbx");
+    folders.addFolder(5, 1, "Sent Items", "Sent Items.dbx");
+    folders.finish();
     p.writeFile(oe.wabFolder + QStringLiteral("\\") + user + QStringLiteral(".wab"),
                 QByteArray(900, 'w'));
     p.writeFile(oe.stationery + QStringLiteral("\\Ivy.htm"), QByteArray("<html>ivy</html>"));

@@ -6,6 +6,8 @@
 
 #include "support/SamplePrefix.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace support {
@@ -20,6 +22,10 @@ struct OutlookExpressInstall {
     QString annStore; // expanded, Windows path
     QString wabFolder;
     QString stationery; // expanded, Windows path
+    // The messages of the stores, in the order the stores hold them.
+    QList<QByteArray> annInbox;
+    QList<QByteArray> annSentItems;
+    QList<QByteArray> bobInbox;
 };
 
 // Writes the keys (and saves the hives) and the files.

@@ -1,0 +1,99 @@
+#include "support/MailboxCheck.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+namespace support {
+
+namespace {
+const char* const kScript = R"PY(
+import hashlib, mailbox, re, sys
+path, kind = sys.argv[1], sys.argv[2]
+box = mailbox.mbox(path, create=False) if kind == 'mbox' else mailbox.Maildir(path, factory=None, create=False)
+out = []
+for key in box.keys():
+    m = box[key]
+    data = box.get_bytes(key)
+    if kind == 'mbox':
+        # Our own lines out again: the status lines end the header.
+        data = re.sub(rb'(?m)^(Status: [RO]+|X-Status: [AF]+)\r?\n', b'', data, count=2)
+        data = re.sub(rb'(?m)^>(>*From )', rb'\1', data)
+    out.append(''.join(sorted(m.get_flags())) + ' ' + hashlib.sha256(data).hexdigest())
+print('\n'.join(sorted(out)))
+)PY";
+} // namespace
+
+QStringList pythonMailbox(const QString& path, bool mbox, QString* error) {
+    QProcess p;
+    p.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kScript), path,
+                                        mbox ? QStringLiteral("mbox") : QStringLiteral("maildir")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        *error = QString::fromUtf8(p.readAllStandardError());
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QString mailboxLine(const QByteArray& message, const QString& flags) {
+    QString f = flags;
+    std::sort(f.begin(), f.end());
+    return f + u' ' +
+           QString::fromLatin1(
+               QCryptographicHash::hash(message, QCryptographicHash::Sha256).toHex());
+}
+
+bool CollectedMail::begin(const mail::MessageStatus& s) {
+    current_.clear();
+    status_ = s;
+    damagedAt_ = -1;
+    return true;
+}
+
+bool CollectedMail::beginDamaged(qint64 position) {
+    current_.clear();
+    damagedAt_ = position;
+    return true;
+}
+
+bool CollectedMail::append(QByteArrayView bytes) {
+    current_ += bytes;
+    return true;
+}
+
+bool CollectedMail::commit() {
+    if (damagedAt_ >= 0) {
+        damagedAt << damagedAt_;
+        damaged << current_;
+    } else {
+        messages << current_;
+        statuses << status_;
+    }
+    return true;
+}
+
+QList<QByteArray> undbxMessages(const QString& dbx, QString* error) {
+    QTemporaryDir out;
+    QProcess p;
+    p.start(QStringLiteral("undbx"), {dbx, out.path()});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        *error = QStringLiteral("undbx did not finish: ") + p.errorString();
+        return {};
+    }
+    QList<QByteArray> messages;
+    QDirIterator it(out.path(), {QStringLiteral("*.eml")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly)) messages << f.readAll();
+    }
+    std::sort(messages.begin(), messages.end());
+    return messages;
+}
+
+} // namespace support
