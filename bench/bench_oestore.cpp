@@ -6,15 +6,15 @@
 // (at most 20; the first ones hold the most mail) has its store either under its profile path
 // with "%UserProfile%" or in a plain folder, with the usual mailboxes and some of its own, an
 // index of them, the POP3 list and the offline file; the address book and the stationery come
-// once. Mailboxes differ in what they mostly hold (mailing lists are all text, the family folder
-// is mostly photos), so the store compresses as a real one does: partly.
-// The mail files are the same byte for byte on every run with the same arguments.
-// <folder>/sources.txt lists, relative to drive_c, the folders that a backup of the
-// installation archives, for the comparison with other archivers.
+// once. The stores are real .dbx files (undbx reads every message back). Mailboxes differ in what
+// they mostly hold (mailing lists are all text, the family folder is mostly photos), so the store
+// compresses as a real one does: partly. The mail files are the same byte for byte on every run
+// with the same arguments. <folder>/sources.txt lists, relative to drive_c, the folders that a
+// backup of the installation archives, for the comparison with other archivers.
 
-#include "oestore/DbxFile.h"
 #include "oestore/MailComposer.h"
 #include "oestore/Rng.h"
+#include "support/DbxWriter.h"
 #include "support/SamplePrefix.h"
 
 #include <QCoreApplication>
@@ -88,7 +88,7 @@ qint64 writeMailbox(const QString& path, MailComposer& composer, qint64 target, 
         share[k] = (1 - textShare) * kAttachmentShares[k - 1];
     std::array<qint64, size_t(Sort::Count)> written{};
     qint64 total = 0, messages = 0;
-    DbxFile dbx(path, DbxFile::Kind::Messages);
+    support::DbxWriter dbx(path, support::DbxWriter::Kind::Messages);
     while (dbx.size() < target) {
         size_t pick = 0;
         double most = -1e300;
@@ -100,7 +100,14 @@ qint64 writeMailbox(const QString& path, MailComposer& composer, qint64 target, 
             }
         }
         const QByteArray m = composer.message(Sort(pick), target - dbx.size());
-        dbx.add(composer.index(), m);
+        // Mostly read, some answered, forwarded or flagged, as a person leaves a folder.
+        const quint32 status[] = {support::DbxWriter::Read,
+                                  support::DbxWriter::Read,
+                                  support::DbxWriter::Read | support::DbxWriter::Answered,
+                                  support::DbxWriter::Read | support::DbxWriter::Forwarded,
+                                  0,
+                                  support::DbxWriter::Read | support::DbxWriter::Marked};
+        dbx.addMessage(m, status[messages % 6], composer.received());
         written[pick] += m.size();
         total += m.size();
         ++messages;
@@ -116,16 +123,19 @@ qint64 writeMailbox(const QString& path, MailComposer& composer, qint64 target, 
 
 // The folder index, the POP3 list and the offline file beside the mailboxes.
 void writeStoreFiles(const QString& dir, qint64 inboxMessages, Rng& rng, Stats& stats) {
-    DbxFile folders(dir + QStringLiteral("/Folders.dbx"), DbxFile::Kind::FolderList);
-    quint32 id = 1;
+    using support::DbxWriter;
+    DbxWriter folders(dir + QStringLiteral("/Folders.dbx"), DbxWriter::Kind::Folders);
+    folders.addFolder(0, 0xFFFFFFFF, "Outlook Express", {});
+    folders.addFolder(1, 0, "Local Folders", {});
+    quint32 id = 2;
     for (const FolderPlan& f : kFolders) {
         const QByteArray name(f.name);
-        folders.add(QByteArray::number(id++), name + '\0' + name + ".dbx" + '\0');
+        folders.addFolder(id++, 1, name, name + ".dbx");
     }
-    DbxFile uidl(dir + QStringLiteral("/Pop3uidl.dbx"), DbxFile::Kind::Messages);
+    DbxWriter uidl(dir + QStringLiteral("/Pop3uidl.dbx"), DbxWriter::Kind::Pop3Uidl);
     for (qint64 i = 0; i < inboxMessages; ++i)
-        uidl.add(QByteArray::number(i), "UID" + QByteArray::number(rng.next(), 16) + '\0');
-    DbxFile offline(dir + QStringLiteral("/Offline.dbx"), DbxFile::Kind::Messages);
+        uidl.addRecord(quint32(i + 1), "UID" + QByteArray::number(rng.next(), 16));
+    DbxWriter offline(dir + QStringLiteral("/Offline.dbx"), DbxWriter::Kind::Offline);
     stats.fileBytes += folders.size() + uidl.size() + offline.size();
     stats.ok = folders.finish() && uidl.finish() && offline.finish() && stats.ok;
     stats.files += 3;

@@ -78,10 +78,8 @@ public:
         return m;
     }
 
-    // The fields the client lists for the last message, as its index record holds them.
-    QByteArray index() const {
-        return subject_ + '\0' + lastFrom_ + '\0' + QByteArray::number(time_) + '\0';
-    }
+    // When the last message came, in seconds since 1970.
+    qint64 received() const { return time_; }
 
 private:
     // Common words first, then made-up ones for the long tail of a real vocabulary: text drawn

@@ -50,6 +50,8 @@ DbxWriter::DbxWriter(const QString& path, Kind kind) : f_(path) {
         0x00, 0xC0, 0x4F, 0xA3, 0x09, 0xD4, 0x05, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
     std::copy(std::begin(signature), std::end(signature), header.begin());
     if (kind == Kind::Folders) header[4] = char(0xC6);
+    if (kind == Kind::Pop3Uidl) header[4] = char(0xC7);
+    if (kind == Kind::Offline) put32(header.data() + 4, 0x26FE9D30);
     const qint64 info = kind == Kind::Messages ? kFileInfo : 0x108;
     put32(header.data() + 0x1C, quint32(info));
     ok_ = ok_ && f_.write(header) == header.size();
@@ -121,6 +123,10 @@ void DbxWriter::addFolder(quint32 id, quint32 parent, const QByteArray& name,
     if (!file.isEmpty()) fields.append({0x03, 0, file + '\0'});
     fields.append({0x0A, 3, {}}); // a local folder
     records_.append(putInfo(fields));
+}
+
+void DbxWriter::addRecord(quint32 id, const QByteArray& text) {
+    records_.append(putInfo({{0x00, id, {}}, {0x01, 0, text + '\0'}}));
 }
 
 // A node holding records [from, from + count): its first child, then entries of a

@@ -14,7 +14,8 @@ namespace support {
 
 class DbxWriter {
 public:
-    enum class Kind { Messages, Folders };
+    // Message stores, the folder list, and the POP3 list and offline file beside them.
+    enum class Kind { Messages, Folders, Pop3Uidl, Offline };
     // The store's own status bits, as a message's flags hold them.
     enum Flag : quint32 { Marked = 0x20, Read = 0x80, Answered = 0x80000, Forwarded = 0x100000 };
 
@@ -26,6 +27,9 @@ public:
     void addMessage(const QByteArray& message, quint32 flags = Read, qint64 received = 1049187600);
     // A folder record of the folder list; parent 0xFFFFFFFF for the root.
     void addFolder(quint32 id, quint32 parent, const QByteArray& name, const QByteArray& file);
+
+    // A record of a store that is neither: its number and one string.
+    void addRecord(quint32 id, const QByteArray& text);
 
     qint64 size() const { return at_; }
     // Where each message's chain starts, in the order added.

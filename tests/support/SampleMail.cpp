@@ -1,5 +1,7 @@
 #include "support/SampleMail.h"
 
+#include <QtEndian>
+
 namespace support {
 
 namespace {
@@ -64,6 +66,32 @@ QList<QByteArray> sampleMessages(const QByteArray& owner, const QByteArray& tag)
         "Content-Disposition: attachment\r\n\r\n" +
         inner + "\r\n------=_NextPart_000_0011_01C2F8B2--\r\n";
     return {plain, cyrillic, attached, forwarded};
+}
+
+QByteArray quoteFromLines(QByteArray message) {
+    if (message.startsWith("From ")) message.prepend('>');
+    return message.replace("\nFrom ", "\n>From ");
+}
+
+QByteArray mboxLikeStore(const QList<QByteArray>& messages, const QByteArray& separator, bool quote,
+                         QList<qint64>* offsets) {
+    QByteArray store;
+    for (const QByteArray& m : messages) {
+        if (offsets) offsets->append(store.size());
+        store += separator + (quote ? quoteFromLines(m) : m) + "\r\n";
+    }
+    return store;
+}
+
+QByteArray eudoraToc(const QList<qint64>& offsets, const QList<int>& states) {
+    QByteArray toc(104 + offsets.size() * 218, '\0');
+    qToLittleEndian<quint16>(quint16(offsets.size()), toc.data() + 102);
+    for (qsizetype i = 0; i < offsets.size(); ++i) {
+        char* r = toc.data() + 104 + i * 218;
+        qToLittleEndian<quint32>(quint32(offsets[i]), r);
+        qToLittleEndian<quint16>(quint16(states[i]), r + 12);
+    }
+    return toc;
 }
 
 } // namespace support
