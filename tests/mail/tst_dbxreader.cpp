@@ -26,16 +26,6 @@ QList<QByteArray> sorted(QList<QByteArray> l) {
     std::sort(l.begin(), l.end());
     return l;
 }
-
-DbxReader::Outcome readAll(const QString& path, support::CollectedMail& sink, bool* opened) {
-    QFile f(path);
-    DbxReader r(f);
-    *opened = f.open(QIODevice::ReadOnly) && r.open();
-    if (*opened) return r.readMessages(sink);
-    DbxReader::Outcome o;
-    o.problems << r.error();
-    return o;
-}
 } // namespace
 
 class DbxReaderTest : public QObject {
@@ -52,9 +42,16 @@ private Q_SLOTS:
             const QString path = p.hostPath(store);
             support::CollectedMail ours;
             bool opened = false;
-            const DbxReader::Outcome o = readAll(path, ours, &opened);
+            const DbxReader::Outcome o = support::readDbx(path, ours, &opened);
             QVERIFY2(opened && o.problems.isEmpty(), qPrintable(o.problems.join(u'\n')));
             QCOMPARE(ours.messages, written);
+            // The sample's statuses: read; read and answered; flagged; read and forwarded.
+            using S = mail::MessageStatus;
+            const quint8 status[] = {S::Read, S::Read | S::Replied, S::Flagged,
+                                     S::Read | S::Forwarded};
+            for (qsizetype i = 0; i < written.size(); ++i)
+                QCOMPARE(ours.statuses[i].flags, status[i]);
+            QCOMPARE(ours.statuses[1].received.toSecsSinceEpoch(), 1049187600 + 3600);
             QString error;
             const QList<QByteArray> theirs = support::undbxMessages(path, &error);
             QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -62,24 +59,8 @@ private Q_SLOTS:
         }
     }
 
-    void statusAndFolders() {
+    void folderList() {
         QTemporaryDir dir;
-        DbxWriter w(dir.filePath(QStringLiteral("s.dbx")), DbxWriter::Kind::Messages);
-        const quint32 flags[] = {0, DbxWriter::Read | DbxWriter::Answered,
-                                 DbxWriter::Marked | DbxWriter::Forwarded};
-        for (quint32 f : flags)
-            w.addMessage("Subject: x\r\n\r\nx\r\n", f, 1049187600);
-        QVERIFY(w.finish());
-        support::CollectedMail got;
-        bool opened = false;
-        readAll(dir.filePath(QStringLiteral("s.dbx")), got, &opened);
-        using S = mail::MessageStatus;
-        QCOMPARE(got.statuses.size(), 3);
-        QCOMPARE(got.statuses[0].flags, quint8(0));
-        QCOMPARE(got.statuses[1].flags, quint8(S::Read | S::Replied));
-        QCOMPARE(got.statuses[2].flags, quint8(S::Flagged | S::Forwarded));
-        QCOMPARE(got.statuses[2].received.toSecsSinceEpoch(), 1049187600);
-
         // The folder list: names in the ANSI code page or UTF-8, a loop of parents.
         DbxWriter list(dir.filePath(QStringLiteral("Folders.dbx")), DbxWriter::Kind::Folders);
         list.addFolder(0, 0xFFFFFFFF, "Outlook Express", {});
@@ -149,20 +130,13 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Inbox.dbx"));
         const QList<QByteArray> messages = support::sampleMessages("a@example.com", "x");
-        DbxWriter w(path, DbxWriter::Kind::Messages);
-        for (const QByteArray& m : messages)
-            w.addMessage(m);
-        QVERIFY(w.finish());
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QByteArray bytes = f.readAll();
-        spoil(bytes, w.chains());
-        QVERIFY(f.resize(0) && f.seek(0) && f.write(bytes) == bytes.size());
-        f.close();
+        const QList<quint32> chains = support::writeDbx(path, messages);
+        QVERIFY(!chains.isEmpty());
+        QVERIFY(support::rewriteFile(path, [&](QByteArray& b) { spoil(b, chains); }));
 
         support::CollectedMail got;
         bool opened = false;
-        const DbxReader::Outcome o = readAll(path, got, &opened);
+        const DbxReader::Outcome o = support::readDbx(path, got, &opened);
         QCOMPARE(opened, opens);
         QCOMPARE(got.messages.size(), written);
         QCOMPARE(got.damagedAt, damagedAt);
@@ -180,24 +154,22 @@ private Q_SLOTS:
     void garbledStoresEnd() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Inbox.dbx"));
-        DbxWriter w(path, DbxWriter::Kind::Messages);
-        for (int i = 0; i < 120; ++i) // a tree of more than one level
-            w.addMessage(support::sampleMessages("a@example.com", QByteArray::number(i))[i % 4]);
-        QVERIFY(w.finish());
-        QFile in(path);
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        const QByteArray clean = in.readAll();
+        QList<QByteArray> messages; // a tree of more than one level
+        for (int i = 0; i < 120; ++i)
+            messages << support::sampleMessages("a@example.com", QByteArray::number(i))[i % 4];
+        QVERIFY(!support::writeDbx(path, messages).isEmpty());
+        QByteArray clean;
+        QVERIFY(support::rewriteFile(path, [&](QByteArray& b) { clean = b; }));
         QRandomGenerator rng(0xDB);
         for (int round = 0; round < 300; ++round) {
-            QByteArray bytes = clean;
-            for (int n = 1 + rng.bounded(8); n > 0; --n)
-                bytes[rng.bounded(qint32(bytes.size()))] = char(rng.bounded(256));
-            QFile out(dir.filePath(QStringLiteral("g.dbx")));
-            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
-            out.close();
+            QVERIFY(support::rewriteFile(path, [&](QByteArray& b) {
+                b = clean;
+                for (int n = 1 + rng.bounded(8); n > 0; --n)
+                    b[rng.bounded(qint32(b.size()))] = char(rng.bounded(256));
+            }));
             support::CollectedMail got;
             bool opened = false;
-            const DbxReader::Outcome o = readAll(out.fileName(), got, &opened);
+            const DbxReader::Outcome o = support::readDbx(path, got, &opened);
             QCOMPARE(o.written + o.damaged, o.found);
             QCOMPARE(got.messages.size() + got.damaged.size(), o.found);
         }

@@ -171,6 +171,21 @@ bool DbxWriter::finish() {
     return ok_;
 }
 
+QList<quint32> writeDbx(const QString& path, const QList<QByteArray>& messages, quint32 flags) {
+    DbxWriter w(path, DbxWriter::Kind::Messages);
+    for (const QByteArray& m : messages)
+        w.addMessage(m, flags);
+    return w.finish() ? w.chains() : QList<quint32>();
+}
+
+bool rewriteFile(const QString& path, const std::function<void(QByteArray&)>& change) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite)) return false;
+    QByteArray bytes = f.readAll();
+    change(bytes);
+    return f.resize(0) && f.seek(0) && f.write(bytes) == bytes.size();
+}
+
 bool breakDbxChain(const QString& path, quint32 chainStart) {
     QFile f(path);
     char next[4];

@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace support {
 
 class DbxWriter {
@@ -53,6 +55,14 @@ private:
     QList<quint32> records_;
     QList<quint32> chains_;
 };
+
+// A message store of these messages, all with the same flags; where their chains start
+// (nothing when it could not be written).
+QList<quint32> writeDbx(const QString& path, const QList<QByteArray>& messages,
+                        quint32 flags = DbxWriter::Read);
+
+// Changes a written file in place (a store spoilt on purpose).
+bool rewriteFile(const QString& path, const std::function<void(QByteArray&)>& change);
 
 // Breaks the chain of one message of a written store: the block after its first one
 // no longer carries its own offset.

@@ -1,5 +1,7 @@
 #include "support/MailboxCheck.h"
 
+#include "mail/MailTarget.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -75,6 +77,40 @@ bool CollectedMail::commit() {
         statuses << status_;
     }
     return true;
+}
+
+mail::DbxReader::Outcome readDbx(const QString& path, CollectedMail& sink, bool* opened) {
+    QFile f(path);
+    mail::DbxReader r(f);
+    *opened = f.open(QIODevice::ReadOnly) && r.open();
+    if (*opened) return r.readMessages(sink);
+    mail::DbxReader::Outcome o;
+    o.problems << r.error();
+    return o;
+}
+
+QString expectedFlags(quint8 status, bool mbox) {
+    using S = mail::MessageStatus;
+    QString s;
+    if (!mbox) {
+        for (auto [flag, letter] : {std::pair{S::Read, u'S'},
+                                    {S::Replied, u'R'},
+                                    {S::Forwarded, u'P'},
+                                    {S::Flagged, u'F'}})
+            if (status & flag) s += letter;
+        return s;
+    }
+    s = status & S::Read ? QStringLiteral("RO") : QStringLiteral("O");
+    if (status & S::Replied) s += u'A';
+    if (status & S::Flagged) s += u'F';
+    return s;
+}
+
+QString folderLocation(const QString& root, QStringList path, bool mbox) {
+    for (QString& name : path)
+        name = mail::folderFileName(name);
+    if (!mbox) return root + u'/' + path.join(u'/');
+    return root + u'/' + path.join(QStringLiteral(".sbd/")) + QStringLiteral(".mbox");
 }
 
 QList<QByteArray> undbxMessages(const QString& dbx, QString* error) {

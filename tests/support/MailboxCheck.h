@@ -3,6 +3,7 @@
 // built on, and with Debian's undbx: independent checks of what the mail export writes
 // and reads.
 
+#include "mail/DbxReader.h"
 #include "mail/MessageSink.h"
 
 #include <QByteArray>
@@ -39,6 +40,16 @@ private:
     mail::MessageStatus status_;
     qint64 damagedAt_ = -1;
 };
+
+// Every message of a .dbx file into the sink; `opened` tells whether it was one, and
+// the problems name why not.
+mail::DbxReader::Outcome readDbx(const QString& path, CollectedMail& sink, bool* opened);
+
+// The flag letters a reader finds for a status: Maildir's, or those Python's mbox
+// reads from Status and X-Status.
+QString expectedFlags(quint8 status, bool mbox);
+// Where the export puts a folder: its Maildir or its mbox file.
+QString folderLocation(const QString& root, QStringList path, bool mbox);
 
 // The messages undbx extracts from a .dbx file, sorted by their bytes.
 QList<QByteArray> undbxMessages(const QString& dbx, QString* error);
